@@ -1,0 +1,48 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt.
+function(quorvane_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+         ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT children)
+    foreach(child IN LISTS children)
+        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
+           AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
+endfunction()
+
+# quorvane_core_module(<name> [DEPS <targets>...] [INCLUDES <dirs>...])
+# A static library quorvane_core_<name> from every .cpp in src/core/<name>.
+function(quorvane_core_module name)
+    cmake_parse_arguments(ARG "" "" "DEPS;INCLUDES" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    set(target quorvane_core_${name})
+    if(sources)
+        add_library(${target} STATIC ${sources})
+        target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src ${ARG_INCLUDES})
+        target_link_libraries(${target} PUBLIC ${ARG_DEPS} Threads::Threads)
+    else()
+        add_library(${target} INTERFACE)
+        target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src ${ARG_INCLUDES})
+        target_link_libraries(${target} INTERFACE ${ARG_DEPS} Threads::Threads)
+    endif()
+endfunction()
+
+# quorvane_add_gtest(<name> SOURCES <files>... LIBS <targets>... [LABELS <labels>...])
+# One GoogleTest program in the program folder; its cases are found before each run.
+function(quorvane_add_gtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+    target_compile_definitions(${name} PRIVATE
+        QUORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        QUORVANE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        PROPERTIES TIMEOUT 300 LABELS "${ARG_LABELS}"
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The whole test suite: the debug build with every test, the core tests under
+# address+undefined sanitizers, and the threaded device tests under the thread sanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+run_preset() {
+    local preset=$1
+    shift
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs" "$@"
+}
+
+run_preset default
+run_preset asan
+run_preset tsan -L threads

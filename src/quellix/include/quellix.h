@@ -1,0 +1,153 @@
+/*
+ * libquellix.so: the HID service library of Quorvane.
+ *
+ * The program loads it with dlopen() from its own folder and binds the names
+ * below with dlsym(). The library matches keyboards by filter records, sends
+ * reports to them and hands every incoming report and every change in the
+ * number of matching keyboards to a callback, on the library's own threads.
+ *
+ * Backends, chosen by the environment when Init() runs:
+ *   (unset)                 hidraw nodes found with libudev (the real keyboard)
+ *   QUELLIX_DEVICE=virtual  the emulated keyboard firmware
+ *   QUELLIX_DEVICE=replay:F answers from a recording F (see QUELLIX_RECORD)
+ *   QUELLIX_RECORD=F        writes every report out and in and every presence
+ *                           change, with times, as JSON lines (any backend)
+ *   QUELLIX_VIRTUAL_STATE=F keeps the virtual keyboard's memories in F
+ *
+ * Record layouts. The original layouts were fixed for 32-bit pointers; the
+ * fields and their order are kept, with the natural alignment of a 64-bit
+ * build (pointers are 8 bytes and 8-aligned, so the consumer holder's report
+ * pointer moves from +28 to +32).
+ */
+#ifndef QUELLIX_H
+#define QUELLIX_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define QUELLIX_ABI_VERSION 1u
+
+#define QUELLIX_MATCH_ALL 0x0000000Fu /* vendor, product, usage page, usage */
+
+/* Filter record, 16 bytes. */
+typedef struct QuellixFilter {
+    uint32_t mask;      /* +0: QUELLIX_MATCH_ALL */
+    uint16_t vendorId;  /* +4: 0x0C45 */
+    uint16_t productId; /* +6: 0x5004 */
+    uint16_t usagePage; /* +8 */
+    uint16_t usage;     /* +10 */
+    uint32_t reserved;  /* +12: zero */
+} QuellixFilter;
+
+struct QuellixEvent;
+/* Called on a library thread for every matching report and presence change.
+ * Returns 1. */
+typedef int (*QuellixCallback)(const struct QuellixEvent* event);
+
+/* Request descriptor: the filter, then the callback and the tag. For the unit
+ * id the callback field counts as 4 bytes (its low 32 bits) and the tag as 4. */
+typedef struct QuellixRequestDescriptor {
+    QuellixFilter filter;
+    QuellixCallback callback;
+    uint32_t tag;
+} QuellixRequestDescriptor;
+
+/* Holder through which a consumer report is reached: its first u16 is the
+ * consumer code (the collection's report-id byte removed). */
+typedef struct QuellixReportHolder {
+    uint32_t reserved[7];  /* +0 .. +27 */
+    const uint8_t* report; /* +32 (was +28 with 32-bit pointers) */
+    uint32_t length;       /* bytes at `report` */
+} QuellixReportHolder;
+
+/* Request record R. */
+typedef struct QuellixRequestRecord {
+    uint32_t tag;                        /* +0 */
+    uint32_t count;                      /* +4: bytes received (kind 1) or matching devices (kind 0) */
+    const uint8_t* data;                 /* +8: the received report; a command answer is
+                                            the whole 64-byte frame, byte 0 = 0x04 */
+    const QuellixReportHolder* consumer; /* +16: set for reports of a consumer collection */
+} QuellixRequestRecord;
+
+#define QUELLIX_EVENT_PRESENCE 0u
+#define QUELLIX_EVENT_REPORT 1u
+
+/* Event record. */
+typedef struct QuellixEvent {
+    uint32_t kind;                       /* +0: QUELLIX_EVENT_REPORT or QUELLIX_EVENT_PRESENCE */
+    const QuellixRequestRecord* request; /* +8 */
+} QuellixEvent;
+
+/* ---- The twelve bound names, in binding order. -------------------------- */
+
+/* Sets the library's diagnostic level (0 = quiet, 1 = errors on stderr,
+ * 2 = every report). Returns the previous level. */
+int Debug(int level);
+
+/* Starts the library (backend, reader thread, hot-plug monitor). Takes 0.
+ * Returns 1 on success, 0 or less when the backend cannot start. A second
+ * call returns 1 and does nothing. */
+int Init(int flags);
+
+/* Cancels every request and stops the library's threads. Returns 1. */
+int End(void);
+
+/* Number of attached devices matching the filter (0 = none). */
+int RequestGetDeviceCount(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                          uint32_t unit, uint32_t* id);
+
+/* Cancels the standing request with this id. Returns 1 when one was
+ * cancelled, 0 when no such request exists (an id of 0 is always 0). */
+int DeleteRequestFromUnitId(uint32_t id);
+
+/* Cancels every standing request registered with this callback. Returns the
+ * number cancelled. */
+int DeleteRequestFromHandle(QuellixCallback callback);
+
+/* Queues an output report of `length` bytes (at most 64) to the device that
+ * holds the filter's collection; when `callback` is set it is called once with
+ * kind 1 and count = bytes written after the report went out. Writes a request
+ * id to `id` when not null. Returns above 0 when queued, 0 or less when not. */
+int RequestWrite(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                 const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
+
+/* Queues one output report; never waits for an answer (the answer reaches the
+ * standing read of the collection). Returns above 0 when queued. */
+int RequestWriteOne(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                    const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
+
+/* Writes a short report (such as the two-byte bank report); the callback, when
+ * set, is called once on completion. Returns above 0 when queued. */
+int RequestStatusWrite(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                       const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
+
+/* Copies the last input report seen on the filter's collection into `data`
+ * (at most `length` bytes). Returns the number of bytes copied, 0 when none
+ * was seen yet or no device matches. */
+int RequestStatusGet(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                     uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
+
+/* Registers a standing read: every report of a matching collection and every
+ * change in the number of matching devices is passed to the callback. Writes
+ * the request id to `id`. Returns above 0 when registered. */
+int RequestAsyncRead(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                     uint32_t unit, uint32_t* id);
+
+/* Sends a feature report. Returns above 0 when sent, 0 or less when not. */
+int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                            const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
+
+/* ---- Beyond the twelve. -------------------------------------------------- */
+
+/* QUELLIX_ABI_VERSION of the library; the program refuses a version it does
+ * not know. */
+uint32_t QuellixAbiVersion(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUELLIX_H */
