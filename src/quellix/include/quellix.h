@@ -30,6 +30,12 @@ extern "C" {
 
 #define QUELLIX_ABI_VERSION 1u
 
+/* Bits of the filter's mask: which fields must match. A clear bit matches
+ * anything in that field. */
+#define QUELLIX_MATCH_VENDOR 0x1u
+#define QUELLIX_MATCH_PRODUCT 0x2u
+#define QUELLIX_MATCH_USAGE_PAGE 0x4u
+#define QUELLIX_MATCH_USAGE 0x8u
 #define QUELLIX_MATCH_ALL 0x0000000Fu /* vendor, product, usage page, usage */
 
 /* Filter record, 16 bytes. */
@@ -92,7 +98,10 @@ int Debug(int level);
  * call returns 1 and does nothing. */
 int Init(int flags);
 
-/* Cancels every request and stops the library's threads. Returns 1. */
+/* Cancels every request, stops and joins the library's threads and closes
+ * its files; no callback runs once it has returned. Init() may be called
+ * again afterwards. Returns 1 (0 when not started). Must not be called from
+ * within a callback. */
 int End(void);
 
 /* Number of attached devices matching the filter (0 = none). */
@@ -145,6 +154,92 @@ int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callbac
 /* QUELLIX_ABI_VERSION of the library; the program refuses a version it does
  * not know. */
 uint32_t QuellixAbiVersion(void);
+
+/* ---- Virtual keyboard controls (QUELLIX_DEVICE=virtual). -----------------
+ *
+ * For tests, benchmarks and demos. Each returns 0 (and does nothing) when the
+ * library is not started or runs another backend; otherwise the result given.
+ * All may be called from any thread, also from within a callback. Knobs keep
+ * their values until changed or until End(). */
+
+/* Memory areas of QuellixVirtualReadMemory / QuellixVirtualWriteMemory. */
+#define QUELLIX_AREA_SETTINGS 0u          /* 44 bytes */
+#define QUELLIX_AREA_LIGHTING 1u          /* 3 x 42 bytes */
+#define QUELLIX_AREA_COLOURS 2u           /* 4 x 512 bytes */
+#define QUELLIX_AREA_KEY_TABLES 3u        /* 3 x 378 bytes */
+#define QUELLIX_AREA_FACTORY_KEY_TABLE 4u /* 378 bytes */
+#define QUELLIX_AREA_MACRO_AREA 5u        /* settings byte 11 x 128 bytes */
+
+/* Delay added before each answer leaves the keyboard, in microseconds
+ * (0 = answer at once). Returns 1. */
+int QuellixVirtualSetLatencyUs(uint32_t microseconds);
+
+/* 1 turns on the USB frame model: every report out waits for the next 1 ms
+ * frame boundary, and every report in (answer or consumer report) for the
+ * next boundary after the keyboard produced it, so one exchange costs about
+ * two frames. 0 turns it off (the default). Returns 1. */
+int QuellixVirtualSetUsbFrames(int enabled);
+
+/* Drops every n-th answer (the keyboard stays silent for it); 0 = never.
+ * Counting starts at this call. Returns 1. */
+int QuellixVirtualDropEvery(uint32_t n);
+
+/* The next `count` answers echo a wrong command byte; 0 = off. Returns 1. */
+int QuellixVirtualWrongEcho(uint32_t count);
+
+/* The next `count` commands are refused with `status` (0xFF or 0xFE) and
+ * change nothing; count 0 = off. Returns 1, 0 for another status. */
+int QuellixVirtualRefuse(uint8_t status, uint32_t count);
+
+/* Removes the keyboard (presence event with count 0) after it has received
+ * `frames` more reports; 0 = off. Returns 1. */
+int QuellixVirtualRemoveAfterFrames(uint32_t frames);
+
+/* Plugs the keyboard in / pulls it out; the standing reads get a presence
+ * event when the count changes. Returns 1. */
+int QuellixVirtualAttach(void);
+int QuellixVirtualRemove(void);
+
+/* Presses the keyboard's own profile key: the next profile becomes active and
+ * the keyboard sends consumer code 0x0402. Returns 1, 0 when detached. */
+int QuellixVirtualPressProfileKey(void);
+
+/* The keyboard sends a consumer report with this code. Returns 1, 0 when
+ * detached. */
+int QuellixVirtualRaiseConsumer(uint16_t code);
+
+/* Puts every memory back to the factory state (not saved until the next
+ * save point). Returns 1. */
+int QuellixVirtualResetFactory(void);
+
+/* Copies `length` bytes of memory `area` from `offset` into `buffer` /
+ * from `data` into the memory, bypassing the command checks. Returns the
+ * number of bytes copied; 0 when the range does not lie inside the area. */
+int QuellixVirtualReadMemory(uint32_t area, uint32_t offset, uint8_t* buffer, uint32_t length);
+int QuellixVirtualWriteMemory(uint32_t area, uint32_t offset, const uint8_t* data,
+                              uint32_t length);
+
+/* Number of reports the keyboard has received since Init() or the last
+ * QuellixVirtualClearFrames() (every collection). */
+uint32_t QuellixVirtualFrameCount(void);
+
+/* Copies received report number `index` (0 = first since Init() or the last
+ * clear; the most recent 65536 are kept) into `buffer`, at most `capacity`
+ * bytes. Returns the report's length, 0 when it is not kept. */
+int QuellixVirtualGetFrame(uint32_t index, uint8_t* buffer, uint32_t capacity);
+
+/* Forgets the received reports and sets the count to 0. Returns 1. */
+int QuellixVirtualClearFrames(void);
+
+/* ---- Replay (QUELLIX_DEVICE=replay:F). ----------------------------------- */
+
+/* Number of mismatches since Init(): reports the program sent that differ
+ * from the recording (after the first the replay stops answering). */
+uint32_t QuellixReplayMismatches(void);
+
+/* Number of recorded entries not yet replayed (0 when the whole recording
+ * has been played back, or for another backend). */
+uint32_t QuellixReplayRemaining(void);
 
 #ifdef __cplusplus
 }
