@@ -1,0 +1,185 @@
+#include "vkbd/state_file.h"
+
+#include <array>
+#include <span>
+#include <vector>
+
+namespace quorvane::vkbd {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+void appendHex(std::string& out, std::span<const std::uint8_t> bytes) {
+    for (std::uint8_t b : bytes) {
+        out.push_back(kHexDigits[b >> 4]);
+        out.push_back(kHexDigits[b & 0x0F]);
+    }
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+enum Key { kSettings, kLighting, kColours, kKeyTables, kFactory, kMacro, kKeyCount };
+constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
+    "settings", "lighting", "colours", "keyTables", "factoryKeyTable", "macroArea"};
+
+class Parser {
+  public:
+    explicit Parser(std::string_view text) : text_(text) {}
+
+    void skipSpace() {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
+                                       text_[pos_] == '\n' || text_[pos_] == '\r')) {
+            ++pos_;
+        }
+    }
+    bool atEnd() const { return pos_ >= text_.size(); }
+    bool take(char c) {
+        skipSpace();
+        if (pos_ < text_.size() && text_[pos_] == c) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+    // A string without escapes (none of our keys or values has one).
+    std::optional<std::string_view> string() {
+        skipSpace();
+        if (pos_ >= text_.size() || text_[pos_] != '"') {
+            return std::nullopt;
+        }
+        const std::size_t start = ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != '"') {
+            const auto c = static_cast<unsigned char>(text_[pos_]);
+            if (c == '\\' || c < 0x20) {
+                return std::nullopt;
+            }
+            ++pos_;
+        }
+        if (pos_ >= text_.size()) {
+            return std::nullopt;
+        }
+        return text_.substr(start, pos_++ - start);
+    }
+    std::size_t position() const { return pos_; }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+bool decodeHex(std::string_view hex, std::span<std::uint8_t> out) {
+    if (hex.size() != 2 * out.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int hi = hexValue(hex[2 * i]);
+        const int lo = hexValue(hex[2 * i + 1]);
+        if (hi < 0 || lo < 0) {
+            return false;
+        }
+        out[i] = static_cast<std::uint8_t>(hi << 4 | lo);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string encodeState(const Memories& m) {
+    const std::array<std::span<const std::uint8_t>, kKeyCount> parts = {
+        m.settings, m.lighting, m.colours, m.keyTables, m.factoryKeyTable, m.macroArea};
+    std::string out = "{\n";
+    for (std::size_t k = 0; k < kKeyCount; ++k) {
+        out += "  \"";
+        out += kKeyNames[k];
+        out += "\": \"";
+        appendHex(out, parts[k]);
+        out += k + 1 < kKeyCount ? "\",\n" : "\"\n";
+    }
+    out += "}\n";
+    return out;
+}
+
+std::optional<Memories> decodeState(std::string_view text, std::string& error) {
+    Parser p(text);
+    std::array<std::optional<std::string_view>, kKeyCount> values;
+    auto fail = [&](const std::string& why) {
+        error = why + " (at byte " + std::to_string(p.position()) + ")";
+        return std::nullopt;
+    };
+    if (!p.take('{')) {
+        return fail("expected '{'");
+    }
+    if (!p.take('}')) {
+        do {
+            const auto key = p.string();
+            if (!key) {
+                return fail("expected a key in double quotes");
+            }
+            std::size_t k = 0;
+            while (k < kKeyCount && kKeyNames[k] != *key) {
+                ++k;
+            }
+            if (k == kKeyCount) {
+                return fail("unknown key \"" + std::string(*key) + "\"");
+            }
+            if (values[k]) {
+                return fail("key \"" + std::string(*key) + "\" given twice");
+            }
+            if (!p.take(':')) {
+                return fail("expected ':'");
+            }
+            values[k] = p.string();
+            if (!values[k]) {
+                return fail("value of \"" + std::string(*key) + "\" is not a plain string");
+            }
+        } while (p.take(','));
+        if (!p.take('}')) {
+            return fail("expected ',' or '}'");
+        }
+    }
+    p.skipSpace();
+    if (!p.atEnd()) {
+        return fail("unexpected text after the object");
+    }
+    for (std::size_t k = 0; k < kKeyCount; ++k) {
+        if (!values[k]) {
+            error = "key \"" + std::string(kKeyNames[k]) + "\" is missing";
+            return std::nullopt;
+        }
+    }
+
+    Memories m;
+    auto decode = [&](Key k, std::span<std::uint8_t> out) {
+        if (decodeHex(*values[k], out)) {
+            return true;
+        }
+        error = "\"" + std::string(kKeyNames[k]) + "\" must hold " +
+                std::to_string(2 * out.size()) + " hex digits (found " +
+                std::to_string(values[k]->size()) + " characters)";
+        return false;
+    };
+    if (!decode(kSettings, m.settings)) {
+        return std::nullopt;
+    }
+    m.macroArea.assign(std::size_t{m.settings[kSettingsMacroCapacity]} * kMacroCapacityUnit, 0);
+    if (!decode(kLighting, m.lighting) || !decode(kColours, m.colours) ||
+        !decode(kKeyTables, m.keyTables) || !decode(kFactory, m.factoryKeyTable) ||
+        !decode(kMacro, m.macroArea)) {
+        return std::nullopt;
+    }
+    return m;
+}
+
+}  // namespace quorvane::vkbd
