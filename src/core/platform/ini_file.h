@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/utf_text.h"
+
 namespace quorvane {
 
 // The buffer sizes the program reads with; a value is cut to size - 1 characters.
@@ -18,49 +20,62 @@ inline constexpr std::size_t kIniShortBuffer = 260;
 inline constexpr std::size_t kIniLongBuffer = 2048;
 
 // Reads `key` of `section`; `fallback` when the file, the section or the key is
-// missing. The result holds at most bufferSize - 1 characters.
+// missing. The result holds at most bufferSize - 1 characters. Names and the value
+// are taken without the blanks around them; a value wholly enclosed in a pair of
+// single or double quotes loses the pair. Only the first section of a name counts.
+// Files may be UTF-8 (with or without BOM) or UTF-16 with BOM.
 std::u16string iniReadString(const std::string& path, std::u16string_view section,
                              std::u16string_view key, std::u16string_view fallback,
                              std::size_t bufferSize = kIniShortBuffer);
 
 // Reads an integer the way the platform's profile function does: optional sign,
 // decimal digits (or 0x and hex digits) up to the first other character; `fallback`
-// when the key is missing; 0 when the value starts with no number.
+// when the key is missing or its value is empty; 0 when the value starts with no
+// number. Numbers beyond the int range are clamped.
 int iniReadInt(const std::string& path, std::u16string_view section, std::u16string_view key,
                int fallback);
 
 // Writes one value. Creates the file (and the section) when missing; keeps every
-// other byte of the file; saves atomically. False when the file cannot be written.
-bool iniWriteString(const std::string& path, std::u16string_view section,
-                    std::u16string_view key, std::u16string_view value);
+// other byte of the file, its encoding and its line ends; saves atomically. New
+// files are UTF-8 without BOM. False when the file cannot be read or written, or
+// when a name or the value would break the file's lines (line breaks, NUL, a key
+// with '=' or starting with ';' or '[', a section with ']', an empty name).
+bool iniWriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
+                    std::u16string_view value);
 
 // A file parsed once, for readers that look up many keys (skin layouts, language
 // files). Same lookup rules as iniReadString.
 class IniDocument {
-public:
+  public:
     // nullopt when the file cannot be read.
     static std::optional<IniDocument> load(const std::string& path);
     static IniDocument parse(std::u16string_view text);
 
-    std::optional<std::u16string> value(std::u16string_view section,
-                                        std::u16string_view key) const;
+    std::optional<std::u16string> value(std::u16string_view section, std::u16string_view key) const;
     std::u16string read(std::u16string_view section, std::u16string_view key,
                         std::u16string_view fallback,
                         std::size_t bufferSize = kIniShortBuffer) const;
     int readInt(std::u16string_view section, std::u16string_view key, int fallback) const;
+    // The keys of the section as written in the file, in file order, each once.
     std::vector<std::u16string> keys(std::u16string_view section) const;
+    bool hasSection(std::u16string_view section) const;
 
-private:
+  private:
     struct Entry {
-        std::u16string section;  // folded to lower case
-        std::u16string key;      // folded to lower case
+        std::u16string key;  // folded to lower case
+        std::u16string keyAsWritten;
         std::u16string value;
     };
-    std::vector<Entry> entries_;
+    struct Section {
+        std::u16string name;  // folded to lower case
+        std::vector<Entry> entries;
+    };
+    const Section* findSection(std::u16string_view section) const;
+    std::vector<Section> sections_;
 };
 
-// UTF-8 <-> UTF-16 for the program's own strings (invalid input is replaced by U+FFFD).
-std::u16string utf8ToUtf16(std::string_view text);
-std::string utf16ToUtf8(std::u16string_view text);
+// Decodes a file's bytes: UTF-16 with a BOM (either order), else UTF-8 with or
+// without BOM.
+std::u16string decodeIniBytes(std::string_view bytes);
 
 }  // namespace quorvane
