@@ -1,0 +1,54 @@
+// The keyboard's macro area: a 16-byte header, a table of record offsets, then
+// one record per macro (steps of two u16 words, names optional).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/config/macro_record.h"
+#include "core/config/working_config.h"
+
+namespace quorvane {
+
+inline constexpr std::uint16_t kMacroAreaMagic = 0x55AA;
+
+struct MacroAreaSizes {
+    std::uint32_t withNames = 0;
+    std::uint32_t withoutNames = 0;
+};
+
+MacroAreaSizes macroAreaSizes(std::span<const MacroRecord> macros);
+// For the snapshot's macros, under DownloadLock.
+MacroAreaSizes macroAreaSizes(const DownloadSnapshot& snapshot);
+
+// The area for `macros`, with or without names. nullopt when it cannot be
+// described: more than 100 macros or more than 65535 bytes (its size and its
+// offsets are 16 bits wide).
+std::optional<std::vector<std::uint8_t>> buildMacroAreaFrom(std::span<const MacroRecord> macros,
+                                                            bool withNames);
+// For the snapshot's macros, under DownloadLock.
+std::optional<std::vector<std::uint8_t>> buildMacroArea(const DownloadSnapshot& snapshot,
+                                                        bool withNames);
+
+// The step words of one macro action, and back.
+struct MacroStepWords {
+    std::uint16_t word0 = 0;
+    std::uint16_t word1 = 0;
+};
+MacroStepWords encodeMacroStep(const MacroAction& action);
+MacroAction decodeMacroStep(MacroStepWords words);
+
+// The macros of an area read from the keyboard; none when it does not start
+// with the magic or is shorter than its header. Macro i gets id i + 1; a
+// record without a name is named `newPrefix` + (i + 1).
+// Bounds: at most 100 macros are taken; a record with more than 2000 steps
+// keeps its first 2000; a name longer than 249 units keeps its first 249; a
+// record (header and all its steps) that would lie beyond the bytes read has
+// no steps and the formed name; so has a name that would lie beyond them.
+std::vector<MacroRecord> readMacroArea(std::span<const std::uint8_t> area,
+                                       std::u16string_view newPrefix);
+
+}  // namespace quorvane

@@ -1,0 +1,54 @@
+// A macro as the model and the profile files hold it: 16512 bytes when stored.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace quorvane {
+
+inline constexpr std::size_t kMaxMacros = 100;
+inline constexpr std::size_t kMaxMacroActions = 2000;
+inline constexpr std::size_t kMacroNameUnits = 250;  // 249 characters and the terminator
+inline constexpr std::size_t kMacroActionSize = 8;
+inline constexpr std::size_t kMacroActionsOffset = 512;
+inline constexpr std::size_t kMacroRecordSize =
+    kMacroActionsOffset + kMaxMacroActions * kMacroActionSize;
+static_assert(kMacroRecordSize == 16512);
+static_assert(kMacroNameUnits * 2 == 500);
+
+struct MacroAction {
+    std::uint32_t delay = 0;  // milliseconds to wait after this step
+    std::uint16_t key = 0;    // KeyId
+    std::uint16_t state = 0;  // 0 key goes down, 1 key goes up
+
+    bool operator==(const MacroAction&) const = default;
+};
+
+struct MacroRecord {
+    std::array<char16_t, kMacroNameUnits> name{};  // zero-terminated
+    std::uint8_t playCount = 1;
+    std::uint16_t isNew = 0;
+    std::uint16_t repeatMode = 0;
+    std::uint16_t id = 0;           // 1..100, what key entries refer to
+    std::uint16_t actionCount = 0;  // the first actionCount actions are used
+    std::array<MacroAction, kMaxMacroActions> actions{};
+
+    // The units before the terminator (all 250 if a record lacks one).
+    std::u16string_view nameView() const;
+    // Keeps at most 249 units and terminates.
+    void setName(std::u16string_view text);
+
+    bool operator==(const MacroRecord&) const = default;
+};
+
+void packMacroRecord(const MacroRecord& record, std::span<std::uint8_t> out);
+
+// Reads a stored record. A record from outside may break the model's limits;
+// it is clamped so every reader can trust it: more than 2000 actions keep the
+// first 2000, a name without a terminator keeps its first 249 units.
+void unpackMacroRecord(std::span<const std::uint8_t> in, MacroRecord& record);
+
+}  // namespace quorvane

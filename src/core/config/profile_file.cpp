@@ -1,0 +1,259 @@
+#include "core/config/profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+
+#include "core/app/prompter.h"
+#include "core/platform/atomic_file.h"
+#include "core/platform/le_bytes.h"
+#include "core/platform/utf_text.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr std::size_t kEntriesOffset = kImageHeaderSize + kDeviceIdentitySize;
+constexpr std::uint32_t kNoTextOffset = 0xFFFFFFFF;
+constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
+
+std::uint64_t announcedSize(std::uint16_t macroCount, std::uint32_t textSize) {
+    return kConfigImageSize + std::uint64_t{kMacroRecordSize} * macroCount + textSize;
+}
+
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+bool readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> out) {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n =
+            ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The text that starts at `offset` in the area, if it is terminated inside it.
+std::optional<std::u16string> textAt(std::span<const std::uint8_t> area, std::uint32_t offset) {
+    std::u16string text;
+    for (std::uint64_t at = offset; at + 2 <= area.size(); at += 2) {
+        auto unit = static_cast<char16_t>(getU16(area, static_cast<std::size_t>(at)));
+        if (unit == u'\0') {
+            return text;
+        }
+        text.push_back(unit);
+    }
+    return std::nullopt;
+}
+
+void showFormatMessage(Prompter* prompter, const std::string& path) {
+    if (prompter == nullptr) {
+        return;
+    }
+    std::u16string message(kWrongFileFormatMessage);
+    auto at = message.find(u"%s");
+    message.replace(at, 2, utf8ToUtf16(path));
+    prompter->showMessage(message);
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> packProfileFile(const ConfigImage& image,
+                                                         std::span<const MacroRecord> macros,
+                                                         const TextTable& texts,
+                                                         std::uint32_t textTotal) {
+    if (macros.size() > kMaxMacros) {
+        return std::nullopt;
+    }
+    const auto n = static_cast<std::uint16_t>(macros.size());
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.assign(static_cast<std::size_t>(announcedSize(n, textTotal)), 0);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    std::span<std::uint8_t> out(bytes);
+    packConfigImage(image, out);
+    ImageHeader header = image.header;
+    rewriteImageHeader(header, n, textTotal);
+    packImageHeader(header, out.first(kImageHeaderSize));
+
+    std::size_t at = kConfigImageSize;
+    for (const MacroRecord& record : macros) {
+        packMacroRecord(record, out.subspan(at, kMacroRecordSize));
+        at += kMacroRecordSize;
+    }
+
+    const std::size_t areaStart = at;
+    std::uint32_t sum = 0;
+    for (int e = 0; e < kEntryCount; ++e) {
+        if (!actionCarriesText(image.entries[e].type)) {
+            continue;
+        }
+        const std::size_t valueAt = kEntriesOffset + e * kKeyActionEntrySize + 4;
+        const TextSlot& slot = texts[e];
+        if (!slot.text || std::uint64_t{sum} + slot.byteLength > textTotal ||
+            slot.byteLength != textByteLength(slot.text->size())) {
+            putU32(out, valueAt, kNoTextOffset);
+            continue;
+        }
+        for (std::size_t i = 0; i < slot.text->size(); ++i) {
+            putU16(out, areaStart + sum + 2 * i, static_cast<std::uint16_t>((*slot.text)[i]));
+        }
+        putU32(out, valueAt, sum);
+        sum += slot.byteLength;
+    }
+    return bytes;
+}
+
+int saveProfileFile(WorkingConfig& config, const std::string& path, bool lock) {
+    std::unique_lock guard(config.ConfigLock, std::defer_lock);
+    if (lock) {
+        guard.lock();
+    }
+    if (!config.image || config.macros.size() > kMaxMacros) {
+        return 0;
+    }
+    rewriteImageHeader(config.image->header, config.macroCount(), config.textTotal);
+    auto bytes = packProfileFile(*config.image, config.macros, config.texts, config.textTotal);
+    if (!bytes || !writeFileAtomic(path, *bytes)) {
+        return 0;
+    }
+    return 1;
+}
+
+std::optional<ProfileContents> parseProfileFile(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kConfigImageSize) {
+        return std::nullopt;
+    }
+    const ImageHeader header = unpackImageHeader(bytes.first(kImageHeaderSize));
+    if (header.macroCount > kMaxMacros ||
+        announcedSize(header.macroCount, header.textSize) > bytes.size()) {
+        return std::nullopt;
+    }
+    try {
+        ProfileContents contents;
+        contents.image = std::make_unique<ConfigImage>();
+        contents.texts = std::make_unique<TextTable>();
+        unpackConfigImage(bytes, *contents.image);
+
+        contents.macros.resize(header.macroCount);
+        std::size_t at = kConfigImageSize;
+        for (MacroRecord& record : contents.macros) {
+            unpackMacroRecord(bytes.subspan(at, kMacroRecordSize), record);
+            at += kMacroRecordSize;
+        }
+
+        const auto area = bytes.subspan(at, header.textSize);
+        for (int e = 0; e < kEntryCount; ++e) {
+            const KeyActionEntry& entry = contents.image->entries[e];
+            if (!actionCarriesText(entry.type)) {
+                continue;
+            }
+            auto text = textAt(area, entry.value & ~std::uint32_t{1});
+            if (!text) {
+                continue;
+            }
+            TextSlot& slot = (*contents.texts)[e];
+            slot.byteLength = textByteLength(text->size());
+            slot.text = std::move(*text);
+            contents.textTotal += slot.byteLength;
+        }
+        return contents;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+int loadProfileFile(WorkingConfig& config, const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return 0;
+    }
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    std::array<std::uint8_t, kImageHeaderSize> headerBytes{};
+    if (fileSize < kConfigImageSize || !readAt(fd.get(), 0, headerBytes)) {
+        return 0;
+    }
+    // Everything the header announces must be there before anything is allocated.
+    const ImageHeader header = unpackImageHeader(headerBytes);
+    const std::uint64_t needed = announcedSize(header.macroCount, header.textSize);
+    if (header.macroCount > kMaxMacros || needed > fileSize || needed > kMaxProfileFileBytes) {
+        return 0;
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(needed));
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (!readAt(fd.get(), 0, bytes)) {
+        return 0;
+    }
+    auto contents = parseProfileFile(bytes);
+    if (!contents) {
+        return 0;
+    }
+    config.image = std::move(contents->image);
+    config.macros = std::move(contents->macros);
+    config.texts = std::move(*contents->texts);
+    config.textTotal = contents->textTotal;
+    return 1;
+}
+
+int checkProfileFile(const std::string& path, Prompter* prompter) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? 0 : -2;
+    }
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return -2;
+    }
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    if (fileSize < kConfigImageSize || fileSize >= kFourGiB) {
+        return 0;
+    }
+    std::array<std::uint8_t, kImageHeaderSize> bytes{};
+    if (!readAt(fd.get(), 0, bytes)) {
+        return -2;
+    }
+    const ImageHeader h = unpackImageHeader(bytes);
+    const bool valid = h.magic == kImageMagic && h.headerSize == kImageHeaderSize &&
+                       h.profileCount == kProfileCount && h.version == kImageVersion &&
+                       h.totalSize >= kConfigImageSize && h.entryCount == kEntryCount &&
+                       h.macroCount <= kMaxMacros && h.flag <= 1 &&
+                       h.totalSize == announcedSize(h.macroCount, h.textSize) &&
+                       h.checksum == imageHeaderChecksum(bytes) && h.totalSize <= fileSize;
+    if (!valid) {
+        showFormatMessage(prompter, path);
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace quorvane
