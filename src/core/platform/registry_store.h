@@ -1,0 +1,90 @@
+// The per-user registry (HKEY_CURRENT_USER): keys holding typed values, kept in
+// one UTF-8 file under $XDG_CONFIG_HOME. Every change is a locked
+// read-modify-write of the whole file followed by an atomic replace, so two
+// processes writing at once both keep their values. Key paths and value names
+// are compared without regard to case, as the platform does.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// The platform's value type numbers.
+enum class RegType : std::uint32_t { Sz = 1, Dword = 4 };
+
+struct RegValue {
+    RegType type = RegType::Sz;
+    std::uint32_t dword = 0;  // for Dword
+    std::u16string text;      // for Sz
+};
+
+class RegistryStore {
+  public:
+    explicit RegistryStore(std::string filePath);
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    // $XDG_CONFIG_HOME/quorvane/registry.reg (fallback ~/.config/...).
+    static std::string defaultPath();
+    const std::string& path() const { return path_; }
+
+    bool keyExists(std::u16string_view key) const;
+    // Creates the key (and the file and its folder) when missing.
+    bool createKey(std::u16string_view key);
+    std::optional<RegValue> query(std::u16string_view key, std::u16string_view name) const;
+    std::vector<std::u16string> valueNames(std::u16string_view key) const;
+    // Writes create the key when needed. False when the file cannot be written or a
+    // name holds a control character.
+    bool setDword(std::u16string_view key, std::u16string_view name, std::uint32_t value);
+    bool setString(std::u16string_view key, std::u16string_view name, std::u16string_view value);
+    bool deleteValue(std::u16string_view key, std::u16string_view name);
+
+    struct Value {
+        std::u16string name;
+        RegValue value;
+    };
+    struct Key {
+        std::u16string path;
+        std::vector<Value> values;
+    };
+
+  private:
+    template <class Change>
+    bool modify(Change&& change);
+    std::vector<Key> snapshot() const;
+
+    std::string path_;
+    mutable std::mutex mutex_;
+    mutable std::vector<Key> cache_;
+    mutable std::string cacheStamp_;
+};
+
+// The file format, exposed for tests: parse is lenient (unknown lines are
+// skipped), format writes what parse reads back unchanged.
+std::vector<RegistryStore::Key> parseRegistryText(std::string_view text);
+std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys);
+
+// An open key: an empty handle makes every read fail and every write vanish.
+class RegKey {
+  public:
+    RegKey() = default;
+    // Opens the key, creating it when it does not exist; empty on failure.
+    static RegKey openOrCreate(RegistryStore& store, std::u16string_view path);
+
+    bool isOpen() const { return store_ != nullptr; }
+    const std::u16string& path() const { return path_; }
+    std::optional<RegValue> queryValue(std::u16string_view name) const;
+    bool setDword(std::u16string_view name, std::uint32_t value) const;
+    bool setString(std::u16string_view name, std::u16string_view value) const;
+
+  private:
+    RegistryStore* store_ = nullptr;
+    std::u16string path_;
+};
+
+}  // namespace quorvane
