@@ -12,7 +12,7 @@ namespace quorvane {
 namespace {
 
 class Fd {
-  public:
+public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -28,7 +28,7 @@ class Fd {
         return f;
     }
 
-  private:
+private:
     int fd_;
 };
 
