@@ -337,7 +337,11 @@ FaultKnobs VirtualKeyboard::faultKnobs() const {
 
 void VirtualKeyboard::modifyFaultKnobs(const std::function<void(FaultKnobs&)>& change) {
     std::lock_guard lock(mutex_);
+    const std::uint32_t dropEveryNth = knobs_.dropEveryNth;
     change(knobs_);
+    if (knobs_.dropEveryNth != dropEveryNth) {
+        answersSinceKnobs_ = 0;
+    }
 }
 
 Counters VirtualKeyboard::counters() const {

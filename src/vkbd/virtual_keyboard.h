@@ -160,6 +160,8 @@ class VirtualKeyboard {
     // --- Fault knobs and counters -------------------------------------------
     void setFaultKnobs(const FaultKnobs& knobs);  // also restarts the drop count
     FaultKnobs faultKnobs() const;
+    // Changes the knobs in place under the lock (the drop count restarts when
+    // dropEveryNth changes). `change` must not call back into the keyboard.
     void modifyFaultKnobs(const std::function<void(FaultKnobs&)>& change);
     Counters counters() const;
     void resetCounters();
