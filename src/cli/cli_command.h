@@ -1,0 +1,33 @@
+// The commands of quorvanectl. A command is a function taking its own
+// arguments (after the command name) and returning the exit code.
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string_view>
+
+namespace quorvane::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CliContext {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct CliCommand {
+    std::string_view name;
+    std::string_view summary;  // one line for --help
+    std::string_view usage;    // the arguments after the name, for its --help
+    int (*run)(std::span<const std::string_view> args, CliContext& context);
+};
+
+// Every command, in the order --help lists them.
+std::span<const CliCommand> cliCommands();
+
+// Prints "quorvanectl: <reason>" as the single line of a failure.
+int failWith(CliContext& context, std::string_view reason);
+
+}  // namespace quorvane::cli

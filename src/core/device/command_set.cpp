@@ -1,0 +1,194 @@
+#include "core/device/command_set.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "core/device/device_result.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr std::uint8_t kStatusRefusedFF = 0xFF;
+constexpr std::uint8_t kStatusRefusedFE = 0xFE;
+
+std::uint8_t code(Command c) {
+    return static_cast<std::uint8_t>(c);
+}
+
+std::uint16_t low16(std::uint32_t v) {
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+
+// Bank b, LED i at b * 512 + i * 3; unsigned, so any argument wraps instead
+// of overflowing.
+std::uint16_t colourOffset(int bank, int led) {
+    return low16(static_cast<std::uint32_t>(bank) * static_cast<std::uint32_t>(kColourBankSize) +
+                 static_cast<std::uint32_t>(led) * 3u);
+}
+
+// The frame's length byte carries the caller's value as it is.
+std::uint8_t lengthByte(int len) {
+    return static_cast<std::uint8_t>(len & 0xFF);
+}
+
+}  // namespace
+
+int CommandSet::exchange(const CommandFrame& request, CommandFrame& answer) {
+    answer.fill(0);
+    std::uint32_t received = 0;
+    const int result = m_transport.SendAndWait(request.data(), request.size(), answer.data(),
+                                               static_cast<std::uint32_t>(answer.size()), received);
+    if (result != kResultDone) {
+        return result;
+    }
+    switch (answer[7]) {
+        case kStatusRefusedFF:
+            return kResultRefusedFF;
+        case kStatusRefusedFE:
+            return kResultRefusedFE;
+        default:
+            return kResultDone;
+    }
+}
+
+int CommandSet::BeginTransfer() {
+    CommandFrame answer{};
+    return exchange(buildRequest(code(Command::BeginTransfer), 0, 0), answer);
+}
+
+int CommandSet::EndTransfer(int /*unused*/) {
+    std::this_thread::sleep_for(kEndTransferDelay);
+    CommandFrame answer{};
+    return exchange(buildRequest(code(Command::EndTransfer), 0, 0), answer);
+}
+
+int CommandSet::ReadSettings(std::span<std::uint8_t, kSettingsBlockSize> out) {
+    CommandFrame answer{};
+    const int result = exchange(
+        buildRequest(code(Command::ReadSettings), static_cast<std::uint8_t>(kSettingsBlockSize), 0),
+        answer);
+    if (result == kResultDone) {
+        std::copy_n(answer.begin() + kFramePayloadOffset, kSettingsBlockSize, out.begin());
+    }
+    return result;
+}
+
+int CommandSet::WriteSettings(std::span<const std::uint8_t, kSettingsBlockSize> data) {
+    CommandFrame answer{};
+    return exchange(buildRequest(code(Command::WriteSettings),
+                                 static_cast<std::uint8_t>(kSettingsBlockSize), 0, data),
+                    answer);
+}
+
+int CommandSet::readWindow(Command command, std::uint16_t offset, int len,
+                           std::span<std::uint8_t> out) {
+    CommandFrame answer{};
+    const int result = exchange(buildRequest(code(command), lengthByte(len), offset), answer);
+    if (result == kResultDone) {
+        // The whole data part of the answer, whatever the length asked for.
+        const std::size_t n = std::min(out.size(), kFramePayloadSize);
+        std::copy_n(answer.begin() + kFramePayloadOffset, n, out.begin());
+    }
+    return result;
+}
+
+int CommandSet::writeWindow(Command command, std::uint16_t offset, int len,
+                            std::span<const std::uint8_t> data) {
+    if (len > static_cast<int>(kFramePayloadSize) ||
+        (len > 0 && static_cast<std::size_t>(len) > data.size())) {
+        return kResultBadArgument;
+    }
+    const std::size_t payload = len > 0 ? static_cast<std::size_t>(len) : 0;
+    CommandFrame answer{};
+    return exchange(buildRequest(code(command), lengthByte(len), offset, data.first(payload)),
+                    answer);
+}
+
+int CommandSet::ReadLighting(std::span<std::uint8_t> out, int len, int off) {
+    return readWindow(Command::ReadLighting, low16(static_cast<std::uint32_t>(off)), len, out);
+}
+
+int CommandSet::WriteLighting(std::span<const std::uint8_t> data, int len, int off) {
+    return writeWindow(Command::WriteLighting, low16(static_cast<std::uint32_t>(off)), len, data);
+}
+
+int CommandSet::ReadKeyColours(std::span<std::uint8_t> out, int len, int i, int b) {
+    return readWindow(Command::ReadKeyColours, colourOffset(b, i), len, out);
+}
+
+int CommandSet::WriteKeyColours(std::span<const std::uint8_t> data, int len, int i, int bank) {
+    return writeWindow(Command::WriteKeyColours, colourOffset(bank, i), len, data);
+}
+
+int CommandSet::readArea(Command command, std::uint32_t base, std::span<std::uint8_t> out,
+                         std::uint32_t count) {
+    CommandFrame answer{};
+    for (std::uint32_t position = 0; position < count; position += kFramePayloadSize) {
+        const std::uint32_t chunk = position + kFramePayloadSize < count
+                                        ? static_cast<std::uint32_t>(kFramePayloadSize)
+                                        : count - position;
+        const int result = exchange(
+            buildRequest(code(command), static_cast<std::uint8_t>(chunk), low16(base + position)),
+            answer);
+        if (result != kResultDone) {
+            return result;
+        }
+        std::copy_n(answer.begin() + kFramePayloadOffset, chunk, out.begin() + position);
+    }
+    return kResultDone;
+}
+
+int CommandSet::writeArea(Command command, std::uint32_t base, std::span<const std::uint8_t> data,
+                          std::uint32_t count) {
+    CommandFrame answer{};
+    for (std::uint32_t position = 0; position < count; position += kFramePayloadSize) {
+        const std::uint32_t chunk = position + kFramePayloadSize < count
+                                        ? static_cast<std::uint32_t>(kFramePayloadSize)
+                                        : count - position;
+        const int result =
+            exchange(buildRequest(code(command), static_cast<std::uint8_t>(chunk),
+                                  low16(base + position), data.subspan(position, chunk)),
+                     answer);
+        if (result != kResultDone) {
+            return result;
+        }
+    }
+    return kResultDone;
+}
+
+int CommandSet::ReadKeyTable(std::span<std::uint8_t, kKeyTableSize> out, int p) {
+    if (static_cast<unsigned>(p) >= static_cast<unsigned>(kKeyTableProfiles)) {
+        return kResultBadArgument;
+    }
+    return readArea(Command::ReadKeyTable, static_cast<std::uint32_t>(p) * kKeyTableSize, out,
+                    kKeyTableSize);
+}
+
+int CommandSet::WriteKeyTable(std::span<const std::uint8_t, kKeyTableSize> data, int p) {
+    if (static_cast<unsigned>(p) >= static_cast<unsigned>(kKeyTableProfiles)) {
+        return kResultBadArgument;
+    }
+    return writeArea(Command::WriteKeyTable, static_cast<std::uint32_t>(p) * kKeyTableSize, data,
+                     kKeyTableSize);
+}
+
+int CommandSet::ReadMacroArea(std::span<std::uint8_t> out, std::uint32_t count) {
+    if (count > out.size()) {
+        return kResultBadArgument;
+    }
+    return readArea(Command::ReadMacroArea, 0, out, count);
+}
+
+int CommandSet::WriteMacroArea(std::span<const std::uint8_t> data, std::uint32_t count) {
+    if (count > data.size()) {
+        return kResultBadArgument;
+    }
+    return writeArea(Command::WriteMacroArea, 0, data, count);
+}
+
+int CommandSet::ReadDefaultKeyTable(std::span<std::uint8_t, kKeyTableSize> out) {
+    return readArea(Command::ReadDefaultKeyTable, 0, out, kKeyTableSize);
+}
+
+}  // namespace quorvane

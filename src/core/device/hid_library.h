@@ -1,0 +1,74 @@
+// Binding of libquellix.so, the HID service library. The library is found in
+// the program folder, its names are bound one by one, its ABI version is
+// checked and Init(0) is run; any failure gives a reason instead of a library.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "quellix.h"
+
+namespace quorvane {
+
+// The library's entry points. Tests may fill one with their own functions.
+struct HidFunctions {
+    decltype(&::Debug) Debug = nullptr;
+    decltype(&::Init) Init = nullptr;
+    decltype(&::End) End = nullptr;
+    decltype(&::RequestGetDeviceCount) RequestGetDeviceCount = nullptr;
+    decltype(&::DeleteRequestFromUnitId) DeleteRequestFromUnitId = nullptr;
+    decltype(&::DeleteRequestFromHandle) DeleteRequestFromHandle = nullptr;
+    decltype(&::RequestWrite) RequestWrite = nullptr;
+    decltype(&::RequestWriteOne) RequestWriteOne = nullptr;
+    decltype(&::RequestStatusWrite) RequestStatusWrite = nullptr;
+    decltype(&::RequestStatusGet) RequestStatusGet = nullptr;
+    decltype(&::RequestAsyncRead) RequestAsyncRead = nullptr;
+    decltype(&::RequestStatusSetFeature) RequestStatusSetFeature = nullptr;
+    decltype(&::QuellixAbiVersion) QuellixAbiVersion = nullptr;
+};
+
+class HidLibrary;
+
+struct HidBindResult {
+    std::unique_ptr<HidLibrary> library;  // set on success
+    std::string reason;                   // why binding failed, one line
+    explicit operator bool() const { return library != nullptr; }
+};
+
+class HidLibrary {
+  public:
+    static constexpr const char* kFileName = "libquellix.so";
+
+    // The folder of the running executable (/proc/self/exe), without a
+    // trailing slash; empty when it cannot be read.
+    static std::string programFolder();
+
+    // Loads <folder>/libquellix.so, binds the twelve names and
+    // QuellixAbiVersion, refuses an unknown version and runs Init(0).
+    static HidBindResult bind(const std::string& folder = programFolder());
+
+    // Same checks (every entry set, known version, Init(0) above 0) for a
+    // table that is already filled, such as a test's fake library.
+    static HidBindResult fromFunctions(const HidFunctions& functions);
+
+    static bool isKnownAbiVersion(std::uint32_t version);
+
+    const HidFunctions& functions() const { return m_functions; }
+
+    // Only bind() and fromFunctions() can make the key.
+    class Key {
+        friend class HidLibrary;
+        Key() = default;
+    };
+    HidLibrary(Key /*unused*/, const HidFunctions& functions) : m_functions(functions) {}
+
+    HidLibrary(const HidLibrary&) = delete;
+    HidLibrary& operator=(const HidLibrary&) = delete;
+    // The loaded library stays mapped after this object goes: see bind().
+    ~HidLibrary() = default;
+
+  private:
+    HidFunctions m_functions;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,88 @@
+#include "core/device/hid_library.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "fake_hid_library.h"
+
+namespace quorvane {
+namespace {
+
+using test::FakeHid;
+
+TEST(HidLibraryBinding, AcceptsACompleteStartedLibrary) {
+    FakeHid fake;
+    HidBindResult bound = HidLibrary::fromFunctions(FakeHid::table());
+    ASSERT_TRUE(bound) << bound.reason;
+    EXPECT_TRUE(bound.reason.empty());
+    EXPECT_EQ(fake.initCalls, 1);
+}
+
+TEST(HidLibraryBinding, RefusesAnIncompleteTableBeforeStartingIt) {
+    FakeHid fake;
+    HidFunctions fn = FakeHid::table();
+    fn.RequestStatusSetFeature = nullptr;
+    const HidBindResult bound = HidLibrary::fromFunctions(fn);
+    EXPECT_FALSE(bound);
+    EXPECT_FALSE(bound.reason.empty());
+    EXPECT_EQ(fake.initCalls, 0);
+}
+
+TEST(HidLibraryBinding, RefusesAnUnknownAbiVersion) {
+    for (const std::uint32_t version : {0u, QUELLIX_ABI_VERSION + 1, 0xFFFFFFFFu}) {
+        FakeHid fake;
+        fake.abiVersion = version;
+        const HidBindResult bound = HidLibrary::fromFunctions(FakeHid::table());
+        EXPECT_FALSE(bound) << version;
+        EXPECT_NE(bound.reason.find("ABI version " + std::to_string(version)), std::string::npos)
+            << bound.reason;
+        EXPECT_EQ(fake.initCalls, 0);
+    }
+}
+
+TEST(HidLibraryBinding, RefusesALibraryWhoseInitIsNotAboveZero) {
+    for (const int initResult : {0, -1}) {
+        FakeHid fake;
+        fake.initResult = initResult;
+        const HidBindResult bound = HidLibrary::fromFunctions(FakeHid::table());
+        EXPECT_FALSE(bound);
+        EXPECT_NE(bound.reason.find("Init returned " + std::to_string(initResult)),
+                  std::string::npos)
+            << bound.reason;
+    }
+}
+
+TEST(HidLibraryBinding, NamesTheFileWhenTheLibraryIsMissing) {
+    char pattern[] = "/tmp/quorvane-nolib-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    const HidBindResult bound = HidLibrary::bind(folder);
+    EXPECT_FALSE(bound);
+    EXPECT_NE(bound.reason.find(folder + "/libquellix.so"), std::string::npos) << bound.reason;
+    std::filesystem::remove_all(folder);
+
+    EXPECT_FALSE(HidLibrary::bind(""));
+}
+
+TEST(HidLibraryBinding, NamesTheFirstMissingFunction) {
+    // A library built beside the tests that lacks one of the twelve names.
+    const std::string folder = HidLibrary::programFolder() + "/partial_quellix";
+    ASSERT_TRUE(std::filesystem::exists(folder + "/libquellix.so")) << folder;
+    const HidBindResult bound = HidLibrary::bind(folder);
+    EXPECT_FALSE(bound);
+    EXPECT_NE(bound.reason.find("\"RequestStatusGet\""), std::string::npos) << bound.reason;
+}
+
+TEST(HidLibraryBinding, ProgramFolderIsTheFolderOfThisExecutable) {
+    const std::string folder = HidLibrary::programFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), '/');
+    EXPECT_EQ(folder, std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+}
+
+}  // namespace
+}  // namespace quorvane
