@@ -1,9 +1,14 @@
 // Linux key codes to the keystrokes a Windows keyboard hook would deliver, so
 // that captured and recorded keys go through keyOfKeystroke unchanged.
 //
-// Qt's QKeyEvent::nativeScanCode() is the X11 key code under xcb, which is
-// the evdev code + 8 (evdevOfXkbKeycode), and the evdev code itself under
-// Wayland with libinput.
+// Qt's QKeyEvent::nativeScanCode() is an xkb key code, the evdev code + 8, both
+// under xcb and on Wayland: pass it through evdevOfXkbKeycode. Only a Qt
+// backend that reads the evdev device itself (linuxfb/eglfs without xkb) hands
+// over the plain evdev code.
+//
+// Windows reports only the release of the keys in UpOnlyKeySet (Print Screen,
+// Sys Req and the two Korean keys) while Linux reports both edges; a caller
+// that mimics the hook drops their presses and lets the release stand for both.
 #pragma once
 
 #include <cstdint>

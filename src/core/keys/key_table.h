@@ -33,8 +33,8 @@ struct KeyRow {
 namespace keys_detail {
 
 struct KeyDef {
-    KeyId id;
     std::string_view text;
+    KeyId id;
     KeyListIndex listIndex;
     std::uint8_t vk;
     std::uint8_t altVk;
@@ -43,13 +43,13 @@ struct KeyDef {
 
 constexpr KeyDef key(KeyId id, std::string_view text, KeyListIndex list, std::uint8_t vk,
                      DeviceKeyCode device) {
-    return KeyDef{id, text, list, vk, vk, device};
+    return KeyDef{text, id, list, vk, vk, device};
 }
 
 // Keypad digits: their VK with Num Lock on, then the one with Num Lock off.
 constexpr KeyDef pad(KeyId id, std::string_view text, KeyListIndex list, std::uint8_t vk,
                      std::uint8_t altVk, DeviceKeyCode device) {
-    return KeyDef{id, text, list, vk, altVk, device};
+    return KeyDef{text, id, list, vk, altVk, device};
 }
 
 inline constexpr KeyListIndex kOut = kNotInPicker;
