@@ -1,0 +1,45 @@
+#include "core/app/app_paths.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+#include "core/platform/xdg_dirs.h"
+
+namespace quorvane {
+
+std::optional<std::string> currentExePath() {
+    std::vector<char> buf(4096);
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) {
+        return std::nullopt;
+    }
+    return std::string(buf.data(), static_cast<std::size_t>(n));
+}
+
+std::string userDataFolder() {
+    return documentsDir() + "/" + kUserDataFolderName;
+}
+
+PathTable buildPathTable(const std::string& exePath, const std::string& userData) {
+    PathTable t;
+    auto slash = exePath.find_last_of('/');
+    t.g_szExePath = exePath;
+    t.folder = slash == std::string::npos ? "./" : exePath.substr(0, slash + 1);
+    t.g_szExeName = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+    const std::string program = t.drive + t.folder;
+    t.g_szHelpDir = program + "Help/";
+    t.g_szSkinDir = program + "Skins/";
+    t.g_szMainIni = t.g_szSkinDir + "Main.ini";
+    t.g_szProfileIni = t.g_szSkinDir + "Profile.ini";
+    t.g_szCompositeIni = t.g_szSkinDir + "Composite.ini";
+    t.mainSkinFolder = t.profileSkinFolder = t.compositeSkinFolder = t.g_szSkinDir;
+    t.g_szCompanionExe = program + kCompanionName;
+    t.userColorTemplatePrefix = t.g_szSkinDir + "UserDengColor_";
+    t.userDataFolder = userData;
+    t.g_szUserColorPrefix = userData + "/UserDengColor_";
+    t.settingsFile = userData + "/wskb.ini";
+    return t;
+}
+
+}  // namespace quorvane
