@@ -180,15 +180,21 @@ int QuellixVirtualSetLatencyUs(uint32_t microseconds);
  * two frames. 0 turns it off (the default). Returns 1. */
 int QuellixVirtualSetUsbFrames(int enabled);
 
+/* For the count-down knobs below: every one until changed. */
+#define QUELLIX_ALWAYS 0xFFFFFFFFu
+
 /* Drops every n-th answer (the keyboard stays silent for it); 0 = never.
  * Counting starts at this call. Returns 1. */
 int QuellixVirtualDropEvery(uint32_t n);
 
-/* The next `count` answers echo a wrong command byte; 0 = off. Returns 1. */
+/* The next `count` answers echo a wrong command byte (the command + 1; the
+ * command still takes effect); QUELLIX_ALWAYS = every answer; 0 = off.
+ * Returns 1. */
 int QuellixVirtualWrongEcho(uint32_t count);
 
 /* The next `count` commands are refused with `status` (0xFF or 0xFE) and
- * change nothing; count 0 = off. Returns 1, 0 for another status. */
+ * change nothing; QUELLIX_ALWAYS = every command; 0 = off. Returns 1, 0 for
+ * another status. */
 int QuellixVirtualRefuse(uint8_t status, uint32_t count);
 
 /* Removes the keyboard (presence event with count 0) after it has received
