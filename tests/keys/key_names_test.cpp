@@ -2,7 +2,10 @@
 // and the command-line text forms.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -138,6 +141,48 @@ TEST(KeyNameTest, HugeFieldWidthIsBounded) {
     const std::u16string text = formatWithUnsigned(u"%99999999999x", 0x1E);
     EXPECT_LE(text.size(), 1024U);
     EXPECT_EQ(text.substr(text.size() - 2), u"1e");
+}
+
+// Random formats with one integer conversion among literal text and "%%" must
+// print exactly what the C library prints for them.
+TEST(KeyNameTest, FormatMatchesTheCLibrary) {
+    std::mt19937 rng(20261210);
+    const std::string flags = "-+ #0";
+    const std::string conversions = "diuoxX";
+    const std::string literals = "Unknown Key: ab";
+    auto pick = [&rng](std::size_t n) {
+        return static_cast<std::size_t>(std::uniform_int_distribution<std::size_t>(0, n - 1)(rng));
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string format;
+        const std::size_t before = pick(6);
+        for (std::size_t i = 0; i < before; ++i) {
+            format +=
+                pick(4) == 0 ? std::string("%%") : std::string(1, literals[pick(literals.size())]);
+        }
+        format += '%';
+        for (std::size_t i = pick(3); i > 0; --i) {
+            format += flags[pick(flags.size())];
+        }
+        if (pick(2) == 0) {
+            format += std::to_string(pick(40));
+        }
+        if (pick(3) == 0) {
+            format += '.' + std::to_string(pick(12));
+        }
+        format += conversions[pick(conversions.size())];
+        for (std::size_t i = pick(4); i > 0; --i) {
+            format += literals[pick(literals.size())];
+        }
+        const unsigned value = static_cast<unsigned>(pick(0x180));
+
+        std::array<char, 256> expected{};
+        std::snprintf(expected.data(), expected.size(), format.c_str(), value);
+        const std::u16string got =
+            formatWithUnsigned(std::u16string(format.begin(), format.end()), value);
+        ASSERT_EQ(std::string(got.begin(), got.end()), std::string(expected.data()))
+            << "format \"" << format << "\" value " << value;
+    }
 }
 
 TEST(KeyNameTest, KeyNameOfListIndex) {
