@@ -32,7 +32,8 @@ constexpr KeyId keyOfRow(std::uint8_t row) {
     return row < 0x80 ? KeyId{row} : static_cast<KeyId>(row + 0x80);
 }
 
-// True when keyOfRow(rowOfKey(id)) == id, i.e. the id has a row of its own.
+// True when keyOfRow(rowOfKey(id)) == id. Ids 0x80-0xFF and above 0x17F share
+// their row with another id (0xB7 reads the row of 0x137).
 constexpr bool hasOwnRow(KeyId id) {
     return keyOfRow(rowOfKey(id)) == id;
 }
