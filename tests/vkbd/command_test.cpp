@@ -265,8 +265,12 @@ TEST_P(Refusals, AnswerWithStatusAndChangeNothing) {
     EXPECT_EQ(kb.counters().refusals, 1u);
 }
 
-const std::vector<std::uint8_t> kJunk(56, 0x3C);
-const std::vector<std::uint8_t> kProfile4 = {4};
+constexpr auto kJunk = [] {
+    std::array<std::uint8_t, 56> a{};
+    a.fill(0x3C);
+    return a;
+}();
+constexpr std::array<std::uint8_t, 1> kProfile4 = {4};
 
 INSTANTIATE_TEST_SUITE_P(
     Command, Refusals,

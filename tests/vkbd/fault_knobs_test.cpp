@@ -8,7 +8,6 @@ namespace quorvane::vkbd {
 namespace {
 
 using Outcome = CommandResult::Outcome;
-using test::pattern;
 using test::send;
 
 class FaultKnobsTest : public ::testing::Test {
