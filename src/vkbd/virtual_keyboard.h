@@ -107,7 +107,7 @@ struct FaultKnobs {
 };
 
 struct Counters {
-    std::uint64_t framesHandled = 0;  // out-reports received while attached
+    std::uint64_t framesHandled = 0;  // out-reports (commands and bank) while attached
     std::uint64_t answersSent = 0;    // answers handed back (wrong echoes included)
     std::uint64_t answersDropped = 0;
     std::uint64_t refusals = 0;  // answers with status 0xFF or 0xFE
@@ -183,8 +183,8 @@ class VirtualKeyboard {
     // later loadState of that path succeeds.
     StateFileResult loadState(const std::string& path);
     StateFileResult saveState(const std::string& path);
-    // When set (non-empty), the firmware saves there after every EndTransfer
-    // and every settings write it accepts.
+    // When set (non-empty), the firmware saves there after every EndTransfer,
+    // every settings write it accepts and every press of its profile key.
     void setStatePath(const std::string& path);
     std::string statePath() const;
     bool stateFileBlocked() const;  // the state path is blocked (see loadState)

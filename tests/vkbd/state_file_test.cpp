@@ -200,7 +200,7 @@ TEST_F(StateFile, ASuccessfulLoadLiftsTheBlock) {
     EXPECT_EQ(kb.saveState(path).kind, Kind::Saved);
 }
 
-TEST_F(StateFile, FirmwareSavesAfterEndTransferAndSettingsWrites) {
+TEST_F(StateFile, FirmwareSavesAtItsSavePoints) {
     VirtualKeyboard kb;
     kb.setStatePath(path);
     const std::vector<std::uint8_t> colour = {0x00, 0x80, 0xFF};
@@ -219,6 +219,11 @@ TEST_F(StateFile, FirmwareSavesAfterEndTransferAndSettingsWrites) {
     send(kb, 0x04, 44, 0, block);
     ASSERT_EQ(reloaded.loadState(path).kind, Kind::Loaded);
     EXPECT_EQ(reloaded.memory(Area::Settings)[10], 2);
+
+    // The keyboard's own profile key changes flash too.
+    ASSERT_TRUE(kb.pressProfileKey());
+    ASSERT_EQ(reloaded.loadState(path).kind, Kind::Loaded);
+    EXPECT_EQ(reloaded.memory(Area::Settings)[10], 0);
 
     // A refused settings write is no save point.
     std::filesystem::remove(path);
