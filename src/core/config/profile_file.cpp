@@ -1,5 +1,6 @@
 #include "core/config/profile_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +80,27 @@ void showFormatMessage(Prompter* prompter, const std::string& path) {
     prompter->showMessage(message);
 }
 
+// A save that was killed before its rename leaves its temporary file (named
+// path + ".tmp-" + six characters by writeFileAtomic) beside the profile file;
+// the next save of the same file removes it.
+void removeStaleTemporaries(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string prefix =
+        (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
+        }
+    }
+    ::closedir(dir);
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> packProfileFile(const ConfigImage& image,
@@ -139,7 +161,11 @@ int saveProfileFile(WorkingConfig& config, const std::string& path, bool lock) {
     }
     rewriteImageHeader(config.image->header, config.macroCount(), config.textTotal);
     auto bytes = packProfileFile(*config.image, config.macros, config.texts, config.textTotal);
-    if (!bytes || !writeFileAtomic(path, *bytes)) {
+    if (!bytes) {
+        return 0;
+    }
+    removeStaleTemporaries(path);
+    if (!writeFileAtomic(path, *bytes)) {
         return 0;
     }
     return 1;
