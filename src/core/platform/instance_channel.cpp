@@ -1,0 +1,190 @@
+#include "core/platform/instance_channel.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "core/platform/le_bytes.h"
+
+namespace quorvane {
+namespace {
+
+// A connected peer gets this long to deliver its message; a silent one cannot
+// hold the channel.
+constexpr int kReadTimeoutMs = 1000;
+
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+socklen_t fillAddress(sockaddr_un& addr, pid_t pid) {
+    std::string name = instanceChannelAddress(pid);
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, name.data(), name.size());
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+}
+
+bool waitFor(int fd, short events, int timeoutMs) {
+    pollfd p{fd, events, 0};
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        int rc = ::poll(&p, 1, static_cast<int>(left < 0 ? 0 : left));
+        if (rc > 0) {
+            return (p.revents & events) != 0;
+        }
+        if (rc == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+bool peerOf(int fd, ucred& cred) {
+    socklen_t len = sizeof cred;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && len == sizeof cred;
+}
+
+}  // namespace
+
+std::string instanceChannelAddress(pid_t pid) {
+    return std::string(1, '\0') + "quorvane-instance-" + std::to_string(pid);
+}
+
+bool peerAllowed(const ucred& peer, uid_t expectedUid) {
+    return peer.uid == expectedUid;
+}
+
+InstanceChannel::InstanceChannel(int listenFd, int wakeFd, Handler handler, uid_t allowedUid)
+    : listenFd_(listenFd), wakeFd_(wakeFd), handler_(std::move(handler)), allowedUid_(allowedUid) {
+    thread_ = std::thread([this] { serve(); });
+}
+
+std::unique_ptr<InstanceChannel> InstanceChannel::open(Handler handler, uid_t allowedUid,
+                                                       pid_t pid) {
+    Fd listenFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    Fd wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (listenFd.get() < 0 || wakeFd.get() < 0) {
+        return nullptr;
+    }
+    sockaddr_un addr{};
+    socklen_t len = fillAddress(addr, pid);
+    if (::bind(listenFd.get(), reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        ::listen(listenFd.get(), 16) != 0) {
+        return nullptr;
+    }
+    return std::unique_ptr<InstanceChannel>(
+        new InstanceChannel(listenFd.release(), wakeFd.release(), std::move(handler), allowedUid));
+}
+
+InstanceChannel::~InstanceChannel() {
+    std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    ::close(listenFd_);
+    ::close(wakeFd_);
+}
+
+void InstanceChannel::serve() {
+    for (;;) {
+        std::array<pollfd, 2> fds{pollfd{listenFd_, POLLIN, 0}, pollfd{wakeFd_, POLLIN, 0}};
+        int rc = ::poll(fds.data(), fds.size(), -1);
+        if (rc < 0 && errno == EINTR) {
+            continue;
+        }
+        if (rc < 0 || fds[1].revents != 0) {
+            return;
+        }
+        if ((fds[0].revents & POLLIN) != 0) {
+            Fd conn(::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC));
+            if (conn.get() >= 0) {
+                serveConnection(conn.get());
+            }
+        }
+    }
+}
+
+void InstanceChannel::serveConnection(int fd) {
+    ucred peer{};
+    if (!peerOf(fd, peer) || !peerAllowed(peer, allowedUid_)) {
+        return;
+    }
+    if (!waitFor(fd, POLLIN, kReadTimeoutMs)) {
+        return;
+    }
+    std::array<std::uint8_t, 64> buf{};
+    // MSG_TRUNC reports the datagram's real length, so an oversized one is seen.
+    ssize_t n = ::recv(fd, buf.data(), buf.size(), MSG_TRUNC | MSG_DONTWAIT);
+    if (n != static_cast<ssize_t>(kRequestSize) || getU32(buf, 0) != kChannelMagic) {
+        return;  // short, oversized or foreign: ignored
+    }
+    std::uint32_t answer = handler_(getU32(buf, 4), getU32(buf, 8));
+    std::array<std::uint8_t, kReplySize> reply{};
+    putU32(reply, 0, kChannelMagic);
+    putU32(reply, 4, answer);
+    // The sender may have given up already; that is its business.
+    [[maybe_unused]] auto sent =
+        ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+std::optional<std::uint32_t> sendInstanceMessage(pid_t pid, std::uint32_t message,
+                                                 std::uint32_t tag,
+                                                 std::chrono::milliseconds timeout) {
+    Fd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    sockaddr_un addr{};
+    socklen_t len = fillAddress(addr, pid);
+    // Non-blocking: a peer whose queue is full (frozen) refuses at once instead of
+    // holding us.
+    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+        return std::nullopt;
+    }
+    ucred peer{};
+    if (!peerOf(fd.get(), peer) || peer.pid != pid || !peerAllowed(peer, ::getuid())) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, kRequestSize> request{};
+    putU32(request, 0, kChannelMagic);
+    putU32(request, 4, message);
+    putU32(request, 8, tag);
+    if (::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(request.size())) {
+        return std::nullopt;
+    }
+    if (!waitFor(fd.get(), POLLIN, static_cast<int>(timeout.count()))) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 16> reply{};
+    ssize_t n = ::recv(fd.get(), reply.data(), reply.size(), MSG_TRUNC);
+    if (n != static_cast<ssize_t>(kReplySize) || getU32(reply, 0) != kChannelMagic) {
+        return std::nullopt;
+    }
+    return getU32(reply, 4);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,68 @@
+// Messages between instances: a process whose main window is marked listens on an
+// abstract Unix socket named after its pid; another process of the same user
+// connects, sends (message, tag) and waits a bounded time for the answer. Abstract
+// sockets vanish with their process, so nothing stale is left by a crash.
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace quorvane {
+
+inline constexpr std::chrono::milliseconds kInstanceSignalTimeout{3000};
+
+// The abstract address (leading NUL included) of a process's channel.
+std::string instanceChannelAddress(pid_t pid);
+
+// A peer may talk to us only when it runs as `expectedUid`.
+bool peerAllowed(const ucred& peer, uid_t expectedUid);
+
+// The framing on the wire: a magic word, then message and tag, little-endian.
+inline constexpr std::uint32_t kChannelMagic = 0x4D495651;  // "QVIM" in memory order
+inline constexpr std::size_t kRequestSize = 12;
+inline constexpr std::size_t kReplySize = 8;
+
+class InstanceChannel {
+  public:
+    // Runs on the channel's own thread, one message at a time; its result is the
+    // answer. A window implementation hands the message to its own thread and
+    // waits there (a synchronous send). It must never destroy the channel.
+    using Handler = std::function<std::uint32_t(std::uint32_t message, std::uint32_t tag)>;
+
+    // Starts listening for `pid` (normally our own); nullptr when the address
+    // cannot be bound. Only peers running as `allowedUid` reach the handler.
+    static std::unique_ptr<InstanceChannel> open(Handler handler, uid_t allowedUid,
+                                                 pid_t pid = ::getpid());
+    InstanceChannel(const InstanceChannel&) = delete;
+    InstanceChannel& operator=(const InstanceChannel&) = delete;
+    // Stops the thread; waits for a handler that is running.
+    ~InstanceChannel();
+
+  private:
+    InstanceChannel(int listenFd, int wakeFd, Handler handler, uid_t allowedUid);
+    void serve();
+    void serveConnection(int fd);
+
+    int listenFd_;
+    int wakeFd_;
+    Handler handler_;
+    uid_t allowedUid_;
+    std::thread thread_;
+};
+
+// Sends (message, tag) to the channel of `pid` and returns its answer; nullopt when
+// there is no channel, it belongs to another user, or no answer came in `timeout`.
+std::optional<std::uint32_t> sendInstanceMessage(
+    pid_t pid, std::uint32_t message, std::uint32_t tag,
+    std::chrono::milliseconds timeout = kInstanceSignalTimeout);
+
+}  // namespace quorvane

@@ -1,0 +1,64 @@
+#include "core/platform/named_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace quorvane {
+
+NamedLock::NamedLock(NamedLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), owns_(std::exchange(other.owns_, false)) {}
+
+NamedLock& NamedLock::operator=(NamedLock&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+        owns_ = std::exchange(other.owns_, false);
+    }
+    return *this;
+}
+
+NamedLock::~NamedLock() {
+    close();
+}
+
+void NamedLock::close() {
+    if (fd_ >= 0) {
+        ::close(fd_);  // closing the last descriptor releases the flock
+    }
+    fd_ = -1;
+    owns_ = false;
+}
+
+NamedLock NamedLock::openOrCreate(const std::string& folder, const std::string& name,
+                                  Outcome* outcome) {
+    NamedLock lock;
+    Outcome result = Outcome::Failed;
+    if (!folder.empty() && name.find('/') == std::string::npos) {
+        std::string path = folder + "/" + name + ".lock";
+        lock.fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (lock.fd_ >= 0) {
+            int rc = 0;
+            do {
+                rc = ::flock(lock.fd_, LOCK_EX | LOCK_NB);
+            } while (rc != 0 && errno == EINTR);
+            if (rc == 0) {
+                lock.owns_ = true;
+                result = Outcome::Created;
+            } else if (errno == EWOULDBLOCK) {
+                result = Outcome::Existed;
+            } else {
+                lock.close();
+            }
+        }
+    }
+    if (outcome != nullptr) {
+        *outcome = result;
+    }
+    return lock;
+}
+
+}  // namespace quorvane

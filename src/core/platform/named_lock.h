@@ -1,0 +1,38 @@
+// A named mutex between processes of one user: a lock file held with flock in the
+// user's private run-time folder. The kernel drops the lock when the holder dies,
+// so a crashed instance never leaves a stale lock behind.
+#pragma once
+
+#include <string>
+
+namespace quorvane {
+
+class NamedLock {
+  public:
+    enum class Outcome {
+        Created,  // nobody held it: this process holds it now
+        Existed,  // another process holds it; this handle only names it
+        Failed,   // no private folder or the file cannot be opened
+    };
+
+    NamedLock() = default;
+    NamedLock(NamedLock&& other) noexcept;
+    NamedLock& operator=(NamedLock&& other) noexcept;
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    ~NamedLock();
+
+    // `folder` must be private to the user (see privateRuntimeDir()).
+    static NamedLock openOrCreate(const std::string& folder, const std::string& name,
+                                  Outcome* outcome);
+
+    bool isOpen() const { return fd_ >= 0; }
+    bool owns() const { return owns_; }
+    void close();
+
+  private:
+    int fd_ = -1;
+    bool owns_ = false;
+};
+
+}  // namespace quorvane
