@@ -1,0 +1,37 @@
+// What the library knows of the attached keyboards, whatever the backend:
+// each keyboard with its top-level collections, and the filter rule.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "quellix.h"
+
+namespace quorvane::quellix {
+
+struct CollectionId {
+    std::uint16_t usagePage = 0;
+    std::uint16_t usage = 0;
+    bool operator==(const CollectionId&) const = default;
+};
+
+struct Keyboard {
+    std::string key;  // stable identity while attached (USB device path, "virtual")
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::vector<CollectionId> collections;
+    bool operator==(const Keyboard&) const = default;
+};
+
+bool filterMatches(const QuellixFilter& filter, const Keyboard& keyboard,
+                   const CollectionId& collection);
+
+// Keyboards with at least one collection the filter matches.
+int countMatching(const QuellixFilter& filter, const std::vector<Keyboard>& keyboards);
+
+// "ff1c:0092": how collections are named in recordings and messages.
+std::string collectionName(const CollectionId& collection);
+bool parseCollectionName(const std::string& text, CollectionId& out);
+
+}  // namespace quorvane::quellix

@@ -1,0 +1,119 @@
+#include "quellix/hid_node.h"
+
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace quorvane::quellix {
+namespace {
+
+// Larger than any report the kernel passes up (HID_MAX_BUFFER_SIZE).
+constexpr std::size_t kReadBufferSize = 16384;
+
+bool vanished(int error) {
+    return error == ENODEV || error == EIO || error == ENXIO || error == EPIPE ||
+           error == ECONNRESET || error == EBADF;
+}
+
+}  // namespace
+
+HidNode::HidNode(UniqueFd fd, NodeIdentity identity, ReportDescriptor descriptor)
+    : fd_(std::move(fd)),
+      identity_(std::move(identity)),
+      descriptor_(std::move(descriptor)),
+      buffer_(kReadBufferSize) {}
+
+HidNode::ReadStatus HidNode::readReport(std::vector<std::uint8_t>& report, int& collection) {
+    collection = -1;
+    for (;;) {
+        const ssize_t n = ::read(fd_.get(), buffer_.data(), buffer_.size());
+        if (n > 0) {
+            report.assign(buffer_.begin(), buffer_.begin() + n);
+            collection = collectionOfInput(descriptor_, report);
+            return ReadStatus::Report;
+        }
+        if (n == 0) {
+            return ReadStatus::Gone;  // end of file: the other side is gone
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return ReadStatus::Empty;
+        }
+        return ReadStatus::Gone;
+    }
+}
+
+bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std::string* error) {
+    gone = false;
+    if (report.empty()) {
+        if (error != nullptr) {
+            *error = "empty report";
+        }
+        return false;
+    }
+    for (;;) {
+        const ssize_t n = ::write(fd_.get(), report.data(), report.size());
+        if (n == static_cast<ssize_t>(report.size())) {
+            return true;
+        }
+        if (n >= 0) {
+            if (error != nullptr) {
+                *error = identity_.path + ": short write";
+            }
+            return false;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        const int saved = errno;
+        gone = vanished(saved);
+        if (error != nullptr) {
+            *error = identity_.path + ": " + std::strerror(saved);
+        }
+        return false;
+    }
+}
+
+bool HidNode::sendFeature(std::span<const std::uint8_t> report, std::string* error) {
+    if (report.empty() || report.size() > kReadBufferSize) {
+        if (error != nullptr) {
+            *error = "bad feature report length";
+        }
+        return false;
+    }
+    std::vector<std::uint8_t> copy(report.begin(), report.end());
+    if (::ioctl(fd_.get(), HIDIOCSFEATURE(copy.size()), copy.data()) < 0) {
+        if (error != nullptr) {
+            *error = identity_.path + ": " + std::strerror(errno);
+        }
+        return false;
+    }
+    return true;
+}
+
+CollectionId HidNode::collectionId(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= descriptor_.collections.size()) {
+        return {};
+    }
+    const TopCollection& c = descriptor_.collections[static_cast<std::size_t>(index)];
+    return {c.usagePage, c.usage};
+}
+
+int HidNode::findCollection(const QuellixFilter& filter) const {
+    Keyboard self{identity_.keyboardKey, identity_.vendorId, identity_.productId, {}};
+    for (std::size_t i = 0; i < descriptor_.collections.size(); ++i) {
+        const TopCollection& c = descriptor_.collections[i];
+        if (filterMatches(filter, self, {c.usagePage, c.usage})) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace quorvane::quellix

@@ -1,0 +1,57 @@
+// One open hidraw node (or anything that keeps report boundaries, such as a
+// SOCK_SEQPACKET socket in the tests): reads whole input reports and tells
+// which top-level collection each belongs to, writes whole output reports.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "quellix/device_model.h"
+#include "quellix/report_descriptor.h"
+#include "quellix/unique_fd.h"
+
+namespace quorvane::quellix {
+
+struct NodeIdentity {
+    std::string path;         // /dev/hidrawN
+    std::string keyboardKey;  // nodes of one keyboard share it
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+};
+
+class HidNode {
+  public:
+    // `fd` should be non-blocking: readReport() never waits.
+    HidNode(UniqueFd fd, NodeIdentity identity, ReportDescriptor descriptor);
+
+    enum class ReadStatus { Report, Empty, Gone };
+
+    // Reads one waiting report into `report`; `collection` is its index in
+    // descriptor().collections, or -1 when no collection claims it.
+    ReadStatus readReport(std::vector<std::uint8_t>& report, int& collection);
+
+    // Writes the whole report (report id first when the interface numbers
+    // its reports). False when it could not go out; `gone` when the node
+    // has vanished.
+    bool writeReport(std::span<const std::uint8_t> report, bool& gone, std::string* error);
+
+    // Sends a feature report (HIDIOCSFEATURE on a hidraw node).
+    bool sendFeature(std::span<const std::uint8_t> report, std::string* error);
+
+    int fd() const { return fd_.get(); }
+    const NodeIdentity& identity() const { return identity_; }
+    const ReportDescriptor& descriptor() const { return descriptor_; }
+    CollectionId collectionId(int index) const;
+    // Index of the first collection of this node the filter matches, -1 if none.
+    int findCollection(const QuellixFilter& filter) const;
+
+  private:
+    UniqueFd fd_;
+    NodeIdentity identity_;
+    ReportDescriptor descriptor_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+}  // namespace quorvane::quellix

@@ -1,0 +1,89 @@
+// The real keyboard: its hidraw nodes, one reader thread that polls every
+// open node, the hot-plug monitor and a wake-up descriptor, and one writer
+// thread so that a write never waits for the device.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quellix/backend.h"
+#include "quellix/hid_node.h"
+#include "quellix/unique_fd.h"
+
+namespace quorvane::quellix {
+
+// Where nodes come from: libudev for the real thing, sockets in the tests.
+class NodeSource {
+  public:
+    virtual ~NodeSource() = default;
+    // Prepares scanning and the hot-plug monitor.
+    virtual bool begin(std::string& error) = 0;
+    // Readable when nodes may have come or gone; -1 when there is no monitor.
+    virtual int monitorFd() const = 0;
+    virtual void drainMonitor() = 0;
+    // The matching nodes present now (opened or not).
+    virtual std::vector<NodeIdentity> scan() = 0;
+    // Opens a node and reads its report descriptor. On failure returns null
+    // with `errnoValue` (0 when the descriptor was refused) and `error`.
+    virtual std::unique_ptr<HidNode> open(const NodeIdentity& identity, int& errnoValue,
+                                          std::string& error) = 0;
+};
+
+std::unique_ptr<NodeSource> makeUdevNodeSource(std::uint16_t vendorId, std::uint16_t productId);
+
+class HidrawBackend final : public Backend {
+  public:
+    explicit HidrawBackend(std::unique_ptr<NodeSource> source);
+    ~HidrawBackend() override;
+
+    bool start(Hub& hub, std::string& error) override;
+    void stop() override;
+    bool queueWrite(const QuellixFilter& filter, std::vector<std::uint8_t> report,
+                    WriteCompletion completion) override;
+    bool sendFeature(const QuellixFilter& filter, const std::vector<std::uint8_t>& report) override;
+
+    // Open nodes, for tests and diagnostics.
+    std::vector<std::string> openNodes() const;
+
+  private:
+    struct PendingWrite {
+        QuellixFilter filter;
+        std::vector<std::uint8_t> report;
+        WriteCompletion completion;
+    };
+
+    void readerLoop();
+    void writerLoop();
+    void rescan();
+    void dropNode(const std::shared_ptr<HidNode>& node);
+    void publishKeyboards();
+    std::shared_ptr<HidNode> nodeFor(const QuellixFilter& filter, int& collection) const;
+    void wake();
+
+    std::unique_ptr<NodeSource> source_;
+    Hub* hub_ = nullptr;
+    UniqueFd wakeFd_;
+
+    mutable std::mutex nodesMutex_;
+    std::vector<std::shared_ptr<HidNode>> nodes_;  // changed by the reader thread only
+    std::set<std::string> warned_;                 // reader thread only
+
+    std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
+    std::deque<PendingWrite> queue_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> started_{false};
+
+    std::thread reader_;
+    std::thread writer_;
+};
+
+}  // namespace quorvane::quellix

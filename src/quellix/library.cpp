@@ -1,0 +1,456 @@
+// The C ABI of libquellix.so. Every entry point is safe before Init() and
+// after End() (it then fails with 0), takes null pointers without harm, and
+// lets no exception out.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quellix.h"
+#include "quellix/backend.h"
+#include "quellix/diagnostics.h"
+#include "quellix/hidraw_backend.h"
+#include "quellix/hub.h"
+#include "quellix/recorder.h"
+#include "quellix/replay_backend.h"
+#include "quellix/virtual_backend.h"
+
+#define QUELLIX_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace quorvane::quellix {
+namespace {
+
+constexpr std::uint16_t kVendorId = 0x0C45;
+constexpr std::uint16_t kProductId = 0x5004;
+constexpr std::uint32_t kMaxReport = 64;
+constexpr std::uint32_t kMaxFeatureReport = 4096;
+
+// One Init..End. Members go in reverse: the backend's threads stop first,
+// then the hub, then the recorder writes its last lines.
+struct Session {
+    std::unique_ptr<Recorder> recorder;
+    std::unique_ptr<Hub> hub;
+    std::unique_ptr<Backend> backend;
+    VirtualBackend* virtualBackend = nullptr;
+    ReplayBackend* replayBackend = nullptr;
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        if (backend != nullptr) {
+            backend->stop();
+        }
+    }
+};
+
+class Library {
+  public:
+    Library() = default;
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    // The library unloads (or the process exits) without End(): stop the
+    // threads while the code they run is still there.
+    ~Library() { end(); }
+
+    std::shared_ptr<Session> current() {
+        const std::lock_guard lock(mutex_);
+        return session_;
+    }
+
+    int init() {
+        const std::lock_guard lock(mutex_);
+        if (session_ != nullptr) {
+            return 1;
+        }
+        auto session = std::make_shared<Session>();
+        const char* device = std::getenv("QUELLIX_DEVICE");
+        const std::string_view choice = device != nullptr ? device : "";
+        const char* state = std::getenv("QUELLIX_VIRTUAL_STATE");
+        if (choice.empty() || choice == "hidraw") {
+            session->backend =
+                std::make_unique<HidrawBackend>(makeUdevNodeSource(kVendorId, kProductId));
+        } else if (choice == "virtual") {
+            auto backend = std::make_unique<VirtualBackend>(state != nullptr ? state : "");
+            session->virtualBackend = backend.get();
+            session->backend = std::move(backend);
+        } else if (choice.starts_with("replay:") && choice.size() > 7) {
+            auto backend = std::make_unique<ReplayBackend>(std::string(choice.substr(7)));
+            session->replayBackend = backend.get();
+            session->backend = std::move(backend);
+        } else {
+            diagnose(1, "QUELLIX_DEVICE=" + std::string(choice) +
+                            " is not a device (use virtual or replay:<file>, or unset it)");
+            return 0;
+        }
+        const char* record = std::getenv("QUELLIX_RECORD");
+        if (record != nullptr && *record != '\0') {
+            session->recorder = std::make_unique<Recorder>(record);
+        }
+        session->hub = std::make_unique<Hub>(session->recorder.get());
+        std::string error;
+        if (!session->backend->start(*session->hub, error)) {
+            diagnose(1, "cannot start: " + error);
+            return 0;
+        }
+        session_ = std::move(session);
+        return 1;
+    }
+
+    int end() {
+        std::shared_ptr<Session> session;
+        {
+            const std::lock_guard lock(mutex_);
+            session = std::move(session_);
+        }
+        if (session == nullptr) {
+            return 0;
+        }
+        // Join outside the lock: a callback still running may call in and
+        // must find the library already stopped rather than wait for us.
+        session->backend->stop();
+        return 1;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::shared_ptr<Session> session_;
+};
+
+Library g_library;
+
+template <typename Fn>
+int guarded(Fn&& fn) noexcept {
+    try {
+        return fn();
+    } catch (...) {
+        return 0;
+    }
+}
+
+std::vector<std::uint8_t> copyBytes(const std::uint8_t* data, std::uint32_t length) {
+    return std::vector<std::uint8_t>(data, data + length);
+}
+
+int queue(const QuellixFilter* filter, QuellixCallback callback, std::uint32_t tag,
+          const std::uint8_t* data, std::uint32_t length, std::uint32_t* id) {
+    if (filter == nullptr || data == nullptr || length == 0 || length > kMaxReport) {
+        return 0;
+    }
+    const auto session = g_library.current();
+    if (session == nullptr) {
+        return 0;
+    }
+    if (!session->backend->queueWrite(*filter, copyBytes(data, length), {callback, tag})) {
+        return 0;
+    }
+    if (id != nullptr) {
+        *id = session->hub->newRequestId();
+    }
+    return 1;
+}
+
+template <typename Fn>
+int withVirtual(Fn&& fn) noexcept {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (session == nullptr || session->virtualBackend == nullptr) {
+            return 0;
+        }
+        return fn(*session->virtualBackend);
+    });
+}
+
+bool areaOf(std::uint32_t area, vkbd::Area& out) {
+    static constexpr vkbd::Area kAreas[] = {
+        vkbd::Area::Settings,  vkbd::Area::Lighting,        vkbd::Area::Colours,
+        vkbd::Area::KeyTables, vkbd::Area::FactoryKeyTable, vkbd::Area::MacroArea,
+    };
+    if (area >= std::size(kAreas)) {
+        return false;
+    }
+    out = kAreas[area];
+    return true;
+}
+
+}  // namespace
+}  // namespace quorvane::quellix
+
+using namespace quorvane::quellix;
+
+QUELLIX_EXPORT int Debug(int level) {
+    const int clamped = level < 0 ? 0 : (level > 2 ? 2 : level);
+    return debugLevel().exchange(clamped);
+}
+
+QUELLIX_EXPORT int Init(int /*flags*/) {
+    return guarded([] { return g_library.init(); });
+}
+
+QUELLIX_EXPORT int End(void) {
+    return guarded([] {
+        if (insideCallback()) {
+            diagnose(1, "End() called from a callback; ignored");
+            return 0;
+        }
+        return g_library.end();
+    });
+}
+
+QUELLIX_EXPORT int RequestGetDeviceCount(const QuellixFilter* filter, QuellixCallback, uint32_t,
+                                         uint32_t, uint32_t*) {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (filter == nullptr || session == nullptr) {
+            return 0;
+        }
+        return session->hub->deviceCount(*filter);
+    });
+}
+
+QUELLIX_EXPORT int DeleteRequestFromUnitId(uint32_t id) {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (id == 0 || session == nullptr) {
+            return 0;
+        }
+        return session->hub->removeRead(id) ? 1 : 0;
+    });
+}
+
+QUELLIX_EXPORT int DeleteRequestFromHandle(QuellixCallback callback) {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (callback == nullptr || session == nullptr) {
+            return 0;
+        }
+        return session->hub->removeReadsOf(callback);
+    });
+}
+
+QUELLIX_EXPORT int RequestWrite(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
+                                const uint8_t* data, uint32_t length, uint32_t, uint32_t* id) {
+    return guarded([&] { return queue(filter, callback, tag, data, length, id); });
+}
+
+QUELLIX_EXPORT int RequestWriteOne(const QuellixFilter* filter, QuellixCallback callback,
+                                   uint32_t tag, const uint8_t* data, uint32_t length, uint32_t,
+                                   uint32_t* id) {
+    return guarded([&] { return queue(filter, callback, tag, data, length, id); });
+}
+
+QUELLIX_EXPORT int RequestStatusWrite(const QuellixFilter* filter, QuellixCallback callback,
+                                      uint32_t tag, const uint8_t* data, uint32_t length, uint32_t,
+                                      uint32_t* id) {
+    return guarded([&] { return queue(filter, callback, tag, data, length, id); });
+}
+
+QUELLIX_EXPORT int RequestStatusGet(const QuellixFilter* filter, QuellixCallback, uint32_t,
+                                    uint8_t* data, uint32_t length, uint32_t, uint32_t*) {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (filter == nullptr || data == nullptr || length == 0 || session == nullptr) {
+            return 0;
+        }
+        return session->hub->lastReport(*filter, std::span<std::uint8_t>(data, length));
+    });
+}
+
+QUELLIX_EXPORT int RequestAsyncRead(const QuellixFilter* filter, QuellixCallback callback,
+                                    uint32_t tag, uint32_t, uint32_t* id) {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (filter == nullptr || callback == nullptr || session == nullptr) {
+            return 0;
+        }
+        const std::uint32_t newId = session->hub->addRead(*filter, callback, tag);
+        if (id != nullptr) {
+            *id = newId;
+        }
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callback,
+                                           uint32_t tag, const uint8_t* data, uint32_t length,
+                                           uint32_t, uint32_t* id) {
+    return guarded([&] {
+        const auto session = g_library.current();
+        if (filter == nullptr || data == nullptr || length == 0 || length > kMaxFeatureReport ||
+            session == nullptr) {
+            return 0;
+        }
+        const std::vector<std::uint8_t> report = copyBytes(data, length);
+        if (!session->backend->sendFeature(*filter, report)) {
+            return 0;
+        }
+        if (id != nullptr) {
+            *id = session->hub->newRequestId();
+        }
+        session->hub->deliverWriteDone(callback, tag, report);
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT uint32_t QuellixAbiVersion(void) {
+    return QUELLIX_ABI_VERSION;
+}
+
+QUELLIX_EXPORT int QuellixVirtualSetLatencyUs(uint32_t microseconds) {
+    return withVirtual([&](VirtualBackend& v) {
+        v.keyboard().modifyFaultKnobs([&](auto& k) { k.answerLatencyUs = microseconds; });
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualSetUsbFrames(int enabled) {
+    return withVirtual([&](VirtualBackend& v) {
+        v.keyboard().modifyFaultKnobs([&](auto& k) { k.usbFrameModel = enabled != 0; });
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualDropEvery(uint32_t n) {
+    return withVirtual([&](VirtualBackend& v) {
+        // Through 0 so that the count restarts even when n is unchanged.
+        v.keyboard().modifyFaultKnobs([](auto& k) { k.dropEveryNth = 0; });
+        v.keyboard().modifyFaultKnobs([&](auto& k) { k.dropEveryNth = n; });
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualWrongEcho(uint32_t count) {
+    return withVirtual([&](VirtualBackend& v) {
+        v.keyboard().modifyFaultKnobs([&](auto& k) {
+            k.wrongEchoAlways = count == QUELLIX_ALWAYS;
+            k.wrongEchoCount = count == QUELLIX_ALWAYS ? 0 : count;
+            k.wrongEchoValue = -1;
+        });
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualRefuse(uint8_t status, uint32_t count) {
+    return withVirtual([&](VirtualBackend& v) {
+        if (status != 0xFF && status != 0xFE) {
+            return 0;
+        }
+        v.keyboard().modifyFaultKnobs([&](auto& k) {
+            k.refuseStatus = status;
+            k.refuseAlways = count == QUELLIX_ALWAYS;
+            k.refuseCount = count == QUELLIX_ALWAYS ? 0 : count;
+        });
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualRemoveAfterFrames(uint32_t frames) {
+    return withVirtual([&](VirtualBackend& v) {
+        v.keyboard().modifyFaultKnobs([&](auto& k) { k.removeAfterFrames = frames; });
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualAttach(void) {
+    return withVirtual([](VirtualBackend& v) {
+        v.keyboard().attach();
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualRemove(void) {
+    return withVirtual([](VirtualBackend& v) {
+        v.keyboard().remove();
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualPressProfileKey(void) {
+    return withVirtual([](VirtualBackend& v) { return v.keyboard().pressProfileKey() ? 1 : 0; });
+}
+
+QUELLIX_EXPORT int QuellixVirtualRaiseConsumer(uint16_t code) {
+    return withVirtual([&](VirtualBackend& v) { return v.keyboard().raiseConsumer(code) ? 1 : 0; });
+}
+
+QUELLIX_EXPORT int QuellixVirtualResetFactory(void) {
+    return withVirtual([](VirtualBackend& v) {
+        v.keyboard().resetToFactory();
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualReadMemory(uint32_t area, uint32_t offset, uint8_t* buffer,
+                                            uint32_t length) {
+    return withVirtual([&](VirtualBackend& v) {
+        quorvane::vkbd::Area which{};
+        if (buffer == nullptr || length == 0 || !areaOf(area, which)) {
+            return 0;
+        }
+        const bool ok =
+            v.keyboard().readMemory(which, offset, std::span<std::uint8_t>(buffer, length));
+        return ok ? static_cast<int>(length) : 0;
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualWriteMemory(uint32_t area, uint32_t offset, const uint8_t* data,
+                                             uint32_t length) {
+    return withVirtual([&](VirtualBackend& v) {
+        quorvane::vkbd::Area which{};
+        if (data == nullptr || length == 0 || !areaOf(area, which)) {
+            return 0;
+        }
+        const bool ok =
+            v.keyboard().writeMemory(which, offset, std::span<const std::uint8_t>(data, length));
+        return ok ? static_cast<int>(length) : 0;
+    });
+}
+
+QUELLIX_EXPORT uint32_t QuellixVirtualFrameCount(void) {
+    return static_cast<uint32_t>(
+        withVirtual([](VirtualBackend& v) { return static_cast<int>(v.frameCount()); }));
+}
+
+QUELLIX_EXPORT int QuellixVirtualGetFrame(uint32_t index, uint8_t* buffer, uint32_t capacity) {
+    return withVirtual([&](VirtualBackend& v) {
+        if (buffer == nullptr || capacity == 0) {
+            return 0;
+        }
+        const auto frame = v.frame(index);
+        if (!frame) {
+            return 0;
+        }
+        std::memcpy(buffer, frame->data(), std::min<std::size_t>(capacity, frame->size()));
+        return static_cast<int>(frame->size());
+    });
+}
+
+QUELLIX_EXPORT int QuellixVirtualClearFrames(void) {
+    return withVirtual([](VirtualBackend& v) {
+        v.clearFrames();
+        return 1;
+    });
+}
+
+QUELLIX_EXPORT uint32_t QuellixReplayMismatches(void) {
+    return static_cast<uint32_t>(guarded([] {
+        const auto session = g_library.current();
+        if (session == nullptr || session->replayBackend == nullptr) {
+            return 0;
+        }
+        return static_cast<int>(session->replayBackend->mismatches());
+    }));
+}
+
+QUELLIX_EXPORT uint32_t QuellixReplayRemaining(void) {
+    return static_cast<uint32_t>(guarded([] {
+        const auto session = g_library.current();
+        if (session == nullptr || session->replayBackend == nullptr) {
+            return 0;
+        }
+        return static_cast<int>(session->replayBackend->remaining());
+    }));
+}

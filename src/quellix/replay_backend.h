@@ -1,0 +1,63 @@
+// Plays a recording back as if it were a keyboard: the program's reports must
+// come in the recorded order; after each one, the reports and presence
+// changes recorded up to the next report out are delivered. The first
+// difference is reported on stderr, counted, and ends the answering.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quellix/backend.h"
+#include "quellix/recording.h"
+
+namespace quorvane::quellix {
+
+class ReplayBackend final : public Backend {
+  public:
+    explicit ReplayBackend(std::string path);
+    ~ReplayBackend() override;
+
+    bool start(Hub& hub, std::string& error) override;
+    void stop() override;
+    bool queueWrite(const QuellixFilter& filter, std::vector<std::uint8_t> report,
+                    WriteCompletion completion) override;
+    bool sendFeature(const QuellixFilter& filter, const std::vector<std::uint8_t>& report) override;
+
+    std::uint32_t mismatches() const { return mismatches_.load(); }
+    std::uint32_t remaining() const;
+
+  private:
+    struct PendingWrite {
+        CollectionId collection;
+        std::vector<std::uint8_t> report;
+        WriteCompletion completion;
+    };
+
+    void run();
+    // Delivers the entries from next_ up to the next report out.
+    void playUntilOut();
+    void check(const PendingWrite& write);
+
+    const std::string path_;
+    std::vector<RecordEntry> entries_;
+    std::vector<std::size_t> lines_;  // line number of each entry, for messages
+    Hub* hub_ = nullptr;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<PendingWrite> writes_;
+    std::size_t next_ = 0;  // worker thread; read under mutex_
+    bool stopping_ = false;
+    bool started_ = false;
+    bool halted_ = false;  // worker thread only
+    std::atomic<std::uint32_t> mismatches_{0};
+    std::thread worker_;
+};
+
+}  // namespace quorvane::quellix

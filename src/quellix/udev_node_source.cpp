@@ -1,0 +1,166 @@
+// Finds the keyboard's hidraw nodes with libudev and watches for hot-plug.
+#include <fcntl.h>
+#include <libudev.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quellix/hidraw_backend.h"
+
+namespace quorvane::quellix {
+namespace {
+
+struct UdevDeleter {
+    void operator()(udev* u) const { udev_unref(u); }
+    void operator()(udev_monitor* m) const { udev_monitor_unref(m); }
+    void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
+    void operator()(udev_device* d) const { udev_device_unref(d); }
+};
+template <typename T>
+using UdevPtr = std::unique_ptr<T, UdevDeleter>;
+
+// HID_ID of the hid parent: "bus:vendor:product" in hex, e.g. 0003:00000C45:00005004.
+bool parseHidId(const char* text, std::uint16_t& vendor, std::uint16_t& product) {
+    if (text == nullptr) {
+        return false;
+    }
+    unsigned bus = 0;
+    unsigned v = 0;
+    unsigned p = 0;
+    if (std::sscanf(text, "%x:%x:%x", &bus, &v, &p) != 3 || v > 0xFFFF || p > 0xFFFF) {
+        return false;
+    }
+    vendor = static_cast<std::uint16_t>(v);
+    product = static_cast<std::uint16_t>(p);
+    return true;
+}
+
+class UdevNodeSource final : public NodeSource {
+  public:
+    UdevNodeSource(std::uint16_t vendorId, std::uint16_t productId)
+        : vendorId_(vendorId), productId_(productId) {}
+
+    bool begin(std::string& error) override {
+        udev_.reset(udev_new());
+        if (udev_ == nullptr) {
+            error = "libudev is not available";
+            return false;
+        }
+        // Events from udev itself (not the kernel): they arrive after the
+        // rules ran, so the node's permissions are already set.
+        monitor_.reset(udev_monitor_new_from_netlink(udev_.get(), "udev"));
+        if (monitor_ != nullptr && (udev_monitor_filter_add_match_subsystem_devtype(
+                                        monitor_.get(), "hidraw", nullptr) < 0 ||
+                                    udev_monitor_enable_receiving(monitor_.get()) < 0)) {
+            monitor_.reset();
+        }
+        return true;
+    }
+
+    int monitorFd() const override {
+        return monitor_ != nullptr ? udev_monitor_get_fd(monitor_.get()) : -1;
+    }
+
+    void drainMonitor() override {
+        if (monitor_ == nullptr) {
+            return;
+        }
+        while (UdevPtr<udev_device> device{udev_monitor_receive_device(monitor_.get())}) {
+        }
+    }
+
+    std::vector<NodeIdentity> scan() override {
+        std::vector<NodeIdentity> nodes;
+        UdevPtr<udev_enumerate> enumerate{udev_enumerate_new(udev_.get())};
+        if (enumerate == nullptr ||
+            udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
+            udev_enumerate_scan_devices(enumerate.get()) < 0) {
+            return nodes;
+        }
+        udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+            UdevPtr<udev_device> device{
+                udev_device_new_from_syspath(udev_.get(), udev_list_entry_get_name(entry))};
+            if (device == nullptr) {
+                continue;
+            }
+            const char* devnode = udev_device_get_devnode(device.get());
+            // Parents belong to the child; they are not unreferenced.
+            udev_device* hid =
+                udev_device_get_parent_with_subsystem_devtype(device.get(), "hid", nullptr);
+            if (devnode == nullptr || hid == nullptr) {
+                continue;
+            }
+            NodeIdentity identity;
+            if (!parseHidId(udev_device_get_property_value(hid, "HID_ID"), identity.vendorId,
+                            identity.productId) ||
+                identity.vendorId != vendorId_ || identity.productId != productId_) {
+                continue;
+            }
+            udev_device* usb =
+                udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device");
+            const char* key = udev_device_get_syspath(usb != nullptr ? usb : hid);
+            identity.path = devnode;
+            identity.keyboardKey = key != nullptr ? key : devnode;
+            nodes.push_back(std::move(identity));
+        }
+        return nodes;
+    }
+
+    std::unique_ptr<HidNode> open(const NodeIdentity& identity, int& errnoValue,
+                                  std::string& error) override {
+        UniqueFd fd(::open(identity.path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+        if (!fd.valid()) {
+            errnoValue = errno;
+            error = identity.path + ": " + std::strerror(errnoValue);
+            return nullptr;
+        }
+        int size = 0;
+        if (::ioctl(fd.get(), HIDIOCGRDESCSIZE, &size) < 0) {
+            errnoValue = errno;
+            error = identity.path + ": report descriptor size: " + std::strerror(errnoValue);
+            return nullptr;
+        }
+        hidraw_report_descriptor raw{};
+        if (size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
+            errnoValue = 0;
+            error = "report descriptor size " + std::to_string(size) + " out of range";
+            return nullptr;
+        }
+        raw.size = static_cast<__u32>(size);
+        if (::ioctl(fd.get(), HIDIOCGRDESC, &raw) < 0) {
+            errnoValue = errno;
+            error = identity.path + ": report descriptor: " + std::strerror(errnoValue);
+            return nullptr;
+        }
+        DescriptorResult parsed =
+            parseReportDescriptor(std::span<const std::uint8_t>(raw.value, raw.size));
+        if (!parsed.ok) {
+            errnoValue = 0;
+            error = parsed.error;
+            return nullptr;
+        }
+        errnoValue = 0;
+        return std::make_unique<HidNode>(std::move(fd), identity, std::move(parsed.descriptor));
+    }
+
+  private:
+    const std::uint16_t vendorId_;
+    const std::uint16_t productId_;
+    UdevPtr<udev> udev_;
+    UdevPtr<udev_monitor> monitor_;
+};
+
+}  // namespace
+
+std::unique_ptr<NodeSource> makeUdevNodeSource(std::uint16_t vendorId, std::uint16_t productId) {
+    return std::make_unique<UdevNodeSource>(vendorId, productId);
+}
+
+}  // namespace quorvane::quellix

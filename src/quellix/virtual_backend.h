@@ -1,0 +1,99 @@
+// The emulated keyboard behind the library's usual threads: a worker thread
+// takes the reports the program queues, hands them to the firmware at the
+// time the fault knobs say (latency, 1 ms USB frames), and delivers answers,
+// consumer reports and presence changes from that same thread.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <queue>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quellix/backend.h"
+#include "vkbd/virtual_keyboard.h"
+
+namespace quorvane::quellix {
+
+// The emulated keyboard's interfaces: boot keyboard, then consumer control,
+// vendor commands and the G-key bank report, numbered 3, 4 and 5.
+inline constexpr CollectionId kBootKeyboard{0x0001, 0x0006};
+inline constexpr CollectionId kConsumerControl{0x000C, 0x0001};
+inline constexpr CollectionId kVendorCommands{0xFF1C, 0x0092};
+inline constexpr CollectionId kBankReport{0x0008, 0x0089};
+inline constexpr std::uint8_t kConsumerReportId = 0x03;
+
+Keyboard virtualKeyboardModel();
+
+class VirtualBackend final : public Backend {
+  public:
+    // `statePath`: the state file ("" for none).
+    explicit VirtualBackend(std::string statePath);
+    ~VirtualBackend() override;
+
+    bool start(Hub& hub, std::string& error) override;
+    void stop() override;
+    bool queueWrite(const QuellixFilter& filter, std::vector<std::uint8_t> report,
+                    WriteCompletion completion) override;
+    bool sendFeature(const QuellixFilter& filter, const std::vector<std::uint8_t>& report) override;
+
+    vkbd::VirtualKeyboard& keyboard() { return keyboard_; }
+
+    // Reports the keyboard received (the newest kKeptFrames are kept).
+    static constexpr std::size_t kKeptFrames = 65536;
+    std::uint32_t frameCount() const;
+    std::optional<std::vector<std::uint8_t>> frame(std::uint32_t index) const;
+    void clearFrames();
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Job {
+        enum class Kind { Out, In, Presence } kind = Kind::Out;
+        Clock::time_point due;
+        std::uint64_t sequence = 0;
+        CollectionId collection;
+        std::vector<std::uint8_t> bytes;
+        WriteCompletion completion;
+        bool attached = false;
+    };
+    struct Later {
+        bool operator()(const Job& a, const Job& b) const {
+            return a.due != b.due ? a.due > b.due : a.sequence > b.sequence;
+        }
+    };
+
+    void onKeyboardEvent(const vkbd::Event& event);
+    void schedule(Job job);
+    // When the next report in / out may travel, under the frame model.
+    Clock::time_point inSlot(Clock::time_point ready);
+    Clock::time_point outSlot(Clock::time_point ready);
+    void run();
+    void handleOut(Job& job);
+    void logFrame(const std::vector<std::uint8_t>& bytes);
+
+    const std::string statePath_;
+    vkbd::VirtualKeyboard keyboard_;
+    Hub* hub_ = nullptr;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::priority_queue<Job, std::vector<Job>, Later> jobs_;
+    std::uint64_t nextSequence_ = 0;
+    bool stopping_ = false;
+    bool started_ = false;
+    Clock::time_point lastOut_{};
+    Clock::time_point lastIn_{};
+
+    mutable std::mutex framesMutex_;
+    std::deque<std::vector<std::uint8_t>> frames_;
+    std::uint32_t frameCount_ = 0;
+
+    std::thread worker_;
+};
+
+}  // namespace quorvane::quellix

@@ -1,0 +1,131 @@
+// The hidraw node logic over a SOCK_SEQPACKET socket pair: the socket keeps
+// report boundaries as a hidraw node does, and its peer plays the keyboard.
+#include "quellix/hid_node.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <vector>
+
+#include "quellix/descriptor_fixtures.h"
+
+namespace quorvane::quellix {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class NodeOverSocket : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::signal(SIGPIPE, SIG_IGN);  // a socket, unlike hidraw, raises it
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK, 0, fds), 0);
+        peer_ = UniqueFd(fds[1]);
+        const DescriptorResult parsed = parseReportDescriptor(fixtures::secondInterface());
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        node_ = std::make_unique<HidNode>(UniqueFd(fds[0]),
+                                          NodeIdentity{"/dev/hidraw7", "usb-1", 0x0C45, 0x5004},
+                                          parsed.descriptor);
+    }
+
+    void keyboardSends(const Bytes& report) {
+        ASSERT_EQ(::write(peer_.get(), report.data(), report.size()),
+                  static_cast<ssize_t>(report.size()));
+    }
+
+    Bytes keyboardReceives() {
+        Bytes buffer(256);
+        const ssize_t n = ::read(peer_.get(), buffer.data(), buffer.size());
+        buffer.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return buffer;
+    }
+
+    UniqueFd peer_;
+    std::unique_ptr<HidNode> node_;
+};
+
+Bytes answerFrame(std::uint8_t command) {
+    Bytes frame(64, 0);
+    frame[0] = 0x04;
+    frame[3] = command;
+    return frame;
+}
+
+TEST_F(NodeOverSocket, ReadsWholeReportsAndNamesTheirCollection) {
+    struct Case {
+        Bytes report;
+        int collection;
+        CollectionId id;
+    };
+    const std::vector<Case> cases = {
+        {{0x03, 0x02, 0x04}, 0, {0x000C, 0x0001}},
+        {answerFrame(0x03), 1, {0xFF1C, 0x0092}},
+        {{0x03, 0xFF, 0x02}, 0, {0x000C, 0x0001}},
+        {{0x05, 0x02}, -1, {}},  // no input collection claims report 5
+    };
+    for (const Case& c : cases) {
+        keyboardSends(c.report);
+    }
+    for (const Case& c : cases) {
+        Bytes got;
+        int collection = 99;
+        ASSERT_EQ(node_->readReport(got, collection), HidNode::ReadStatus::Report);
+        EXPECT_EQ(got, c.report);
+        EXPECT_EQ(collection, c.collection);
+        EXPECT_EQ(node_->collectionId(collection), c.id);
+    }
+    Bytes got;
+    int collection = 0;
+    EXPECT_EQ(node_->readReport(got, collection), HidNode::ReadStatus::Empty);
+}
+
+TEST_F(NodeOverSocket, WritesWholeReportsOneByOne) {
+    Bytes frame = answerFrame(0x01);
+    frame[1] = 0x01;
+    bool gone = true;
+    ASSERT_TRUE(node_->writeReport(frame, gone, nullptr));
+    EXPECT_FALSE(gone);
+    ASSERT_TRUE(node_->writeReport(Bytes{0x05, 0x03}, gone, nullptr));
+    EXPECT_EQ(keyboardReceives(), frame);
+    EXPECT_EQ(keyboardReceives(), (Bytes{0x05, 0x03}));
+}
+
+TEST_F(NodeOverSocket, EmptyReportIsNotWritten) {
+    bool gone = false;
+    std::string error;
+    EXPECT_FALSE(node_->writeReport(Bytes{}, gone, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(NodeOverSocket, VanishedPeerReadsAsGoneAfterQueuedReports) {
+    keyboardSends({0x03, 0x01, 0x04});
+    peer_.reset();
+    Bytes got;
+    int collection = -1;
+    // What was already queued still arrives, then the node is gone.
+    ASSERT_EQ(node_->readReport(got, collection), HidNode::ReadStatus::Report);
+    EXPECT_EQ(got, (Bytes{0x03, 0x01, 0x04}));
+    EXPECT_EQ(node_->readReport(got, collection), HidNode::ReadStatus::Gone);
+    bool gone = false;
+    std::string error;
+    EXPECT_FALSE(node_->writeReport(answerFrame(0x01), gone, &error));
+    EXPECT_TRUE(gone);
+    EXPECT_NE(error.find("/dev/hidraw7"), std::string::npos) << error;
+}
+
+TEST_F(NodeOverSocket, FindsTheCollectionAFilterNames) {
+    const QuellixFilter vendor{QUELLIX_MATCH_ALL, 0x0C45, 0x5004, 0xFF1C, 0x0092, 0};
+    const QuellixFilter bank{QUELLIX_MATCH_ALL, 0x0C45, 0x5004, 0x0008, 0x0089, 0};
+    const QuellixFilter otherVendor{QUELLIX_MATCH_ALL, 0x046D, 0x5004, 0xFF1C, 0x0092, 0};
+    const QuellixFilter anyUsage{
+        QUELLIX_MATCH_VENDOR | QUELLIX_MATCH_USAGE_PAGE, 0x0C45, 0, 0x0008, 0, 0};
+    EXPECT_EQ(node_->findCollection(vendor), 1);
+    EXPECT_EQ(node_->findCollection(bank), 2);
+    EXPECT_EQ(node_->findCollection(otherVendor), -1);
+    EXPECT_EQ(node_->findCollection(anyUsage), 2);
+}
+
+}  // namespace
+}  // namespace quorvane::quellix

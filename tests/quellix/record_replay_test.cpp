@@ -1,0 +1,166 @@
+// A session with the virtual keyboard is recorded, then replayed: the replay
+// gives the same answers, reports and presence changes, and stops at the
+// first report that differs from the recording.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "quellix/library_fixture.h"
+#include "quellix/recording.h"
+
+namespace quorvane::quellix::testing_support {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<RecordEntry> readRecording(const std::string& file) {
+    std::ifstream in(file);
+    std::vector<RecordEntry> entries;
+    std::string line;
+    while (std::getline(in, line)) {
+        RecordEntry entry;
+        std::string error;
+        EXPECT_TRUE(parseEntry(line, entry, error)) << error << ": " << line;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+class RecordReplay : public LibraryTest {
+  protected:
+    // The session: a settings read, a consumer report, the keyboard pulled
+    // out and back, a refused colour read, the bank report.
+    std::vector<Seen> runSession(bool virtualKeyboard) {
+        auto& log = CallbackLog::instance();
+        log.clear();
+        read(kCtrlFilter, kCtrl);
+        read(kConsFilter, kCons);
+        EXPECT_EQ(send(requestFrame(0x03, 0x2C)), 1);
+        EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 1));
+        if (virtualKeyboard) {
+            QuellixVirtualRaiseConsumer(0x0403);
+            EXPECT_TRUE(log.waitForCount(kCons, QUELLIX_EVENT_REPORT, 1));
+            QuellixVirtualRemove();
+            EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
+            QuellixVirtualAttach();
+            EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
+            QuellixVirtualRefuse(0xFE, 1);
+        }
+        EXPECT_EQ(send(requestFrame(0x10, 56, 2048)), 1);
+        EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 2));
+        const std::uint8_t bank[2] = {0x05, 0x03};
+        EXPECT_EQ(RequestStatusWrite(&kLedFilter, CallbackLog::callback, kLed, bank, 2, 0, nullptr),
+                  1);
+        EXPECT_TRUE(log.waitForCount(kLed, QUELLIX_EVENT_REPORT, 1));
+        return log.snapshot();
+    }
+
+    std::string record() {
+        const std::string file = path("session.jsonl");
+        ::setenv("QUELLIX_RECORD", file.c_str(), 1);
+        initVirtual();
+        recorded_ = runSession(true);
+        End();
+        ::unsetenv("QUELLIX_RECORD");
+        CallbackLog::instance().clear();
+        return file;
+    }
+
+    std::vector<Seen> recorded_;
+};
+
+TEST_F(RecordReplay, RecordingHoldsEveryReportAndPresenceInOrder) {
+    const std::vector<RecordEntry> entries = readRecording(record());
+    using D = RecordEntry::Direction;
+    std::vector<D> directions;
+    for (const RecordEntry& e : entries) {
+        directions.push_back(e.direction);
+    }
+    EXPECT_EQ(directions, (std::vector<D>{D::Presence, D::Out, D::In, D::In, D::Presence,
+                                          D::Presence, D::Out, D::In, D::Out}));
+    ASSERT_EQ(entries.size(), 9u);
+    EXPECT_EQ(entries[0].keyboards.size(), 1u);
+    EXPECT_EQ(entries[1].collection, (CollectionId{0xFF1C, 0x0092}));
+    EXPECT_EQ(entries[1].bytes, requestFrame(0x03, 0x2C));
+    EXPECT_EQ(entries[3].collection, (CollectionId{0x000C, 0x0001}));
+    EXPECT_EQ(entries[3].bytes, (Bytes{0x03, 0x03, 0x04}));
+    EXPECT_TRUE(entries[4].keyboards.empty());
+    EXPECT_EQ(entries[8].collection, (CollectionId{0x0008, 0x0089}));
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        EXPECT_GE(entries[i].timeUs, entries[i - 1].timeUs);
+    }
+}
+
+TEST_F(RecordReplay, ReplayGivesTheRecordedSessionBack) {
+    const std::string file = record();
+    ::setenv("QUELLIX_DEVICE", ("replay:" + file).c_str(), 1);
+    ASSERT_EQ(Init(0), 1);
+    EXPECT_EQ(RequestGetDeviceCount(&kCtrlFilter, nullptr, 0, 0, nullptr), 1);
+    const std::vector<Seen> replayed = runSession(false);
+    // The remove and attach come back without the virtual keyboard.
+    ASSERT_TRUE(CallbackLog::instance().waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
+    ASSERT_EQ(replayed.size(), recorded_.size());
+    for (std::size_t i = 0; i < replayed.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(replayed[i].kind, recorded_[i].kind);
+        EXPECT_EQ(replayed[i].tag, recorded_[i].tag);
+        EXPECT_EQ(replayed[i].count, recorded_[i].count);
+        EXPECT_EQ(replayed[i].data, recorded_[i].data);
+        EXPECT_EQ(replayed[i].consumer, recorded_[i].consumer);
+    }
+    std::vector<Seen> answers;
+    for (const Seen& s : replayed) {
+        if (s.tag == kCtrl && s.kind == QUELLIX_EVENT_REPORT) {
+            answers.push_back(s);
+        }
+    }
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1].data[7], 0xFE);  // the refusal, as recorded
+    EXPECT_EQ(QuellixReplayMismatches(), 0u);
+    EXPECT_EQ(QuellixReplayRemaining(), 0u);
+}
+
+TEST_F(RecordReplay, MismatchIsReportedAndEndsTheAnswers) {
+    const std::string file = record();
+    ::setenv("QUELLIX_DEVICE", ("replay:" + file).c_str(), 1);
+    ASSERT_EQ(Init(0), 1);
+    read(kCtrlFilter, kCtrl);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(send(requestFrame(0x05, 56, 0)), 1);  // the recording starts with 0x03
+    auto& log = CallbackLog::instance();
+    for (int i = 0; i < 200 && QuellixReplayMismatches() == 0; ++i) {
+        std::this_thread::sleep_for(5ms);
+    }
+    const bool answered = log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 1, 100ms);
+    ASSERT_EQ(send(requestFrame(0x03, 0x2C)), 1);  // even the right one is not answered now
+    const bool answeredLater = log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 1, 200ms);
+    const std::string text = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(answered);
+    EXPECT_FALSE(answeredLater);
+    EXPECT_EQ(QuellixReplayMismatches(), 1u);
+    EXPECT_NE(text.find("replay"), std::string::npos) << text;
+    EXPECT_NE(text.find(toHex(requestFrame(0x05, 56, 0).data(), 64)), std::string::npos) << text;
+    EXPECT_NE(text.find("line 2"), std::string::npos) << text;
+}
+
+TEST_F(RecordReplay, WritingPastTheEndIsAMismatch) {
+    const std::string file = record();
+    ::setenv("QUELLIX_DEVICE", ("replay:" + file).c_str(), 1);
+    ASSERT_EQ(Init(0), 1);
+    runSession(false);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(send(requestFrame(0x01)), 1);
+    for (int i = 0; i < 100 && QuellixReplayMismatches() == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    const std::string text = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(QuellixReplayMismatches(), 1u);
+    EXPECT_NE(text.find("end of the recording"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace quorvane::quellix::testing_support
