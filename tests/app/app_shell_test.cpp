@@ -1,0 +1,145 @@
+#include "core/app/app_shell.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/app/instance_messages.h"
+#include "platform/temp_dir.h"
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Records what the shell asks of the program around it, in order.
+struct RecordingHost : ShellHost {
+    std::vector<std::string> calls;
+    std::function<void(AppShell&, MainWindow&)> duringRun;
+
+    struct Window : MainWindow {
+        RecordingHost& host;
+        AppShell& shell;
+        Window(RecordingHost& h, AppShell& s) : host(h), shell(s) {}
+        ~Window() override { host.calls.push_back("destroy dialog"); }
+        void runModal() override {
+            host.calls.push_back("run");
+            if (host.duringRun) {
+                host.duringRun(shell, *this);
+            }
+        }
+        void openAction() override { host.calls.push_back("open"); }
+        void exitAction() override { host.calls.push_back("exit"); }
+    };
+
+    void createConfigLocks() override { calls.push_back("create locks"); }
+    void deleteConfigLocks() override { calls.push_back("delete locks"); }
+    std::unique_ptr<MainWindow> constructMainDialog(AppShell& shell) override {
+        calls.push_back("construct dialog");
+        return std::make_unique<Window>(*this, shell);
+    }
+    void repaintScreen() override { calls.push_back("repaint"); }
+    void closeChildDialogs() override { calls.push_back("close children"); }
+    void removeNotificationIcon() override { calls.push_back("remove icon"); }
+    void freeModel() override { calls.push_back("free model"); }
+};
+
+struct ShellFixture : ::testing::Test {
+    test::TempDir dir;
+    RecordingHost host;
+    ShellOptions options;
+    ShellFixture() {
+        fs::create_directories(dir.file("prog"));
+        fs::create_directory(dir.file("run"));
+        ::chmod(dir.file("run").c_str(), 0700);
+        options.exePath = dir.file("prog/quorvane");
+        options.registryPath = dir.file("cfg/quorvane/registry.reg");
+        options.userDataFolder = dir.file("docs/Quorvane_09A");
+        options.runtimeFolder = dir.file("run");
+        options.eventSuffix = ".shell" + std::to_string(::getpid());
+    }
+};
+
+TEST_F(ShellFixture, StartUpAndShutdownRunInTheirOrder) {
+    bool ownedLock = false;
+    bool marked = false;
+    int events = 0;
+    std::optional<std::uint32_t> answer;
+    host.duringRun = [&](AppShell& shell, MainWindow& window) {
+        ownedLock = shell.state().g_hInstanceMutex.owns();
+        shell.computeSettingsFile();
+        marked = shell.markMainWindow(window);
+        events = shell.createMainEvents();
+        answer = sendInstanceMessage(::getpid(), UM_OPEN, kTagOpen);
+        host.calls.push_back("shutdown");
+        EXPECT_TRUE(shell.Shutdown());
+        EXPECT_FALSE(shell.state().g_hInstanceMutex.isOpen());
+        EXPECT_EQ(shell.state().g_hMainEvents.count(), 0);
+    };
+    AppShell shell(host, options);
+    EXPECT_EQ(shell.InitInstance({"/start"}), 0);
+    EXPECT_TRUE(ownedLock);
+    EXPECT_TRUE(marked);
+    EXPECT_EQ(events, 208);
+    EXPECT_EQ(answer, std::optional<std::uint32_t>(0));
+    EXPECT_EQ(shell.state().g_bNoAutoOpen, 1);
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"create locks", "construct dialog", "run", "open",
+                                        "shutdown", "close children", "remove icon", "free model",
+                                        "delete locks", "repaint", "destroy dialog"}));
+    // The window's mark is gone with the window.
+    EXPECT_FALSE(sendInstanceMessage(::getpid(), UM_OPEN, kTagOpen).has_value());
+    EXPECT_EQ(shell.paths().g_szSkinDir, dir.file("prog/Skins/"));
+    EXPECT_EQ(shell.paths().settingsFile, dir.file("docs/Quorvane_09A/wskb.ini"));
+    EXPECT_TRUE(shell.state().g_settingsKey.isOpen());
+}
+
+TEST_F(ShellFixture, AHeldMutexEndsTheStartBeforeTheDialogRuns) {
+    NamedLock::Outcome outcome{};
+    NamedLock first = NamedLock::openOrCreate(dir.file("run"), kInstanceMutexName, &outcome);
+    ASSERT_EQ(outcome, NamedLock::Outcome::Created);
+    // The process list holds this very test program under the exe name we give.
+    options.exePath = dir.file("prog/") + fs::read_symlink("/proc/self/exe").filename().string();
+    AppShell shell(host, options);
+    EXPECT_EQ(shell.InitInstance({}), 0);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"create locks", "construct dialog",
+                                                    "delete locks", "repaint", "destroy dialog"}));
+    EXPECT_FALSE(shell.state().g_hInstanceMutex.owns());
+}
+
+TEST_F(ShellFixture, ASettingsKeyThatCannotBeMadeLeavesAnEmptyHandle) {
+    options.registryPath = "/dev/null/quorvane/registry.reg";
+    AppShell shell(host, options);
+    shell.buildPaths();
+    shell.openSettingsKey();
+    EXPECT_FALSE(shell.state().g_settingsKey.isOpen());
+    ::setenv("LC_ALL", "zh_HK.UTF-8", 1);
+    EXPECT_EQ(shell.language().GetLanguageId(), 0x0804);
+    ::setenv("LC_ALL", "ko_KR.UTF-8", 1);
+    EXPECT_EQ(shell.language().GetLanguageId(), 0x0412);  // nothing was stored
+    ::unsetenv("LC_ALL");
+    EXPECT_EQ(shell.LoadText(u"IDS_MAIN_CAPTION"), u"#Error");  // no language file beside it
+}
+
+TEST(NamedLock, OneHolderAtATimeAndReleasedOnClose) {
+    test::TempDir dir;
+    NamedLock::Outcome a{};
+    NamedLock::Outcome b{};
+    NamedLock first = NamedLock::openOrCreate(dir.path(), "L", &a);
+    NamedLock second = NamedLock::openOrCreate(dir.path(), "L", &b);
+    EXPECT_EQ(a, NamedLock::Outcome::Created);
+    EXPECT_EQ(b, NamedLock::Outcome::Existed);
+    EXPECT_TRUE(second.isOpen());
+    EXPECT_FALSE(second.owns());
+    first.close();
+    NamedLock third = NamedLock::openOrCreate(dir.path(), "L", &a);
+    EXPECT_EQ(a, NamedLock::Outcome::Created);
+    NamedLock none = NamedLock::openOrCreate("", "L", &b);
+    EXPECT_EQ(b, NamedLock::Outcome::Failed);
+    EXPECT_FALSE(none.isOpen());
+}
+
+}  // namespace
+}  // namespace quorvane
