@@ -144,6 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"OtherKey", {2, 2, 0x05}, ActionKey, 0x30},
                       ReadCase{"UsageZero", {2, 2, 0}, ActionDisabled, 0},
                       ReadCase{"UnknownUsage", {2, 2, 0xEE}, ActionDisabled, 0},
+                      // 0xCA is the firmware code of a consumer key, not a keyboard usage
+                      ReadCase{"ConsumerCodeAsUsage", {2, 2, 0xCA}, ActionDisabled, 0},
+                      ReadCase{"SystemCodeAsUsage", {2, 2, 0x81}, ActionDisabled, 0},
                       ReadCase{"ModifierMaskLowestBit", {2, 1, 0x22}, ActionKey, 0x2A},
                       ReadCase{"RightShiftMask", {2, 1, 0x20}, ActionKey, 0x36},
                       ReadCase{"EmptyMask", {2, 1, 0}, ActionDisabled, 0},

@@ -71,6 +71,16 @@ INSTANTIATE_TEST_SUITE_P(
                       StepCase{"StateOtherThanOneIsDown", {0, 0x1E, 7}, 0xA000, 0x0402}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(MacroStep, DecodesWhatTheKeyboardPlays) {
+    EXPECT_EQ(decodeMacroStep({0xA00A, 0x0402}), (MacroAction{100, 0x1E, 0}));
+    EXPECT_EQ(decodeMacroStep({0x2FFF, 0x2001}), (MacroAction{40950, 0x36, 1}));
+    EXPECT_EQ(decodeMacroStep({0xB000, 0x00E2}), (MacroAction{0, 0x120, 0}));
+    EXPECT_EQ(decodeMacroStep({0x4000, 0x0082}), (MacroAction{0, 0x15F, 1}));
+    EXPECT_EQ(decodeMacroStep({0x0005, 0x1234}), (MacroAction{50, 0, 1}));
+    // A keyboard-page usage whose code stands for a consumer key names no key.
+    EXPECT_EQ(decodeMacroStep({0x2000, 0xCA02}).key, 0);
+}
+
 TEST(ReadMacroArea, NamesFromPrefixWhenTheAreaCarriesNone) {
     const std::vector<MacroRecord> macros = {test::makeMacro(4, u"x", {{30, 0x1E, 0}}, 2),
                                              test::makeMacro(9, u"y", {}, 5)};

@@ -208,6 +208,24 @@ TEST_F(ProfileFile, CheckRejectsAFileShorterThanItsHeaderAnnounces) {
     EXPECT_EQ(checkProfileFile(path, &prompter), 1);
 }
 
+TEST_F(ProfileFile, ExportAfterLoadingAnUncheckedHeaderIsValid) {
+    // The cache file is loaded without the checks; its odd header fields must
+    // not travel into the next file written.
+    Bytes b = smallValidFile();
+    b[30] = 0x2E;
+    putU32(b, 20, 0xFFFFFFFF);
+    fixChecksum(b);
+    test::writeAll(path, b);
+    EXPECT_EQ(checkProfileFile(path, nullptr), 0);
+    WorkingConfig config;
+    ASSERT_EQ(loadProfileFile(config, path), 1);
+    ASSERT_EQ(saveProfileFile(config, path, true), 1);
+    EXPECT_EQ(checkProfileFile(path, nullptr), 1);
+    const Bytes again = test::readAll(path);
+    EXPECT_EQ(again[30], 0);
+    EXPECT_EQ(getU32(again, 20), 0u);
+}
+
 TEST_F(ProfileFile, CheckCannotOpen) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not apply to root";

@@ -19,11 +19,9 @@ std::uint8_t imageHeaderChecksum(std::span<const std::uint8_t> headerBytes) {
 }
 
 void rewriteImageHeader(ImageHeader& header, std::uint16_t macroCount, std::uint32_t textSize) {
-    header.magic = kImageMagic;
-    header.headerSize = kImageHeaderSize;
-    header.profileCount = kProfileCount;
-    header.version = kImageVersion;
-    header.entryCount = kEntryCount;
+    // Everything but the counters is fixed; a header read from an unchecked
+    // file (the cache) must not carry a bad flag into the next export.
+    header = ImageHeader{};
     header.macroCount = macroCount;
     header.textSize = textSize;
     // The size field is 32 bits wide; 100 macros leave far more than any text needs.

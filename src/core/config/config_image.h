@@ -88,8 +88,8 @@ struct ConfigImage {
 // Sum of header bytes 0..30, modulo 256.
 std::uint8_t imageHeaderChecksum(std::span<const std::uint8_t> headerBytes);
 
-// Sets the fixed fields, the counters and the size for `macroCount` macros and
-// `textSize` text bytes, and the checksum. The flag and reserved words are kept.
+// The header for `macroCount` macros and `textSize` text bytes: fixed fields,
+// counters, size, flag and reserved words 0, checksum.
 void rewriteImageHeader(ImageHeader& header, std::uint16_t macroCount, std::uint32_t textSize);
 
 void packImageHeader(const ImageHeader& header, std::span<std::uint8_t> out);

@@ -6,11 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/device/area_sizes.h"
+
 namespace quorvane {
 
-inline constexpr std::size_t kSettingsBlockSize = 44;
-inline constexpr std::size_t kLightingRecordSize = 42;
-inline constexpr std::size_t kColourBankSize = 512;
 inline constexpr std::size_t kColourBankCount = 4;
 inline constexpr std::size_t kDeviceKeySlots = 126;
 inline constexpr std::size_t kDeviceKeyTableSize = 3 * kDeviceKeySlots;

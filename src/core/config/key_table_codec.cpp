@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "core/config/action_type.h"
+#include "core/config/stored_key.h"
 #include "core/keys/key_conversions.h"
 #include "core/keys/key_lists.h"
 
@@ -99,8 +100,7 @@ KeyActionEntry entryOfSlot(const Slot& slot) {
         }
     } else if (slot.kind == kKindKeyboard &&
                (slot.b1 == kKeyboardUsage || slot.b1 == kKeyboardModifier)) {
-        const KeyId key = slot.b1 == kKeyboardUsage ? keyOfUsage(kUsagePageKeyboard, slot.b2)
-                                                    : keyOfModifierMask(slot.b2);
+        const KeyId key = keyOfStoredEntry(slot.kind, slot.b1, slot.b2);
         // A slot naming no key (usage 0, empty mask) sends nothing.
         if (key != kNoKey) {
             entry.type = ActionKey;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/config/default_device_bytes.h"
+#include "core/config/stored_key.h"
 #include "core/keys/key_conversions.h"
 #include "core/platform/le_bytes.h"
 
@@ -85,7 +86,7 @@ MacroAction decodeMacroStep(MacroStepWords w) {
     MacroAction a;
     a.delay = std::uint32_t{static_cast<std::uint16_t>(w.word0 & kDelayMask)} * 10;
     const auto kind = static_cast<std::uint8_t>((w.word0 >> kKindShift) & kKindMask);
-    a.key = keyOfDeviceEntry(kind, static_cast<std::uint8_t>(w.word1 & 0xFF),
+    a.key = keyOfStoredEntry(kind, static_cast<std::uint8_t>(w.word1 & 0xFF),
                              static_cast<std::uint8_t>(w.word1 >> 8));
     a.state = (w.word0 & kKeyDown) != 0 ? 0 : 1;
     return a;
