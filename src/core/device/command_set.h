@@ -10,15 +10,12 @@
 #include <cstdint>
 #include <span>
 
+#include "core/device/area_sizes.h"
 #include "core/device/command_frame.h"
 #include "core/device/command_transport.h"
 
 namespace quorvane {
 
-inline constexpr std::size_t kSettingsBlockSize = 44;
-inline constexpr std::size_t kLightingRecordSize = 42;
-inline constexpr std::size_t kKeyTableSize = 378;
-inline constexpr std::size_t kColourBankSize = 512;
 inline constexpr int kKeyTableProfiles = 3;
 
 enum class Command : std::uint8_t {
