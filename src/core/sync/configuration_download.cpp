@@ -1,0 +1,148 @@
+// Writing the key configuration to the keyboard: the download and Apply.
+#include <optional>
+#include <vector>
+
+#include "core/config/key_table_codec.h"
+#include "core/config/macro_area_codec.h"
+#include "core/config/profile_cache.h"
+#include "core/device/device_result.h"
+#include "core/sync/sync_result.h"
+#include "core/sync/sync_session.h"
+#include "core/sync/sync_texts.h"
+
+namespace quorvane {
+
+namespace {
+
+struct BuiltTable {
+    int profile = 0;
+    DeviceKeyTable table;
+};
+
+}  // namespace
+
+int SyncSession::download(bool allProfiles) {
+    std::lock_guard configLock(m_config.ConfigLock);
+
+    std::vector<std::uint8_t> area;
+    bool withNames = true;
+    {
+        std::lock_guard downloadLock(m_snapshot.DownloadLock);
+        if (!takeDownloadSnapshot(m_config, m_snapshot)) {
+            return kSyncCannotBuild;
+        }
+        const MacroAreaSizes sizes = macroAreaSizes(m_snapshot);
+        if (sizes.withoutNames > m_lighting.macroSpace) {
+            m_prompter.showMessage(kMacroSpaceExceededMessage);
+            return kSyncMacroSpaceExceeded;
+        }
+        withNames = sizes.withNames <= m_lighting.macroSpace;
+        std::optional<std::vector<std::uint8_t>> built = buildMacroArea(m_snapshot, withNames);
+        if (!built) {
+            return kSyncCannotBuild;
+        }
+        area = std::move(*built);
+    }
+
+    std::vector<BuiltTable> tables;
+    if (allProfiles) {
+        for (int p = 0; p < kProfileCount; ++p) {
+            tables.push_back({p, {}});
+        }
+    } else {
+        const int p = readActiveProfile();
+        if (p < 0) {
+            return m_lastSettingsResult;
+        }
+        if (p >= kProfileCount) {
+            return kSyncDefaultMode;
+        }
+        tables.push_back({p, {}});
+    }
+    for (BuiltTable& t : tables) {
+        std::optional<DeviceKeyTable> built =
+            buildKeyTable(m_snapshot, m_config, m_lighting.DefaultKeyTable, t.profile);
+        if (!built) {
+            return kSyncCannotBuild;
+        }
+        t.table = *built;
+    }
+
+    // The first failure ends the writes: a key table must never go out after
+    // the macro area it points into did not arrive whole.
+    int result = m_commands.BeginTransfer();
+    bool areaWritten = false;
+    if (result == kResultDone) {
+        result = m_commands.WriteMacroArea(area, static_cast<std::uint32_t>(area.size()));
+        areaWritten = result == kResultDone;
+    }
+    for (const BuiltTable& t : tables) {
+        if (result != kResultDone) {
+            break;
+        }
+        if (!allProfiles) {
+            // A profile switched on the keyboard meanwhile would get the
+            // table built for another profile.
+            const int now = readActiveProfile();
+            if (now != t.profile) {
+                result = now < 0 ? m_lastSettingsResult : kSyncProfileMoved;
+                break;
+            }
+        }
+        result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
+    }
+    const int ended = m_commands.EndTransfer(1);
+    if (result == kResultDone && ended != kResultDone) {
+        result = ended;
+    }
+
+    if (areaWritten && !withNames) {
+        m_prompter.showMessage(kMacroNamesDroppedMessage);
+    }
+    return result;
+}
+
+int SyncSession::confirmStandIn() {
+    if (m_origin != ModelOrigin::StandIn && m_origin != ModelOrigin::Startup) {
+        return kResultDone;
+    }
+    if (!m_prompter.askYesNo(kWriteStandInModelQuestion)) {
+        return kSyncNotConfirmed;
+    }
+    m_origin = ModelOrigin::UserAction;
+    return kResultDone;
+}
+
+int SyncSession::applyConfiguration() {
+    const int p = readActiveProfile();
+    if (p < 0) {
+        return m_lastSettingsResult;
+    }
+    if (p >= kProfileCount) {
+        return kSyncDefaultMode;
+    }
+
+    BusyScope busy(m_busy);
+    if (!isDirty()) {
+        return kResultDone;
+    }
+    int result = confirmStandIn();
+    if (result != kResultDone) {
+        return result;
+    }
+
+    std::lock_guard lock(m_config.ConfigLock);
+    result = download(false);
+    if (result != kResultDone) {
+        return result;
+    }
+    // Saved only once the keyboard holds the model: the cache file stays the
+    // keyboard's copy that declining a profile switch goes back to.
+    if (saveCacheFile(m_config, m_userDataFolder, p) != 1) {
+        return kSyncCacheNotSaved;
+    }
+    clearDirty();
+    return kResultDone;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,120 @@
+// Reading the keyboard's configuration into the model, through a profile file.
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "core/config/default_device_bytes.h"
+#include "core/config/key_table_codec.h"
+#include "core/config/macro_area_codec.h"
+#include "core/config/profile_file.h"
+#include "core/device/device_result.h"
+#include "core/platform/atomic_file.h"
+#include "core/platform/le_bytes.h"
+#include "core/sync/sync_result.h"
+#include "core/sync/sync_session.h"
+#include "core/sync/sync_texts.h"
+
+namespace quorvane {
+
+int SyncSession::backupKeyboard(const std::string& path) {
+    if (readActiveProfile() < 0) {
+        return m_lastSettingsResult;
+    }
+
+    std::array<DeviceKeyTable, kProfileCount> tables{};
+    for (int p = 0; p < kProfileCount; ++p) {
+        const int r = m_commands.ReadKeyTable(tables[p].bytes, p);
+        if (r != kResultDone) {
+            return r;
+        }
+    }
+
+    std::vector<std::uint8_t> area(kMacroAreaHeaderSize);
+    int r = m_commands.ReadMacroArea(area, kMacroAreaHeaderSize);
+    if (r != kResultDone) {
+        return r;
+    }
+    if (getU16(area, 0) == kMacroAreaMagic) {
+        const std::uint32_t total = getU16(area, 2);
+        if (total > kMacroAreaHeaderSize) {
+            area.assign(total, 0);
+            r = m_commands.ReadMacroArea(area, total);
+            if (r != kResultDone) {
+                return r;
+            }
+        }
+    } else {
+        area.clear();
+    }
+
+    std::unique_ptr<ConfigImage> image(new (std::nothrow) ConfigImage);
+    if (!image) {
+        return kSyncCannotBuild;
+    }
+    for (int p = 0; p < kProfileCount; ++p) {
+        readKeyTable(tables[p], m_lighting.DefaultKeyTable, *image, p);
+    }
+    const std::vector<MacroRecord> macros = readMacroArea(area, text(kTextMacroNewPrefix));
+    rewriteImageHeader(image->header, static_cast<std::uint16_t>(macros.size()), 0);
+
+    static const TextTable kNoTexts{};
+    const auto bytes = packProfileFile(*image, macros, kNoTexts, 0);
+    if (!bytes) {
+        return kSyncCannotBuild;
+    }
+    return writeFileAtomic(path, *bytes) ? kResultDone : kSyncFileNotWritten;
+}
+
+int SyncSession::installStandIn(int failure) {
+    std::lock_guard lock(m_config.ConfigLock);
+    clearTexts(m_config);
+    clearMacros(m_config);
+    clearImage(m_config);
+    createDefaultImage(m_config, std::string(), true);
+    m_origin = ModelOrigin::StandIn;
+    return failure;
+}
+
+int SyncSession::reloadFromKeyboard(bool keepDirty) {
+    makeDirectories(m_userDataFolder);
+
+    int result = kResultDone;
+    const int p = readActiveProfile();
+    if (p < 0) {
+        result = installStandIn(m_lastSettingsResult);
+    } else {
+        const std::string path = reloadCacheFile(p);
+        result = backupKeyboard(path);
+        if (result != kResultDone) {
+            installStandIn(result);
+        } else {
+            std::lock_guard lock(m_config.ConfigLock);
+            if (loadProfileFile(m_config, path) == 1) {
+                m_origin = ModelOrigin::Keyboard;
+            } else {
+                result = installStandIn(kSyncBadFile);
+            }
+        }
+    }
+
+    m_window.refreshKeyboardPicture();
+    if (!keepDirty) {
+        clearDirty();
+    }
+    return result;
+}
+
+int SyncSession::reloadModelFromCache(int activeProfile) {
+    {
+        std::lock_guard lock(m_config.ConfigLock);
+        // Replaces the model only when the whole file was taken in.
+        if (loadProfileFile(m_config, reloadCacheFile(activeProfile)) == 1) {
+            m_origin = ModelOrigin::Keyboard;
+            return kResultDone;
+        }
+    }
+    // No usable cache file: the keyboard itself is the copy to go back to.
+    return reloadFromKeyboard(false);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,300 @@
+#include "core/sync/lighting_writes.h"
+
+#include <algorithm>
+
+#include "core/device/device_result.h"
+#include "core/sync/key_buttons.h"
+#include "core/sync/sync_result.h"
+#include "core/sync/sync_session.h"
+
+namespace quorvane {
+
+namespace {
+
+bool isCurrentProfileEditable(const SyncSession& session) {
+    const int p = session.lighting().currentProfile;
+    return p >= 0 && p < kProfileCount;
+}
+
+}  // namespace
+
+EffectWrite effectWriteOf(std::uint8_t effectCode) {
+    switch (effectCode) {
+        case 1:
+        case 2:
+        case 3:
+        case 5:
+        case 7:
+        case 8:
+        case 9:
+        case 13:
+        case 14:
+        case 15:
+            return EffectWrite::EffectAndRandom;
+        case 4:
+        case 6:
+        case 10:
+        case 11:
+        case 12:
+        case 16:
+        case 17:
+        case 18:
+        case 20:
+            return EffectWrite::EffectOnly;
+        default:
+            return EffectWrite::Nothing;
+    }
+}
+
+int LightingWrites::writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges) {
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    const int p = m_session.lighting().currentProfile;
+    const std::span<const std::uint8_t> record(m_session.lighting().lighting[p].bytes);
+    CommandSet& commands = m_session.commands();
+    int result = commands.BeginTransfer();
+    for (const auto& [byte, count] : ranges) {
+        if (result != kResultDone) {
+            break;
+        }
+        result = commands.WriteLighting(record.subspan(byte, count), count,
+                                        p * static_cast<int>(kLightingRecordSize) + byte);
+    }
+    const int ended = commands.EndTransfer(1);
+    return result == kResultDone ? ended : result;
+}
+
+int LightingWrites::setEffect(std::uint8_t effectCode) {
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    LightingRecord& record = m_session.lighting().lighting[m_session.lighting().currentProfile];
+    record.bytes[LightingRecord::kEffect] = effectCode;
+    int result = kResultBadArgument;
+    switch (effectWriteOf(effectCode)) {
+        case EffectWrite::EffectAndRandom:
+            record.bytes[LightingRecord::kMulticolour] =
+                record.bytes[LightingRecord::kMulticolour] != 0 ? 1 : 0;
+            result =
+                writeRecordBytes({{LightingRecord::kEffect, 1}, {LightingRecord::kMulticolour, 1}});
+            break;
+        case EffectWrite::EffectOnly:
+            result = writeRecordBytes({{LightingRecord::kEffect, 1}});
+            break;
+        case EffectWrite::Nothing:
+            break;
+    }
+    if (effectCode == kPerKeyColourEffect) {
+        m_session.window().refreshKeyColours();
+    }
+    return result;
+}
+
+int LightingWrites::setBrightness(int brightness) {
+    if (brightness < 0 || brightness > 4) {
+        return kResultBadArgument;
+    }
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    std::uint8_t& stored = m_session.lighting()
+                               .lighting[m_session.lighting().currentProfile]
+                               .bytes[LightingRecord::kBrightness];
+    if (stored == brightness) {
+        return kResultDone;
+    }
+    stored = static_cast<std::uint8_t>(brightness);
+    return writeRecordBytes({{LightingRecord::kBrightness, 1}});
+}
+
+int LightingWrites::setSpeedPosition(int position) {
+    if (position < 0 || position > 4) {
+        return kResultBadArgument;
+    }
+    return setSpeed(4 - position);
+}
+
+int LightingWrites::setSpeed(int speed) {
+    if (speed < 0 || speed > 4) {
+        return kResultBadArgument;
+    }
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    std::uint8_t& stored = m_session.lighting()
+                               .lighting[m_session.lighting().currentProfile]
+                               .bytes[LightingRecord::kSpeed];
+    if (stored == speed) {
+        return kResultDone;
+    }
+    stored = static_cast<std::uint8_t>(speed);
+    return writeRecordBytes({{LightingRecord::kSpeed, 1}});
+}
+
+int LightingWrites::setDirection(int direction) {
+    if (direction != 0 && direction != 1) {
+        return kResultBadArgument;
+    }
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    m_session.lighting()
+        .lighting[m_session.lighting().currentProfile]
+        .bytes[LightingRecord::kDirection] = static_cast<std::uint8_t>(direction);
+    return writeRecordBytes({{LightingRecord::kDirection, 1}});
+}
+
+int LightingWrites::setEffectColour(Rgb colour) {
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    LightingRecord& record = m_session.lighting().lighting[m_session.lighting().currentProfile];
+    record.bytes[LightingRecord::kMulticolour] = 0;
+    record.setColourAt(LightingRecord::kColour, colour);
+    return writeRecordBytes({{LightingRecord::kMulticolour, 4}});
+}
+
+int LightingWrites::toggleRandomColour() {
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    const LightingRecord& record =
+        m_session.lighting().lighting[m_session.lighting().currentProfile];
+    return setRandomColour(record.bytes[LightingRecord::kMulticolour] == 0);
+}
+
+int LightingWrites::setRandomColour(bool on) {
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    m_session.lighting()
+        .lighting[m_session.lighting().currentProfile]
+        .bytes[LightingRecord::kMulticolour] = on ? 1 : 0;
+    return writeRecordBytes({{LightingRecord::kMulticolour, 1}});
+}
+
+int LightingWrites::setEffect17Colour(int index) {
+    if (index < 0 || index > 3) {
+        return kResultBadArgument;
+    }
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    m_session.lighting()
+        .lighting[m_session.lighting().currentProfile]
+        .bytes[LightingRecord::kVariant] = static_cast<std::uint8_t>(index);
+    return writeRecordBytes({{LightingRecord::kVariant, 1}});
+}
+
+int LightingWrites::setReportRate(int rate) {
+    if (rate < 0 || rate > 3) {
+        return kResultBadArgument;
+    }
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    m_session.lighting()
+        .lighting[m_session.lighting().currentProfile]
+        .bytes[LightingRecord::kReportRate] = static_cast<std::uint8_t>(rate);
+    return writeRecordBytes({{LightingRecord::kReportRate, 1}});
+}
+
+int LightingWrites::setBaseColour(Rgb colour) {
+    if (!isCurrentProfileEditable(m_session)) {
+        return kSyncNotApplicable;
+    }
+    LightingState& lighting = m_session.lighting();
+    UserModeState& mode = lighting.userMode;
+    if (mode.baseColour == colour) {
+        return kResultDone;
+    }
+    const int p = lighting.currentProfile;
+    mode.baseColour = colour;
+    const UserModeFiles& files = m_session.userModes();
+    auto recolour = [&](int led) {
+        if (m_session.isTied(p, led)) {
+            lighting.colours[p].setColour(led, colour);
+            files.writeKeyColour(p, mode.selectedMode, led, colour, true);
+        }
+    };
+    for (const KeyButton& button : KEY_BUTTONS) {
+        recolour(button.led);
+    }
+    recolour(kGKeyLed);
+    recolour(kFnLed);
+    // Kept with the mode at once, so the base colour survives a restart even
+    // when the tool or brush is never touched again.
+    files.writeModeTools(p, mode.selectedMode, mode);
+    m_session.window().refreshKeyColours();
+
+    lighting.lighting[p].setColourAt(LightingRecord::kBaseColour, colour);
+    const int sent = m_session.sendUserModeBank();
+    const int written = writeRecordBytes({{LightingRecord::kBaseColour, 3}});
+    return sent == kResultDone ? written : sent;
+}
+
+int LightingWrites::paintKey(int led) {
+    LightingState& lighting = m_session.lighting();
+    if (!isCurrentProfileEditable(m_session) || led < 0 || led >= ColourBank::kLedCount) {
+        return kResultBadArgument;
+    }
+    const int p = lighting.currentProfile;
+    if (!m_session.lampOn() ||
+        lighting.lighting[p].bytes[LightingRecord::kEffect] != kPerKeyColourEffect) {
+        return kResultBadArgument;
+    }
+    const UserModeState& mode = lighting.userMode;
+    const bool tied = mode.tool == ToolBaseColour;
+    const Rgb colour = tied ? mode.baseColour : mode.freeColour;
+
+    lighting.colours[p].setColour(led, colour);
+    const std::span<const std::uint8_t> bytes(lighting.colours[p].bytes);
+    CommandSet& commands = m_session.commands();
+    int result = commands.BeginTransfer();
+    if (result == kResultDone) {
+        result = commands.WriteKeyColours(bytes.subspan(static_cast<std::size_t>(led) * 3, 3), 3,
+                                          led, p);
+    }
+    const int ended = commands.EndTransfer(1);
+    m_session.setTied(p, led, tied);
+    m_session.userModes().writeKeyColour(p, mode.selectedMode, led, colour, tied);
+    return result == kResultDone ? ended : result;
+}
+
+bool LightingWrites::setBrushColour(Rgb colour) {
+    LightingState& lighting = m_session.lighting();
+    const int bank = lighting.currentProfile;
+    lighting.userMode.freeColour = colour;
+    return m_session.userModes().writeModeTools(bank, lighting.userMode.selectedMode,
+                                                lighting.userMode);
+}
+
+bool LightingWrites::setTool(int tool) {
+    if (tool != ToolFreeColour && tool != ToolBaseColour) {
+        return false;
+    }
+    LightingState& lighting = m_session.lighting();
+    lighting.userMode.tool = static_cast<std::uint8_t>(tool);
+    return m_session.userModes().writeModeTools(lighting.currentProfile,
+                                                lighting.userMode.selectedMode, lighting.userMode);
+}
+
+int LightingWrites::selectUserMode(int mode) {
+    if (mode < 0 || mode >= kUserModeCount) {
+        return kResultBadArgument;
+    }
+    LightingState& lighting = m_session.lighting();
+    lighting.userMode.selectedMode = mode;
+    m_session.userModes().writePresentMode(lighting.currentProfile, mode);
+    return m_session.applyUserMode();
+}
+
+bool LightingWrites::renameUserMode(std::u16string_view name) {
+    const LightingState& lighting = m_session.lighting();
+    return m_session.userModes().writeModeName(
+        lighting.currentProfile, lighting.userMode.selectedMode,
+        name.substr(0, std::min(name.size(), kModeNameMaxChars)));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,114 @@
+#include "core/sync/sync_session.h"
+
+#include <utility>
+
+#include "core/config/profile_cache.h"
+#include "core/device/device_result.h"
+#include "core/sync/key_buttons.h"
+
+namespace quorvane {
+
+SyncSession::SyncSession(SyncEnvironment environment)
+    : m_commands(environment.commands),
+      m_config(environment.config),
+      m_snapshot(environment.snapshot),
+      m_lighting(environment.lighting),
+      m_window(environment.window),
+      m_prompter(environment.prompter),
+      m_loadText(std::move(environment.loadText)),
+      m_userDataFolder(std::move(environment.userDataFolder)),
+      m_userModes(m_userDataFolder, environment.skinsFolder),
+      m_busy([this](bool on) { m_window.showBusy(on); }, environment.busyTiming) {
+    // Keys without a stored colour follow the base colour.
+    for (auto& profile : m_tied) {
+        profile.fill(true);
+    }
+}
+
+std::u16string SyncSession::text(std::u16string_view key) const {
+    return m_loadText ? m_loadText(key) : std::u16string(key);
+}
+
+int SyncSession::readActiveProfile() {
+    std::array<std::uint8_t, kSettingsBlockSize> block{};
+    m_lastSettingsResult = m_commands.ReadSettings(block);
+    if (m_lastSettingsResult != kResultDone) {
+        return -1;
+    }
+    const int p = block[SettingsBlock::kActiveProfile];
+    m_lighting.activeProfile = p;
+    m_window.showDefaultModeNotice(p >= kDefaultModeBlock);
+    return p;
+}
+
+int SyncSession::selectProfile(int p) {
+    // Byte 10 takes a profile or the default mode; anything else would leave
+    // the keyboard in a state it does not describe.
+    if (p < 0 || p > kDefaultModeBlock) {
+        return kResultBadArgument;
+    }
+    std::array<std::uint8_t, kSettingsBlockSize> block{};
+    const int read = m_commands.ReadSettings(block);
+    if (read != kResultDone) {
+        return read;
+    }
+    block[SettingsBlock::kActiveProfile] = static_cast<std::uint8_t>(p);
+    const int written = m_commands.WriteSettings(block);
+    m_lighting.activeProfile = written == kResultDone ? p : -1;
+    return written;
+}
+
+std::string SyncSession::reloadCacheFile(int activeProfile) const {
+    const int profile = activeProfile >= 0 && activeProfile < kProfileCount ? activeProfile : 0;
+    return profileCacheFilePath(m_userDataFolder, profile);
+}
+
+bool SyncSession::offersUserModes() const {
+    return m_lighting.settings.offersEffect(kPerKeyColourEffect);
+}
+
+bool SyncSession::lampOn() const {
+    return readLampFlag(m_userDataFolder);
+}
+
+bool SyncSession::setLamp(bool on) {
+    if (on && m_lighting.currentProfile == kDefaultModeBlock) {
+        return false;
+    }
+    return writeLampFlag(m_userDataFolder, on);
+}
+
+void SyncSession::switchLampOff() {
+    writeLampFlag(m_userDataFolder, false);
+    m_window.showLampOff();
+}
+
+bool SyncSession::isTied(int profile, int led) const {
+    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
+        led >= ColourBank::kLedCount) {
+        return false;
+    }
+    return m_tied[profile][led];
+}
+
+void SyncSession::setTied(int profile, int led, bool tied) {
+    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
+        led >= ColourBank::kLedCount) {
+        return;
+    }
+    m_tied[profile][led] = tied;
+}
+
+void SyncSession::markTiesFromBanks() {
+    for (int p = 0; p < kProfileCount; ++p) {
+        const Rgb base = m_lighting.lighting[p].colourAt(LightingRecord::kBaseColour);
+        const ColourBank& bank = m_lighting.colours[p];
+        for (const KeyButton& button : KEY_BUTTONS) {
+            m_tied[p][button.led] = bank.colourOf(button.led) == base;
+        }
+        m_tied[p][kFnLed] = bank.colourOf(kFnLed) == base;
+        m_tied[p][kGKeyLed] = bank.colourOf(kGKeyLed) == base;
+    }
+}
+
+}  // namespace quorvane

@@ -1,0 +1,200 @@
+// Synchronisation of the configuration with the keyboard: reading everything
+// when the keyboard arrives or reports a change, Apply, switching profiles,
+// restoring defaults and re-reading or re-sending the lighting.
+//
+// One SyncSession per main window; its operations run on the window's thread
+// and block it while the commands travel. Results are the device link's codes
+// (core/device/device_result.h) and those of core/sync/sync_result.h.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/app/prompter.h"
+#include "core/config/device_layouts.h"
+#include "core/config/lighting_state.h"
+#include "core/config/user_mode_files.h"
+#include "core/config/working_config.h"
+#include "core/device/command_set.h"
+#include "core/sync/busy_indicator.h"
+#include "core/sync/main_window_port.h"
+
+namespace quorvane {
+
+// LoadText(key, GetLanguageIndex()) of the chosen language.
+using TextLookup = std::function<std::u16string(std::u16string_view key)>;
+
+// What a session works on. Everything referenced outlives the session.
+struct SyncEnvironment {
+    CommandSet& commands;
+    WorkingConfig& config;
+    DownloadSnapshot& snapshot;
+    LightingState& lighting;
+    MainWindowPort& window;
+    Prompter& prompter;
+    TextLookup loadText;         // may be empty: every text then reads as the key itself
+    std::string userDataFolder;  // the profile cache files, user mode files, "wskb.ini"
+    std::string skinsFolder;     // program folder + "Skins/": the template user mode file
+    BusyTiming busyTiming{};
+};
+
+// Where the model in WorkingConfig came from. A model that a failed reload
+// installed stands in for a keyboard that could not be read: Apply writes it
+// only after the user confirmed it (a prompt, or adoptModel()).
+enum class ModelOrigin {
+    Startup,     // the default image made at start, never from the keyboard
+    Keyboard,    // a reload from the keyboard, or its cache file
+    StandIn,     // a failed reload installed a default image
+    UserAction,  // an import, a restore of defaults, a confirmed edit
+};
+
+class SyncSession {
+  public:
+    explicit SyncSession(SyncEnvironment environment);
+    SyncSession(const SyncSession&) = delete;
+    SyncSession& operator=(const SyncSession&) = delete;
+
+    // ---- The keyboard's settings block -------------------------------------
+
+    // Reads the settings block and keeps byte 10 in activeProfile; shows the
+    // default-mode notice for 3 and above, hides it otherwise. Returns the
+    // value, or -1 when the read failed (activeProfile kept; the read's own
+    // result code is lastSettingsResult()).
+    int readActiveProfile();
+    int lastSettingsResult() const { return m_lastSettingsResult; }
+
+    // Makes p (0..3) the keyboard's active profile, keeping every other byte
+    // of the settings block. activeProfile becomes p, or -1 when the write
+    // fails. -201 for p < 0 (nothing sent).
+    int selectProfile(int p);
+
+    // ---- Reading the configuration -----------------------------------------
+
+    // Writes what the keyboard holds (three key tables, the macros) into the
+    // profile file `path`. 1 on success; otherwise the failing read's code or
+    // kSyncFileNotWritten, and the file is left as it was.
+    int backupKeyboard(const std::string& path);
+
+    // Replaces the whole model with the keyboard's configuration, through the
+    // profile cache file. When that fails a default image is installed
+    // (origin StandIn) and the failure is returned. Clears the dirty mark
+    // unless `keepDirty`.
+    int reloadFromKeyboard(bool keepDirty = false);
+
+    // ---- Writing the configuration -----------------------------------------
+
+    // Writes the macro area and the key table of the active profile, or all
+    // three. Nothing is sent when the macros do not fit (message), when there
+    // is no image, or (single profile) when the keyboard is in its default
+    // mode. Once BeginTransfer went out, EndTransfer always follows; the first
+    // failing command ends the writes and is the result.
+    int download(bool allProfiles);
+
+    // The Apply command: in default mode nothing (kSyncDefaultMode). When the
+    // configuration is dirty: download the active profile, then save the
+    // cache file; the dirty mark is cleared only when both succeeded.
+    int applyConfiguration();
+
+    // ---- Profiles and defaults ---------------------------------------------
+
+    // The profile switch (p = 0..2): asks to apply pending changes first.
+    int switchProfile(int p);
+    // The profile buttons 1135..1137 (p = 0..2).
+    int onProfileButton(int p);
+    // The default button: asks, restores the active profile's default keys,
+    // the lighting defaults when the lamp is on, then applies.
+    int restoreDefaults();
+    // restoreDefaults without its question (the command-line tool's --yes).
+    int restoreDefaultsConfirmed();
+
+    // ---- Lighting ------------------------------------------------------------
+
+    // Reads the settings block, the three lighting records and, when `full`,
+    // the colour banks. -1 when the settings block cannot be read; otherwise
+    // 1, or the first failing later read (what it would have read stays as it
+    // was).
+    int rereadLighting(bool full);
+    // Sends the current user mode's per-key colours (effect 20 only).
+    int applyUserMode();
+    // Sends the current profile's colour bank as it is (eight 54-byte writes).
+    int sendUserModeBank();
+    int restoreLightingDefaults();
+
+    // ---- What the keyboard reports -----------------------------------------
+
+    void onLightingChanged();       // consumer code 0x401
+    void onActiveProfileChanged();  // consumer code 0x402
+    void onProfileMessage();        // UM_PROFILE: arrival and consumer code 0x403
+
+    // ---- The dirty mark and the model's origin -------------------------------
+
+    bool isDirty() const { return m_window.IsChangesPending(); }
+    // For editors: the model was changed. A stand-in model stays a stand-in.
+    void markDirty() { m_window.EnableApply(true); }
+    void clearDirty() { m_window.EnableApply(false); }
+    ModelOrigin modelOrigin() const { return m_origin; }
+    // The user confirmed the model as it is (Apply will write a stand-in).
+    void adoptModel() { m_origin = ModelOrigin::UserAction; }
+    void setModelOrigin(ModelOrigin origin) { m_origin = origin; }
+
+    // ---- The lamp and the tie flags --------------------------------------------
+
+    bool lampOn() const;
+    // Stores the lamp flag; switching it on does nothing in profile 3 (false).
+    bool setLamp(bool on);
+    // Clears the flag and shows the lamp-off display.
+    void switchLampOff();
+
+    // Whether the key at `led` follows the base colour in `profile` (0..3).
+    bool isTied(int profile, int led) const;
+    void setTied(int profile, int led, bool tied);
+
+    // ---- Access ----------------------------------------------------------------
+
+    CommandSet& commands() { return m_commands; }
+    WorkingConfig& config() { return m_config; }
+    DownloadSnapshot& snapshot() { return m_snapshot; }
+    LightingState& lighting() { return m_lighting; }
+    const LightingState& lighting() const { return m_lighting; }
+    MainWindowPort& window() { return m_window; }
+    Prompter& prompter() { return m_prompter; }
+    const UserModeFiles& userModes() const { return m_userModes; }
+    const std::string& userDataFolder() const { return m_userDataFolder; }
+    std::u16string text(std::u16string_view key) const;
+
+    // The cache file a reload of `activeProfile` goes through: that profile's,
+    // or profile 0's while the keyboard is in its default mode.
+    std::string reloadCacheFile(int activeProfile) const;
+    // The current profile's lighting record as the panel shows it.
+    LightingPanelValues panelValues(bool full) const;
+    // True when the keyboard's effect list offers the per-key colour effect.
+    bool offersUserModes() const;
+
+  private:
+    int installStandIn(int failure);
+    int reloadModelFromCache(int activeProfile);
+    int confirmStandIn();
+    void markTiesFromBanks();
+    void rebuildEffectList();
+
+    CommandSet& m_commands;
+    WorkingConfig& m_config;
+    DownloadSnapshot& m_snapshot;
+    LightingState& m_lighting;
+    MainWindowPort& m_window;
+    Prompter& m_prompter;
+    TextLookup m_loadText;
+    std::string m_userDataFolder;
+    UserModeFiles m_userModes;
+    BusyIndicator m_busy;
+
+    int m_lastSettingsResult = 1;
+    bool m_switchPromptOpen = false;  // the profile-switch question is open
+    ModelOrigin m_origin = ModelOrigin::Startup;
+    std::array<std::array<bool, ColourBank::kLedCount>, kColourBankCount> m_tied{};
+};
+
+}  // namespace quorvane

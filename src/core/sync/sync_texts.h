@@ -1,0 +1,36 @@
+// Texts the synchronisation shows: the fixed messages that bypass the
+// language files, the keys of the language texts it looks up, and the
+// program's built-in named texts.
+#pragma once
+
+#include <string_view>
+
+namespace quorvane {
+
+// Fixed messages, shown as they stand.
+inline constexpr std::u16string_view kMacroSpaceExceededMessage =
+    u"Macro space exceeds the hardware space.\r\n Please reduce the number of macros or macro "
+    u"action number\uFF0Cand then download.";
+inline constexpr std::u16string_view kMacroNamesDroppedMessage =
+    u"shortage of hardware space, cancelled the macro name of storage.";
+inline constexpr std::u16string_view kCloseEditorFirstMessage =
+    u"When fast switch scene mode, you must first close the editor dialog box.";
+// Asked before Apply writes a model that stands in for a keyboard that could
+// not be read: writing it would replace everything the keyboard holds.
+inline constexpr std::u16string_view kWriteStandInModelQuestion =
+    u"The configuration could not be read from the keyboard; the program shows default "
+    u"settings instead.\r\nWriting them replaces all key assignments and macros stored in the "
+    u"keyboard. Write them anyway?";
+
+// Language text keys.
+inline constexpr std::u16string_view kTextProfileSelectPrompt = u"IDS_PROFILE_SELECT_PROMPT";
+inline constexpr std::u16string_view kTextRestoreDefaultPrompt = u"IDS_MAIN_PROMPT_DEFAULT";
+inline constexpr std::u16string_view kTextImportFailed = u"IDS_MAIN_PROMPT_INPORT";
+inline constexpr std::u16string_view kTextDefaultProfileName = u"IDS_DEFAULT_PROFILE_NAME";
+inline constexpr std::u16string_view kTextMacroNewPrefix = u"IDS_MACRO_NEW_PREFIX";
+
+// Named texts built into the program.
+inline constexpr std::u16string_view kProfileTip = u"The current contextual  mode: ";
+inline constexpr std::u16string_view kProfileNew = u"\\The new contextual  mode";
+
+}  // namespace quorvane
