@@ -64,7 +64,7 @@ VirtualLink& virtualLink() {
 void BM_FirmwareFloor(benchmark::State& state) {
     quorvane::vkbd::VirtualKeyboard keyboard;
     const quorvane::vkbd::Frame request = quorvane::vkbd::makeRequest(0x03, 0x2C, 0);
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         auto result = keyboard.handleCommand(request);
         benchmark::DoNotOptimize(result);
     }
@@ -83,7 +83,7 @@ void BM_SendAndWait(benchmark::State& state) {
     v.knobs.SetLatencyUs(0);
     const quorvane::CommandFrame request = quorvane::buildRequest(0x03, 0x2C, 0);
     std::array<std::uint8_t, 64> reply{};
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         std::uint32_t received = 0;
         const int result = v.link->transport().SendAndWait(request.data(), request.size(),
                                                            reply.data(), 64, received);
@@ -108,7 +108,7 @@ void BM_ReadKeyTablesUsbFrames(benchmark::State& state) {
     constexpr double kLowerBoundSeconds = 21 * 2e-3;
     std::array<std::uint8_t, quorvane::kKeyTableSize> table{};
     double total = 0;
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         const auto start = std::chrono::steady_clock::now();
         for (int p = 0; p < 3; ++p) {
             if (v.link->commands().ReadKeyTable(table, p) != quorvane::kResultDone) {

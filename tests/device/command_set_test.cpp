@@ -64,10 +64,22 @@ std::vector<FrameSpec> chunks(std::uint8_t command, std::uint16_t base, std::siz
     return frames;
 }
 
-const Bytes kSettings = counting(44);
-const Bytes kTable = counting(378, 7);
-const Bytes kMacro = counting(113, 50);
-const Bytes kColours = counting(6, 200);
+const Bytes& settingsData() {
+    static const Bytes bytes = counting(44);
+    return bytes;
+}
+const Bytes& tableData() {
+    static const Bytes bytes = counting(378, 7);
+    return bytes;
+}
+const Bytes& macroData() {
+    static const Bytes bytes = counting(113, 50);
+    return bytes;
+}
+const Bytes& colourData() {
+    static const Bytes bytes = counting(6, 200);
+    return bytes;
+}
 
 struct CommandCase {
     const char* name;
@@ -103,9 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {{0x03, 0x2C, 0, {}}}},
         CommandCase{"WriteSettings",
                     [](CommandSet& s) {
-                        return s.WriteSettings(std::span<const std::uint8_t, 44>(kSettings));
+                        return s.WriteSettings(std::span<const std::uint8_t, 44>(settingsData()));
                     },
-                    {{0x04, 0x2C, 0, kSettings}}},
+                    {{0x04, 0x2C, 0, settingsData()}}},
         CommandCase{"ReadLighting",
                     [](CommandSet& s) { return s.ReadLighting(g_areaOut, 42, 84); },
                     {{0x05, 42, 84, {}}}},
@@ -116,16 +128,16 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {{0x06, 1, 0x000F, {0x9C}}}},
         CommandCase{"WriteLightingNoPayload",
-                    [](CommandSet& s) { return s.WriteLighting(kSettings, 0, 3); },
+                    [](CommandSet& s) { return s.WriteLighting(settingsData(), 0, 3); },
                     {{0x06, 0, 3, {}}}},
         CommandCase{"ReadKeyTableProfile2",
                     [](CommandSet& s) { return s.ReadKeyTable(g_tableOut, 2); },
                     chunks(0x07, 756, 378)},
         CommandCase{"WriteKeyTableProfile1",
                     [](CommandSet& s) {
-                        return s.WriteKeyTable(std::span<const std::uint8_t, 378>(kTable), 1);
+                        return s.WriteKeyTable(std::span<const std::uint8_t, 378>(tableData()), 1);
                     },
-                    chunks(0x08, 378, 378, &kTable)},
+                    chunks(0x08, 378, 378, &tableData())},
         CommandCase{"ReadMacroHeader",
                     [](CommandSet& s) { return s.ReadMacroArea(g_areaOut, 16); },
                     {{0x09, 16, 0, {}}}},
@@ -135,8 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"ReadMacro113",
                     [](CommandSet& s) { return s.ReadMacroArea(g_areaOut, 113); },
                     {{0x09, 56, 0, {}}, {0x09, 56, 56, {}}, {0x09, 1, 112, {}}}},
-        CommandCase{"WriteMacro113", [](CommandSet& s) { return s.WriteMacroArea(kMacro, 113); },
-                    chunks(0x0A, 0, 113, &kMacro)},
+        CommandCase{"WriteMacro113",
+                    [](CommandSet& s) { return s.WriteMacroArea(macroData(), 113); },
+                    chunks(0x0A, 0, 113, &macroData())},
         CommandCase{"ReadDefaultKeyTable",
                     [](CommandSet& s) { return s.ReadDefaultKeyTable(g_tableOut); },
                     chunks(0x0F, 0, 378)},
@@ -144,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                     [](CommandSet& s) { return s.ReadKeyColours(g_areaOut, 9, 5, 1); },
                     {{0x10, 9, 527, {}}}},
         CommandCase{"WriteKeyColoursBank2Led5",
-                    [](CommandSet& s) { return s.WriteKeyColours(kColours, 6, 5, 2); },
-                    {{0x11, 6, 0x040F, kColours}}}),
+                    [](CommandSet& s) { return s.WriteKeyColours(colourData(), 6, 5, 2); },
+                    {{0x11, 6, 0x040F, colourData()}}}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
 
 TEST(CommandFrame, BeginTransferIsTheDocumentedBytes) {

@@ -23,6 +23,7 @@ struct Header {
 
 std::vector<Header> headers(const std::vector<std::array<std::uint8_t, 64>>& frames) {
     std::vector<Header> out;
+    out.reserve(frames.size());
     for (const auto& f : frames) {
         out.push_back({f[3], f[4], static_cast<std::uint16_t>(f[5] | (f[6] << 8))});
     }

@@ -82,12 +82,22 @@ void useVirtualKeyboardEnvironment() {
     setenv("QUELLIX_DEVICE", "virtual", 1);
     unsetenv("QUELLIX_RECORD");
     unsetenv("QUELLIX_VIRTUAL_STATE");
-    static const std::string home = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quorvane-device-XXXXXX").string();
-        const char* made = mkdtemp(pattern.data());
-        return std::string(made != nullptr ? made : "/nonexistent");
-    }();
+    // One private home per test process, removed when the process ends.
+    struct TempHome {
+        std::string path;
+        TempHome() {
+            std::string pattern =
+                (std::filesystem::temp_directory_path() / "quorvane-device-XXXXXX").string();
+            const char* made = mkdtemp(pattern.data());
+            path = made != nullptr ? made : "/nonexistent";
+        }
+        ~TempHome() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const TempHome tempHome;
+    const std::string& home = tempHome.path;
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.c_str(), 1);

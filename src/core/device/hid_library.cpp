@@ -100,7 +100,9 @@ HidBindResult HidLibrary::fromFunctions(const HidFunctions& fn) {
         return {nullptr, std::string(kFileName) + " failed to start (Init returned " +
                              std::to_string(started) + ")"};
     }
-    return {std::make_unique<HidLibrary>(Key{}, fn), {}};
+    HidBindResult bound;
+    bound.library = std::make_unique<HidLibrary>(Key{}, fn);
+    return bound;
 }
 
 }  // namespace quorvane
