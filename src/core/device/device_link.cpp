@@ -1,6 +1,8 @@
 #include "core/device/device_link.h"
 
-#include <shared_mutex>
+#include <pthread.h>
+
+#include <vector>
 
 #include "core/device/hid_filter.h"
 #include "core/device/unit_id.h"
@@ -9,13 +11,27 @@ namespace quorvane {
 
 namespace {
 
-// Shared while a callback runs in the active link, exclusive while the
-// pointer or a link's hook changes.
-std::shared_mutex& callbackLock() {
-    static std::shared_mutex lock;
-    return lock;
-}
-DeviceLink* g_activeLink = nullptr;  // guarded by callbackLock()
+// Held shared while a callback runs in the active link, exclusive while the
+// pointer or a link's hook changes. A plain statically initialised lock with
+// no destructor: the library's threads may still call back while the process
+// exits, after C++ statics are gone.
+pthread_rwlock_t g_callbackLock = PTHREAD_RWLOCK_INITIALIZER;
+DeviceLink* g_activeLink = nullptr;  // guarded by g_callbackLock
+
+class CallbackGuard {
+  public:
+    enum Mode { Shared, Exclusive };
+    explicit CallbackGuard(Mode mode) {
+        if (mode == Shared) {
+            pthread_rwlock_rdlock(&g_callbackLock);
+        } else {
+            pthread_rwlock_wrlock(&g_callbackLock);
+        }
+    }
+    ~CallbackGuard() { pthread_rwlock_unlock(&g_callbackLock); }
+    CallbackGuard(const CallbackGuard&) = delete;
+    CallbackGuard& operator=(const CallbackGuard&) = delete;
+};
 
 }  // namespace
 
@@ -33,14 +49,18 @@ DeviceLink::DeviceLink(std::unique_ptr<HidLibrary> library)
     : m_library(std::move(library)), m_transport(*m_library), m_commands(m_transport) {}
 
 DeviceLink::~DeviceLink() {
+    std::vector<std::uint32_t> ids;
     {
         std::lock_guard guard(m_requestsLock);
         for (const auto& [tag, id] : m_requestIdByTag) {
-            m_library->functions().DeleteRequestFromUnitId(id);
+            ids.push_back(id);
         }
         m_requestIdByTag.clear();
     }
-    std::unique_lock guard(callbackLock());
+    for (const std::uint32_t id : ids) {
+        m_library->functions().DeleteRequestFromUnitId(id);
+    }
+    CallbackGuard guard(CallbackGuard::Exclusive);
     if (g_activeLink == this) {
         g_activeLink = nullptr;
     }
@@ -48,7 +68,7 @@ DeviceLink::~DeviceLink() {
 
 void DeviceLink::start() {
     {
-        std::unique_lock guard(callbackLock());
+        CallbackGuard guard(CallbackGuard::Exclusive);
         g_activeLink = this;
     }
     registerStandingRead(kCommandUsagePage, kCommandUsage, kTagCtrl, g_idCtrlRead);
@@ -59,16 +79,17 @@ void DeviceLink::registerStandingRead(std::uint16_t usagePage, std::uint16_t usa
     const HidFunctions& fn = m_library->functions();
     const QuellixFilter filter = makeFilter(usagePage, usage);
     const std::uint32_t unit = requestUnitId(filter, callbackField(&DeviceCallback), tag);
-    std::lock_guard guard(m_requestsLock);
     // The library's answers are ignored: without the read, commands time out.
+    // No lock of ours is held across the calls: the library may call back.
     fn.DeleteRequestFromUnitId(id);
     id = 0;
     fn.RequestAsyncRead(&filter, &DeviceCallback, tag, unit, &id);
+    std::lock_guard guard(m_requestsLock);
     m_requestIdByTag[tag] = id;
 }
 
 void DeviceLink::setEventHook(DeviceEventHook hook) {
-    std::unique_lock guard(callbackLock());
+    CallbackGuard guard(CallbackGuard::Exclusive);
     m_hook = std::move(hook);
 }
 
@@ -76,7 +97,7 @@ int DeviceLink::DeviceCallback(const QuellixEvent* event) {
     if (event == nullptr) {
         return 1;
     }
-    std::shared_lock guard(callbackLock());
+    CallbackGuard guard(CallbackGuard::Shared);
     if (g_activeLink != nullptr) {
         g_activeLink->dispatch(*event);
     }

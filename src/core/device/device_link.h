@@ -59,7 +59,8 @@ class DeviceLink {
                               std::uint32_t& id);
 
     // Called on a library thread for every event the link does not handle.
-    // Do not set it from a thread that a running hook waits for.
+    // Waits for running callbacks: never set it from within a hook, nor from
+    // a thread that a running hook waits for.
     void setEventHook(DeviceEventHook hook);
 
     // The callback given to every library request; always returns 1.
