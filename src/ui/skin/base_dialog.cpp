@@ -1,0 +1,157 @@
+#include "ui/skin/base_dialog.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include <utility>
+#include <vector>
+
+#include "core/platform/ini_file.h"
+
+namespace quorvane {
+
+QRegion regionFromMask(const QImage& source) {
+    if (source.isNull()) {
+        return {};
+    }
+    const QImage mask =
+        source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
+            ? source
+            : source.convertToFormat(QImage::Format_RGB32);
+    const int width = mask.width();
+    std::vector<QRect> rects;
+    rects.reserve(static_cast<std::size_t>(mask.height()) * 2);
+    std::vector<std::pair<int, int>> runs;
+    std::vector<std::pair<int, int>> previous;
+    std::size_t bandStart = 0;
+    for (int y = 0; y < mask.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        runs.clear();
+        int x = 0;
+        while (x < width) {
+            while (x < width && (line[x] & 0xFFFFFFu) == 0xFFFFFFu) {
+                ++x;
+            }
+            const int start = x;
+            while (x < width && (line[x] & 0xFFFFFFu) != 0xFFFFFFu) {
+                ++x;
+            }
+            if (x > start) {
+                runs.emplace_back(start, x - start);
+            }
+        }
+        if (!runs.empty() && runs == previous) {
+            for (std::size_t i = bandStart; i < rects.size(); ++i) {
+                rects[i].setHeight(rects[i].height() + 1);
+            }
+        } else {
+            bandStart = rects.size();
+            for (const auto& [start, length] : runs) {
+                rects.emplace_back(start, y, length, 1);
+            }
+        }
+        previous.swap(runs);
+    }
+    QRegion region;
+    if (!rects.empty()) {
+        region.setRects(rects.data(), static_cast<int>(rects.size()));
+    }
+    return region;
+}
+
+std::string skinFilePath(const std::string& skinFolder, const std::u16string& fileName) {
+    std::string path = skinFolder;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    return path + utf16ToUtf8(fileName);
+}
+
+CBaseDialog::CBaseDialog(int templateId, QWidget* parent, std::string layoutFile,
+                         std::string skinFolder)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      templateId_(templateId),
+      layoutFile_(std::move(layoutFile)),
+      skinFolder_(std::move(skinFolder)),
+      layout_(SkinLayout::load(layoutFile_)) {
+    // The picture covers the whole client area; nothing else needs to be erased.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    loadSkin();
+}
+
+void CBaseDialog::loadSkin() {
+    busy_ = true;
+    const std::u16string mainName = layout_.text(u"SCREEN", u"Main", u"", kIniLongBuffer);
+    std::u16string maskName = layout_.text(u"SCREEN", u"Mask", u"", kIniLongBuffer);
+    if (maskName.empty()) {
+        maskName = mainName;
+    }
+    QImage backgroundImage;
+    if (!mainName.empty()) {
+        backgroundImage.load(QString::fromStdString(skinFilePath(skinFolder_, mainName)));
+    }
+    if (!maskName.empty()) {
+        mask_.load(QString::fromStdString(skinFilePath(skinFolder_, maskName)));
+    }
+    // Without both pictures the dialog stays as it was: unshaped, unsized, no background.
+    if (!backgroundImage.isNull() && !mask_.isNull()) {
+        background_ = QPixmap::fromImage(backgroundImage);
+        resize(background_.size());
+        region_ = regionFromMask(mask_);
+        // An empty region would clear the shape; a rectangle outside the window hides it all.
+        setMask(region_.isEmpty() ? QRegion(-2, -2, 1, 1) : region_);
+        shaped_ = true;
+    } else {
+        mask_ = QImage();
+    }
+    busy_ = false;
+}
+
+void CBaseDialog::OnOK() {
+    background_ = QPixmap();
+    mask_ = QImage();
+    accept();
+}
+
+void CBaseDialog::paintEvent(QPaintEvent* /*event*/) {
+    if (background_.isNull()) {
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, background_);
+}
+
+void CBaseDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove()) {
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CBaseDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        event->accept();
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CBaseDialog::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging_ && event->button() == Qt::LeftButton) {
+        dragging_ = false;
+        event->accept();
+        return;
+    }
+    QDialog::mouseReleaseEvent(event);
+}
+
+}  // namespace quorvane

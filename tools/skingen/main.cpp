@@ -1,0 +1,161 @@
+// skingen <data/skin folder> <Skins folder>: writes every picture and layout file of the skin.
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "bitmaps.h"
+#include "description.h"
+#include "render.h"
+#include "user_modes.h"
+
+namespace {
+
+using namespace skingen;
+
+bool failed = false;
+
+void report(const QString& message) {
+    std::fprintf(stderr, "skingen: %s\n", qPrintable(message));
+    failed = true;
+}
+
+// Every file is written to a temporary name and renamed, so a build stopped
+// half-way never leaves a broken picture behind.
+void saveImage(const QDir& dir, const QString& name, const QImage& image) {
+    QSaveFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) {
+        report(QStringLiteral("cannot write %1").arg(file.fileName()));
+        return;
+    }
+    QImageWriter writer(&file, QFileInfo(name).suffix().toLower().toLatin1());
+    if (name.endsWith(u".jpg", Qt::CaseInsensitive)) {
+        writer.setQuality(95);
+    }
+    const QImage out = name.endsWith(u".bmp", Qt::CaseInsensitive)
+                           ? image.convertToFormat(QImage::Format_RGB888)
+                           : image;
+    if (!writer.write(out) || !file.commit()) {
+        report(QStringLiteral("cannot write %1: %2").arg(file.fileName(), writer.errorString()));
+    }
+}
+
+void saveText(const QDir& dir, const QString& name, const QString& text) {
+    QSaveFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) {
+        report(QStringLiteral("cannot write %1").arg(file.fileName()));
+        return;
+    }
+    file.write(text.toUtf8());
+    if (!file.commit()) {
+        report(QStringLiteral("cannot write %1").arg(file.fileName()));
+    }
+}
+
+QString rectText(const QRect& r) {
+    return QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+QString layoutText(const Dialog& d) {
+    QString text;
+    QTextStream out(&text);
+    out << "[SCREEN]\n";
+    out << "Main=" << d.background << "\n";
+    out << "Mask=" << d.mask << "\n";
+    for (const IniValue& v : d.ini) {
+        if (v.section == u"SCREEN") {
+            out << v.key << "=" << v.value << "\n";
+        }
+    }
+    out << "\n[BUTTONINFO]\n";
+    for (const Control& c : d.controls) {
+        out << c.key << "=" << rectText(c.rect) << "\n";
+    }
+    if (!d.frames.isEmpty()) {
+        out << "\n[BUTTONINFO2]\n";
+        for (const Frame& f : d.frames) {
+            out << f.key << "=" << rectText(f.rect) << "\n";
+        }
+    }
+    QString section;
+    for (const IniValue& v : d.ini) {
+        if (v.section == u"SCREEN") {
+            continue;
+        }
+        if (v.section != section) {
+            section = v.section;
+            out << "\n[" << section << "]\n";
+        }
+        out << v.key << "=" << v.value << "\n";
+    }
+    out.flush();
+    return text;
+}
+
+void writeDialog(const QDir& data, const QDir& skins, const QString& name, Dialog* keep = nullptr) {
+    Dialog d;
+    QString error;
+    if (!readDialog(data.filePath(name), data.filePath(QStringLiteral("keyboard.txt")), d, error)) {
+        report(error);
+        return;
+    }
+    saveText(skins, d.iniName, layoutText(d));
+    const QString firstVariant = d.pictures.isEmpty() ? QString() : d.pictures.first().variant;
+    saveImage(skins, d.background, renderState(d, QStringLiteral("normal"), firstVariant));
+    saveImage(skins, d.mask, renderMask(d));
+    for (const Picture& picture : d.pictures) {
+        saveImage(skins, picture.file, renderState(d, picture.state, picture.variant));
+    }
+    if (!d.arrowSheet.isEmpty()) {
+        saveImage(skins, d.arrowSheet, renderArrowSheet(d));
+    }
+    if (keep) {
+        *keep = d;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: skingen <skin description folder> <Skins folder>\n");
+        return 2;
+    }
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QGuiApplication app(argc, argv);
+    const QDir data(QString::fromLocal8Bit(argv[1]));
+    const QString outPath = QString::fromLocal8Bit(argv[2]);
+    if (!QDir().mkpath(outPath)) {
+        report(QStringLiteral("cannot create %1").arg(outPath));
+        return 1;
+    }
+    const QDir skins(outPath);
+
+    Dialog main;
+    writeDialog(data, skins, QStringLiteral("main.txt"), &main);
+    writeDialog(data, skins, QStringLiteral("profile.txt"));
+    writeDialog(data, skins, QStringLiteral("composite.txt"));
+
+    for (const auto& [name, image] : lightingBitmaps()) {
+        saveImage(skins, name, image);
+    }
+    for (const auto& [name, image] : icons()) {
+        saveImage(skins, name, image);
+    }
+    saveText(skins, QStringLiteral("language.ini"), QStringLiteral("[LANGUAGE]\nlanguage=0\n"));
+
+    QList<UserMode> modes;
+    QString error;
+    if (!readUserModes(data.filePath(QStringLiteral("usermodes.txt")), modes, error)) {
+        report(error);
+    } else {
+        saveText(skins, QStringLiteral("UserDengColor_3.userd"), userModeTemplate(main, modes));
+    }
+    return failed ? 1 : 0;
+}

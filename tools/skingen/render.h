@@ -1,0 +1,16 @@
+// Draws the pictures of one dialog: each state picture shows every control in that state.
+#pragma once
+
+#include <QImage>
+
+#include "description.h"
+
+namespace skingen {
+
+QImage renderState(const Dialog& dialog, const QString& state, const QString& variant);
+// White outside the window's rounded shape, black inside.
+QImage renderMask(const Dialog& dialog);
+// A window-sized sheet with one arrow picture in each frame.
+QImage renderArrowSheet(const Dialog& dialog);
+
+}  // namespace skingen
