@@ -23,8 +23,6 @@
 #include "core/platform/named_events.h"
 #include "platform/temp_dir.h"
 
-extern char** environ;
-
 namespace quorvane {
 namespace {
 
@@ -87,6 +85,7 @@ class Probe {
         argv.insert(argv.end(), args.begin(), args.end());
         auto pointers = [](std::vector<std::string>& v) {
             std::vector<char*> p;
+            p.reserve(v.size() + 1);
             for (auto& s : v) {
                 p.push_back(s.data());
             }
@@ -249,6 +248,7 @@ TEST(Instance, KillBeforeTheWindowIsMarkedIsLost) {
 TEST(Instance, TenStartsAtOnceLeaveOneInstance) {
     Sandbox box;
     std::vector<std::unique_ptr<Probe>> probes;
+    probes.reserve(10);
     for (int i = 0; i < 10; ++i) {
         probes.push_back(std::make_unique<Probe>(box, std::vector<std::string>{}));
     }

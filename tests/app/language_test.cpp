@@ -10,7 +10,9 @@
 namespace quorvane {
 namespace {
 
-const std::string kLangFolder = std::string(QUORVANE_TEST_DATA_DIR) + "/fixtures/lang/";
+std::string langFolder() {
+    return std::string(QUORVANE_TEST_DATA_DIR) + "/fixtures/lang/";
+}
 
 struct LanguageFixture : ::testing::Test {
     test::TempDir dir;
@@ -22,7 +24,7 @@ struct LanguageFixture : ::testing::Test {
                               ++systemAsked;
                               return system;
                           }};
-    LanguageTexts texts{"", kLangFolder};
+    LanguageTexts texts{"", langFolder()};
 
     std::optional<RegValue> stored() const { return key.queryValue(u"dwLanguageId"); }
 };
@@ -87,7 +89,7 @@ TEST(Language, WithoutASettingsKeyTheSystemDecidesEveryTime) {
 }
 
 TEST(LanguageTexts, ErrorEmptyCutAndIndexRules) {
-    LanguageTexts texts("", kLangFolder);
+    LanguageTexts texts("", langFolder());
     EXPECT_EQ(texts.LoadText(u"IDS_NOT_THERE", 0), u"#Error");
     EXPECT_EQ(texts.LoadText(u"IDS_EMPTY", 0), u"");
     EXPECT_EQ(texts.LoadText(u"ids_main_ok", 0), u"OK");
@@ -99,7 +101,7 @@ TEST(LanguageTexts, ErrorEmptyCutAndIndexRules) {
     LanguageTexts nowhere("", "/nonexistent/");
     EXPECT_EQ(nowhere.LoadText(u"IDS_MAIN_CAPTION", 0), u"#Error");
     EXPECT_EQ(LanguageTexts::textFileName("", "/opt/q/", 0x040c), "/opt/q/Lang040C.ini");
-    EXPECT_EQ(texts.textFileOfIndex(7), kLangFolder + "Lang0000.ini");
+    EXPECT_EQ(texts.textFileOfIndex(7), langFolder() + "Lang0000.ini");
 }
 
 TEST(Language, LocaleNamesToLanguageIds) {

@@ -14,7 +14,9 @@ using test::readAll;
 using test::TempDir;
 using test::writeAll;
 
-const std::string kForeign = std::string(QUORVANE_TEST_DATA_DIR) + "/fixtures/foreign_editor.ini";
+std::string foreignFile() {
+    return std::string(QUORVANE_TEST_DATA_DIR) + "/fixtures/foreign_editor.ini";
+}
 
 TEST(IniRead, LookupRulesOnAFileFromAnotherEditor) {
     struct Case {
@@ -34,6 +36,7 @@ TEST(IniRead, LookupRulesOnAFileFromAnotherEditor) {
         {u"Screen", u"; indented comment", u"dflt"},
         {u"Screen", u"", u"dflt"},
     };
+    const std::string kForeign = foreignFile();
     auto doc = IniDocument::load(kForeign);
     ASSERT_TRUE(doc.has_value());
     for (const auto& c : cases) {
@@ -132,7 +135,7 @@ TEST(IniRead, EncodingsWithAndWithoutBom) {
 TEST(IniWrite, OneValueWriteKeepsEveryOtherByte) {
     TempDir dir;
     std::string path = dir.file("skin.ini");
-    std::string original = readAll(kForeign);
+    std::string original = readAll(foreignFile());
     ASSERT_FALSE(original.empty());
     writeAll(path, original);
 

@@ -7,8 +7,6 @@
 
 #include <cerrno>
 
-extern char** environ;
-
 namespace quorvane {
 
 bool startDetached(const std::string& path) {
