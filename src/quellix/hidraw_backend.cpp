@@ -221,6 +221,7 @@ void HidrawBackend::publishKeyboards() {
         }
     }
     std::vector<Keyboard> keyboards;
+    keyboards.reserve(byKey.size());
     for (auto& [key, keyboard] : byKey) {
         keyboards.push_back(std::move(keyboard));
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "quellix.h"
@@ -21,6 +22,7 @@ struct Seen {
     std::vector<std::uint8_t> data;      // R.data, count bytes (kind 1)
     std::vector<std::uint8_t> consumer;  // R.consumer->report, when set
     bool hasConsumer = false;
+    std::thread::id thread;  // where the callback ran
 };
 
 class CallbackLog {
@@ -82,6 +84,7 @@ class CallbackLog {
     void add(const QuellixEvent& event) {
         Seen s;
         s.kind = event.kind;
+        s.thread = std::this_thread::get_id();
         if (event.request != nullptr) {
             const QuellixRequestRecord& r = *event.request;
             s.tag = r.tag;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "quellix.h"
 #include "quellix/library_fixture.h"
@@ -58,10 +59,10 @@ TEST_F(AbiBeforeInit, UnknownDeviceChoiceFailsInitWithAReason) {
 
 TEST_F(AbiBeforeInit, ReplayOfAMissingOrBrokenRecordingFailsInit) {
     const std::string broken = path("broken.jsonl");
-    FILE* f = std::fopen(broken.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fputs("{\"v\":2,\"t_us\":0,\"dir\":\"presence\",\"keyboards\":[]}\n", f);
-    std::fclose(f);
+    {
+        std::ofstream out(broken);
+        out << "{\"v\":2,\"t_us\":0,\"dir\":\"presence\",\"keyboards\":[]}\n";
+    }
     for (const std::string& file : {path("missing.jsonl"), broken}) {
         SCOPED_TRACE(file);
         ::setenv("QUELLIX_DEVICE", ("replay:" + file).c_str(), 1);

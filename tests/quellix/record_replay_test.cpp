@@ -41,13 +41,21 @@ class RecordReplay : public LibraryTest {
         read(kConsFilter, kCons);
         EXPECT_EQ(send(requestFrame(0x03, 0x2C)), 1);
         EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 1));
+        // Played back, these come from the recording; the program waits for
+        // the keyboard to return before it sends again, as it would live.
         if (virtualKeyboard) {
             QuellixVirtualRaiseConsumer(0x0403);
-            EXPECT_TRUE(log.waitForCount(kCons, QUELLIX_EVENT_REPORT, 1));
+        }
+        EXPECT_TRUE(log.waitForCount(kCons, QUELLIX_EVENT_REPORT, 1));
+        if (virtualKeyboard) {
             QuellixVirtualRemove();
-            EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
+        }
+        EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
+        if (virtualKeyboard) {
             QuellixVirtualAttach();
-            EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
+        }
+        EXPECT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
+        if (virtualKeyboard) {
             QuellixVirtualRefuse(0xFE, 1);
         }
         EXPECT_EQ(send(requestFrame(0x10, 56, 2048)), 1);
@@ -60,7 +68,7 @@ class RecordReplay : public LibraryTest {
     }
 
     std::string record() {
-        const std::string file = path("session.jsonl");
+        std::string file = path("session.jsonl");
         ::setenv("QUELLIX_RECORD", file.c_str(), 1);
         initVirtual();
         recorded_ = runSession(true);
@@ -77,6 +85,7 @@ TEST_F(RecordReplay, RecordingHoldsEveryReportAndPresenceInOrder) {
     const std::vector<RecordEntry> entries = readRecording(record());
     using D = RecordEntry::Direction;
     std::vector<D> directions;
+    directions.reserve(entries.size());
     for (const RecordEntry& e : entries) {
         directions.push_back(e.direction);
     }
@@ -101,8 +110,6 @@ TEST_F(RecordReplay, ReplayGivesTheRecordedSessionBack) {
     ASSERT_EQ(Init(0), 1);
     EXPECT_EQ(RequestGetDeviceCount(&kCtrlFilter, nullptr, 0, 0, nullptr), 1);
     const std::vector<Seen> replayed = runSession(false);
-    // The remove and attach come back without the virtual keyboard.
-    ASSERT_TRUE(CallbackLog::instance().waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
     ASSERT_EQ(replayed.size(), recorded_.size());
     for (std::size_t i = 0; i < replayed.size(); ++i) {
         SCOPED_TRACE(i);

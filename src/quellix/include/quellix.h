@@ -14,6 +14,37 @@
  *                           change, with times, as JSON lines (any backend)
  *   QUELLIX_VIRTUAL_STATE=F keeps the virtual keyboard's memories in F
  *
+ * The hidraw backend takes every hidraw node of a 0C45:5004 device, reads its
+ * report descriptor and learns its top-level collections (usage page, usage)
+ * and report ids. Reports are routed to collections by report id; a write
+ * goes to the node holding the first collection the filter matches. A node
+ * that cannot be opened (no permission) gives one line on stderr naming the
+ * node and the udev rule data/udev/70-quorvane.rules to install.
+ *
+ * The virtual keyboard declares the collections boot keyboard (0x0001/0x0006),
+ * consumer control (0x000C/0x0001, report id 3), vendor commands
+ * (0xFF1C/0x0092, report id 4) and G-key bank (0x0008/0x0089, report id 5).
+ * A state file that cannot be read gives a line on stderr; Init() still
+ * succeeds, on the factory state, and the file is never written over.
+ * Otherwise the memories are saved there by the firmware and at End() or
+ * unload.
+ *
+ * A replay (QUELLIX_DEVICE=replay:F) starts with the keyboards of F's first
+ * line. Each report the program sends must equal the next report out of the
+ * recording (collection and bytes); the reports in and presence changes that
+ * follow it in F are then delivered at once, up to the next report out. The
+ * first difference is written to stderr, counted (QuellixReplayMismatches)
+ * and ends the answering: the keyboard then looks silent.
+ *
+ * Threads. Every callback runs on a library thread, never on the caller's:
+ * the hidraw backend has one reader thread (polls the nodes, the udev monitor
+ * and a wake-up eventfd; delivers reports and presence changes) and one
+ * writer thread (writes reports, delivers write completions); the virtual and
+ * replay backends have one worker thread that does both. Writes only queue,
+ * so a callback may call any function of the library but End(). No library
+ * lock is held while a callback runs. A request cancelled while one of its
+ * callbacks is running lets that call finish.
+ *
  * Record layouts. The original layouts were fixed for 32-bit pointers; the
  * fields and their order are kept, with the natural alignment of a 64-bit
  * build (pointers are 8 bytes and 8-aligned, so the consumer holder's report
@@ -27,6 +58,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* A C header: typedefs stay. NOLINTBEGIN(modernize-use-using) */
 
 #define QUELLIX_ABI_VERSION 1u
 
@@ -69,13 +102,18 @@ typedef struct QuellixReportHolder {
     uint32_t length;       /* bytes at `report` */
 } QuellixReportHolder;
 
-/* Request record R. */
+/* Request record R. Valid only during the callback. For kind 1, `data` holds
+ * the whole report as it travelled, report id first when the collection
+ * numbers its reports (a command answer is the whole 64-byte frame, byte 0 =
+ * 0x04); `consumer` is set only for collections of the consumer page 0x000C
+ * and points past the report id. For a write completion, `data` is the report
+ * that went out. For kind 0, `count` is the new number of keyboards that
+ * match the request's filter and `data` is null. */
 typedef struct QuellixRequestRecord {
-    uint32_t tag;                        /* +0 */
-    uint32_t count;                      /* +4: bytes received (kind 1) or matching devices (kind 0) */
-    const uint8_t* data;                 /* +8: the received report; a command answer is
-                                            the whole 64-byte frame, byte 0 = 0x04 */
-    const QuellixReportHolder* consumer; /* +16: set for reports of a consumer collection */
+    uint32_t tag;                        /* +0: the request's tag */
+    uint32_t count;                      /* +4: bytes (kind 1) or matching keyboards (kind 0) */
+    const uint8_t* data;                 /* +8 */
+    const QuellixReportHolder* consumer; /* +16 */
 } QuellixRequestRecord;
 
 #define QUELLIX_EVENT_PRESENCE 0u
@@ -93,9 +131,11 @@ typedef struct QuellixEvent {
  * 2 = every report). Returns the previous level. */
 int Debug(int level);
 
-/* Starts the library (backend, reader thread, hot-plug monitor). Takes 0.
- * Returns 1 on success, 0 or less when the backend cannot start. A second
- * call returns 1 and does nothing. */
+/* Starts the library (backend, threads, hot-plug monitor). Takes 0 (ignored).
+ * Returns 1 on success, also when no keyboard is attached; 0 when the backend
+ * cannot start (unknown QUELLIX_DEVICE, unreadable recording, no libudev),
+ * with the reason on stderr. The keyboards present are known when it
+ * returns. A second call returns 1 and does nothing. */
 int Init(int flags);
 
 /* Cancels every request, stops and joins the library's threads and closes
@@ -104,48 +144,57 @@ int Init(int flags);
  * within a callback. */
 int End(void);
 
-/* Number of attached devices matching the filter (0 = none). */
+/* Number of attached keyboards with a collection the filter matches
+ * (0 = none, or not started). In the arguments of every request `unit` is
+ * accepted and not checked; the callback and tag of this one are ignored. */
 int RequestGetDeviceCount(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                           uint32_t unit, uint32_t* id);
 
-/* Cancels the standing request with this id. Returns 1 when one was
- * cancelled, 0 when no such request exists (an id of 0 is always 0). */
+/* Cancels the standing read with this id. Returns 1 when one was cancelled,
+ * 0 when no such read exists (an id of 0 is always 0). */
 int DeleteRequestFromUnitId(uint32_t id);
 
 /* Cancels every standing request registered with this callback. Returns the
  * number cancelled. */
 int DeleteRequestFromHandle(QuellixCallback callback);
 
-/* Queues an output report of `length` bytes (at most 64) to the device that
- * holds the filter's collection; when `callback` is set it is called once with
- * kind 1 and count = bytes written after the report went out. Writes a request
- * id to `id` when not null. Returns above 0 when queued, 0 or less when not. */
+/* Queues an output report of `length` bytes (1 to 64, report id first) to the
+ * keyboard that holds the filter's collection, and returns at once; when
+ * `callback` is set it is called once, on a library thread, with kind 1, the
+ * tag and count = bytes written after the report went out. Writes a request
+ * id to `id` when not null. Returns 1 when queued, 0 when not (bad arguments,
+ * no matching collection, not started, more than a few thousand reports
+ * waiting). The answer, if any, reaches the standing reads. */
 int RequestWrite(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                  const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
 
-/* Queues one output report; never waits for an answer (the answer reaches the
- * standing read of the collection). Returns above 0 when queued. */
+/* The same as RequestWrite: queues one report and never waits. */
 int RequestWriteOne(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                     const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
 
-/* Writes a short report (such as the two-byte bank report); the callback, when
- * set, is called once on completion. Returns above 0 when queued. */
+/* The same as RequestWrite, for short reports such as the two-byte bank
+ * report 05 xx. */
 int RequestStatusWrite(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                        const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
 
-/* Copies the last input report seen on the filter's collection into `data`
- * (at most `length` bytes). Returns the number of bytes copied, 0 when none
- * was seen yet or no device matches. */
+/* Copies the last input report seen on a collection the filter matches into
+ * `data` (at most `length` bytes, report id first), without waiting. Returns
+ * the number of bytes copied, 0 when none was seen since the keyboard came. */
 int RequestStatusGet(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                      uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
 
-/* Registers a standing read: every report of a matching collection and every
- * change in the number of matching devices is passed to the callback. Writes
- * the request id to `id`. Returns above 0 when registered. */
+/* Registers a standing read: every input report of a collection the filter
+ * matches, and every change in the number of keyboards the filter matches
+ * (counted from the number at registration), is passed to the callback with
+ * this tag. A callback is required. Writes the request id (never 0) to `id`.
+ * Returns 1 when registered, 0 when not. */
 int RequestAsyncRead(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                      uint32_t unit, uint32_t* id);
 
-/* Sends a feature report. Returns above 0 when sent, 0 or less when not. */
+/* Sends a feature report (1 to 4096 bytes, report id first) to the node that
+ * holds the filter's collection and waits until it went out; then calls the
+ * callback, when set, as RequestWrite does. Returns 1 when sent, 0 when not
+ * (always 0 on the virtual keyboard and in a replay: they have none). */
 int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                             const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
 
@@ -222,8 +271,7 @@ int QuellixVirtualResetFactory(void);
  * from `data` into the memory, bypassing the command checks. Returns the
  * number of bytes copied; 0 when the range does not lie inside the area. */
 int QuellixVirtualReadMemory(uint32_t area, uint32_t offset, uint8_t* buffer, uint32_t length);
-int QuellixVirtualWriteMemory(uint32_t area, uint32_t offset, const uint8_t* data,
-                              uint32_t length);
+int QuellixVirtualWriteMemory(uint32_t area, uint32_t offset, const uint8_t* data, uint32_t length);
 
 /* Number of reports the keyboard has received since Init() or the last
  * QuellixVirtualClearFrames() (every collection). */
@@ -246,6 +294,8 @@ uint32_t QuellixReplayMismatches(void);
 /* Number of recorded entries not yet replayed (0 when the whole recording
  * has been played back, or for another backend). */
 uint32_t QuellixReplayRemaining(void);
+
+/* NOLINTEND(modernize-use-using) */
 
 #ifdef __cplusplus
 }
