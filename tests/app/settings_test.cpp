@@ -66,6 +66,7 @@ TEST(Paths, TableFromTheProgramsFileName) {
     EXPECT_EQ(t.g_szUserColorPrefix, "/home/u/Documents/Quorvane_09A/UserDengColor_");
     EXPECT_EQ(t.userColorTemplatePrefix, "/opt/quorvane/bin/Skins/UserDengColor_");
     EXPECT_EQ(t.settingsFile, "/home/u/Documents/Quorvane_09A/wskb.ini");
+    EXPECT_EQ(helpPageFile(t), "/opt/quorvane/bin/Help/index.html");
 }
 
 TEST(Paths, OwnFileNameAndUserDataFolder) {

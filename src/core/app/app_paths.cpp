@@ -42,4 +42,8 @@ PathTable buildPathTable(const std::string& exePath, const std::string& userData
     return t;
 }
 
+std::string helpPageFile(const PathTable& paths) {
+    return paths.g_szHelpDir + "index.html";
+}
+
 }  // namespace quorvane

@@ -42,4 +42,7 @@ std::string userDataFolder();
 
 PathTable buildPathTable(const std::string& exePath, const std::string& userData);
 
+// The help page that OpenHelp shows: g_szHelpDir + "index.html".
+std::string helpPageFile(const PathTable& paths);
+
 }  // namespace quorvane

@@ -35,6 +35,8 @@ class MainWindow {
     // UM_OPEN and UM_KILL with the right tag. They are called on the instance
     // channel's thread: run the action on the window's thread and return when it
     // is done. The exit action hides the window, calls Shutdown() and ends the dialog.
+    // Once runModal has returned they must return at once: the shell then closes
+    // the channel and waits for a message that is still being handled.
     virtual void openAction() = 0;
     virtual void exitAction() = 0;
 };

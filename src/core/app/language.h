@@ -20,6 +20,11 @@ inline constexpr int kSupportedLanguages = 7;
 inline constexpr LangId kFallbackLanguage = 0x0409;
 inline constexpr std::u16string_view kLanguageValueName = u"dwLanguageId";
 
+// The index that the language broadcast carries: 8 or more (or below 0) is sent as 0.
+inline int broadcastLanguageIndex(int index) {
+    return index >= 8 || index < 0 ? 0 : index;
+}
+
 // A system language replaced through the fold table (unchanged when not listed).
 LangId foldLanguageId(LangId system);
 
