@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "core/platform/utf_text.h"
 #include "platform/temp_dir.h"
 
@@ -41,21 +43,41 @@ TEST(RegistryStore, TypedValuesSurviveANewProcessView) {
     EXPECT_FALSE(again.setString(u"Bad\nKey", u"v", u"x"));
 }
 
-TEST(RegistryStore, DamagedLinesAreSkippedNotFatal) {
-    auto keys = parseRegistryText(
+TEST(RegistryStore, DamagedLinesAreKeptNotFatal) {
+    const std::string text =
         "\"orphan\"=\"before any key\"\n"
         "[K]\r\n"
         "\"a\"=dword:0000002A\r\n"
         "\"b\"=dword:XYZ\n"
         "\"c\"=\"unterminated\n"
-        "garbage line\n"
+        "; a comment\n"
         "\"d\"=\"ok\\x41\"\n"
-        "\"e\"=dword:123\n");
-    ASSERT_EQ(keys.size(), 1u);
-    ASSERT_EQ(keys[0].values.size(), 2u);
-    EXPECT_EQ(keys[0].values[0].value.dword, 42u);
-    EXPECT_EQ(keys[0].values[1].value.text, u"okA");
-    EXPECT_EQ(parseRegistryText(formatRegistryText(keys))[0].values[1].value.text, u"okA");
+        "\"e\"=dword:123\n";
+    auto keys = parseRegistryText(text);
+    ASSERT_EQ(keys.size(), 2u);  // the stray lines before any key, then K
+    const auto& k = keys[1];
+    ASSERT_EQ(k.values.size(), 2u);
+    EXPECT_EQ(k.values[0].value.dword, 42u);
+    EXPECT_EQ(k.values[1].value.text, u"okA");
+    EXPECT_EQ(k.unparsed, (std::vector<std::string>{"\"b\"=dword:XYZ", "\"c\"=\"unterminated",
+                                                    "\"e\"=dword:123"}));
+    auto again = parseRegistryText(formatRegistryText(keys));
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[0].unparsed, keys[0].unparsed);
+    EXPECT_EQ(again[1].unparsed, k.unparsed);
+    EXPECT_EQ(again[1].values[1].value.text, u"okA");
+
+    // A write keeps them too, and a file that cannot be read is never replaced.
+    TempDir dir;
+    test::writeAll(dir.file("registry.reg"), text);
+    RegistryStore store(dir.file("registry.reg"));
+    ASSERT_TRUE(store.setDword(u"K", u"new", 1));
+    std::string after = test::readAll(dir.file("registry.reg"));
+    EXPECT_NE(after.find("\"b\"=dword:XYZ\n"), std::string::npos);
+    EXPECT_NE(after.find("\"orphan\"=\"before any key\"\n"), std::string::npos);
+    std::filesystem::create_directory(dir.file("folder.reg"));
+    RegistryStore unreadable(dir.file("folder.reg"));
+    EXPECT_FALSE(unreadable.setDword(u"K", u"a", 1));
 }
 
 TEST(RegistryStore, EmptyHandleFailsSilently) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -129,7 +130,7 @@ RegistryStore::Key& keyFor(std::vector<RegistryStore::Key>& keys, std::u16string
     if (auto* k = findKey(keys, path)) {
         return *k;
     }
-    keys.push_back({std::u16string(path), {}});
+    keys.push_back({std::u16string(path), {}, {}});
     return keys.back();
 }
 
@@ -195,9 +196,47 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+std::optional<RegistryStore::Value> parseValueLine(std::string_view line) {
+    std::size_t pos = 0;
+    auto name = unquote(line, pos);
+    if (!name || pos >= line.size() || line[pos] != '=') {
+        return std::nullopt;
+    }
+    ++pos;
+    RegValue value;
+    if (line.substr(pos, 6) == "dword:") {
+        if (line.size() - pos != 14) {
+            return std::nullopt;
+        }
+        std::uint32_t v = 0;
+        for (std::size_t i = pos + 6; i < line.size(); ++i) {
+            int d = hexDigit(line[i]);
+            if (d < 0) {
+                return std::nullopt;
+            }
+            v = (v << 4) | static_cast<std::uint32_t>(d);
+        }
+        value.type = RegType::Dword;
+        value.dword = v;
+    } else {
+        auto text16 = unquote(line, pos);
+        if (!text16 || pos != line.size()) {
+            return std::nullopt;
+        }
+        value.type = RegType::Sz;
+        value.text = std::move(*text16);
+    }
+    return RegistryStore::Value{std::move(*name), std::move(value)};
+}
+
+}  // namespace
+
 std::vector<RegistryStore::Key> parseRegistryText(std::string_view text) {
     std::vector<RegistryStore::Key> keys;
-    RegistryStore::Key* current = nullptr;
+    std::size_t current = 0;
+    bool inKey = false;
     std::size_t begin = 0;
     while (begin < text.size()) {
         std::size_t nl = text.find('\n', begin);
@@ -207,39 +246,26 @@ std::vector<RegistryStore::Key> parseRegistryText(std::string_view text) {
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
+        if (line.empty() || line.front() == ';') {
+            continue;  // blank lines and comments are the file's own layout
+        }
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            current = &keyFor(keys, utf8ToUtf16(line.substr(1, line.size() - 2)));
+            RegistryStore::Key& key = keyFor(keys, utf8ToUtf16(line.substr(1, line.size() - 2)));
+            current = static_cast<std::size_t>(&key - keys.data());
+            inKey = true;
             continue;
         }
-        std::size_t pos = 0;
-        auto name = unquote(line, pos);
-        if (current == nullptr || !name || pos >= line.size() || line[pos] != '=') {
-            continue;
-        }
-        ++pos;
-        RegValue value;
-        if (line.substr(pos, 6) == "dword:" && line.size() - pos == 14) {
-            std::uint32_t v = 0;
-            bool ok = true;
-            for (std::size_t i = pos + 6; i < line.size(); ++i) {
-                int d = hexDigit(line[i]);
-                ok = ok && d >= 0;
-                v = (v << 4) | static_cast<std::uint32_t>(d < 0 ? 0 : d);
-            }
-            if (!ok) {
-                continue;
-            }
-            value.type = RegType::Dword;
-            value.dword = v;
+        auto value = inKey ? parseValueLine(line) : std::nullopt;
+        if (value) {
+            setValue(keys[current], value->name, std::move(value->value));
         } else {
-            auto text16 = unquote(line, pos);
-            if (!text16 || pos != line.size()) {
-                continue;
+            // Not ours to understand, but not ours to lose either: written back as read.
+            RegistryStore::Key& holder = inKey ? keys[current] : keyFor(keys, u"");
+            if (!inKey) {
+                current = static_cast<std::size_t>(&holder - keys.data());
             }
-            value.type = RegType::Sz;
-            value.text = std::move(*text16);
+            holder.unparsed.emplace_back(line);
         }
-        setValue(*current, *name, std::move(value));
     }
     return keys;
 }
@@ -247,6 +273,16 @@ std::vector<RegistryStore::Key> parseRegistryText(std::string_view text) {
 std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys) {
     std::string out = kHeader;
     for (const auto& key : keys) {
+        if (key.path.empty()) {
+            for (const auto& line : key.unparsed) {
+                out += line + "\n";
+            }
+        }
+    }
+    for (const auto& key : keys) {
+        if (key.path.empty()) {
+            continue;
+        }
         out += "\n[" + utf16ToUtf8(key.path) + "]\n";
         for (const auto& v : key.values) {
             out += quoted(v.name) + "=";
@@ -258,6 +294,9 @@ std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys) {
                 out += quoted(v.value.text);
             }
             out += "\n";
+        }
+        for (const auto& line : key.unparsed) {
+            out += line + "\n";
         }
     }
     return out;
@@ -290,7 +329,17 @@ bool RegistryStore::modify(Change&& change) {
     if (!fileLock.held()) {
         return false;
     }
-    std::vector<Key> keys = readKeys(path_);
+    auto bytes = readFileBytes(path_);
+    if (!bytes) {
+        struct stat st {};
+        if (::lstat(path_.c_str(), &st) == 0 || errno != ENOENT) {
+            return false;  // there but unreadable: replacing it would lose every value
+        }
+    }
+    std::vector<Key> keys = bytes
+                                ? parseRegistryText(std::string_view(
+                                      reinterpret_cast<const char*>(bytes->data()), bytes->size()))
+                                : std::vector<Key>{};
     change(keys);
     if (!writeFileAtomic(path_, std::string_view(formatRegistryText(keys)))) {
         return false;

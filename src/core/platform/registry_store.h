@@ -51,6 +51,7 @@ class RegistryStore {
     struct Key {
         std::u16string path;
         std::vector<Value> values;
+        std::vector<std::string> unparsed;  // damaged lines, kept as they were
     };
 
   private:
@@ -64,8 +65,9 @@ class RegistryStore {
     mutable std::string cacheStamp_;
 };
 
-// The file format, exposed for tests: parse is lenient (unknown lines are
-// skipped), format writes what parse reads back unchanged.
+// The file format, exposed for tests: parse is lenient (lines it cannot read are
+// kept aside and written back unchanged, comments are dropped), format writes
+// what parse reads back.
 std::vector<RegistryStore::Key> parseRegistryText(std::string_view text);
 std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys);
 
