@@ -12,8 +12,13 @@ QStringList splitWords(const QString& line) {
     QString word;
     bool quoted = false;
     bool any = false;
-    for (QChar c : line) {
-        if (c == u'"') {
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == u'\\' && i + 1 < line.size() && line[i + 1] == u'"') {
+            word += u'"';
+            any = true;
+            ++i;
+        } else if (c == u'"') {
             quoted = !quoted;
             any = true;
         } else if (!quoted && c.isSpace()) {

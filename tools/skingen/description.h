@@ -73,7 +73,8 @@ struct UserMode {
     QStringList keys;     // key ids for the "keys" pattern
 };
 
-// Splits a line into words; "double quotes" keep blanks inside one word.
+// Splits a line into words; "double quotes" keep blanks inside one word and \" is a
+// quote character.
 QStringList splitWords(const QString& line);
 
 // Key caps from keyboard.txt placed at `origin`; false with a message on a bad line.

@@ -137,33 +137,40 @@ Look lookOf(const Control& c, const QString& state, const QString& variant) {
     return Look::Normal;
 }
 
+// Faces that carry the program's own button text are light in the over, down,
+// checked and disabled states: the text colours the program uses there are dark.
 void drawButtonBase(QPainter& p, const QRectF& r, Look look, qreal radius = 6) {
     switch (look) {
         case Look::Over:
             glow(p, r, radius, kCyan);
             fillRounded(p, r, radius,
-                        vertical(r, QColor(0x30, 0x37, 0x44), QColor(0x24, 0x29, 0x33)), kCyan,
+                        vertical(r, QColor(0xDE, 0xF8, 0xFF), QColor(0x9C, 0xE3, 0xF7)), kCyan,
                         1.2);
             break;
         case Look::Down:
             fillRounded(p, r, radius,
-                        vertical(r, QColor(0x0C, 0x3C, 0x4B), QColor(0x0F, 0x4C, 0x5E)), kCyan,
-                        1.2);
+                        vertical(r, QColor(0xF3, 0xC2, 0xB0), QColor(0xFF, 0xE2, 0xD6)),
+                        QColor(0xFF, 0x8A, 0x66), 1.2);
             break;
         case Look::Dim:
+            fillRounded(p, r, radius, QColor(0xC4, 0xC8, 0xCE), QColor(0x8C, 0x91, 0x98), 1.0);
+            break;
         case Look::Locked:
             fillRounded(p, r, radius, QColor(0x15, 0x17, 0x1C), QColor(0x24, 0x27, 0x2E), 1.0);
             break;
         case Look::Selected:
             glow(p, r, radius, kCrimson);
             fillRounded(p, r, radius,
-                        vertical(r, QColor(0x8A, 0x17, 0x2E), QColor(0x5C, 0x0F, 0x1E)), kCrimson,
-                        1.2);
+                        vertical(r, QColor(0xFF, 0xD9, 0xE1), QColor(0xFF, 0xA9, 0xBC)), kCrimson,
+                        1.5);
             break;
         case Look::Normal:
             fillRounded(p, r, radius,
-                        vertical(r, QColor(0x27, 0x2C, 0x36), QColor(0x1C, 0x20, 0x27)),
+                        vertical(r, QColor(0x2A, 0x30, 0x3B), QColor(0x1D, 0x21, 0x29)),
                         QColor(0x3A, 0x41, 0x4D), 1.0);
+            p.setPen(QPen(QColor(255, 255, 255, 20), 1));
+            p.drawLine(QPointF(r.left() + radius, r.top() + 1.5),
+                       QPointF(r.right() - radius, r.top() + 1.5));
             break;
     }
 }
@@ -171,11 +178,13 @@ void drawButtonBase(QPainter& p, const QRectF& r, Look look, qreal radius = 6) {
 QColor captionColour(Look look) {
     switch (look) {
         case Look::Over:
+            return QColor(0x14, 0x2A, 0x36);
         case Look::Selected:
-            return Qt::white;
+            return QColor(0x62, 0x22, 0x45);
         case Look::Down:
-            return kCyan;
+            return QColor(0x83, 0x2A, 0x26);
         case Look::Dim:
+            return QColor(0x53, 0x60, 0x44);
         case Look::Locked:
             return kTextOff;
         case Look::Normal:
@@ -402,8 +411,13 @@ QImage renderState(const Dialog& d, const QString& state, const QString& variant
         const QString& k = c.kind;
         if (k == u"key") {
             drawKey(p, c, state);
+        } else if (k == u"flip") {
+            // A blank cap: the arrow picture is drawn over it.
+            Control cap = c;
+            cap.argument = QStringLiteral("_");
+            drawKey(p, cap, state);
         } else if (k == u"text" || k == u"toggle" || k == u"apply" || k == u"caption" ||
-                   k == u"page" || k == u"flip") {
+                   k == u"page") {
             drawButton(p, c, state, variant);
         } else if (k == u"icon") {
             drawIcon(p, c, state);
