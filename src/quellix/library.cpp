@@ -356,14 +356,14 @@ QUELLIX_EXPORT int QuellixVirtualRemoveAfterFrames(uint32_t frames) {
 
 QUELLIX_EXPORT int QuellixVirtualAttach(void) {
     return withVirtual([](VirtualBackend& v) {
-        v.keyboard().attach();
+        v.setAttached(true);
         return 1;
     });
 }
 
 QUELLIX_EXPORT int QuellixVirtualRemove(void) {
     return withVirtual([](VirtualBackend& v) {
-        v.keyboard().remove();
+        v.setAttached(false);
         return 1;
     });
 }

@@ -1,6 +1,7 @@
 #include "quellix/virtual_backend.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "quellix/diagnostics.h"
@@ -189,7 +190,23 @@ void VirtualBackend::onKeyboardEvent(const vkbd::Event& event) {
     schedule(std::move(job));
 }
 
+void VirtualBackend::setAttached(bool attached) {
+    if (attached) {
+        keyboard_.attach();
+    } else {
+        keyboard_.remove();
+    }
+    if (std::this_thread::get_id() == workerId_.load()) {
+        return;
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (hub_->keyboards().empty() == attached && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+}
+
 void VirtualBackend::run() {
+    workerId_ = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (jobs_.empty()) {

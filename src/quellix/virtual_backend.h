@@ -4,6 +4,7 @@
 // consumer reports and presence changes from that same thread.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -43,6 +44,11 @@ class VirtualBackend final : public Backend {
     bool sendFeature(const QuellixFilter& filter, const std::vector<std::uint8_t>& report) override;
 
     vkbd::VirtualKeyboard& keyboard() { return keyboard_; }
+
+    // Plugs the keyboard in or out and waits (briefly) until the count shows
+    // it, so that a caller may count right after. Does not wait on the
+    // worker thread itself: the change is then seen after the callback.
+    void setAttached(bool attached);
 
     // Reports the keyboard received (the newest kKeptFrames are kept).
     static constexpr std::size_t kKeptFrames = 65536;
@@ -94,6 +100,7 @@ class VirtualBackend final : public Backend {
     std::uint32_t frameCount_ = 0;
 
     std::thread worker_;
+    std::atomic<std::thread::id> workerId_{};
 };
 
 }  // namespace quorvane::quellix

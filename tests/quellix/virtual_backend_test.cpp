@@ -108,15 +108,16 @@ TEST_F(VirtualBackend, PresenceEventsCarryTheNewCount) {
     read(kConsFilter, kCons);
     auto& log = CallbackLog::instance();
     ASSERT_EQ(QuellixVirtualRemove(), 1);
-    ASSERT_TRUE(log.waitForCount(kCons, QUELLIX_EVENT_PRESENCE, 1));
-    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
+    // Counted out as soon as the call returns; the events follow.
     EXPECT_EQ(RequestGetDeviceCount(&kCtrlFilter, nullptr, 0, 0, nullptr), 0);
     EXPECT_EQ(send(requestFrame(0x01)), 0);  // nothing to send to
+    ASSERT_TRUE(log.waitForCount(kCons, QUELLIX_EVENT_PRESENCE, 1));
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
     EXPECT_EQ(QuellixVirtualRaiseConsumer(0x0401), 0);
     ASSERT_EQ(QuellixVirtualRemove(), 1);  // already removed: no event
     ASSERT_EQ(QuellixVirtualAttach(), 1);
-    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
     EXPECT_EQ(RequestGetDeviceCount(&kCtrlFilter, nullptr, 0, 0, nullptr), 1);
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
     std::vector<std::uint32_t> counts;
     for (const Seen& s : log.snapshot()) {
         if (s.tag == kCtrl && s.kind == QUELLIX_EVENT_PRESENCE) {
@@ -313,6 +314,32 @@ TEST_F(VirtualBackend, StateFileKeepsTheMemoriesBetweenRuns) {
     EXPECT_EQ(Bytes(back, back + 3), (Bytes{0xFF, 0x00, 0x00}));
     EXPECT_EQ(QuellixVirtualReadMemory(QUELLIX_AREA_SETTINGS, 40, back, 5), 0);  // past the end
     EXPECT_EQ(QuellixVirtualReadMemory(9, 0, back, 1), 0);
+}
+
+TEST_F(VirtualBackend, ExitWithoutEndStopsCleanlyAndSavesTheState) {
+    const std::string state = path("keyboard.json");
+    ::setenv("QUELLIX_VIRTUAL_STATE", state.c_str(), 1);
+    ::setenv("QUELLIX_DEVICE", "virtual", 1);
+    // The program never calls End(): the library must stop its threads and
+    // save as the process exits, even with traffic in flight.
+    const auto child = [&] {
+        if (Init(0) != 1) {
+            std::_Exit(3);
+        }
+        read(kCtrlFilter, kCtrl);
+        const std::uint8_t colour[3] = {0x0A, 0x0B, 0x0C};
+        QuellixVirtualWriteMemory(QUELLIX_AREA_COLOURS, 600, colour, 3);
+        QuellixVirtualSetLatencyUs(5000);
+        for (int i = 0; i < 50; ++i) {
+            send(requestFrame(0x01));
+        }
+        std::exit(0);
+    };
+    EXPECT_EXIT(child(), testing::ExitedWithCode(0), "");
+    initVirtual();
+    std::uint8_t back[3] = {};
+    ASSERT_EQ(QuellixVirtualReadMemory(QUELLIX_AREA_COLOURS, 600, back, 3), 3);
+    EXPECT_EQ(Bytes(back, back + 3), (Bytes{0x0A, 0x0B, 0x0C}));
 }
 
 TEST_F(VirtualBackend, MalformedStateFileIsReportedAndLeftAlone) {

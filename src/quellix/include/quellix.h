@@ -251,7 +251,9 @@ int QuellixVirtualRefuse(uint8_t status, uint32_t count);
 int QuellixVirtualRemoveAfterFrames(uint32_t frames);
 
 /* Plugs the keyboard in / pulls it out; the standing reads get a presence
- * event when the count changes. Returns 1. */
+ * event (on a library thread) when the count changes. When called outside a
+ * callback, RequestGetDeviceCount shows the change once they return.
+ * Returns 1. */
 int QuellixVirtualAttach(void);
 int QuellixVirtualRemove(void);
 
