@@ -5,6 +5,7 @@
 #include <array>
 
 #include "config/config_test_support.h"
+#include "core/config/device_layouts.h"
 #include "core/config/working_config.h"
 
 namespace quorvane {
@@ -164,6 +165,21 @@ TEST_F(RestoreDefaults, NothingWithoutAKnownProfile) {
     }
     EXPECT_EQ(config->image->at(0, 0x1E).type, ActionDisabled);
     EXPECT_EQ(config->image->at(3, 256).type, ActionDisabled);
+}
+
+TEST(ColourBank, ThreeBytesPerLedAndNothingOutside) {
+    ColourBank bank;
+    bank.setColour(110, {1, 2, 3});
+    EXPECT_EQ(bank.bytes[330], 1);
+    EXPECT_EQ(bank.bytes[332], 3);
+    EXPECT_EQ(bank.colourOf(110), (Rgb{1, 2, 3}));
+    bank.setColour(169, {4, 5, 6});  // the last whole LED of 512 bytes
+    EXPECT_EQ(bank.bytes[509], 6);
+    const ColourBank before = bank;
+    bank.setColour(170, {9, 9, 9});
+    bank.setColour(-1, {9, 9, 9});
+    EXPECT_EQ(bank, before);
+    EXPECT_EQ(bank.colourOf(170), Rgb{});
 }
 
 TEST(DisplayBlock, FollowsTheActiveProfile) {

@@ -226,6 +226,24 @@ TEST_F(ProfileFile, ExportAfterLoadingAnUncheckedHeaderIsValid) {
     EXPECT_EQ(getU32(again, 20), 0u);
 }
 
+TEST_F(ProfileFile, FilesPastTheSizeLimitAreRefusedByCheckAndLoad) {
+    // A sparse file of 70 MiB whose header agrees with its size.
+    const std::uint32_t text = (70u << 20) - 32832u;
+    Bytes b = smallValidFile();
+    b.resize(32832);
+    putU16(b, 14, 0);
+    putU32(b, 16, text);
+    putU32(b, 8, 32832 + text);
+    fixChecksum(b);
+    test::writeAll(path, b);
+    ASSERT_EQ(::truncate(path.c_str(), 32832 + static_cast<off_t>(text)), 0);
+    test::RecordingPrompter prompter;
+    EXPECT_EQ(checkProfileFile(path, &prompter), 0);
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    WorkingConfig config;
+    EXPECT_EQ(loadProfileFile(config, path), 0);
+}
+
 TEST_F(ProfileFile, CheckCannotOpen) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not apply to root";

@@ -84,19 +84,30 @@ struct ColourBank {
     std::array<std::uint8_t, kColourBankSize> bytes{};
 
     static constexpr int kLedCount = 126;  // LED indexes the program uses
+    static constexpr bool holds(int led) {
+        return led >= 0 && static_cast<std::size_t>(led) * 3 + 3 <= kColourBankSize;
+    }
+    // Black for an LED outside the bank.
     Rgb colourOf(int led) const {
-        const auto at = static_cast<std::size_t>(3 * led);
+        if (!holds(led)) {
+            return {};
+        }
+        const std::size_t at = static_cast<std::size_t>(led) * 3;
         return {bytes[at], bytes[at + 1], bytes[at + 2]};
     }
+    // Ignored for an LED outside the bank.
     void setColour(int led, Rgb c) {
-        const auto at = static_cast<std::size_t>(3 * led);
+        if (!holds(led)) {
+            return;
+        }
+        const std::size_t at = static_cast<std::size_t>(led) * 3;
         bytes[at] = c.red;
         bytes[at + 1] = c.green;
         bytes[at + 2] = c.blue;
     }
     bool operator==(const ColourBank&) const = default;
 };
-static_assert(3 * ColourBank::kLedCount <= kColourBankSize);
+static_assert(ColourBank::holds(ColourBank::kLedCount - 1));
 
 // One key per slot: (kind, b1, b2).
 struct DeviceKeyTable {

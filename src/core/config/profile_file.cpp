@@ -274,7 +274,8 @@ int checkProfileFile(const std::string& path, Prompter* prompter) {
                        h.totalSize >= kConfigImageSize && h.entryCount == kEntryCount &&
                        h.macroCount <= kMaxMacros && h.flag <= 1 &&
                        h.totalSize == announcedSize(h.macroCount, h.textSize) &&
-                       h.checksum == imageHeaderChecksum(bytes) && h.totalSize <= fileSize;
+                       h.checksum == imageHeaderChecksum(bytes) && h.totalSize <= fileSize &&
+                       h.totalSize <= kMaxProfileFileBytes;
     if (!valid) {
         showFormatMessage(prompter, path);
         return 0;

@@ -58,8 +58,10 @@ int loadProfileFile(WorkingConfig& config, const std::string& path);
 
 // 1 valid; 0 missing, shorter than an image, 4 GiB or more, or failing the
 // header checks (then the format message goes to `prompter`, if any); -2 when
-// it cannot be opened; -3 when memory is short. A file shorter than the size
-// its header announces fails the checks too: loading it could not succeed.
+// it cannot be opened or read. Only the header is read, so the -3 of a short
+// memory does not arise. Beyond the header's own checks, a file is refused
+// when it is shorter than its header announces or announces more than
+// kMaxProfileFileBytes: loading it could not succeed.
 int checkProfileFile(const std::string& path, Prompter* prompter);
 
 }  // namespace quorvane
