@@ -5,7 +5,9 @@
 #include "core/config/key_table_codec.h"
 #include "core/config/macro_area_codec.h"
 #include "core/config/profile_cache.h"
+#include "core/config/profile_file.h"
 #include "core/device/device_result.h"
+#include "core/platform/atomic_file.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 #include "core/sync/sync_texts.h"
@@ -138,11 +140,23 @@ int SyncSession::applyConfiguration() {
     }
     // Saved only once the keyboard holds the model: the cache file stays the
     // keyboard's copy that declining a profile switch goes back to.
-    if (saveCacheFile(m_config, m_userDataFolder, p) != 1) {
-        return kSyncCacheNotSaved;
+    result = saveKeyboardCopy(p);
+    if (result != kResultDone) {
+        return result;
     }
     clearDirty();
     return kResultDone;
+}
+
+int SyncSession::saveKeyboardCopy(int activeProfile) {
+    const std::string path = profileCacheFilePath(m_userDataFolder, activeProfile);
+    if (path.empty()) {
+        return kSyncCacheNotSaved;
+    }
+    // One cache file per profile: a profile switched on the keyboard itself
+    // has none until its next reload, and its Apply must still come to rest.
+    makeDirectories(m_userDataFolder);
+    return saveProfileFile(m_config, path, true) == 1 ? kResultDone : kSyncCacheNotSaved;
 }
 
 }  // namespace quorvane

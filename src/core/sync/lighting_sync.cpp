@@ -65,12 +65,16 @@ int SyncSession::rereadLighting(bool full) {
             std::copy(m_lighting.colours[bank].bytes.begin(), m_lighting.colours[bank].bytes.end(),
                       bytes.begin());
             for (int k = 0; k < kColourReadPieces && !keyboardLost(first); ++k) {
+                // The last piece stops at the bank's end: the keyboard refuses
+                // a read that runs past its last bank.
+                const int length = std::min<int>(
+                    kColourPiece, static_cast<int>(kColourBankSize) - k * kColourPiece);
                 std::array<std::uint8_t, kAnswerData> piece{};
-                const int r = m_commands.ReadKeyColours(piece, kColourPiece, k * kColourPieceLeds,
+                const int r = m_commands.ReadKeyColours(piece, length, k * kColourPieceLeds,
                                                         static_cast<int>(bank));
                 note(r);
                 if (r == kResultDone) {
-                    std::copy_n(piece.begin(), kColourPiece, bytes.begin() + k * kColourPiece);
+                    std::copy_n(piece.begin(), length, bytes.begin() + k * kColourPiece);
                 }
             }
             std::copy_n(bytes.begin(), kColourBankSize, m_lighting.colours[bank].bytes.begin());
@@ -78,7 +82,9 @@ int SyncSession::rereadLighting(bool full) {
     }
     for (int p = 0; p < kProfileCount && !keyboardLost(first); ++p) {
         std::array<std::uint8_t, kAnswerData> record{};
-        const int r = m_commands.ReadLighting(record, static_cast<int>(kAnswerData),
+        // Asks for the record's own 42 bytes: 56 from the last record would
+        // run past the lighting area, which the keyboard refuses.
+        const int r = m_commands.ReadLighting(record, static_cast<int>(kLightingRecordSize),
                                               p * static_cast<int>(kLightingRecordSize));
         note(r);
         if (r == kResultDone) {

@@ -42,8 +42,13 @@ int importProfile(SyncSession& session, const std::string& path) {
             return kSyncBadFile;
         }
         session.setModelOrigin(ModelOrigin::UserAction);
-        saveCacheFile(config, session.userDataFolder(), session.readActiveProfile());
+        const int active = session.readActiveProfile();
         result = session.download(true);
+        // The cache file stays the keyboard's copy until the keyboard holds
+        // the import.
+        if (result == kResultDone && active >= 0 && active < kProfileCount) {
+            session.saveKeyboardCopy(active);
+        }
         session.window().refreshKeyboardPicture();
     }
 

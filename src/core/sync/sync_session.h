@@ -95,7 +95,8 @@ class SyncSession {
 
     // The Apply command: in default mode nothing (kSyncDefaultMode). When the
     // configuration is dirty: download the active profile, then save the
-    // cache file; the dirty mark is cleared only when both succeeded.
+    // cache file (saveKeyboardCopy); the dirty mark is cleared only when both
+    // succeeded.
     int applyConfiguration();
 
     // ---- Profiles and defaults ---------------------------------------------
@@ -165,6 +166,9 @@ class SyncSession {
     const std::string& userDataFolder() const { return m_userDataFolder; }
     std::u16string text(std::u16string_view key) const;
 
+    // Saves the model as the keyboard's copy: the cache file of `activeProfile`
+    // (0..2), created when missing. 1, or kSyncCacheNotSaved.
+    int saveKeyboardCopy(int activeProfile);
     // The cache file a reload of `activeProfile` goes through: that profile's,
     // or profile 0's while the keyboard is in its default mode.
     std::string reloadCacheFile(int activeProfile) const;

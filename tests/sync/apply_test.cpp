@@ -1,0 +1,236 @@
+// Apply and the download behind it: what reaches the keyboard, the macro
+// space rules and the dirty mark.
+#include "core/config/default_device_bytes.h"
+#include "core/device/device_result.h"
+#include "core/platform/atomic_file.h"
+#include "core/sync/sync_result.h"
+#include "core/sync/sync_texts.h"
+#include "sync_fixture.h"
+
+namespace quorvane::test {
+namespace {
+
+constexpr std::uint8_t kBegin = 0x01;
+constexpr std::uint8_t kEnd = 0x02;
+constexpr std::uint8_t kReadSettings = 0x03;
+constexpr std::uint8_t kWriteKeyTable = 0x08;
+constexpr std::uint8_t kWriteMacroArea = 0x0A;
+constexpr KeyId kKeyA = 0x1E;
+constexpr KeyId kKeyB = 0x30;
+
+using ApplyTest = SyncTest;
+
+TEST_F(ApplyTest, InDefaultModeSendsNothingAndStaysDirty) {
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 3);
+    assign(0, kKeyA, ActionDisabled, 0);
+    session->markDirty();
+    knobs.ClearFrames();
+
+    EXPECT_EQ(session->applyConfiguration(), kSyncDefaultMode);
+
+    EXPECT_EQ(commandsSent(), std::vector<std::uint8_t>{kReadSettings});
+    EXPECT_TRUE(window.dirty);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_TRUE(window.defaultModeNotice);
+}
+
+TEST_F(ApplyTest, WithoutChangesSendsNoWriteButShowsTheBusyIndicator) {
+    EXPECT_EQ(session->applyConfiguration(), 1);
+    EXPECT_TRUE(writesSent().empty());
+    session.reset();  // joins the indicator's worker
+    EXPECT_EQ(window.busy(), (std::vector<bool>{true, false}));
+}
+
+TEST_F(ApplyTest, WithNoMacrosWritesTheEmptyAreaAndTheActiveTable) {
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 1);
+    assign(1, kKeyA, ActionKey, kKeyB);
+    session->markDirty();
+    knobs.ClearFrames();
+
+    ASSERT_EQ(session->applyConfiguration(), 1);
+
+    const std::vector<std::uint8_t> emptyArea = {0xAA, 0x55, 0x10, 0, 0, 0, 1, 0,
+                                                 0,    0,    0,    0, 0, 0, 0, 0};
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, 16), emptyArea);
+    EXPECT_EQ(keyboardKeyTable(1), modelKeyTable(1));
+    EXPECT_NE(keyboardKeyTable(1), lighting.DefaultKeyTable);
+    EXPECT_EQ(keyboardKeyTable(0), lighting.DefaultKeyTable);
+
+    // Begin, one area frame of 16 bytes, seven table frames, End.
+    std::vector<SentFrame> writes = writesSent();
+    ASSERT_EQ(writes.size(), 8u);
+    EXPECT_EQ(writes[0].command, kWriteMacroArea);
+    EXPECT_EQ(writes[0].length, 16);
+    for (std::size_t i = 1; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i].command, kWriteKeyTable);
+        EXPECT_EQ(writes[i].offset, 378 + 56 * (i - 1));
+    }
+    const std::vector<std::uint8_t> sent = commandsSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kBegin), 1);
+    EXPECT_EQ(sent.back(), kEnd);
+    EXPECT_FALSE(window.dirty);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(ApplyTest, NamesThatDoNotFitAreLeftOutWithAWarningAndTheTablesStillGo) {
+    addMacro(std::u16string(200, u'n'), 10);
+    assign(0, kKeyA, ActionMacro, 1);
+    // The nameless area (16 + 2 + 4 + 40 bytes) fits, the named one does not.
+    lighting.macroSpace = 128;
+    session->markDirty();
+
+    ASSERT_EQ(session->applyConfiguration(), 1);
+
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::u16string>{std::u16string(kMacroNamesDroppedMessage)});
+    const std::vector<std::uint8_t> area = modelMacroArea(false);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, static_cast<std::uint32_t>(area.size())),
+              area);
+    EXPECT_EQ(area[6], 0);  // names flag
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    EXPECT_FALSE(window.dirty);
+}
+
+TEST_F(ApplyTest, MacrosBeyondTheSpaceSendNothingAtAll) {
+    addMacro(u"m", 40);
+    assign(0, kKeyA, ActionMacro, 1);
+    lighting.macroSpace = 128;
+    session->markDirty();
+    knobs.ClearFrames();
+
+    EXPECT_EQ(session->applyConfiguration(), kSyncMacroSpaceExceeded);
+
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::u16string>{std::u16string(kMacroSpaceExceededMessage)});
+    for (std::uint8_t c : commandsSent()) {
+        EXPECT_EQ(c, kReadSettings);
+    }
+    EXPECT_EQ(keyboardKeyTable(0), lighting.DefaultKeyTable);
+    EXPECT_TRUE(window.dirty);
+}
+
+TEST_F(ApplyTest, ExceedsMessageKeepsItsFullWidthComma) {
+    EXPECT_NE(kMacroSpaceExceededMessage.find(u"number\uFF0Cand then download."),
+              std::u16string_view::npos);
+    EXPECT_EQ(kMacroSpaceExceededMessage.substr(0, 40),
+              u"Macro space exceeds the hardware space.\r");
+}
+
+TEST_F(ApplyTest, BeforeTheKeyboardReportedItsCapacityNothingIsSent) {
+    lighting.macroSpace = 0;
+    session->markDirty();
+    knobs.ClearFrames();
+    EXPECT_EQ(session->download(true), kSyncMacroSpaceExceeded);
+    EXPECT_TRUE(commandsSent().empty());
+}
+
+TEST_F(ApplyTest, AProfileWithoutACacheFileGetsOne) {
+    // Switched on the keyboard itself: no reload made profile 2's cache file.
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 2);
+    ASSERT_FALSE(std::filesystem::exists(session->reloadCacheFile(2)));
+    assign(2, kKeyA, ActionDisabled, 0);
+    session->markDirty();
+
+    EXPECT_EQ(session->applyConfiguration(), 1);
+    EXPECT_EQ(keyboardKeyTable(2), modelKeyTable(2));
+    EXPECT_TRUE(std::filesystem::exists(session->reloadCacheFile(2)));
+    EXPECT_FALSE(window.dirty);
+}
+
+TEST_F(ApplyTest, ACacheFileThatCannotBeWrittenKeepsApplyPending) {
+    std::filesystem::remove_all(userData);
+    ASSERT_TRUE(writeFileAtomic(userData, std::string_view("not a folder")));
+    assign(0, kKeyA, ActionDisabled, 0);
+    session->markDirty();
+
+    EXPECT_EQ(session->applyConfiguration(), kSyncCacheNotSaved);
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    EXPECT_TRUE(window.dirty);
+}
+
+TEST_F(ApplyTest, AFullMacroAreaReadsBackAsItWasWritten) {
+    // About 8 KiB: 20 macros of 90 steps with names.
+    for (int i = 0; i < 20; ++i) {
+        addMacro(u"macro " + std::u16string(1, static_cast<char16_t>(u'a' + i)), 90);
+    }
+    assign(0, kKeyA, ActionMacro, 20);
+    session->markDirty();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+
+    const std::vector<std::uint8_t> area = modelMacroArea(true);
+    ASSERT_GT(area.size(), 7000u);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, static_cast<std::uint32_t>(area.size())),
+              area);
+
+    const std::vector<MacroRecord> before = config.macros;
+    ASSERT_EQ(session->reloadFromKeyboard(), 1);
+    ASSERT_EQ(config.macros.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(config.macros[i].nameView(), before[i].nameView());
+        EXPECT_EQ(config.macros[i].actionCount, before[i].actionCount);
+        EXPECT_EQ(config.macros[i].actions, before[i].actions);
+    }
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).type, ActionMacro);
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).value, 20u);
+}
+
+// A failed reload leaves a stand-in model; Apply never writes it unasked.
+class StandInTest : public SyncTest {
+  protected:
+    void SetUp() override {
+        SyncTest::SetUp();
+        // Something the keyboard holds that a stand-in would wipe.
+        addMacro(u"keep", 4);
+        assign(0, kKeyA, ActionMacro, 1);
+        session->markDirty();
+        ASSERT_EQ(session->applyConfiguration(), 1);
+        keyboardTable = keyboardKeyTable(0);
+        keyboardArea = keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, 64);
+
+        removeKeyboard();
+        ASSERT_EQ(session->reloadFromKeyboard(), 0);
+        ASSERT_EQ(session->modelOrigin(), ModelOrigin::StandIn);
+        EXPECT_TRUE(config.macros.empty());
+        attachKeyboard();
+        // The user edits the stand-in.
+        assign(0, kKeyB, ActionDisabled, 0);
+        session->markDirty();
+        knobs.ClearFrames();
+    }
+
+    DeviceKeyTable keyboardTable;
+    std::vector<std::uint8_t> keyboardArea;
+};
+
+TEST_F(StandInTest, DeclinedItIsNotWritten) {
+    prompter.answer = false;
+    EXPECT_EQ(session->applyConfiguration(), kSyncNotConfirmed);
+    EXPECT_EQ(prompter.questions.size(), 1u);
+    EXPECT_TRUE(writesSent().empty());
+    EXPECT_EQ(keyboardKeyTable(0), keyboardTable);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, 64), keyboardArea);
+    EXPECT_TRUE(window.dirty);
+}
+
+TEST_F(StandInTest, ConfirmedItIsWrittenAndNotAskedAgain) {
+    prompter.answer = true;
+    EXPECT_EQ(session->applyConfiguration(), 1);
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    EXPECT_EQ(session->modelOrigin(), ModelOrigin::UserAction);
+
+    assign(0, kKeyB, ActionDefault, 0);
+    session->markDirty();
+    EXPECT_EQ(session->applyConfiguration(), 1);
+    EXPECT_EQ(prompter.questions.size(), 1u);
+}
+
+TEST_F(StandInTest, AReloadThatWorksReplacesItWithTheKeyboardsModel) {
+    ASSERT_EQ(session->reloadFromKeyboard(), 1);
+    EXPECT_EQ(session->modelOrigin(), ModelOrigin::Keyboard);
+    ASSERT_EQ(config.macros.size(), 1u);
+    EXPECT_EQ(config.macros[0].nameView(), u"keep");
+    EXPECT_FALSE(window.dirty);
+}
+
+}  // namespace
+}  // namespace quorvane::test

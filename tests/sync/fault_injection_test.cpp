@@ -1,0 +1,230 @@
+// Faults injected with the virtual keyboard's knobs while the configuration
+// travels: a removal at every frame of a three-profile download, lost answers
+// during a whole Apply, refusals. Each ends with a clear result, the dirty
+// mark set and the model untouched, and the next Apply with the keyboard back
+// succeeds.
+#include "core/config/profile_file.h"
+#include "core/device/device_result.h"
+#include "core/sync/profile_transfer.h"
+#include "core/sync/sync_result.h"
+#include "sync_fixture.h"
+
+namespace quorvane::test {
+namespace {
+
+constexpr std::uint8_t kBegin = 0x01;
+constexpr std::uint8_t kEnd = 0x02;
+constexpr std::uint8_t kWriteKeyTable = 0x08;
+constexpr std::uint8_t kWriteMacroArea = 0x0A;
+constexpr KeyId kKeyA = 0x1E;
+constexpr KeyId kKeyB = 0x30;
+
+// A configuration whose macro area takes three frames and whose three
+// profiles differ, saved as a profile file to import.
+class FaultTest : public SyncTest {
+  protected:
+    void SetUp() override {
+        SyncTest::SetUp();
+        addMacro(u"first", 12);
+        addMacro(u"second", 12);
+        assign(0, kKeyA, ActionMacro, 1);
+        assign(1, kKeyA, ActionMacro, 2);
+        assign(2, kKeyB, ActionDisabled, 0);
+        importFile = home.file("three.fwc");
+        ASSERT_EQ(saveProfileFile(config, importFile, true), 1);
+        const std::size_t areaBytes = modelMacroArea().size();
+        ASSERT_GT(areaBytes, 112u);
+        ASSERT_LE(areaBytes, 168u);
+        imported = config.image->entries;
+        importedMacros = config.macros;
+
+        // The session starts from what the keyboard holds.
+        ASSERT_EQ(session->reloadFromKeyboard(), 1);
+        factoryTables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
+        knobs.ClearFrames();
+    }
+
+    void expectModelIsTheImport() const {
+        ASSERT_TRUE(config.image);
+        EXPECT_EQ(config.image->entries, imported);
+        EXPECT_EQ(config.macros, importedMacros);
+    }
+
+    void expectKeyboardHoldsTheModel(int profile) const {
+        const std::vector<std::uint8_t> area = modelMacroArea();
+        EXPECT_EQ(
+            keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, static_cast<std::uint32_t>(area.size())),
+            area);
+        EXPECT_EQ(keyboardKeyTable(profile), modelKeyTable(profile));
+    }
+
+    // The bracket was closed after whatever was sent.
+    void expectBracketClosed() const {
+        const std::vector<std::uint8_t> sent = commandsSent();
+        const auto begin = std::find(sent.begin(), sent.end(), kBegin);
+        if (begin != sent.end()) {
+            EXPECT_EQ(sent.back(), kEnd);
+        }
+    }
+
+    std::string importFile;
+    std::array<KeyActionEntry, kEntryCount> imported{};
+    std::vector<MacroRecord> importedMacros;
+    std::vector<std::uint8_t> factoryTables;
+};
+
+// Frames of an import: the settings read for the cache file, Begin, three
+// macro-area frames, 21 key-table frames, End.
+constexpr std::uint32_t kImportFrames = 1 + 1 + 3 + 21 + 1;
+
+TEST_F(FaultTest, ImportWithoutFaultsTakesTheFramesCountedBelow) {
+    ASSERT_EQ(importProfile(*session, importFile), 1);
+    EXPECT_EQ(knobs.FrameCount(), kImportFrames);
+    for (int p = 0; p < 3; ++p) {
+        expectKeyboardHoldsTheModel(p);
+    }
+}
+
+class RemovalDuringDownload : public FaultTest,
+                              public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(RemovalDuringDownload, FailsCleanlyAndApplyRecoversAfterAttach) {
+    const std::uint32_t frames = GetParam();
+    knobs.RemoveAfterFrames(frames);
+
+    const int result = importProfile(*session, importFile);
+
+    if (frames >= kImportFrames) {
+        // The last frame was answered before the keyboard went.
+        EXPECT_EQ(result, 1);
+        EXPECT_FALSE(window.dirty);
+        return;
+    }
+    // Gone: either the count had already dropped, or the frame found no
+    // keyboard to take it.
+    EXPECT_TRUE(result == kResultNoKeyboard || result == kResultNotSent)
+        << "removed after " << frames << " frames: " << result;
+    EXPECT_TRUE(window.dirty);
+    expectModelIsTheImport();
+    if (frames <= 2) {
+        // Nothing was written before the keyboard went.
+        EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), factoryTables);
+    }
+
+    knobs.RemoveAfterFrames(0);
+    attachKeyboard();
+    knobs.ClearFrames();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_FALSE(window.dirty);
+    expectKeyboardHoldsTheModel(keyboardActiveProfile());
+    expectModelIsTheImport();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFrame, RemovalDuringDownload,
+                         ::testing::Range<std::uint32_t>(1, kImportFrames + 1));
+
+struct DropCase {
+    std::uint32_t every;
+    int result;  // of the Apply with the answers lost
+};
+
+class DroppedAnswersDuringApply : public FaultTest,
+                                  public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(DroppedAnswersDuringApply, RetriesOrFailsWithoutLosingTheChanges) {
+    config.image->entries = imported;
+    config.macros = importedMacros;
+    session->markDirty();
+    knobs.DropEvery(GetParam().every);
+
+    const int result = session->applyConfiguration();
+    EXPECT_EQ(result, GetParam().result);
+    expectModelIsTheImport();
+    if (result != 1) {
+        EXPECT_TRUE(window.dirty);
+        EXPECT_TRUE(writesSent().empty());
+        knobs.DropEvery(0);
+        ASSERT_EQ(session->applyConfiguration(), 1);
+    }
+    EXPECT_FALSE(window.dirty);
+    expectKeyboardHoldsTheModel(0);
+    expectBracketClosed();
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DroppedAnswersDuringApply,
+                         ::testing::Values(DropCase{3, 1}, DropCase{2, 1},
+                                           DropCase{1, kResultNoAnswer}));
+
+struct RefusalCase {
+    const char* name;
+    std::uint8_t status;
+    std::uint32_t count;  // commands refused from the start of the download
+    int result;
+};
+
+class RefusalDuringDownload : public FaultTest,
+                              public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusalDuringDownload, EndsWithTheRefusalOrRecovers) {
+    const RefusalCase& c = GetParam();
+    config.image->entries = imported;
+    config.macros = importedMacros;
+    session->markDirty();
+    knobs.Refuse(c.status, c.count);
+
+    const int result = session->download(true);
+    EXPECT_EQ(result, c.result) << c.name;
+    expectBracketClosed();
+    if (result != 1) {
+        const std::vector<std::uint8_t> sent = commandsSent();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteMacroArea), 0);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
+        EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), factoryTables);
+        EXPECT_TRUE(window.dirty);
+        expectModelIsTheImport();
+        knobs.Refuse(0xFF, 0);
+        ASSERT_EQ(session->applyConfiguration(), 1);
+    }
+    expectKeyboardHoldsTheModel(0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusalDuringDownload,
+    ::testing::Values(RefusalCase{"three refusals 0xFF", 0xFF, 3, kResultRefusedFF},
+                      RefusalCase{"three refusals 0xFE", 0xFE, 3, kResultRefusedFE},
+                      RefusalCase{"two refusals, then an answer", 0xFF, 2, 1},
+                      RefusalCase{"every command", 0xFF, QUELLIX_ALWAYS, kResultRefusedFF}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST_F(FaultTest, AMacroAreaTheKeyboardRefusesWritesNoKeyTable) {
+    // The keyboard has room for one 128-byte unit only, but the program still
+    // believes in the capacity it read before.
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kMacroCapacity, 1);
+    config.image->entries = imported;
+    config.macros = importedMacros;
+    session->markDirty();
+    knobs.ClearFrames();
+
+    EXPECT_EQ(session->applyConfiguration(), kResultRefusedFE);
+    const std::vector<std::uint8_t> sent = commandsSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
+    EXPECT_EQ(sent.back(), kEnd);
+    EXPECT_TRUE(window.dirty);
+    EXPECT_EQ(keyboardKeyTable(0), lighting.DefaultKeyTable);
+    expectModelIsTheImport();
+
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kMacroCapacity, 0x40);
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    expectKeyboardHoldsTheModel(0);
+}
+
+TEST_F(FaultTest, AnImportThatCannotBeWrittenStaysPending) {
+    removeKeyboard();
+    EXPECT_EQ(importProfile(*session, importFile), kResultNoKeyboard);
+    EXPECT_TRUE(window.dirty);
+    expectModelIsTheImport();
+    EXPECT_EQ(session->modelOrigin(), ModelOrigin::UserAction);
+}
+
+}  // namespace
+}  // namespace quorvane::test
