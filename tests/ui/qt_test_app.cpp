@@ -1,26 +1,17 @@
 #include "ui/qt_test_app.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 
 #include <cstdlib>
-#include <memory>
 
 namespace quorvane::test {
 
 QApplication& qtApp() {
-    static std::unique_ptr<QApplication> app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "ui_tests";
-        static char* argv[] = {name, nullptr};
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
+    return *static_cast<QApplication*>(QCoreApplication::instance());
 }
 
-SkinFolder::SkinFolder() {
-    qtApp();
-}
+SkinFolder::SkinFolder() = default;
 
 std::string SkinFolder::path() const {
     return dir_.path().toStdString() + "/";
@@ -48,3 +39,12 @@ QImage solidImage(int w, int h, QColor colour) {
 }
 
 }  // namespace quorvane::test
+
+// The application lives on main's stack, so it is gone before any of Qt's own
+// statics are torn down.
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

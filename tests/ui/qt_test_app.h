@@ -10,7 +10,7 @@
 
 namespace quorvane::test {
 
-// Creates the application on first use; sets QT_QPA_PLATFORM=offscreen before that.
+// The application made by the test program's main on the offscreen platform.
 QApplication& qtApp();
 
 // A temporary folder with helpers to drop layout files and pictures into it.

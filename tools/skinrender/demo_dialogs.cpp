@@ -259,7 +259,7 @@ QImage profileScene(const std::string& skins) {
     hover(buttons[u"FUNC_LOAD"]);
     auto* list = new CReportCtrl(&dlg);
     loadSkinRect(list, layout, u"BUTTONINFO", u"PROGRAM_LIST");
-    list->SetColumns({QStringLiteral("激活"), QStringLiteral("名称"), QStringLiteral("路径")},
+    list->SetColumns({QStringLiteral("Active"), QStringLiteral("Name"), QStringLiteral("Path")},
                      {60, 120, 230});
     for (int i = 0; i < 3; ++i) {
         list->InsertRow(-1, {QString(), QStringLiteral("Quorvane_%1.fwc").arg(i),
