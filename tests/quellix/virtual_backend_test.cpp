@@ -274,6 +274,27 @@ TEST_F(VirtualBackend, EndStopsDeliveryAtOnce) {
     EXPECT_EQ(RequestGetDeviceCount(&kCtrlFilter, nullptr, 0, 0, nullptr), 1);
 }
 
+TEST_F(VirtualBackend, EndWhileCallbacksKeepSendingReturnsAndSilencesThem) {
+    initVirtual();
+    read(kCtrlFilter, kCtrl);
+    const Bytes frame = requestFrame(0x01);
+    std::atomic<bool> ended{false};
+    std::atomic<int> lateCallbacks{0};
+    CallbackLog::instance().setHook([&](const Seen&) {
+        if (ended) {
+            ++lateCallbacks;
+        }
+        send(frame);  // ping-pong from the library's own thread
+    });
+    ASSERT_EQ(send(frame), 1);
+    ASSERT_TRUE(CallbackLog::instance().waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 200));
+    EXPECT_EQ(End(), 1);
+    ended = true;
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(lateCallbacks, 0);
+    EXPECT_EQ(send(frame), 0);
+}
+
 TEST_F(VirtualBackend, CallbacksMayCallInButNotEnd) {
     initVirtual();
     read(kCtrlFilter, kCtrl);
