@@ -147,6 +147,10 @@ struct AttemptCase {
     std::uint8_t statusInReply;  // checked when the result is 1
 };
 
+void PrintTo(const AttemptCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AttemptTest : public TransportTest, public ::testing::WithParamInterface<AttemptCase> {};
 
 TEST_P(AttemptTest, ThreeAttemptsDecideTheResult) {
@@ -173,9 +177,9 @@ TEST_P(AttemptTest, ThreeAttemptsDecideTheResult) {
     } else {
         EXPECT_EQ(received, 0u);
     }
-    // Each silent attempt waits the full answer time, each retry pauses first.
-    const auto floor = silentAttempts * CommandTransport::kAnswerWait +
-                       static_cast<int>(c.sends - 1) * CommandTransport::kRetryPause;
+    // Each silent attempt waits the full 300 ms, each retry pauses 10 ms first.
+    const auto floor = silentAttempts * std::chrono::milliseconds(300) +
+                       static_cast<int>(c.sends - 1) * std::chrono::milliseconds(10);
     EXPECT_GE(elapsed, floor);
 }
 

@@ -98,6 +98,10 @@ struct FaultCase {
     std::uint32_t frames;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class VirtualFaultTest : public VirtualTransportTest,
                          public ::testing::WithParamInterface<FaultCase> {};
 
