@@ -295,7 +295,9 @@ void HidrawBackend::readerLoop() {
                 changed = true;
             }
         }
-        if ((fds[1].revents & POLLIN) != 0) {
+        // An overrun monitor reports POLLERR instead of POLLIN: drain and
+        // rescan either way, or poll would return at once forever.
+        if (fds[1].revents != 0) {
             source_->drainMonitor();
             rescan();
         } else if (changed) {

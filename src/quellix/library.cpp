@@ -274,9 +274,11 @@ QUELLIX_EXPORT int RequestAsyncRead(const QuellixFilter* filter, QuellixCallback
     });
 }
 
-QUELLIX_EXPORT int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callback,
-                                           uint32_t tag, const uint8_t* data, uint32_t length,
-                                           uint32_t, uint32_t* id) {
+// The caller waits for the report to go out, so no completion callback:
+// callbacks run on the library's threads only.
+QUELLIX_EXPORT int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback, uint32_t,
+                                           const uint8_t* data, uint32_t length, uint32_t,
+                                           uint32_t* id) {
     return guarded([&] {
         const auto session = g_library.current();
         if (filter == nullptr || data == nullptr || length == 0 || length > kMaxFeatureReport ||
@@ -290,7 +292,6 @@ QUELLIX_EXPORT int RequestStatusSetFeature(const QuellixFilter* filter, QuellixC
         if (id != nullptr) {
             *id = session->hub->newRequestId();
         }
-        session->hub->deliverWriteDone(callback, tag, report);
         return 1;
     });
 }

@@ -192,9 +192,10 @@ int RequestAsyncRead(const QuellixFilter* filter, QuellixCallback callback, uint
                      uint32_t unit, uint32_t* id);
 
 /* Sends a feature report (1 to 4096 bytes, report id first) to the node that
- * holds the filter's collection and waits until it went out; then calls the
- * callback, when set, as RequestWrite does. Returns 1 when sent, 0 when not
- * (always 0 on the virtual keyboard and in a replay: they have none). */
+ * holds the filter's collection and waits until it went out. The callback and
+ * tag are not used (no callback runs on the caller's thread). Writes a request
+ * id to `id` when not null. Returns 1 when sent, 0 when not (always 0 on the
+ * virtual keyboard and in a replay: they have none). */
 int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                             const uint8_t* data, uint32_t length, uint32_t unit, uint32_t* id);
 
