@@ -141,7 +141,13 @@ TEST_F(VirtualCommandTest, BadProfileSendsNothing) {
 }
 
 TEST_F(VirtualCommandTest, TwoThreadsNeverMixTheirAnswers) {
-    // The user interface and an arrival worker send at the same time.
+    // The user interface and an arrival worker send at the same time. Answers
+    // take a millisecond, so the two threads' exchanges overlap unless whole
+    // transactions take turns.
+    // Each thread keeps sending for longer than the 301 ms back-off.
+    knobs.SetLatencyUs(1000);
+    constexpr unsigned kSettingsReads = 350;
+    constexpr unsigned kTableReads = 50;
     std::array<std::uint8_t, 44> expectedSettings{};
     const Bytes memory = knobs.memory(QUELLIX_AREA_SETTINGS, 0, 44);
     std::copy(memory.begin(), memory.end(), expectedSettings.begin());
@@ -150,7 +156,7 @@ TEST_F(VirtualCommandTest, TwoThreadsNeverMixTheirAnswers) {
     int settingsFailures = 0;
     int tableFailures = 0;
     std::thread settingsReader([&] {
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < kSettingsReads; ++i) {
             std::array<std::uint8_t, 44> s{};
             if (commands().ReadSettings(s) != kResultDone || s != expectedSettings) {
                 ++settingsFailures;
@@ -158,7 +164,7 @@ TEST_F(VirtualCommandTest, TwoThreadsNeverMixTheirAnswers) {
         }
     });
     std::thread tableReader([&] {
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kTableReads; ++i) {
             std::array<std::uint8_t, 378> t{};
             if (commands().ReadKeyTable(t, 1) != kResultDone ||
                 Bytes(t.begin(), t.end()) != expectedTable) {
@@ -170,7 +176,7 @@ TEST_F(VirtualCommandTest, TwoThreadsNeverMixTheirAnswers) {
     tableReader.join();
     EXPECT_EQ(settingsFailures, 0);
     EXPECT_EQ(tableFailures, 0);
-    EXPECT_EQ(knobs.FrameCount(), 40u + 10u * 7u) << "no attempt was repeated";
+    EXPECT_EQ(knobs.FrameCount(), kSettingsReads + kTableReads * 7u) << "no attempt was repeated";
 }
 
 }  // namespace
