@@ -514,6 +514,11 @@ TEST_F(SkinFolderCheck, CompositeDialogLayoutAndPictures) {
         expectDifferent(pics["macro_normal"], pics["macro_over"], rect(key), "macro over");
         expectDifferent(pics["macro_normal"], pics["macro_disable"], rect(key), "macro disabled");
     }
+    // Buttons of one page are not part of the background, or they would show on every page.
+    const QImage background = picture("composite_back.jpg", w.size);
+    for (const char16_t* key : {u"FUNC_MACRO_ADD", u"FUNC_MACRO_UP", u"FUNC_MACRO_RECORD"}) {
+        expectDifferent(background, pics["macro_normal"], rect(key), "page button in background");
+    }
     // The page picture follows the page.
     const QRect mask = rect(u"CONTROL_MASK");
     const char* pages[] = {"key_normal", "macro_normal", "media_normal", "function_normal"};

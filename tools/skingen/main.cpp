@@ -105,7 +105,7 @@ void writeDialog(const QDir& data, const QDir& skins, const QString& name, Dialo
     }
     saveText(skins, d.iniName, layoutText(d));
     const QString firstVariant = d.pictures.isEmpty() ? QString() : d.pictures.first().variant;
-    saveImage(skins, d.background, renderState(d, QStringLiteral("normal"), firstVariant));
+    saveImage(skins, d.background, renderBackground(d, firstVariant));
     saveImage(skins, d.mask, renderMask(d));
     for (const Picture& picture : d.pictures) {
         saveImage(skins, picture.file, renderState(d, picture.state, picture.variant));

@@ -397,15 +397,16 @@ void drawWindow(QPainter& p, const Dialog& d) {
     }
 }
 
-}  // namespace
-
-QImage renderState(const Dialog& d, const QString& state, const QString& variant) {
+QImage render(const Dialog& d, const QString& state, const QString& variant, bool background) {
     QImage image(d.size, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     drawWindow(p, d);
     for (const Control& c : d.controls) {
+        if (background && !c.page.isEmpty()) {
+            continue;
+        }
         p.save();
         p.setClipRect(c.rect.adjusted(-4, -4, 4, 4));
         const QString& k = c.kind;
@@ -437,6 +438,16 @@ QImage renderState(const Dialog& d, const QString& state, const QString& variant
         p.restore();
     }
     return image;
+}
+
+}  // namespace
+
+QImage renderState(const Dialog& d, const QString& state, const QString& variant) {
+    return render(d, state, variant, false);
+}
+
+QImage renderBackground(const Dialog& d, const QString& variant) {
+    return render(d, QStringLiteral("normal"), variant, true);
 }
 
 QImage renderMask(const Dialog& d) {

@@ -8,6 +8,9 @@
 namespace skingen {
 
 QImage renderState(const Dialog& dialog, const QString& state, const QString& variant);
+// The dialog's background: the normal state without the controls of single pages,
+// so that a page's hidden buttons leave no trace on the other pages.
+QImage renderBackground(const Dialog& dialog, const QString& variant);
 // White outside the window's rounded shape, black inside.
 QImage renderMask(const Dialog& dialog);
 // A window-sized sheet with one arrow picture in each frame.

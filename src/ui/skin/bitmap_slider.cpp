@@ -80,7 +80,10 @@ int CBitmapSlider::pixelOf(int position) const {
 void CBitmapSlider::notify() {
     emit sliderMoved(controlId_, pos_);
     if (QWidget* target = parentWidget()) {
-        QCoreApplication::postEvent(target, new SliderMovedEvent(controlId_, pos_));
+        // The event queue takes ownership of posted events.
+        QCoreApplication::postEvent(
+            target,
+            new SliderMovedEvent(controlId_, pos_));  // NOLINT(cppcoreguidelines-owning-memory)
     }
 }
 
@@ -138,41 +141,38 @@ void CBitmapSlider::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
+std::optional<int> CBitmapSlider::keyTarget(int key) const {
+    switch (key) {
+        case Qt::Key_PageUp:
+            return pos_ - page_;
+        case Qt::Key_PageDown:
+            return pos_ + page_;
+        case Qt::Key_End:
+            return max_;
+        case Qt::Key_Home:
+            return min_;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            return pos_ + 1;
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            return pos_ - 1;
+        default:
+            return std::nullopt;
+    }
+}
+
 void CBitmapSlider::keyPressEvent(QKeyEvent* event) {
     if (!isEnabled()) {
         QWidget::keyPressEvent(event);
         return;
     }
-    int position = pos_;
-    switch (event->key()) {
-        case Qt::Key_PageUp:
-            position = pos_ - page_;
-            break;
-        case Qt::Key_PageDown:
-            position = pos_ + page_;
-            break;
-        case Qt::Key_End:
-            position = max_;
-            break;
-        case Qt::Key_Home:
-            position = min_;
-            break;
-        case Qt::Key_Right:
-        case Qt::Key_Down:
-            position = pos_ + 1;
-            break;
-        case Qt::Key_Left:
-        case Qt::Key_Up:
-            position = pos_ - 1;
-            break;
-        default:
-            // Every other key stays with the slider too (Tab never reaches here).
-            event->accept();
-            return;
-    }
-    SetPos(position);
-    notify();
+    // Every other key stays with the slider too (Tab never reaches here).
     event->accept();
+    if (const std::optional<int> position = keyTarget(event->key())) {
+        SetPos(*position);
+        notify();
+    }
 }
 
 void CBitmapSlider::wheelEvent(QWheelEvent* event) {

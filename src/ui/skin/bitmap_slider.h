@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
+
 namespace quorvane {
 
 // The slider notification: control id and the new position.
@@ -75,6 +77,8 @@ class CBitmapSlider : public QWidget {
 
   private:
     int clamp(int position) const;
+    // Where a key moves the slider (not clamped); nullopt for other keys.
+    std::optional<int> keyTarget(int key) const;
     void notify();
 
     int controlId_;
