@@ -97,6 +97,11 @@ class Library {
             return 0;
         }
         session_ = std::move(session);
+        // At exit, stop before anything the program built before Init() is
+        // destroyed: its callbacks may still use it. (Registered from this
+        // library, the handler also runs, and goes, if the library is unloaded.)
+        static std::once_flag atExit;
+        std::call_once(atExit, [] { std::atexit(stopAtExit); });
         return 1;
     }
 
@@ -116,11 +121,17 @@ class Library {
     }
 
   private:
+    static void stopAtExit();
+
     std::mutex mutex_;
     std::shared_ptr<Session> session_;
 };
 
 Library g_library;
+
+void Library::stopAtExit() {
+    g_library.end();
+}
 
 template <typename Fn>
 int guarded(Fn&& fn) noexcept {
