@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTest>
+#include <QToolTip>
 
 #include "ui/qt_test_app.h"
 #include "ui/skin/png_button.h"
@@ -204,6 +207,58 @@ TEST_F(PngButtonStates, TooltipKeptUntilRemoved) {
     button->RemoveTooltip();
     EXPECT_FALSE(button->tooltipActive());
     EXPECT_TRUE(button->tooltipText().isEmpty());
+}
+
+TEST_F(PngButtonStates, TooltipAppearsAfterItsDelayWhileHovered) {
+    dialog.show();
+    button->SetTooltip(QStringLiteral("W (macro: Combo)"), true);
+    hover();
+    // Not at once: the tip waits for its delay.
+    EXPECT_FALSE(QToolTip::isVisible());
+    QElapsedTimer waited;
+    waited.start();
+    while (!QToolTip::isVisible() && waited.elapsed() < 5000) {
+        QTest::qWait(20);
+    }
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("W (macro: Combo)"));
+    EXPECT_GE(waited.elapsed(), CPngButton::kTooltipDelayMs - 20);
+    QToolTip::hideText();
+}
+
+TEST_F(PngButtonStates, InactiveTooltipNeverShows) {
+    dialog.show();
+    button->SetTooltip(QStringLiteral("hidden"), false);
+    hover();
+    QTest::qWait(CPngButton::kTooltipDelayMs + 200);
+    EXPECT_FALSE(QToolTip::isVisible() && QToolTip::text() == QStringLiteral("hidden"));
+}
+
+TEST_F(PngButtonStates, TurnedTextIsDrawnTurned) {
+    button->resize(60, 60);
+    QPixmap black(60, 60);
+    black.fill(Qt::black);
+    button->SetPictures(0, 0, black, black, black, black, black, false);
+    button->setText(QStringLiteral("IIIIIIII"));
+    button->SetTextStyle(true, 10, QStringLiteral("Sans"), Qt::white, Qt::white, Qt::white,
+                         Qt::white, Qt::white, 37);
+    auto inkRows = [&] {
+        const QImage shot = button->grab().toImage();
+        int rows = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            bool ink = false;
+            for (int x = 0; x < shot.width() && !ink; ++x) {
+                ink = qGray(shot.pixel(x, y)) > 128;
+            }
+            rows += ink;
+        }
+        return rows;
+    };
+    const int flat = inkRows();
+    button->SetEscapement(900, true);
+    const int turned = inkRows();
+    // A line of narrow letters turned upright covers many more rows.
+    EXPECT_GT(turned, flat + 10);
 }
 
 }  // namespace
