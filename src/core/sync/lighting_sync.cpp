@@ -17,6 +17,7 @@ namespace {
 constexpr int kColourPiece = 54;  // 18 LEDs
 constexpr int kColourPieceLeds = 18;
 constexpr int kColourReadPieces = 10;  // 540 bytes, of which a bank keeps 512
+constexpr std::size_t kColourReadBytes = std::size_t{kColourPiece} * kColourReadPieces;
 constexpr int kColourWritePieces = 8;  // LEDs 0..143, every LED the program uses
 constexpr std::size_t kAnswerData = 56;
 
@@ -61,7 +62,7 @@ int SyncSession::rereadLighting(bool full) {
         note(applyUserMode());
         for (std::size_t bank = 0; bank < kColourBankCount && !keyboardLost(first); ++bank) {
             // A piece that could not be read keeps what the bank held.
-            std::array<std::uint8_t, kColourPiece * kColourReadPieces> bytes{};
+            std::array<std::uint8_t, kColourReadBytes> bytes{};
             std::copy(m_lighting.colours[bank].bytes.begin(), m_lighting.colours[bank].bytes.end(),
                       bytes.begin());
             for (int k = 0; k < kColourReadPieces && !keyboardLost(first); ++k) {
@@ -74,7 +75,8 @@ int SyncSession::rereadLighting(bool full) {
                                                         static_cast<int>(bank));
                 note(r);
                 if (r == kResultDone) {
-                    std::copy_n(piece.begin(), length, bytes.begin() + k * kColourPiece);
+                    std::copy_n(piece.begin(), length,
+                                bytes.begin() + static_cast<std::ptrdiff_t>(k) * kColourPiece);
                 }
             }
             std::copy_n(bytes.begin(), kColourBankSize, m_lighting.colours[bank].bytes.begin());
@@ -142,8 +144,9 @@ int SyncSession::sendUserModeBank() {
     const std::span<const std::uint8_t> bytes(m_lighting.colours[bank].bytes);
     int result = m_commands.BeginTransfer();
     for (int k = 0; k < kColourWritePieces && result == kResultDone; ++k) {
-        result = m_commands.WriteKeyColours(bytes.subspan(k * kColourPiece, kColourPiece),
-                                            kColourPiece, k * kColourPieceLeds, bank);
+        result = m_commands.WriteKeyColours(
+            bytes.subspan(static_cast<std::size_t>(k) * kColourPiece, kColourPiece), kColourPiece,
+            k * kColourPieceLeds, bank);
     }
     const int ended = m_commands.EndTransfer(1);
     return result == kResultDone ? ended : result;

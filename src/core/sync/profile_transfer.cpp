@@ -68,6 +68,7 @@ std::vector<ProfileRow> profileManagerRows(SyncSession& session) {
         folder += '/';
     }
     std::vector<ProfileRow> rows;
+    rows.reserve(kProfileCount);
     for (int p = 0; p < kProfileCount; ++p) {
         rows.push_back({folder, profileCacheFileName(p), p == active});
     }
