@@ -5,6 +5,7 @@
 // succeeds.
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
+#include "core/platform/atomic_file.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"
@@ -219,11 +220,29 @@ TEST_F(FaultTest, AMacroAreaTheKeyboardRefusesWritesNoKeyTable) {
 }
 
 TEST_F(FaultTest, AnImportThatCannotBeWrittenStaysPending) {
+    const std::string cache = session->reloadCacheFile(0);
+    const auto cached = readFileBytes(cache);
+    ASSERT_TRUE(cached.has_value());
     removeKeyboard();
+
     EXPECT_EQ(importProfile(*session, importFile), kResultNoKeyboard);
     EXPECT_TRUE(window.dirty);
     expectModelIsTheImport();
     EXPECT_EQ(session->modelOrigin(), ModelOrigin::UserAction);
+    // The cache file is still the keyboard's copy.
+    EXPECT_EQ(readFileBytes(cache), cached);
+}
+
+TEST_F(FaultTest, AnUnansweredBeginEndsTheDownload) {
+    config.image->entries = imported;
+    config.macros = importedMacros;
+    knobs.DropEvery(1);
+
+    EXPECT_EQ(session->download(true), kResultNoAnswer);
+    const std::vector<std::uint8_t> sent = commandsSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteMacroArea), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
+    EXPECT_EQ(sent.back(), kEnd);
 }
 
 }  // namespace

@@ -216,6 +216,10 @@ TEST_F(UserModeTest, ANewBaseColourRecoloursOnlyTheTiedKeys) {
     const KeyColour a = session->userModes().readKeyColour(0, 0, 64);
     EXPECT_EQ(a.colour, (Rgb{0, 0, 200}));
     EXPECT_TRUE(a.tied);
+    // The mode keeps its base colour at once.
+    UserModeState stored;
+    session->userModes().readModeTools(0, 0, stored);
+    EXPECT_EQ(stored.baseColour, (Rgb{0, 0, 200}));
     // Eight colour pieces in one bracket, then bytes 9..11 in another.
     const std::vector<std::uint8_t> sent = commandsSent();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyColours), 8);

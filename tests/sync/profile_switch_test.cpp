@@ -64,6 +64,19 @@ TEST_F(ProfileSwitchTest, DecliningTheQuestionDropsTheChangesAndSwitches) {
     EXPECT_EQ(keyboardActiveProfile(), 1);
 }
 
+TEST_F(ProfileSwitchTest, DecliningWithoutACacheFileRereadsTheKeyboard) {
+    std::filesystem::remove(session->reloadCacheFile(0));
+    assign(0, kKeyA, ActionDisabled, 0);
+    session->markDirty();
+    prompter.answer = false;
+
+    ASSERT_EQ(session->switchProfile(1), 1);
+    ASSERT_TRUE(config.image);
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).type, ActionDefault);
+    EXPECT_EQ(session->modelOrigin(), ModelOrigin::Keyboard);
+    EXPECT_FALSE(window.dirty);
+}
+
 TEST_F(ProfileSwitchTest, AcceptingTheQuestionAppliesFirst) {
     assign(0, kKeyA, ActionDisabled, 0);
     session->markDirty();
