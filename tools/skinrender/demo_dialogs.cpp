@@ -15,6 +15,7 @@
 #include "ui/skin/bitmap_slider.h"
 #include "ui/skin/color_static.h"
 #include "ui/skin/png_button.h"
+#include "ui/skin/qt_owned.h"
 #include "ui/skin/report_ctrl.h"
 #include "ui/skin/skin_color.h"
 #include "ui/skin/skin_color_btn.h"
@@ -24,7 +25,7 @@ namespace quorvane::demo {
 
 namespace {
 
-const QString kFace = QStringLiteral("DejaVu Sans");
+constexpr char kFaceName[] = "DejaVu Sans";
 
 QString qs(const std::u16string& s) {
     return QString::fromStdU16String(s);
@@ -58,16 +59,17 @@ void hover(QWidget* w) {
 }
 
 void textStyle(CPngButton* b, int size, unsigned format) {
-    b->SetTextStyle(true, size, kFace, colorFromRef(0xDEDEDE), colorFromRef(0x622245),
-                    colorFromRef(0x262A83), colorFromRef(0x446053), colorFromRef(0xDEDEDE), format);
+    b->SetTextStyle(true, size, QString::fromLatin1(kFaceName), colorFromRef(0xDEDEDE),
+                    colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(0x446053),
+                    colorFromRef(0xDEDEDE), format);
 }
 
 ColorStatic* label(QWidget* parent, const SkinLayout& layout, const std::u16string& key,
                    const QString& text, QColor colour = QColor(0xDF, 0xE3, 0xEA)) {
-    auto* l = new ColorStatic(parent);
+    auto* l = qtOwned<ColorStatic>(parent);
     loadSkinRect(l, layout, u"BUTTONINFO", key);
     l->SetTextColor(colour);
-    l->SetFontFace(kFace, 600);
+    l->SetFontFace(QString::fromLatin1(kFaceName), 600);
     l->SetFontHeight(13);
     l->setText(text);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -103,7 +105,7 @@ QImage mainScene(const std::string& skins, MainDemo::Mode mode) {
     for (const std::u16string& key : layout.keys(u"BUTTONINFO")) {
         const QString k = qs(key);
         auto image = [&](const SkinPictureSet& set) {
-            auto* b = new CPngButton(&dlg);
+            auto* b = qtOwned<CPngButton>(&dlg);
             placeImageButton(b, layout, u"BUTTONINFO", key, set);
             buttons[key] = b;
             return b;
@@ -145,8 +147,9 @@ QImage mainScene(const std::string& skins, MainDemo::Mode mode) {
             image({N, N, N, N, X});
         } else if (k == u"TAVRIN_VER") {
             CPngButton* b = image({N, N, N, N, N});
-            b->SetTextStyle(true, 8, kFace, colorFromRef(0xDEDEDE), colorFromRef(0x622245),
-                            colorFromRef(0x262A83), QColor(0x9A, 0xA3, 0xB0), QColor(), 37);
+            b->SetTextStyle(true, 8, QString::fromLatin1(kFaceName), colorFromRef(0xDEDEDE),
+                            colorFromRef(0x622245), colorFromRef(0x262A83),
+                            QColor(0x9A, 0xA3, 0xB0), QColor(), 37);
             b->setText(QStringLiteral("v0.1.0"));
             b->setEnabled(false);
         } else if (k.startsWith(u"CONTROL_OK") || k == u"CONTROL_CANCEL" || k == u"CONTROL_HELP" ||
@@ -162,7 +165,7 @@ QImage mainScene(const std::string& skins, MainDemo::Mode mode) {
                                                     : QStringLiteral("Profile1.fwc"));
             }
         } else if (k == u"LEFT_ARROW" || k == u"RIGHT_ARROW") {
-            auto* b = new CPngButton(&dlg);
+            auto* b = qtOwned<CPngButton>(&dlg);
             placeTwoRect(b, layout, u"BUTTONINFO", key, u"BUTTONINFO2",
                          k == u"LEFT_ARROW" ? u"DOWN_ARROW_LEFT1" : u"DOWN_ARROW_RIGHT1", A);
         }
@@ -180,20 +183,20 @@ QImage mainScene(const std::string& skins, MainDemo::Mode mode) {
     label(&dlg, layout, u"CONTROL_LightStatic", name(u"Light"));
 
     auto picture = [&](const char16_t* key, const char* file) {
-        auto* l = new QLabel(&dlg);
+        auto* l = qtOwned<QLabel>(&dlg);
         loadSkinRect(l, layout, u"BUTTONINFO", key);
         l->setPixmap(load(skins, file));
         return l;
     };
     picture(u"CONTROL_DengStaPic", "dengdown.bmp");
     picture(u"CONTROL_JDTStatic", "jdt4.bmp");
-    auto* effects = new QComboBox(&dlg);
+    auto* effects = qtOwned<QComboBox>(&dlg);
     loadSkinRect(effects, layout, u"BUTTONINFO", u"CONTROL_XGcombox");
     effects->addItem(mode == MainDemo::Mode::UserMode ? QStringLiteral("User mode")
                                                       : QStringLiteral("Wave"));
 
     auto slider = [&](const char16_t* key, int id, int pos, int pictureBase) {
-        auto* s = new CBitmapSlider(&dlg, id);
+        auto* s = qtOwned<CBitmapSlider>(&dlg, id);
         loadSkinRect(s, layout, u"BUTTONINFO", key);
         s->SetRange(0, 4);
         s->SetPageStep(10);
@@ -203,7 +206,7 @@ QImage mainScene(const std::string& skins, MainDemo::Mode mode) {
     slider(u"CONTROL_LightSlider", 1178, 3, 0);
 
     auto colourButton = [&](const char16_t* key, QColor c) {
-        auto* b = new CSkinColorBtn(&dlg);
+        auto* b = qtOwned<CSkinColorBtn>(&dlg);
         loadSkinRect(b, layout, u"BUTTONINFO", key);
         b->SetColor(c);
         b->SetOtherButton(true, QStringLiteral("other"));
@@ -216,7 +219,7 @@ QImage mainScene(const std::string& skins, MainDemo::Mode mode) {
         label(&dlg, layout, u"CONTROL_USERgjStatic", name(u"Tool"));
         picture(u"CONTROL_USERgjStaPic1", "user1down.bmp");
         picture(u"CONTROL_USERgjStaPic2", "user2up.bmp");
-        auto* modeSlots = new QComboBox(&dlg);
+        auto* modeSlots = qtOwned<QComboBox>(&dlg);
         modeSlots->setEditable(true);
         loadSkinRect(modeSlots, layout, u"BUTTONINFO", u"CONTROL_umCombo");
         modeSlots->addItem(QStringLiteral("Aurora"));
@@ -251,13 +254,13 @@ QImage profileScene(const std::string& skins) {
     std::map<std::u16string, CPngButton*> buttons;
     for (const char16_t* key : {u"FUNC_ADD", u"FUNC_LOAD", u"FUNC_DELETE", u"CONTROL_OK",
                                 u"CONTROL_CANCEL", u"CONTROL2_APPLY"}) {
-        auto* b = new CPngButton(&dlg);
+        auto* b = qtOwned<CPngButton>(&dlg);
         placeImageButton(b, layout, u"BUTTONINFO", key, {N, O, D, D, N});
         buttons[key] = b;
     }
     buttons[u"CONTROL2_APPLY"]->setEnabled(false);
     hover(buttons[u"FUNC_LOAD"]);
-    auto* list = new CReportCtrl(&dlg);
+    auto* list = qtOwned<CReportCtrl>(&dlg);
     loadSkinRect(list, layout, u"BUTTONINFO", u"PROGRAM_LIST");
     list->SetColumns({QStringLiteral("Active"), QStringLiteral("Name"), QStringLiteral("Path")},
                      {60, 120, 230});
@@ -291,7 +294,7 @@ QImage compositeScene(const std::string& skins, Page page) {
     const bool macroPage = page == Page::Macro || page == Page::MacroOnly;
 
     auto button = [&](const char16_t* key, const SkinPictureSet& pictures, const QString& text) {
-        auto* b = new CPngButton(&dlg);
+        auto* b = qtOwned<CPngButton>(&dlg);
         placeImageButton(b, layout, u"BUTTONINFO", key, pictures);
         if (!text.isEmpty()) {
             textStyle(b, 10, 37);
@@ -334,22 +337,22 @@ QImage compositeScene(const std::string& skins, Page page) {
     if (page == Page::Key) {
         label(&dlg, layout, u"TISHI_SINGLE_STATIC", QStringLiteral("Press a single key"),
               colorFromRef(0xE4E4E4));
-        auto* field = new QLineEdit(&dlg);
+        auto* field = qtOwned<QLineEdit>(&dlg);
         loadSkinRect(field, layout, u"BUTTONINFO", u"FUNC_KEY_INPUT");
         field->setReadOnly(true);
-        QFont f(kFace);
+        QFont f(QString::fromLatin1(kFaceName));
         f.setPointSize(18);
         field->setFont(f);
         field->setText(QStringLiteral("Caps Lock"));
     } else if (page == Page::Media) {
         label(&dlg, layout, u"MEDIA_SETTING_TISHI", QStringLiteral("Choose a media function"),
               colorFromRef(0xE4E4E4));
-        auto* media = new QComboBox(&dlg);
+        auto* media = qtOwned<QComboBox>(&dlg);
         loadSkinRect(media, layout, u"BUTTONINFO", u"FUNC_MEDIA_SELECT");
         media->addItem(QStringLiteral("Play/Pause"));
     } else {
         label(&dlg, layout, u"MARCO_NAME_SETTING", QStringLiteral("Macro"), colorFromRef(0xE4E4E4));
-        auto* names = new QComboBox(&dlg);
+        auto* names = qtOwned<QComboBox>(&dlg);
         names->setEditable(true);
         loadSkinRect(names, layout, u"BUTTONINFO", u"FUNC_MACRO_LIST");
         names->addItem(QStringLiteral("Combo 1"));
@@ -366,7 +369,7 @@ QImage compositeScene(const std::string& skins, Page page) {
         for (const auto& [key, text] : macroButtons) {
             button(key, macroSet, QString::fromUtf8(text));
         }
-        auto* steps = new CReportCtrl(&dlg);
+        auto* steps = qtOwned<CReportCtrl>(&dlg);
         loadSkinRect(steps, layout, u"BUTTONINFO", u"FUNC_MACRO_LIST2");
         steps->SetColumns(
             {QStringLiteral("Key"), QStringLiteral("Action"), QStringLiteral("Delay")},
@@ -382,10 +385,10 @@ QImage compositeScene(const std::string& skins, Page page) {
         steps->SelectRow(1);
         label(&dlg, layout, u"FUNC_MACRO_CYCLES_PROMPT", QStringLiteral("Cycles"),
               colorFromRef(0xE4E4E4));
-        auto* cycles = new QLineEdit(&dlg);
+        auto* cycles = qtOwned<QLineEdit>(&dlg);
         loadSkinRect(cycles, layout, u"BUTTONINFO", u"FUNC_MACRO_CYCLES");
         cycles->setText(QStringLiteral("1"));
-        auto* delays = new QCheckBox(&dlg);
+        auto* delays = qtOwned<QCheckBox>(&dlg);
         loadSkinRect(delays, layout, u"BUTTONINFO", u"FUNC_MACRO_RECORD_DELAY");
         delays->setChecked(true);
         label(&dlg, layout, u"FUNC_MACRO_RECORD_DELAY2", QStringLiteral("Record the delays"),

@@ -1,4 +1,5 @@
 #include "ui/skin/report_ctrl.h"
+#include "ui/skin/qt_owned.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -36,7 +37,7 @@ void CHeaderCtrlCl::paintSection(QPainter* painter, const QRect& rect, int logic
 }
 
 CReportCtrl::CReportCtrl(QWidget* parent) : QTableWidget(parent) {
-    setHorizontalHeader(new CHeaderCtrlCl(this));
+    setHorizontalHeader(qtOwned<CHeaderCtrlCl>(this));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(20);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -73,7 +74,7 @@ void CReportCtrl::SetColumnTitle(int column, const QString& title) {
     }
     auto* item = horizontalHeaderItem(column);
     if (!item) {
-        setHorizontalHeaderItem(column, new QTableWidgetItem(title));
+        setHorizontalHeaderItem(column, qtOwned<QTableWidgetItem>(title));
     } else {
         item->setText(title);
     }
@@ -88,7 +89,7 @@ int CReportCtrl::InsertRow(int row, const QStringList& texts, const QVariant& da
     }
     insertRow(row);
     for (int c = 0; c < columnCount(); ++c) {
-        auto* item = new QTableWidgetItem(c < texts.size() ? texts[c] : QString());
+        auto* item = qtOwned<QTableWidgetItem>(c < texts.size() ? texts[c] : QString());
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         setItem(row, c, item);
     }
@@ -213,16 +214,16 @@ bool CReportCtrl::StartEdit(int row, int column) {
     const QRect cell = visualRect(model()->index(row, column));
     QWidget* editor = nullptr;
     if (wanted.kind == CellEditor::Kind::DropDown) {
-        auto* combo = new CComboBox4ListCtrl(viewport());
+        auto* combo = qtOwned<CComboBox4ListCtrl>(viewport());
         combo->addItems(wanted.items);
         combo->setCurrentIndex(wanted.current);
         combo->setMaxVisibleItems(std::max(1, wanted.visibleRows));
         connect(combo, &QComboBox::activated, this, [this] { closeEditor(true); });
         editor = combo;
     } else {
-        auto* field = new QLineEdit(viewport());
-        field->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+        auto* field = qtOwned<QLineEdit>(viewport());
+        field->setValidator(qtOwned<QRegularExpressionValidator>(
+            QRegularExpression(QStringLiteral("[0-9]*")), field));
         field->setMaxLength(std::max(1, wanted.maxLength));
         field->setText(wanted.text);
         field->selectAll();

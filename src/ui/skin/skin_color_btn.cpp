@@ -1,4 +1,5 @@
 #include "ui/skin/skin_color_btn.h"
+#include "ui/skin/qt_owned.h"
 
 #include <QColorDialog>
 #include <QFrame>
@@ -75,15 +76,15 @@ void CSkinColorBtn::showPalette() {
     if (popup_) {
         popup_->close();
     }
-    auto* popup = new QFrame(this, Qt::Popup);
+    auto* popup = qtOwned<QFrame>(this, Qt::Popup);
     popup->setAttribute(Qt::WA_DeleteOnClose);
     popup->setFrameShape(QFrame::Box);
     popup->setStyleSheet(QStringLiteral("QFrame{background:#1b1e24;border:1px solid #3a404a;}"));
-    auto* grid = new QGridLayout(popup);
+    auto* grid = qtOwned<QGridLayout>(popup);
     grid->setContentsMargins(4, 4, 4, 4);
     grid->setSpacing(3);
     for (int i = 0; i < palette_.size(); ++i) {
-        auto* swatch = new QToolButton(popup);
+        auto* swatch = qtOwned<QToolButton>(popup);
         const QColor c = palette_[i];
         swatch->setFixedSize(18, 18);
         swatch->setToolTip(c.name());
@@ -94,7 +95,7 @@ void CSkinColorBtn::showPalette() {
         grid->addWidget(swatch, i / columns_, i % columns_);
     }
     if (other_) {
-        auto* more = new QPushButton(otherText_, popup);
+        auto* more = qtOwned<QPushButton>(otherText_, popup);
         more->setStyleSheet(
             QStringLiteral("QPushButton{color:#ddd;background:#2a2f38;"
                            "border:1px solid #555;padding:2px;}"));
