@@ -104,6 +104,8 @@ TEST_F(ReloadTest, ProfileMessageFollowsTheKeyboardIntoItsDefaultMode) {
     EXPECT_EQ(window.profileButtons, std::vector<int>{3});
     EXPECT_TRUE(window.defaultModeNotice);
     EXPECT_TRUE(window.shownValues.empty());
+    // The default mode's colours are the keyboard's own: nothing is written.
+    EXPECT_TRUE(writesSent().empty());
 }
 
 TEST_F(ReloadTest, ProfileMessageTiesTheKeysThatShowTheBaseColour) {

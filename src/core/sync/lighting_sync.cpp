@@ -170,6 +170,11 @@ int SyncSession::applyUserMode() {
         take(button.led);
     }
     take(kFnLed);
+    // The keyboard's default mode is shown, never written: its colours stay
+    // the keyboard's own.
+    if (bank == kDefaultModeBlock) {
+        return kResultDone;
+    }
     return sendUserModeBank();
 }
 

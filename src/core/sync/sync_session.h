@@ -118,7 +118,9 @@ class SyncSession {
     // 1, or the first failing later read (what it would have read stays as it
     // was).
     int rereadLighting(bool full);
-    // Sends the current user mode's per-key colours (effect 20 only).
+    // Sends the current user mode's per-key colours (effect 20 only). In the
+    // default mode (current profile 3) the colours are taken into the model
+    // but nothing is sent.
     int applyUserMode();
     // Sends the current profile's colour bank as it is (eight 54-byte writes).
     int sendUserModeBank();
