@@ -12,6 +12,8 @@
 #include "core/config/profile_file.h"
 #include "core/platform/le_bytes.h"
 
+// The replacement must sit on malloc and free.
+// NOLINTBEGIN(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
 namespace {
 std::atomic<bool> gTracking{false};
 std::atomic<std::size_t> gLargest{0};
@@ -56,6 +58,7 @@ void operator delete(void* p, std::size_t) noexcept {
 void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
+// NOLINTEND(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
 
 namespace quorvane {
 namespace {

@@ -25,11 +25,13 @@ namespace quorvane::test {
 class TempDir {
   public:
     TempDir() {
-        std::string tmpl = (::getenv("TMPDIR") != nullptr ? ::getenv("TMPDIR") : "/tmp");
+        const char* base = ::getenv("TMPDIR");
+        std::string tmpl = base != nullptr ? base : "/tmp";
         tmpl += "/quorvane-config-XXXXXX";
         std::vector<char> buf(tmpl.begin(), tmpl.end());
         buf.push_back('\0');
-        path_ = ::mkdtemp(buf.data());
+        const char* made = ::mkdtemp(buf.data());
+        path_ = made != nullptr ? made : "";
     }
     ~TempDir() { removeTree(path_); }
     TempDir(const TempDir&) = delete;

@@ -213,6 +213,7 @@ TEST(MacroAreaRoundTrip, GeneratedMacroListsWithAndWithoutNames) {
     for (int round = 0; round < 60; ++round) {
         std::vector<MacroRecord> macros;
         const int count = round == 0 ? 0 : gen.uniform(1, 12);
+        macros.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             macros.push_back(
                 gen.macro(static_cast<std::uint16_t>(i + 1), gen.chance(20) ? 900 : 40));
@@ -249,6 +250,7 @@ TEST(MacroArea, RefusesWhatItsSixteenBitFieldsCannotHold) {
     std::vector<MacroRecord> macros(101);
     EXPECT_FALSE(buildMacroAreaFrom(macros, false));
     std::vector<MacroRecord> big;
+    big.reserve(9);
     for (int i = 0; i < 9; ++i) {
         big.push_back(test::makeMacro(static_cast<std::uint16_t>(i + 1), u"",
                                       std::vector<MacroAction>(2000, {0, 0x1E, 0})));

@@ -104,8 +104,6 @@ Bytes smallValidFile() {
     config->macros.push_back(test::makeMacro(1, u"ab", {{100, 0x1E, 0}, {0, 0x1E, 1}}, 2));
     writeAssignment(*config, 12, ActionText, 0, 0);
     setText(*config, 12, u"typed");
-    static const TextTable kNone{};
-    (void)kNone;
     return *packProfileFile(*config->image, config->macros, config->texts, config->textTotal);
 }
 
@@ -356,10 +354,8 @@ TEST(ProfileFileTexts, BrokenOffsetsAndTerminatorsLoseOnlyThoseTexts) {
 
 TEST(ProfileFileMacros, OutOfRangeRecordsAreClampedOnLoad) {
     Bytes b = smallValidFile();
-    const std::size_t rec = kAreaStart - 0;  // first macro record
-    const std::size_t macroAt = kConfigImageSize;
-    (void)rec;
-    putU16(b, macroAt + 508, 2500);  // actionCount past 2000
+    const std::size_t macroAt = kConfigImageSize;  // the first macro record
+    putU16(b, macroAt + 508, 2500);                // actionCount past 2000
     for (std::size_t i = 0; i < 250; ++i) {
         putU16(b, macroAt + 2 * i, 'n');  // no terminator
     }

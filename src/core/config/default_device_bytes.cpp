@@ -65,7 +65,7 @@ const std::array<std::uint8_t, kMacroAreaHeaderSize> kEmptyMacroArea = {
     0xAA, 0x55, 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,
 };
 
-DeviceKeyTable builtInDefaultKeyTable() {
+DeviceKeyTable builtInDefaultKeyTable() noexcept {
     return DeviceKeyTable{kBuiltInDefaultKeyTable};
 }
 

@@ -23,6 +23,6 @@ extern const std::array<std::uint8_t, kDefaultLightingBytes> kDefaultLightingRec
 inline constexpr std::size_t kMacroAreaHeaderSize = 16;
 extern const std::array<std::uint8_t, kMacroAreaHeaderSize> kEmptyMacroArea;
 
-DeviceKeyTable builtInDefaultKeyTable();
+DeviceKeyTable builtInDefaultKeyTable() noexcept;
 
 }  // namespace quorvane
