@@ -12,6 +12,7 @@
 
 #include "ui/qt_test_app.h"
 #include "ui/skin/base_dialog.h"
+#include "ui/skin/skin_picture.h"
 #include "ui/skin/skin_rect.h"
 
 namespace quorvane {
@@ -321,6 +322,14 @@ class SkinFolderCheck : public ::testing::Test {
         return w;
     }
 
+    // The double-size companion of a window-sized picture, for dense screens.
+    void expectDoubleSize(const std::string& name, QSize logical) {
+        const std::string dense =
+            highResolutionPath(QString::fromStdString(skinFile(name))).toStdString();
+        const QImage image(QString::fromStdString(dense));
+        EXPECT_EQ(image.size(), logical * 2) << dense;
+    }
+
     QImage picture(const std::string& name, QSize expected) {
         const QImage image(QString::fromStdString(skinFile(name)));
         EXPECT_FALSE(image.isNull()) << name;
@@ -379,6 +388,11 @@ TEST_F(SkinFolderCheck, MainWindowLayoutAndPictures) {
     const QImage colour0 = picture("main_color0.jpg", w.size);
     const QImage colour1 = picture("main_color1.jpg", w.size);
     const QImage arrows = picture("Arrow.jpg", w.size);
+    for (const char* name :
+         {"main_normal.jpg", "main_over.jpg", "main_down.jpg", "main_disable.jpg",
+          "main_color0.jpg", "main_color1.jpg", "Arrow.jpg", "main_back.jpg"}) {
+        expectDoubleSize(name, w.size);
+    }
 
     auto rect = [&](const std::string& key) {
         return w.layout.rect(u"BUTTONINFO", u16(key)).toQRect();
@@ -483,6 +497,9 @@ TEST_F(SkinFolderCheck, ProfileManagerLayoutAndPictures) {
     const QImage normal = picture("Profile_normal.jpg", w.size);
     const QImage over = picture("Profile_over.jpg", w.size);
     const QImage down = picture("Profile_down.jpg", w.size);
+    for (const char* name : {"Profile_normal.jpg", "Profile_over.jpg", "Profile_down.jpg"}) {
+        expectDoubleSize(name, w.size);
+    }
     for (const std::string& key : kProfileKeys) {
         if (key == "PROGRAM_LIST") {
             continue;
@@ -502,6 +519,7 @@ TEST_F(SkinFolderCheck, CompositeDialogLayoutAndPictures) {
                              "macro2_down", "macro2_disable", "media_normal", "media_over",
                              "media_down", "function_normal", "function_over", "function_down"}) {
         pics[name] = picture(std::string(name) + ".jpg", w.size);
+        expectDoubleSize(std::string(name) + ".jpg", w.size);
     }
     auto rect = [&](const char16_t* key) { return w.layout.rect(u"BUTTONINFO", key).toQRect(); };
     for (const char16_t* key :

@@ -56,6 +56,13 @@ void saveText(const QDir& dir, const QString& name, const QString& text) {
     }
 }
 
+// "name@2x.ext" for "name.ext".
+QString doubleSizeName(const QString& file) {
+    const qsizetype dot = file.lastIndexOf(u'.');
+    return dot < 0 ? file + QStringLiteral("@2x")
+                   : file.left(dot) + QStringLiteral("@2x") + file.mid(dot);
+}
+
 QString rectText(const QRect& r) {
     return QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
@@ -105,14 +112,22 @@ void writeDialog(const QDir& data, const QDir& skins, const QString& name, Dialo
     }
     saveText(skins, d.iniName, layoutText(d));
     const QString firstVariant = d.pictures.isEmpty() ? QString() : d.pictures.first().variant;
-    saveImage(skins, d.background, renderBackground(d, firstVariant));
+    // Each window-sized picture also comes at twice the size for dense screens; the
+    // mask stays as it is, since the shape is in logical pixels.
+    for (int scale : {1, 2}) {
+        const auto name = [scale](const QString& file) {
+            return scale == 1 ? file : doubleSizeName(file);
+        };
+        saveImage(skins, name(d.background), renderBackground(d, firstVariant, scale));
+        for (const Picture& picture : d.pictures) {
+            saveImage(skins, name(picture.file),
+                      renderState(d, picture.state, picture.variant, scale));
+        }
+        if (!d.arrowSheet.isEmpty()) {
+            saveImage(skins, name(d.arrowSheet), renderArrowSheet(d, scale));
+        }
+    }
     saveImage(skins, d.mask, renderMask(d));
-    for (const Picture& picture : d.pictures) {
-        saveImage(skins, picture.file, renderState(d, picture.state, picture.variant));
-    }
-    if (!d.arrowSheet.isEmpty()) {
-        saveImage(skins, d.arrowSheet, renderArrowSheet(d));
-    }
     if (keep) {
         *keep = d;
     }

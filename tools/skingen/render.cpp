@@ -397,9 +397,11 @@ void drawWindow(QPainter& p, const Dialog& d) {
     }
 }
 
-QImage render(const Dialog& d, const QString& state, const QString& variant, bool background) {
-    QImage image(d.size, QImage::Format_RGB32);
+QImage render(const Dialog& d, const QString& state, const QString& variant, bool background,
+              int scale) {
+    QImage image(d.size * scale, QImage::Format_RGB32);
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     drawWindow(p, d);
@@ -442,12 +444,12 @@ QImage render(const Dialog& d, const QString& state, const QString& variant, boo
 
 }  // namespace
 
-QImage renderState(const Dialog& d, const QString& state, const QString& variant) {
-    return render(d, state, variant, false);
+QImage renderState(const Dialog& d, const QString& state, const QString& variant, int scale) {
+    return render(d, state, variant, false, scale);
 }
 
-QImage renderBackground(const Dialog& d, const QString& variant) {
-    return render(d, QStringLiteral("normal"), variant, true);
+QImage renderBackground(const Dialog& d, const QString& variant, int scale) {
+    return render(d, QStringLiteral("normal"), variant, true, scale);
 }
 
 QImage renderMask(const Dialog& d) {
@@ -462,10 +464,11 @@ QImage renderMask(const Dialog& d) {
     return mask;
 }
 
-QImage renderArrowSheet(const Dialog& d) {
-    QImage sheet(d.size, QImage::Format_RGB32);
+QImage renderArrowSheet(const Dialog& d, int scale) {
+    QImage sheet(d.size * scale, QImage::Format_RGB32);
     sheet.fill(QColor(0x1C, 0x20, 0x27));
     QPainter p(&sheet);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     for (const Frame& f : d.frames) {
         const QRectF r(f.rect);

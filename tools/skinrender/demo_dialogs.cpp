@@ -19,6 +19,7 @@
 #include "ui/skin/report_ctrl.h"
 #include "ui/skin/skin_color.h"
 #include "ui/skin/skin_color_btn.h"
+#include "ui/skin/skin_picture.h"
 #include "ui/skin/skin_placement.h"
 
 namespace quorvane::demo {
@@ -32,7 +33,7 @@ QString qs(const std::u16string& s) {
 }
 
 QPixmap load(const std::string& folder, const char* name) {
-    return QPixmap(QString::fromStdString(folder + "/" + name));
+    return loadSkinPixmap(QString::fromStdString(folder + "/" + name));
 }
 
 // The dialog's picture with everything outside its shape made transparent.
@@ -41,10 +42,11 @@ QImage shot(CBaseDialog& dialog) {
     QApplication::processEvents();
     QImage image = dialog.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     const QRegion shape = dialog.windowRegion();
+    const qreal ratio = image.devicePixelRatio();
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if (!shape.contains(QPoint(x, y))) {
+            if (!shape.contains(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio)))) {
                 line[x] = 0;
             }
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/platform/ini_file.h"
+#include "ui/skin/skin_picture.h"
 
 namespace quorvane {
 
@@ -87,17 +88,18 @@ void CBaseDialog::loadSkin() {
     if (maskName.empty()) {
         maskName = mainName;
     }
-    QImage backgroundImage;
+    QPixmap backgroundPicture;
     if (!mainName.empty()) {
-        backgroundImage.load(QString::fromStdString(skinFilePath(skinFolder_, mainName)));
+        backgroundPicture = loadSkinPixmap(
+            QString::fromStdString(skinFilePath(skinFolder_, mainName)), devicePixelRatioF());
     }
     if (!maskName.empty()) {
         mask_.load(QString::fromStdString(skinFilePath(skinFolder_, maskName)));
     }
     // Without both pictures the dialog stays as it was: unshaped, unsized, no background.
-    if (!backgroundImage.isNull() && !mask_.isNull()) {
-        background_ = QPixmap::fromImage(backgroundImage);
-        resize(background_.size());
+    if (!backgroundPicture.isNull() && !mask_.isNull()) {
+        background_ = backgroundPicture;
+        resize(background_.deviceIndependentSize().toSize());
         region_ = regionFromMask(mask_);
         // An empty region would clear the shape; a rectangle outside the window hides it all.
         setMask(region_.isEmpty() ? QRegion(-2, -2, 1, 1) : region_);
