@@ -75,7 +75,7 @@ Fixture& fixture() {
 
 void BM_SaveProfileFile(benchmark::State& state) {
     Fixture& f = fixture();
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         if (saveProfileFile(*f.model, f.path, true) != 1) {
             state.SkipWithError("save failed");
             break;
@@ -89,7 +89,7 @@ BENCHMARK(BM_SaveProfileFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_LoadProfileFile(benchmark::State& state) {
     Fixture& f = fixture();
     WorkingConfig config;
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         clearTexts(config);
         clearMacros(config);
         clearImage(config);
@@ -104,7 +104,7 @@ BENCHMARK(BM_LoadProfileFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PackProfileInMemory(benchmark::State& state) {
     Fixture& f = fixture();
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         auto bytes =
             packProfileFile(*f.model->image, f.model->macros, f.model->texts, f.model->textTotal);
         benchmark::DoNotOptimize(bytes);
@@ -116,7 +116,7 @@ BENCHMARK(BM_PackProfileInMemory)->Unit(benchmark::kMillisecond);
 void BM_ParseProfileInMemory(benchmark::State& state) {
     Fixture& f = fixture();
     const auto bytes = *readFileBytes(f.path);
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         auto contents = parseProfileFile(bytes);
         benchmark::DoNotOptimize(contents);
     }
