@@ -450,33 +450,38 @@ TEST_F(SkinFolderCheck, LightingBitmapsFitTheirControls) {
     auto size = [&](const char16_t* key) {
         return w.layout.rect(u"BUTTONINFO", key).toQRect().size();
     };
+    // Each bitmap fits its control and has a double-size companion.
+    auto bitmap = [&](const std::string& name, QSize expected) {
+        picture(name, expected);
+        expectDoubleSize(name, expected);
+    };
     for (int n = 0; n <= 51; ++n) {
         if (n == 26) {
             continue;
         }
-        picture(std::to_string(n) + ".bmp", size(u"CONTROL_LightSlider"));
+        bitmap(std::to_string(n) + ".bmp", size(u"CONTROL_LightSlider"));
     }
     EXPECT_EQ(size(u"CONTROL_LightSlider"), size(u"CONTROL_SpeedSlider"));
     for (int n = 1; n <= 10; ++n) {
-        picture("jdt" + std::to_string(n) + ".bmp", size(u"CONTROL_JDTStatic"));
+        bitmap("jdt" + std::to_string(n) + ".bmp", size(u"CONTROL_JDTStatic"));
     }
     for (const char* name : {"dengup.bmp", "dengdown.bmp"}) {
-        picture(name, size(u"CONTROL_DengStaPic"));
+        bitmap(name, size(u"CONTROL_DengStaPic"));
     }
     for (const char* name : {"leftup.bmp", "leftdown.bmp", "rightup.bmp", "rightdown.bmp",
                              "upup.bmp", "updown.bmp", "downup.bmp", "downdown.bmp", "julong.bmp",
                              "julongdown.bmp", "kuosan.bmp", "kuosandown.bmp"}) {
-        picture(name, size(u"CONTROL_BLFXLStaPic"));
+        bitmap(name, size(u"CONTROL_BLFXLStaPic"));
     }
     for (const char* name : {"hong.bmp", "hongok.bmp", "huang.bmp", "huangok.bmp", "lv.bmp",
                              "lvok.bmp", "lan.bmp", "lanok.bmp"}) {
-        picture(name, size(u"CONTROL_HONGPIC"));
+        bitmap(name, size(u"CONTROL_HONGPIC"));
     }
     for (const char* name : {"sjsup.bmp", "sjsdown.bmp"}) {
-        picture(name, size(u"CONTROL_HXsjsStaPic"));
+        bitmap(name, size(u"CONTROL_HXsjsStaPic"));
     }
     for (const char* name : {"user1up.bmp", "user1down.bmp", "user2up.bmp", "user2down.bmp"}) {
-        picture(name, size(u"CONTROL_USERgjStaPic1"));
+        bitmap(name, size(u"CONTROL_USERgjStaPic1"));
     }
     // The five positions of each shown slider are five different pictures.
     for (int first : {0, 6}) {

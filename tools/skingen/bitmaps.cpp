@@ -16,15 +16,17 @@ using namespace style;
 constexpr int kSliderWidth = 150;
 constexpr int kSliderHeight = 24;
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
+// A bitmap of w x h logical pixels; painting on it is in logical pixels whatever the scale.
+QImage canvas(int w, int h, int scale) {
+    QImage image(w * scale, h * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(kPanel);
     return image;
 }
 
 // A toggle of the lamp: a track with the knob left (off) or right (on).
-QImage lamp(bool on) {
-    QImage image = canvas(56, 26);
+QImage lamp(bool on, int scale) {
+    QImage image = canvas(56, 26, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF track(2, 3, 52, 20);
@@ -43,8 +45,8 @@ QImage lamp(bool on) {
 }
 
 // A square picture button with a glyph; selected ones are filled with the accent.
-QImage glyphButton(int w, int h, const QString& glyph, bool selected) {
-    QImage image = canvas(w, h);
+QImage glyphButton(int w, int h, const QString& glyph, bool selected, int scale) {
+    QImage image = canvas(w, h, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(1.5, 1.5, w - 3, h - 3);
@@ -57,8 +59,8 @@ QImage glyphButton(int w, int h, const QString& glyph, bool selected) {
     return image;
 }
 
-QImage swatch(const QColor& colour, bool selected) {
-    QImage image = canvas(26, 26);
+QImage swatch(const QColor& colour, bool selected, int scale) {
+    QImage image = canvas(26, 26, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     if (selected) {
@@ -75,8 +77,8 @@ QImage swatch(const QColor& colour, bool selected) {
     return image;
 }
 
-QImage randomToggle(bool on) {
-    QImage image = canvas(26, 26);
+QImage randomToggle(bool on, int scale) {
+    QImage image = canvas(26, 26, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QConicalGradient g(QPointF(13, 13), 90);
@@ -99,8 +101,8 @@ QImage randomToggle(bool on) {
 }
 
 // A whole slider: groove, filled part and knob at `index` of `stops`.
-QImage slider(int index, int stops, const QColor& accent, bool fillFromRight) {
-    QImage image = canvas(kSliderWidth, kSliderHeight);
+QImage slider(int index, int stops, const QColor& accent, bool fillFromRight, int scale) {
+    QImage image = canvas(kSliderWidth, kSliderHeight, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal left = 10;
@@ -137,8 +139,8 @@ QImage slider(int index, int stops, const QColor& accent, bool fillFromRight) {
     return image;
 }
 
-QImage busyFrame(int frame) {
-    QImage image = canvas(286, 12);
+QImage busyFrame(int frame, int scale) {
+    QImage image = canvas(286, 12, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -186,47 +188,48 @@ QImage keyboardIcon(int size, const QColor& body, const QColor& accent, bool cro
 
 }  // namespace
 
-QList<QPair<QString, QImage>> lightingBitmaps() {
+QList<QPair<QString, QImage>> lightingBitmaps(int scale) {
     QList<QPair<QString, QImage>> out;
-    out << qMakePair(QStringLiteral("dengup.bmp"), lamp(false))
-        << qMakePair(QStringLiteral("dengdown.bmp"), lamp(true));
+    out << qMakePair(QStringLiteral("dengup.bmp"), lamp(false, scale))
+        << qMakePair(QStringLiteral("dengdown.bmp"), lamp(true, scale));
     const QPair<QString, QString> directions[] = {
         {QStringLiteral("left"), QStringLiteral("left")},
         {QStringLiteral("right"), QStringLiteral("right")},
         {QStringLiteral("up"), QStringLiteral("up")},
         {QStringLiteral("down"), QStringLiteral("down")}};
     for (const auto& [file, glyph] : directions) {
-        out << qMakePair(file + QStringLiteral("up.bmp"), glyphButton(30, 26, glyph, false))
-            << qMakePair(file + QStringLiteral("down.bmp"), glyphButton(30, 26, glyph, true));
+        out << qMakePair(file + QStringLiteral("up.bmp"), glyphButton(30, 26, glyph, false, scale))
+            << qMakePair(file + QStringLiteral("down.bmp"),
+                         glyphButton(30, 26, glyph, true, scale));
     }
     out << qMakePair(QStringLiteral("julong.bmp"),
-                     glyphButton(30, 26, QStringLiteral("gather"), false))
+                     glyphButton(30, 26, QStringLiteral("gather"), false, scale))
         << qMakePair(QStringLiteral("julongdown.bmp"),
-                     glyphButton(30, 26, QStringLiteral("gather"), true))
+                     glyphButton(30, 26, QStringLiteral("gather"), true, scale))
         << qMakePair(QStringLiteral("kuosan.bmp"),
-                     glyphButton(30, 26, QStringLiteral("spread"), false))
+                     glyphButton(30, 26, QStringLiteral("spread"), false, scale))
         << qMakePair(QStringLiteral("kuosandown.bmp"),
-                     glyphButton(30, 26, QStringLiteral("spread"), true));
+                     glyphButton(30, 26, QStringLiteral("spread"), true, scale));
     const QPair<QString, QColor> colours[] = {{QStringLiteral("hong"), QColor(0xFF, 0x2A, 0x3A)},
                                               {QStringLiteral("huang"), QColor(0xFF, 0xD4, 0x1F)},
                                               {QStringLiteral("lv"), QColor(0x2E, 0xE0, 0x6A)},
                                               {QStringLiteral("lan"), QColor(0x2A, 0x6B, 0xFF)}};
     for (const auto& [file, colour] : colours) {
-        out << qMakePair(file + QStringLiteral(".bmp"), swatch(colour, false))
-            << qMakePair(file + QStringLiteral("ok.bmp"), swatch(colour, true));
+        out << qMakePair(file + QStringLiteral(".bmp"), swatch(colour, false, scale))
+            << qMakePair(file + QStringLiteral("ok.bmp"), swatch(colour, true, scale));
     }
-    out << qMakePair(QStringLiteral("sjsup.bmp"), randomToggle(false))
-        << qMakePair(QStringLiteral("sjsdown.bmp"), randomToggle(true))
+    out << qMakePair(QStringLiteral("sjsup.bmp"), randomToggle(false, scale))
+        << qMakePair(QStringLiteral("sjsdown.bmp"), randomToggle(true, scale))
         << qMakePair(QStringLiteral("user1up.bmp"),
-                     glyphButton(30, 26, QStringLiteral("brush"), false))
+                     glyphButton(30, 26, QStringLiteral("brush"), false, scale))
         << qMakePair(QStringLiteral("user1down.bmp"),
-                     glyphButton(30, 26, QStringLiteral("brush"), true))
+                     glyphButton(30, 26, QStringLiteral("brush"), true, scale))
         << qMakePair(QStringLiteral("user2up.bmp"),
-                     glyphButton(30, 26, QStringLiteral("bucket"), false))
+                     glyphButton(30, 26, QStringLiteral("bucket"), false, scale))
         << qMakePair(QStringLiteral("user2down.bmp"),
-                     glyphButton(30, 26, QStringLiteral("bucket"), true));
+                     glyphButton(30, 26, QStringLiteral("bucket"), true, scale));
     for (int i = 1; i <= 10; ++i) {
-        out << qMakePair(QStringLiteral("jdt%1.bmp").arg(i), busyFrame(i - 1));
+        out << qMakePair(QStringLiteral("jdt%1.bmp").arg(i), busyFrame(i - 1, scale));
     }
     // Brightness 0-4 fills from the left; speed pictures 6-10 fill from the knob to the
     // right, since the left end is the fastest. The other numbers are spare sliders.
@@ -236,11 +239,11 @@ QList<QPair<QString, QImage>> lightingBitmaps() {
         }
         QImage picture;
         if (n <= 4) {
-            picture = slider(n, 5, kCyan, false);
+            picture = slider(n, 5, kCyan, false, scale);
         } else if (n >= 6 && n <= 10) {
-            picture = slider(n - 6, 5, kAmber, true);
+            picture = slider(n - 6, 5, kAmber, true, scale);
         } else {
-            picture = slider(n % 5, 5, QColor(0x7D, 0x85, 0x91), false);
+            picture = slider(n % 5, 5, QColor(0x7D, 0x85, 0x91), false, scale);
         }
         out << qMakePair(QStringLiteral("%1.bmp").arg(n), picture);
     }

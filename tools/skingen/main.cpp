@@ -157,8 +157,11 @@ int main(int argc, char** argv) {
     writeDialog(data, skins, QStringLiteral("profile.txt"));
     writeDialog(data, skins, QStringLiteral("composite.txt"));
 
-    for (const auto& [name, image] : lightingBitmaps()) {
+    for (const auto& [name, image] : lightingBitmaps(1)) {
         saveImage(skins, name, image);
+    }
+    for (const auto& [name, image] : lightingBitmaps(2)) {
+        saveImage(skins, doubleSizeName(name), image);
     }
     for (const auto& [name, image] : icons()) {
         saveImage(skins, name, image);
