@@ -1,5 +1,9 @@
 // Apply and the download behind it: what reaches the keyboard, the macro
 // space rules and the dirty mark.
+#include <dlfcn.h>
+
+#include <atomic>
+
 #include "core/config/default_device_bytes.h"
 #include "core/device/device_result.h"
 #include "core/platform/atomic_file.h"
@@ -174,6 +178,32 @@ TEST_F(ApplyTest, AFullMacroAreaReadsBackAsItWasWritten) {
     EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).value, 20u);
 }
 
+TEST_F(ApplyTest, OtherProfilesFollowWhenTheirMacrosMove) {
+    addMacro(u"one", 2);
+    addMacro(u"two", 2);
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 1);
+    assign(1, kKeyA, ActionMacro, 2);  // plays the macro at position 1
+    session->markDirty();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    ASSERT_EQ(keyboardKeyTable(1), modelKeyTable(1));
+
+    // Back in profile 0 the first macro is deleted: "two" moves to position 0.
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 0);
+    config.macros.erase(config.macros.begin());
+    session->markDirty();
+    knobs.ClearFrames();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+
+    EXPECT_EQ(keyboardKeyTable(1), modelKeyTable(1));
+    // Profile 2 did not change and is not written.
+    const std::vector<SentFrame> writes = writesSent();
+    for (const SentFrame& f : writes) {
+        if (f.command == kWriteKeyTable) {
+            EXPECT_LT(f.offset, 2 * 378);
+        }
+    }
+}
+
 // A failed reload leaves a stand-in model; Apply never writes it unasked.
 class StandInTest : public SyncTest {
   protected:
@@ -229,6 +259,93 @@ TEST_F(StandInTest, AReloadThatWorksReplacesItWithTheKeyboardsModel) {
     EXPECT_EQ(session->modelOrigin(), ModelOrigin::Keyboard);
     ASSERT_EQ(config.macros.size(), 1u);
     EXPECT_EQ(config.macros[0].nameView(), u"keep");
+    EXPECT_FALSE(window.dirty);
+}
+
+// The keyboard's own profile key pressed while Apply writes: the table built
+// for the profile that was active must not land in another profile.
+namespace switching {
+
+decltype(&::RequestWriteOne) realWriteOne = nullptr;
+decltype(&::QuellixVirtualWriteMemory) writeMemory = nullptr;
+std::atomic<bool> armed{false};
+
+int writeOneSwitchingOnMacroArea(const QuellixFilter* filter, QuellixCallback callback,
+                                 std::uint32_t tag, const std::uint8_t* data, std::uint32_t length,
+                                 std::uint32_t unit, std::uint32_t* id) {
+    if (length > 3 && data[3] == 0x0A && armed.exchange(false)) {
+        const std::uint8_t profile = 2;
+        writeMemory(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, &profile, 1);
+    }
+    return realWriteOne(filter, callback, tag, data, length, unit, id);
+}
+
+template <class Fn>
+void bindName(void* handle, const char* name, Fn& slot) {
+    slot = reinterpret_cast<Fn>(dlsym(handle, name));
+}
+
+}  // namespace switching
+
+class ProfileKeyDuringApplyTest : public SyncTest {
+  protected:
+    void SetUp() override {
+        SyncTest::SetUp();
+        // A link whose library switches the keyboard's profile as the macro
+        // area goes out.
+        session.reset();
+        link.reset();
+        const std::string path = HidLibrary::programFolder() + "/libquellix.so";
+        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(handle, nullptr);
+        HidFunctions fn;
+        switching::bindName(handle, "Debug", fn.Debug);
+        switching::bindName(handle, "Init", fn.Init);
+        switching::bindName(handle, "End", fn.End);
+        switching::bindName(handle, "RequestGetDeviceCount", fn.RequestGetDeviceCount);
+        switching::bindName(handle, "DeleteRequestFromUnitId", fn.DeleteRequestFromUnitId);
+        switching::bindName(handle, "DeleteRequestFromHandle", fn.DeleteRequestFromHandle);
+        switching::bindName(handle, "RequestWrite", fn.RequestWrite);
+        switching::bindName(handle, "RequestWriteOne", switching::realWriteOne);
+        switching::bindName(handle, "RequestStatusWrite", fn.RequestStatusWrite);
+        switching::bindName(handle, "RequestStatusGet", fn.RequestStatusGet);
+        switching::bindName(handle, "RequestAsyncRead", fn.RequestAsyncRead);
+        switching::bindName(handle, "RequestStatusSetFeature", fn.RequestStatusSetFeature);
+        switching::bindName(handle, "QuellixAbiVersion", fn.QuellixAbiVersion);
+        switching::bindName(handle, "QuellixVirtualWriteMemory", switching::writeMemory);
+        ASSERT_NE(switching::realWriteOne, nullptr);
+        ASSERT_NE(switching::writeMemory, nullptr);
+        fn.RequestWriteOne = &switching::writeOneSwitchingOnMacroArea;
+        HidBindResult bound = HidLibrary::fromFunctions(fn);
+        ASSERT_TRUE(bound) << bound.reason;
+        link = std::make_unique<DeviceLink>(std::move(bound.library));
+        link->start();
+        makeSession();
+        ASSERT_EQ(session->reloadFromKeyboard(), 1);
+        knobs.ClearFrames();
+    }
+};
+
+TEST_F(ProfileKeyDuringApplyTest, TheTableIsNotWrittenIntoTheNewProfile) {
+    assign(0, kKeyA, ActionDisabled, 0);
+    session->markDirty();
+    const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
+    switching::armed = true;
+
+    EXPECT_EQ(session->applyConfiguration(), kSyncProfileMoved);
+
+    const std::vector<std::uint8_t> sent = commandsSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
+    EXPECT_EQ(sent.back(), kEnd);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), tables);
+    EXPECT_TRUE(window.dirty);
+
+    // Applied again, each profile's table lands at its own place: the
+    // active profile's, and profile 0's, which the model changed.
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_EQ(keyboardKeyTable(2), modelKeyTable(2));
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    EXPECT_NE(keyboardKeyTable(0), lighting.DefaultKeyTable);
     EXPECT_FALSE(window.dirty);
 }
 

@@ -46,28 +46,29 @@ int SyncSession::download(bool allProfiles) {
         area = std::move(*built);
     }
 
-    std::vector<BuiltTable> tables;
-    if (allProfiles) {
-        for (int p = 0; p < kProfileCount; ++p) {
-            tables.push_back({p, {}});
-        }
-    } else {
-        const int p = readActiveProfile();
-        if (p < 0) {
+    int active = -1;
+    if (!allProfiles) {
+        active = readActiveProfile();
+        if (active < 0) {
             return m_lastSettingsResult;
         }
-        if (p >= kProfileCount) {
+        if (active >= kProfileCount) {
             return kSyncDefaultMode;
         }
-        tables.push_back({p, {}});
     }
-    for (BuiltTable& t : tables) {
+    std::vector<BuiltTable> tables;
+    for (int p = 0; p < kProfileCount; ++p) {
         std::optional<DeviceKeyTable> built =
-            buildKeyTable(m_snapshot, m_config, m_lighting.DefaultKeyTable, t.profile);
+            buildKeyTable(m_snapshot, m_config, m_lighting.DefaultKeyTable, p);
         if (!built) {
             return kSyncCannotBuild;
         }
-        t.table = *built;
+        const bool changedElsewhere =
+            m_keyboardTables[p].has_value() && *m_keyboardTables[p] != *built;
+        if (allProfiles || p == active || changedElsewhere) {
+            // The active profile's table goes first.
+            tables.insert(p == active ? tables.begin() : tables.end(), BuiltTable{p, *built});
+        }
     }
 
     // The first failure ends the writes: a key table must never go out after
@@ -82,7 +83,7 @@ int SyncSession::download(bool allProfiles) {
         if (result != kResultDone) {
             break;
         }
-        if (!allProfiles) {
+        if (t.profile == active) {
             // A profile switched on the keyboard meanwhile would get the
             // table built for another profile.
             const int now = readActiveProfile();
@@ -92,6 +93,9 @@ int SyncSession::download(bool allProfiles) {
             }
         }
         result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
+        if (result == kResultDone) {
+            m_keyboardTables[t.profile] = t.table;
+        }
     }
     const int ended = m_commands.EndTransfer(1);
     if (result == kResultDone && ended != kResultDone) {
@@ -102,6 +106,18 @@ int SyncSession::download(bool allProfiles) {
         m_prompter.showMessage(kMacroNamesDroppedMessage);
     }
     return result;
+}
+
+void SyncSession::rememberKeyboardTables() {
+    std::lock_guard lock(m_config.ConfigLock);
+    for (int p = 0; p < kProfileCount; ++p) {
+        if (m_config.image) {
+            m_keyboardTables[p] =
+                buildKeyTableFrom(*m_config.image, m_config.macros, m_lighting.DefaultKeyTable, p);
+        } else {
+            m_keyboardTables[p].reset();
+        }
+    }
 }
 
 int SyncSession::confirmStandIn() {

@@ -72,6 +72,7 @@ int SyncSession::installStandIn(int failure) {
     clearImage(m_config);
     createDefaultImage(m_config, std::string(), true);
     m_origin = ModelOrigin::StandIn;
+    m_keyboardTables = {};
     return failure;
 }
 
@@ -91,6 +92,7 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
             std::lock_guard lock(m_config.ConfigLock);
             if (loadProfileFile(m_config, path) == 1) {
                 m_origin = ModelOrigin::Keyboard;
+                rememberKeyboardTables();
             } else {
                 result = installStandIn(kSyncBadFile);
             }
@@ -110,6 +112,7 @@ int SyncSession::reloadModelFromCache(int activeProfile) {
         // Replaces the model only when the whole file was taken in.
         if (loadProfileFile(m_config, reloadCacheFile(activeProfile)) == 1) {
             m_origin = ModelOrigin::Keyboard;
+            rememberKeyboardTables();
             return kResultDone;
         }
     }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -87,9 +88,12 @@ class SyncSession {
     // ---- Writing the configuration -----------------------------------------
 
     // Writes the macro area and the key table of the active profile, or all
-    // three. Nothing is sent when the macros do not fit (message), when there
-    // is no image, or (single profile) when the keyboard is in its default
-    // mode. Once BeginTransfer went out, EndTransfer always follows; the first
+    // three. With the active profile's table go those of other profiles that
+    // the model changed since the keyboard last held them (a profile switched
+    // on the keyboard before Apply, or macro positions moved by the new area).
+    // Nothing is sent when the macros do not fit (message), when there is no
+    // image, or (single profile) when the keyboard is in its default mode.
+    // Once BeginTransfer went out, EndTransfer always follows; the first
     // failing command ends the writes and is the result.
     int download(bool allProfiles);
 
@@ -185,6 +189,8 @@ class SyncSession {
     int confirmStandIn();
     void markTiesFromBanks();
     void rebuildEffectList();
+    // The key tables the model gives now, taken as what the keyboard holds.
+    void rememberKeyboardTables();
 
     CommandSet& m_commands;
     WorkingConfig& m_config;
@@ -201,6 +207,9 @@ class SyncSession {
     bool m_switchPromptOpen = false;  // the profile-switch question is open
     ModelOrigin m_origin = ModelOrigin::Startup;
     std::array<std::array<bool, ColourBank::kLedCount>, kColourBankCount> m_tied{};
+    // Per profile, the key table the keyboard holds as far as this session
+    // knows (after a reload or a write); none when unknown.
+    std::array<std::optional<DeviceKeyTable>, kProfileCount> m_keyboardTables{};
 };
 
 }  // namespace quorvane
