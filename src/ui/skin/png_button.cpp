@@ -54,7 +54,6 @@ void CPngButton::SetPictures(int x, int y, const QPixmap& normal, const QPixmap&
     offsetX_ = x;
     offsetY_ = y;
     hover_ = false;
-    tracking_ = false;
     setDown(false);
     SetPictureSet(normal, over, down, disabled, checked, redraw);
 }
@@ -257,7 +256,6 @@ void CPngButton::drawText(QPainter& painter, Shown state) {
 }
 
 void CPngButton::enterEvent(QEnterEvent* event) {
-    tracking_ = true;
     hover_ = true;
     update();
     if (tooltipActive_ && !tooltip_.isEmpty()) {
@@ -268,7 +266,6 @@ void CPngButton::enterEvent(QEnterEvent* event) {
 
 void CPngButton::leaveEvent(QEvent* event) {
     hover_ = false;
-    tracking_ = false;
     tooltipTimer_.stop();
     update();
     QAbstractButton::leaveEvent(event);

@@ -89,7 +89,6 @@ class CPngButton : public QAbstractButton {
     bool colourMode_ = false;
     bool colourFlag_ = false;
     bool hover_ = false;
-    bool tracking_ = false;
     bool checked_ = false;
     int offsetX_ = 0;
     int offsetY_ = 0;
