@@ -76,8 +76,6 @@ CBaseDialog::CBaseDialog(int templateId, QWidget* parent, std::string layoutFile
       layoutFile_(std::move(layoutFile)),
       skinFolder_(std::move(skinFolder)),
       layout_(SkinLayout::load(layoutFile_)) {
-    // The picture covers the whole client area; nothing else needs to be erased.
-    setAttribute(Qt::WA_OpaquePaintEvent);
     loadSkin();
 }
 
@@ -100,6 +98,8 @@ void CBaseDialog::loadSkin() {
     if (!backgroundPicture.isNull() && !mask_.isNull()) {
         background_ = backgroundPicture;
         resize(background_.deviceIndependentSize().toSize());
+        // The picture covers the whole client area; nothing else needs to be erased.
+        setAttribute(Qt::WA_OpaquePaintEvent);
         region_ = regionFromMask(mask_);
         // An empty region would clear the shape; a rectangle outside the window hides it all.
         setMask(region_.isEmpty() ? QRegion(-2, -2, 1, 1) : region_);
@@ -111,6 +111,7 @@ void CBaseDialog::loadSkin() {
 }
 
 void CBaseDialog::OnOK() {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
     background_ = QPixmap();
     mask_ = QImage();
     accept();
