@@ -74,29 +74,30 @@ std::u16string formatWithUnsigned(std::u16string_view format, unsigned value) {
             i += 2;
             continue;
         }
-        std::string spec = "%";
+        std::string directive = "%";
         std::size_t pos = i + 1;
         while (pos < format.size() && isFlag(format[pos])) {
-            spec += static_cast<char>(format[pos++]);
+            directive += static_cast<char>(format[pos++]);
         }
         if (pos < format.size() && isDigit(format[pos])) {
-            spec += std::to_string(readNumber(format, pos));
+            directive += std::to_string(readNumber(format, pos));
         }
         if (pos < format.size() && format[pos] == u'.') {
             ++pos;
-            spec += '.' + std::to_string(readNumber(format, pos));
+            directive += '.' + std::to_string(readNumber(format, pos));
         }
         while (pos < format.size() && isLengthModifier(format[pos])) {
             ++pos;
         }
         if (pos < format.size() && !valueUsed && isIntegerConversion(format[pos])) {
             const char conversion = static_cast<char>(format[pos]);
-            spec += conversion;
+            directive += conversion;
             std::array<char, 2 * kMaxFieldWidth + 64> buffer{};
-            const int n = (conversion == 'd' || conversion == 'i')
-                              ? std::snprintf(buffer.data(), buffer.size(), spec.c_str(),
-                                              static_cast<int>(value & 0x7FFFFFFF))
-                              : std::snprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+            const int n =
+                (conversion == 'd' || conversion == 'i')
+                    ? std::snprintf(buffer.data(), buffer.size(), directive.c_str(),
+                                    static_cast<int>(value & 0x7FFFFFFF))
+                    : std::snprintf(buffer.data(), buffer.size(), directive.c_str(), value);
             for (int k = 0; k < n && k < static_cast<int>(buffer.size()) - 1; ++k) {
                 out += static_cast<char16_t>(static_cast<unsigned char>(buffer[k]));
             }
