@@ -104,6 +104,9 @@ int CommandTransport::SendAndWait(const std::uint8_t* request, std::size_t reque
 
     int attempts = 0;
     for (;;) {
+        // The keyboard's rule for an attempt that finds another in flight.
+        // With whole transactions taking turns the mark is always clear here;
+        // the rule stays so that the timing holds whatever calls the answer path.
         bool busy = false;
         {
             std::lock_guard guard(m_slot);
