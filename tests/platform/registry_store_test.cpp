@@ -80,6 +80,22 @@ TEST(RegistryStore, DamagedLinesAreKeptNotFatal) {
     EXPECT_FALSE(unreadable.setDword(u"K", u"a", 1));
 }
 
+// Found by fuzzing: values under a hand-written "[]" and a damaged line ending
+// in a carriage return were changed by every write.
+TEST(RegistryStore, HandEditedOddLinesSurviveAWrite) {
+    const std::string text = "[]\n\"x\"=\"y\"\n[K]\nbroken\r\r\n";
+    TempDir dir;
+    test::writeAll(dir.file("registry.reg"), text);
+    RegistryStore store(dir.file("registry.reg"));
+    ASSERT_TRUE(store.setDword(u"K", u"new", 1));
+    ASSERT_TRUE(store.setDword(u"K", u"new", 2));
+    const std::string after = test::readAll(dir.file("registry.reg"));
+    EXPECT_NE(after.find("broken\r\r\n"), std::string::npos);
+    auto x = store.query(u"", u"x");
+    ASSERT_TRUE(x.has_value());
+    EXPECT_EQ(x->text, u"y");
+}
+
 TEST(RegistryStore, EmptyHandleFailsSilently) {
     RegKey none;
     EXPECT_FALSE(none.isOpen());

@@ -271,19 +271,7 @@ std::vector<RegistryStore::Key> parseRegistryText(std::string_view text) {
 }
 
 std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys) {
-    std::string out = kHeader;
-    for (const auto& key : keys) {
-        if (key.path.empty()) {
-            for (const auto& line : key.unparsed) {
-                out += line + "\n";
-            }
-        }
-    }
-    for (const auto& key : keys) {
-        if (key.path.empty()) {
-            continue;
-        }
-        out += "\n[" + utf16ToUtf8(key.path) + "]\n";
+    auto appendValues = [](std::string& out, const RegistryStore::Key& key) {
         for (const auto& v : key.values) {
             out += quoted(v.name) + "=";
             if (v.value.type == RegType::Dword) {
@@ -295,9 +283,32 @@ std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys) {
             }
             out += "\n";
         }
+    };
+    // The parser takes one '\r' off every line; a kept line ending in one gets it back.
+    auto appendUnparsed = [](std::string& out, const RegistryStore::Key& key) {
         for (const auto& line : key.unparsed) {
-            out += line + "\n";
+            out += line;
+            out += !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
         }
+    };
+    std::string out = kHeader;
+    for (const auto& key : keys) {
+        if (key.path.empty()) {
+            appendUnparsed(out, key);
+            // Values a hand-edited file put under "[]" are kept under it.
+            if (!key.values.empty()) {
+                out += "\n[]\n";
+                appendValues(out, key);
+            }
+        }
+    }
+    for (const auto& key : keys) {
+        if (key.path.empty()) {
+            continue;
+        }
+        out += "\n[" + utf16ToUtf8(key.path) + "]\n";
+        appendValues(out, key);
+        appendUnparsed(out, key);
     }
     return out;
 }

@@ -1,0 +1,82 @@
+// Small pieces the platform fuzz targets share: a scratch file per process and
+// the section names an INI text seems to hold.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/ini_file.h"
+#include "core/platform/utf_text.h"
+
+namespace quorvane::fuzz {
+
+// A file under $TMPDIR (else /tmp) that belongs to this process alone.
+inline std::string scratchPath(std::string_view tag) {
+    const char* tmp = ::getenv("TMPDIR");
+    return std::string(tmp != nullptr ? tmp : "/tmp") + "/quorvane-fuzz-" + std::string(tag) + "-" +
+           std::to_string(::getpid());
+}
+
+inline bool writeRaw(const std::string& path, std::string_view bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+inline std::string readRaw(const std::string& path) {
+    std::string out;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+            out.append(buf, n);
+        }
+        std::fclose(f);
+    }
+    return out;
+}
+
+// Whatever sits between a '[' and the next ']' on a line, kept when the
+// document knows a section by that name: the document offers no list of its
+// sections, and this finds every one of them, each once (first spelling).
+inline std::vector<std::u16string> sectionsOf(const IniDocument& doc, std::u16string_view text) {
+    std::vector<std::u16string> out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find(u'[', at);
+        if (open == std::u16string_view::npos) {
+            break;
+        }
+        const std::size_t close = text.find_first_of(u"]\n", open + 1);
+        if (close == std::u16string_view::npos) {
+            break;
+        }
+        at = close + 1;
+        if (text[close] != u']') {
+            continue;
+        }
+        const std::u16string_view name = text.substr(open + 1, close - open - 1);
+        if (!doc.hasSection(name)) {
+            continue;
+        }
+        bool seen = false;
+        for (const auto& s : out) {
+            seen = seen || equalsNoCase(s, name);
+        }
+        if (!seen) {
+            out.emplace_back(name);
+        }
+    }
+    return out;
+}
+
+}  // namespace quorvane::fuzz
