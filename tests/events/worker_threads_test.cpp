@@ -1,0 +1,133 @@
+// The worker bookkeeping of the device events: turns in ticket order, tickets
+// given up, closing, and joining every worker.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/events/gkey_captions.h"
+#include "core/events/worker_threads.h"
+
+namespace quorvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(TurnQueue, WorkersActInTicketOrderWhateverOrderTheyStart) {
+    TurnQueue turns;
+    std::vector<TurnQueue::Ticket> tickets;
+    for (int i = 0; i < 6; ++i) {
+        tickets.push_back(turns.take());
+    }
+    std::mutex lock;
+    std::vector<TurnQueue::Ticket> order;
+    {
+        WorkerThreads workers;
+        // Started last ticket first; each waits for its turn.
+        for (auto it = tickets.rbegin(); it != tickets.rend(); ++it) {
+            const TurnQueue::Ticket t = *it;
+            ASSERT_TRUE(workers.start([&, t] {
+                ASSERT_TRUE(turns.waitTurn(t));
+                {
+                    std::lock_guard guard(lock);
+                    order.push_back(t);
+                }
+                turns.done(t);
+            }));
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+    EXPECT_EQ(order, tickets);
+}
+
+TEST(TurnQueue, AGivenUpTicketPassesItsTurnAndLaterOnesGoOn) {
+    TurnQueue turns;
+    const auto a = turns.take();
+    const auto b = turns.take();
+    const auto c = turns.take();
+    turns.skip(b);  // b's worker never started, before a is done
+    ASSERT_TRUE(turns.waitTurn(a));
+    EXPECT_TRUE(turns.superseded(a));
+    turns.done(a);
+    EXPECT_TRUE(turns.waitTurn(c)) << "b's turn passed by itself";
+    EXPECT_FALSE(turns.superseded(c));
+    turns.done(c);
+    const auto d = turns.take();
+    turns.skip(d);  // its own turn: passes at once
+    const auto e = turns.take();
+    EXPECT_TRUE(turns.waitTurn(e));
+}
+
+TEST(TurnQueue, CloseReleasesWaitersWithFalse) {
+    TurnQueue turns;
+    const auto first = turns.take();
+    const auto second = turns.take();
+    std::atomic<int> result{-1};
+    std::thread waiter([&] {
+        result = turns.waitTurn(second) ? 1 : 0;
+        turns.done(second);  // after close: returns at once
+    });
+    std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(result.load(), -1) << "waits for the first ticket";
+    turns.close();
+    waiter.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_FALSE(turns.waitTurn(first));
+}
+
+TEST(WorkerThreads, CloseJoinsRunningWorkersAndRefusesNewOnes) {
+    WorkerThreads workers;
+    std::atomic<bool> release{false};
+    std::atomic<int> finished{0};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(workers.start([&] {
+            while (!release) {
+                std::this_thread::sleep_for(1ms);
+            }
+            ++finished;
+        }));
+    }
+    EXPECT_EQ(workers.running(), 3u);
+    std::thread closer([&] { workers.closeAndJoin(); });
+    std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(workers.start([] {})) << "closed";
+    release = true;
+    closer.join();
+    EXPECT_EQ(finished.load(), 3);
+    EXPECT_EQ(workers.running(), 0u);
+}
+
+TEST(WorkerThreads, FinishedWorkersAreNotCountedAndAreJoinedByTheNextStart) {
+    WorkerThreads workers;
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(workers.start([] {}));
+    }
+    for (int i = 0; i < 500 && workers.running() != 0; ++i) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(workers.running(), 0u);
+}
+
+TEST(GKeyCaptions, BankBitPicksTheLetterAndTheLastFourStayEmpty) {
+    struct Case {
+        std::uint8_t bank;
+        char16_t letter;
+    };
+    for (const Case c : {Case{0, u'A'}, Case{1, u'B'}, Case{2, u'A'}, Case{3, u'B'}}) {
+        const GKeyCaptions captions = gKeyCaptions(c.bank);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(captions[static_cast<std::size_t>(i)],
+                      (std::u16string{c.letter, static_cast<char16_t>(u'1' + i)}))
+                << int(c.bank);
+        }
+        for (std::size_t i = 5; i < kGKeyCount; ++i) {
+            EXPECT_TRUE(captions[i].empty());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quorvane
