@@ -13,7 +13,7 @@ namespace quorvane::test {
 namespace {
 
 // The expected header and payload of one request frame.
-struct FrameSpec {
+struct FrameExpectation {
     std::uint8_t command;
     std::uint8_t length;
     std::uint16_t offset;
@@ -21,15 +21,15 @@ struct FrameSpec {
 };
 
 // Checks a request byte by byte, the checksum computed here independently.
-void expectFrame(const Frame& f, const FrameSpec& spec, const std::string& where) {
+void expectFrame(const Frame& f, const FrameExpectation& expected, const std::string& where) {
     SCOPED_TRACE(where);
     EXPECT_EQ(f[0], 0x04);
-    EXPECT_EQ(f[3], spec.command);
-    EXPECT_EQ(f[4], spec.length);
-    EXPECT_EQ(f[5] | (f[6] << 8), spec.offset);
+    EXPECT_EQ(f[3], expected.command);
+    EXPECT_EQ(f[4], expected.length);
+    EXPECT_EQ(f[5] | (f[6] << 8), expected.offset);
     EXPECT_EQ(f[7], 0x00);
-    EXPECT_EQ(Bytes(f.begin() + 8, f.begin() + 8 + spec.payload.size()), spec.payload);
-    for (std::size_t i = 8 + spec.payload.size(); i < 64; ++i) {
+    EXPECT_EQ(Bytes(f.begin() + 8, f.begin() + 8 + expected.payload.size()), expected.payload);
+    for (std::size_t i = 8 + expected.payload.size(); i < 64; ++i) {
         EXPECT_EQ(f[i], 0x00) << "byte " << i;
     }
     unsigned sum = 0;
@@ -52,9 +52,9 @@ Bytes slice(const Bytes& b, std::size_t from, std::size_t n) {
 }
 
 // Frames of a 56-byte chunked transfer of `count` bytes from `base`.
-std::vector<FrameSpec> chunks(std::uint8_t command, std::uint16_t base, std::size_t count,
-                              const Bytes* data = nullptr) {
-    std::vector<FrameSpec> frames;
+std::vector<FrameExpectation> chunks(std::uint8_t command, std::uint16_t base, std::size_t count,
+                                     const Bytes* data = nullptr) {
+    std::vector<FrameExpectation> frames;
     for (std::size_t pos = 0; pos < count; pos += 56) {
         const std::size_t n = pos + 56 < count ? 56 : count - pos;
         frames.push_back({command, static_cast<std::uint8_t>(n),
@@ -84,7 +84,7 @@ const Bytes& colourData() {
 struct CommandCase {
     const char* name;
     std::function<int(CommandSet&)> call;
-    std::vector<FrameSpec> frames;
+    std::vector<FrameExpectation> frames;
 };
 
 void PrintTo(const CommandCase& c, std::ostream* os) {
