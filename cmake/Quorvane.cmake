@@ -40,9 +40,13 @@ function(quorvane_add_gtest name)
     target_compile_definitions(${name} PRIVATE
         QUORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         QUORVANE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+    # An empty LABELS value would swallow the next property name.
+    set(properties TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_LABELS)
+        list(APPEND properties LABELS "${ARG_LABELS}")
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES TIMEOUT 300 LABELS "${ARG_LABELS}"
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        PROPERTIES ${properties})
 endfunction()
