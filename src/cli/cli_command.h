@@ -9,12 +9,16 @@
 namespace quorvane::cli {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFailed = 1;       // no keyboard, no answer, refused
+inline constexpr int kExitUsage = 2;        // bad arguments: nothing was sent
+inline constexpr int kExitInvalidFile = 3;  // a profile file failed its checks
+
+struct CliCommand;
 
 struct CliContext {
     std::ostream& out;
     std::ostream& err;
+    const CliCommand* command = nullptr;  // the one running, for its usage text
 };
 
 struct CliCommand {
@@ -29,5 +33,12 @@ std::span<const CliCommand> cliCommands();
 
 // Prints "quorvanectl: <reason>" as the single line of a failure.
 int failWith(CliContext& context, std::string_view reason);
+
+// Prints "quorvanectl <command>: <reason>" and the command's usage line;
+// returns kExitUsage.
+int usageError(CliContext& context, std::string_view reason);
+
+// The usage line of a command: "Usage: quorvanectl <name> <usage>".
+void printUsageLine(std::ostream& out, const CliCommand& command);
 
 }  // namespace quorvane::cli

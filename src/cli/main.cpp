@@ -24,7 +24,9 @@ void printUsage(std::ostream& out) {
             << std::string(command.name.size() < 10 ? 10 - command.name.size() : 1, ' ')
             << command.summary << '\n';
     }
-    out << "\nQUELLIX_DEVICE=virtual talks to the emulated keyboard instead of a real one.\n";
+    out << "\nExit codes: 0 done, 1 keyboard missing, silent or refusing, 2 usage, 3 invalid "
+           "file.\n"
+           "QUELLIX_DEVICE=virtual talks to the emulated keyboard instead of a real one.\n";
 }
 
 }  // namespace
@@ -45,14 +47,17 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
-        if (!rest.empty() && isHelp(rest[0])) {
-            std::cout << "Usage: quorvanectl " << command.name << (command.usage.empty() ? "" : " ")
-                      << command.usage << "\n"
-                      << command.summary << '\n';
-            return quorvane::cli::kExitOk;
+        for (const std::string_view arg : rest) {
+            if (isHelp(arg)) {
+                quorvane::cli::printUsageLine(std::cout, command);
+                std::cout << command.summary << '\n';
+                return quorvane::cli::kExitOk;
+            }
         }
+        context.command = &command;
         return command.run(rest, context);
     }
-    std::cerr << "quorvanectl: unknown command \"" << args[0] << "\" (see quorvanectl --help)\n";
+    std::cerr << "quorvanectl: unknown command \"" << args[0] << "\"\n"
+              << "Usage: quorvanectl <command> [arguments] (see quorvanectl --help)\n";
     return quorvane::cli::kExitUsage;
 }

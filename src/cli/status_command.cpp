@@ -3,63 +3,61 @@
 #include <array>
 #include <ostream>
 
+#include "cli/cli_args.h"
+#include "cli/json_text.h"
+#include "cli/keyboard_session.h"
+#include "cli/result_text.h"
 #include "cli/settings_summary.h"
-#include "core/device/device_link.h"
 #include "core/device/device_result.h"
 
 namespace quorvane::cli {
 
-namespace {
-
-std::string_view settingsFailure(int result) {
-    switch (result) {
-        case kResultNoKeyboard:
-            return "the keyboard went away";
-        case kResultNotSent:
-            return "the HID library did not accept the command";
-        case kResultNoAnswer:
-            return "the keyboard did not answer";
-        case kResultRefusedFF:
-            return "the keyboard refused to send its settings (status 0xFF)";
-        case kResultRefusedFE:
-            return "the keyboard refused to send its settings (status 0xFE)";
-        default:
-            return "reading the settings failed";
-    }
-}
-
-}  // namespace
-
 int runStatus(std::span<const std::string_view> args, CliContext& context) {
-    if (!args.empty()) {
-        return failWith(context, "status takes no arguments");
+    static constexpr std::array<std::string_view, 1> kFlags = {"json"};
+    const ParsedOptions options = parseOptions(args, {}, kFlags);
+    if (!options.error.empty()) {
+        return usageError(context, options.error);
     }
-    DeviceLinkResult opened = DeviceLink::open();
-    if (!opened) {
-        return failWith(context, opened.reason);
+    if (!options.positionals.empty()) {
+        return usageError(
+            context, "unexpected argument \"" + std::string(options.positionals.front()) + "\"");
     }
-    DeviceLink& link = *opened.link;
+    const bool json = options.hasFlag("json");
 
-    const int keyboards = link.transport().DeviceCount();
-    context.out << "keyboards: " << keyboards << '\n';
-    if (keyboards == 0) {
-        return failWith(context, "no keyboard attached");
-    }
-
-    std::array<std::uint8_t, kSettingsBlockSize> block{};
-    const int result = link.commands().ReadSettings(block);
-    if (result != kResultDone) {
-        return failWith(context, settingsFailure(result));
-    }
-    const SettingsSummary summary = summariseSettings(block);
-    context.out << "active profile: " << profileText(summary.activeProfile) << '\n';
-    context.out << "macro capacity: " << summary.macroCapacity << " bytes\n";
-    context.out << "effects:";
-    for (const std::uint8_t effect : summary.effects) {
-        context.out << ' ' << static_cast<int>(effect);
-    }
-    context.out << '\n';
-    return kExitOk;
+    CliLanguage language(programFolder());
+    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+        const int keyboards = keyboard.keyboardCount();
+        std::array<std::uint8_t, kSettingsBlockSize> block{};
+        const int result = keyboard.link().commands().ReadSettings(block);
+        if (result != kResultDone) {
+            return failResult(context, "reading the settings", result);
+        }
+        const SettingsSummary summary = summariseSettings(block);
+        if (json) {
+            const bool inProfile = summary.activeProfile >= 0 && summary.activeProfile < 3;
+            context.out << "{\"keyboards\": " << keyboards << ", \"activeProfile\": "
+                        << (inProfile ? std::to_string(summary.activeProfile + 1) : "null")
+                        << ", \"defaultMode\": " << (summary.activeProfile == 3 ? "true" : "false")
+                        << ", \"macroCapacity\": " << summary.macroCapacity << ", \"effects\": [";
+            for (std::size_t i = 0; i < summary.effects.size(); ++i) {
+                const std::uint8_t code = summary.effects[i];
+                context.out << (i == 0 ? "" : ", ") << "{\"code\": " << static_cast<int>(code)
+                            << ", \"name\": "
+                            << jsonString(utf8(keyboard.language().effectName(code))) << "}";
+            }
+            context.out << "]}\n";
+            return kExitOk;
+        }
+        context.out << "keyboards: " << keyboards << '\n';
+        context.out << "active profile: " << profileText(summary.activeProfile) << '\n';
+        context.out << "macro capacity: " << summary.macroCapacity << " bytes\n";
+        context.out << "effects:";
+        for (const std::uint8_t effect : summary.effects) {
+            context.out << ' ' << static_cast<int>(effect);
+        }
+        context.out << '\n';
+        return kExitOk;
+    });
 }
 
 }  // namespace quorvane::cli

@@ -1,0 +1,30 @@
+#include "cli/defaults_command.h"
+
+#include <ostream>
+
+#include "cli/keyboard_session.h"
+#include "cli/result_text.h"
+#include "core/device/device_result.h"
+
+namespace quorvane::cli {
+
+int runDefaults(std::span<const std::string_view> args, CliContext& context) {
+    if (args.size() != 1 || args[0] != "--yes") {
+        return usageError(context,
+                          "this replaces the active profile's key assignments: give --yes");
+    }
+    CliLanguage language(programFolder());
+    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+        SyncSession& sync = keyboard.sync();
+        // --yes answered the question the default button asks.
+        const int result = sync.restoreDefaultsConfirmed();
+        if (result != kResultDone) {
+            return failResult(context, "restoring the defaults", result);
+        }
+        context.out << "profile " << keyboard.lighting().activeProfile + 1
+                    << ": default keys restored\n";
+        return kExitOk;
+    });
+}
+
+}  // namespace quorvane::cli

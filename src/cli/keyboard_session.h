@@ -1,0 +1,126 @@
+// The tool's keyboard: the core wired as the program wires it. The HID
+// library is bound, the device events start (consumer read, arrival worker)
+// and the window thread is a LoopDispatcher on the calling thread; the arrival
+// worker's UM_PROFILE reloads the model there. A command runs on that window
+// thread once the first reload is done, and every change it makes has reached
+// the keyboard when it returns.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "cli/cli_language.h"
+#include "core/app/prompter.h"
+#include "core/config/lighting_state.h"
+#include "core/config/working_config.h"
+#include "core/device/device_link.h"
+#include "core/dispatch/loop_dispatcher.h"
+#include "core/events/device_events.h"
+#include "core/sync/basic_window_port.h"
+#include "core/sync/sync_session.h"
+#include "core/window/main_window_core.h"
+#include "core/window/main_window_view.h"
+#include "core/window/sync_reactions.h"
+
+namespace quorvane::cli {
+
+// Messages go to stderr, one line each; Yes/No questions are answered as the
+// command line said (No unless a --yes was given).
+class CliPrompter final : public Prompter {
+  public:
+    explicit CliPrompter(std::ostream& err) : m_err(err) {}
+    void showMessage(std::u16string_view text) override;
+    bool askYesNo(std::u16string_view text) override;
+    void setAnswer(bool yes) { m_yes = yes; }
+
+  private:
+    std::ostream& m_err;
+    std::mutex m_lock;  // the arrival worker may show a message too
+    bool m_yes = false;
+};
+
+// What the keyboard does, in words, for `watch`. Called on the window thread.
+using EventPrinter = std::function<void(const std::string& line)>;
+
+class KeyboardSession {
+  public:
+    // How long the first reload may take to start.
+    static constexpr std::chrono::milliseconds kFirstReloadWait{3000};
+
+    KeyboardSession(CliContext& context, CliLanguage& language);
+    // Ends the loop, then the device events (joining their workers), then
+    // the link (the library saves the virtual keyboard).
+    ~KeyboardSession();
+    KeyboardSession(const KeyboardSession&) = delete;
+    KeyboardSession& operator=(const KeyboardSession&) = delete;
+
+    // Binds the library, starts the device events and waits for the first
+    // reload. kExitOk, or the exit code after the one line that says why.
+    // Without `requireKeyboard` a missing or unreadable keyboard is said in
+    // that line but is no failure (watch waits for it).
+    int open(bool requireKeyboard = true);
+
+    // Runs `command` on the window thread and returns its exit code.
+    int run(const std::function<int()>& command);
+
+    // Prints what the keyboard reports until `stop` returns true (checked
+    // at least every 100 ms).
+    void watch(const EventPrinter& printer, const std::function<bool()>& stop);
+
+    SyncSession& sync() { return *m_session; }
+    LightingState& lighting() { return m_lighting; }
+    WorkingConfig& config() { return m_config; }
+    DeviceLink& link() { return *m_link; }
+    CliPrompter& prompter() { return m_prompter; }
+    CliLanguage& language() { return m_language; }
+    int keyboardCount();
+
+  private:
+    class View;
+    class Reactions;
+
+    MsgResult onMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
+    void onTimer(std::uint32_t timerId);
+    void observe(const QuellixEvent& event);
+    void print(const std::string& line);
+    bool settled();
+
+    CliContext& m_context;
+    CliLanguage& m_language;
+    CliPrompter m_prompter;
+    TextLookup m_loadText;
+
+    std::unique_ptr<DeviceLink> m_link;
+    BasicWindowPort m_port;
+    LightingState m_lighting;
+    WorkingConfig m_config;
+    DownloadSnapshot m_snapshot;
+    std::unique_ptr<SyncSession> m_session;
+    std::unique_ptr<View> m_view;
+    std::unique_ptr<Reactions> m_reactions;
+    std::unique_ptr<LoopDispatcher> m_dispatcher;
+    std::unique_ptr<MainWindowCore> m_core;
+    std::unique_ptr<DeviceEvents> m_events;
+
+    std::mutex m_printLock;
+    std::vector<std::string> m_printQueue;   // lines from library threads
+    EventPrinter m_printer;                  // set while watching
+    std::function<void()> m_pendingCommand;  // run by UM_CLI_COMMAND
+    std::atomic<bool> m_watching{false};
+};
+
+// The whole life of a command that needs the keyboard: the language, the
+// session, the first reload, then `command` on the window thread.
+int withKeyboard(CliContext& context, CliLanguage& language,
+                 const std::function<int(KeyboardSession&)>& command);
+
+// The program folder with a trailing '/'.
+std::string programFolder();
+
+}  // namespace quorvane::cli

@@ -1,0 +1,78 @@
+#include "cli/keys_command.h"
+
+#include <array>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+#include "cli/cli_args.h"
+#include "cli/json_text.h"
+#include "cli/key_actions.h"
+#include "cli/keyboard_session.h"
+#include "cli/result_text.h"
+#include "cli/settings_summary.h"
+#include "core/keys/key_id.h"
+
+namespace quorvane::cli {
+
+int runKeys(std::span<const std::string_view> args, CliContext& context) {
+    static constexpr std::array<std::string_view, 1> kFlags = {"json"};
+    const ParsedOptions options = parseOptions(args, {}, kFlags);
+    if (!options.error.empty()) {
+        return usageError(context, options.error);
+    }
+    if (!options.positionals.empty()) {
+        return usageError(
+            context, "unexpected argument \"" + std::string(options.positionals.front()) + "\"");
+    }
+    const bool json = options.hasFlag("json");
+
+    CliLanguage language(programFolder());
+    const LanguageLookup texts = [&language](std::u16string_view key) {
+        return language.text(key);
+    };
+    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+        const int active = keyboard.sync().readActiveProfile();
+        const int block = displayBlockOf(active);
+        if (block < 0) {
+            return failResult(context, "reading the active profile",
+                              keyboard.sync().lastSettingsResult());
+        }
+        const std::vector<KeyCode> keys = keyboardKeys(keyboard.lighting().DefaultKeyTable);
+        if (json) {
+            context.out << "{\"profile\": "
+                        << (block < kProfileCount ? std::to_string(block + 1) : "null")
+                        << ", \"keys\": [";
+        } else {
+            context.out << "profile " << profileText(active) << '\n';
+        }
+        bool first = true;
+        for (const KeyCode key : keys) {
+            const KeyActionEntry* entry = entryAt(keyboard.config(), block, rowOfKey(key));
+            const ActionWords words = entry != nullptr
+                                          ? describeAction(*entry, keyboard.config(), texts)
+                                          : ActionWords{"default", ""};
+            const std::string name = utf8(keyDisplayName(key, texts));
+            if (json) {
+                context.out << (first ? "" : ",") << "\n  {\"key\": " << jsonString(keyWord(key))
+                            << ", \"id\": " << key << ", \"name\": " << jsonString(name)
+                            << ", \"action\": " << jsonString(words.action)
+                            << ", \"detail\": " << jsonString(words.detail) << '}';
+            } else {
+                std::ostringstream line;
+                line << std::left << std::setw(12) << keyWord(key) << ' ' << std::setw(16) << name
+                     << ' ' << std::setw(14) << words.action << ' ' << words.detail;
+                std::string text = line.str();
+                text.erase(text.find_last_not_of(' ') + 1);
+                context.out << text << '\n';
+            }
+            first = false;
+        }
+        if (json) {
+            context.out << "\n]}\n";
+        }
+        return kExitOk;
+    });
+}
+
+}  // namespace quorvane::cli

@@ -1,0 +1,99 @@
+#include "cli/transfer_commands.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "cli/keyboard_session.h"
+#include "cli/result_text.h"
+#include "core/config/profile_file.h"
+#include "core/device/device_result.h"
+#include "core/sync/profile_transfer.h"
+#include "core/sync/sync_result.h"
+
+namespace quorvane::cli {
+
+namespace {
+
+// The one FILE argument, or a usage error.
+std::optional<std::string> fileArgument(std::span<const std::string_view> args, CliContext& context,
+                                        int& exitCode) {
+    if (args.size() != 1 || args[0].empty()) {
+        exitCode = usageError(context, args.empty() ? "FILE is missing" : "exactly one FILE");
+        return std::nullopt;
+    }
+    if (args[0].size() > 1 && args[0][0] == '-') {
+        exitCode = usageError(context, "unknown option " + std::string(args[0]));
+        return std::nullopt;
+    }
+    return std::string(args[0]);
+}
+
+// Prints as the tool's prompter does and counts what it printed.
+class CountingPrompter final : public Prompter {
+  public:
+    explicit CountingPrompter(std::ostream& err) : m_inner(err) {}
+    void showMessage(std::u16string_view text) override {
+        ++m_messages;
+        m_inner.showMessage(text);
+    }
+    bool askYesNo(std::u16string_view text) override { return m_inner.askYesNo(text); }
+    int messages() const { return m_messages; }
+
+  private:
+    CliPrompter m_inner;
+    int m_messages = 0;
+};
+
+}  // namespace
+
+int runExport(std::span<const std::string_view> args, CliContext& context) {
+    int exitCode = kExitUsage;
+    const std::optional<std::string> path = fileArgument(args, context, exitCode);
+    if (!path) {
+        return exitCode;
+    }
+    CliLanguage language(programFolder());
+    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+        const int result = exportProfile(keyboard.sync(), *path);
+        if (result != kResultDone) {
+            return failResult(context, "exporting to " + *path, result);
+        }
+        return kExitOk;
+    });
+}
+
+int runImport(std::span<const std::string_view> args, CliContext& context) {
+    int exitCode = kExitUsage;
+    const std::optional<std::string> path = fileArgument(args, context, exitCode);
+    if (!path) {
+        return exitCode;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*path, error)) {
+        context.err << "quorvanectl: " << *path << ": not a readable file\n";
+        return kExitInvalidFile;
+    }
+    // Checked before the keyboard is opened: a file that fails is never
+    // near the keyboard. The format message names the file.
+    CountingPrompter prompter(context.err);
+    if (checkProfileFile(*path, &prompter) <= 0) {
+        // Files too short for a header fail without the format message.
+        if (prompter.messages() == 0) {
+            context.err << "quorvanectl: " << *path << ": not a profile file\n";
+        }
+        return kExitInvalidFile;
+    }
+    CliLanguage language(programFolder());
+    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+        const int result = importProfile(keyboard.sync(), *path);
+        if (result == kSyncBadFile) {
+            return kExitInvalidFile;
+        }
+        if (result != kResultDone) {
+            return failResult(context, "importing " + *path, result);
+        }
+        return kExitOk;
+    });
+}
+
+}  // namespace quorvane::cli
