@@ -247,14 +247,18 @@ int KeyboardSession::run(const std::function<int()>& command) {
     return exitCode;
 }
 
-void KeyboardSession::watch(const EventPrinter& printer, const std::function<bool()>& stop) {
-    m_printer = printer;
-    m_watching.store(true);
+void KeyboardSession::printEvents(EventPrinter printer) {
+    m_printer = std::move(printer);
+    m_watching.store(m_printer != nullptr);
+}
+
+void KeyboardSession::watch(const std::function<bool()>& stop) {
+    if (!m_dispatcher) {
+        return;
+    }
     while (!stop()) {
         m_dispatcher->runUntil(stop, kStopPoll);
     }
-    m_watching.store(false);
-    m_printer = nullptr;
 }
 
 MsgResult KeyboardSession::onMessage(std::uint32_t msg, std::uintptr_t wParam,

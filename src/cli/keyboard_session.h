@@ -69,9 +69,13 @@ class KeyboardSession {
     // Runs `command` on the window thread and returns its exit code.
     int run(const std::function<int()>& command);
 
-    // Prints what the keyboard reports until `stop` returns true (checked
-    // at least every 100 ms).
-    void watch(const EventPrinter& printer, const std::function<bool()>& stop);
+    // From now on every keyboard event, and what the window made of it, goes
+    // to `printer` (on the window thread). Before open() it includes the
+    // arrival and the first reload.
+    void printEvents(EventPrinter printer);
+    // Runs the window thread until `stop` returns true (checked at least
+    // every 100 ms).
+    void watch(const std::function<bool()>& stop);
 
     SyncSession& sync() { return *m_session; }
     LightingState& lighting() { return m_lighting; }

@@ -49,13 +49,13 @@ int runWatch(std::span<const std::string_view> args, CliContext& context) {
     StopSignals signals;
     CliLanguage language(programFolder());
     KeyboardSession keyboard(context, language);
+    keyboard.printEvents([&context](const std::string& line) { context.out << line << std::endl; });
     const int opened = keyboard.open(false);
     if (opened != kExitOk) {
         return opened;
     }
     context.out << "watching: " << keyboard.keyboardCount() << " keyboard(s) attached" << std::endl;
-    keyboard.watch([&context](const std::string& line) { context.out << line << std::endl; },
-                   [&signals] { return signals.received(); });
+    keyboard.watch([&signals] { return signals.received(); });
     return kExitOk;
 }
 
