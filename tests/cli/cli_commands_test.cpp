@@ -314,5 +314,67 @@ TEST_F(CliTest, WatchEndsCleanlyOnSignals) {
     }
 }
 
+TEST_F(CliTest, DefaultModeRefusesEditsUntilAProfileIsChosen) {
+    KeyboardMemories m = memories();
+    m.settings[kActiveProfileByte] = 3;
+    ASSERT_TRUE(tool.patchMemory("settings", m.settings));
+    const std::string before = tool.stateBytes();
+
+    EXPECT_EQ(ok({"status"}).out.find("active profile: default mode\n"), 13u);
+    EXPECT_EQ(ok({"profile"}).out, "active profile: default mode\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"assign", "ESC", "disable"},
+          std::vector<std::string>{"lighting", "--brightness", "1"}}) {
+        const ToolResult r = tool.run(args);
+        EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+        EXPECT_NE(r.err.find("default mode"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        EXPECT_EQ(tool.stateBytes(), before);
+    }
+    ok({"profile", "1"});
+    EXPECT_EQ(memories().settings[kActiveProfileByte], 0);
+    ok({"assign", "ESC", "disable"});
+}
+
+std::vector<std::string> steps(int count) {
+    std::vector<std::string> args = {"macro", "add", "Long"};
+    for (int i = 0; i < count; ++i) {
+        args.emplace_back(i % 2 == 0 ? "down:A:10" : "up:A:10");
+    }
+    return args;
+}
+
+TEST_F(CliTest, MacroLimitsAndTheKeyboardsSpace) {
+    // 2000 steps fit the 8 KiB area once, not twice.
+    ok(steps(2000));
+    const KeyboardMemories one = memories();
+    ASSERT_EQ(macrosOf(one).size(), 1u);
+    EXPECT_EQ(macrosOf(one)[0].actionCount, 2000);
+    const std::string before = tool.stateBytes();
+    const ToolResult full = tool.run(steps(2000));
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("Macro space exceeds the hardware space."), std::string::npos)
+        << full.err;
+    EXPECT_EQ(tool.stateBytes(), before);
+    EXPECT_EQ(tool.run(steps(2001)).exitCode, 2);
+
+    // A keyboard that holds 100 macros takes no 101st.
+    std::vector<MacroRecord> hundred(100);
+    for (std::size_t i = 0; i < hundred.size(); ++i) {
+        hundred[i].id = static_cast<std::uint16_t>(i + 1);
+        hundred[i].actionCount = 1;
+        hundred[i].actions[0] = {10, 0x1E, 0};
+    }
+    std::optional<std::vector<std::uint8_t>> area = buildMacroAreaFrom(hundred, false);
+    ASSERT_TRUE(area.has_value());
+    area->resize(one.macroArea.size(), 0);
+    ASSERT_TRUE(tool.patchMemory("macroArea", *area));
+    const std::string hundredState = tool.stateBytes();
+    const ToolResult more = tool.run({"macro", "add", "More", "down:A:10"});
+    EXPECT_EQ(more.exitCode, 1);
+    EXPECT_EQ(more.err, "quorvanectl: You can create at most 100 macros.\n");
+    EXPECT_EQ(tool.stateBytes(), hundredState);
+}
+
 }  // namespace
 }  // namespace quorvane::test

@@ -177,6 +177,28 @@ ToolResult ToolRunner::finish(pid_t pid, int timeoutMs) const {
     return result;
 }
 
+bool ToolRunner::patchMemory(const std::string& key, const std::vector<std::uint8_t>& bytes) const {
+    std::string text = readAll(stateFile());
+    const std::string marker = "\"" + key + "\"";
+    const std::size_t at = text.find(marker);
+    if (at == std::string::npos) {
+        return false;
+    }
+    const std::size_t open = text.find('"', text.find(':', at + marker.size()));
+    const std::size_t close = text.find('"', open + 1);
+    if (open == std::string::npos || close == std::string::npos ||
+        close - open - 1 != 2 * bytes.size()) {
+        return false;
+    }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text[open + 1 + 2 * i] = kDigits[bytes[i] >> 4];
+        text[open + 2 + 2 * i] = kDigits[bytes[i] & 0x0F];
+    }
+    writeAll(stateFile(), text);
+    return true;
+}
+
 std::optional<KeyboardMemories> ToolRunner::memories() const {
     const std::string text = readAll(stateFile());
     KeyboardMemories m;

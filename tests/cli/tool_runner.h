@@ -54,6 +54,9 @@ class ToolRunner {
     ToolResult finish(pid_t pid, int timeoutMs) const;
 
     std::optional<KeyboardMemories> memories() const;
+    // Replaces one memory of the state file ("settings", "macroArea" ...) with
+    // `bytes`, as flash the keyboard had before the tool runs.
+    bool patchMemory(const std::string& key, const std::vector<std::uint8_t>& bytes) const;
     std::string stateBytes() const { return readAll(stateFile()); }
     std::string stateFile() const { return m_dir.file("state.json"); }
     std::string file(const std::string& name) const { return m_dir.file(name); }
