@@ -90,11 +90,26 @@ pid_t ToolRunner::spawn(const std::vector<std::string>& args,
     std::vector<std::string> envText;
     envText.reserve(vars.size());
     for (const auto& [name, value] : vars) {
-        envText.push_back(name + "=" + value);
+        envText.push_back(name + '=');
+        envText.back() += value;
     }
     const std::string program = toolPath();
     const std::string outFile = m_dir.file("out.txt");
     const std::string errFile = m_dir.file("err.txt");
+    // Everything the child needs is built before the fork.
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    envp.reserve(envText.size() + 1);
+    for (const std::string& e : envText) {
+        envp.push_back(const_cast<char*>(e.c_str()));
+    }
+    envp.push_back(nullptr);
 
     // A run never reads the output of the one before.
     std::filesystem::remove(outFile);
@@ -103,7 +118,7 @@ pid_t ToolRunner::spawn(const std::vector<std::string>& args,
     if (pid != 0) {
         return pid;
     }
-    // Child: only async-signal-safe calls from here on, apart from building argv.
+    // Child: only async-signal-safe calls from here on.
     const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0) {
@@ -111,17 +126,6 @@ pid_t ToolRunner::spawn(const std::vector<std::string>& args,
     }
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : envText) {
-        envp.push_back(const_cast<char*>(e.c_str()));
-    }
-    envp.push_back(nullptr);
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
 }
