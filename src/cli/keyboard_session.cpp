@@ -221,10 +221,14 @@ int KeyboardSession::open(bool requireKeyboard) {
         failed = failWith(m_context, keyboardCount() <= 0 ? "the keyboard went away"
                                                           : "the keyboard did not answer in time");
     } else if (m_session->modelOrigin() != ModelOrigin::Keyboard) {
-        const int why = m_session->lastSettingsResult() != kResultDone
-                            ? m_session->lastSettingsResult()
-                            : kSyncNotConfirmed;
-        failed = failResult(m_context, "reading the keyboard", why);
+        // The reload goes through the cache file: either side may have failed.
+        failed =
+            m_session->lastSettingsResult() != kResultDone
+                ? failResult(m_context, "reading the keyboard", m_session->lastSettingsResult())
+                : failWith(m_context,
+                           "the keyboard's configuration could not be read, or "
+                           "not saved in " +
+                               m_session->userDataFolder());
     }
     return requireKeyboard ? failed : kExitOk;
 }

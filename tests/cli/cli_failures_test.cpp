@@ -146,5 +146,20 @@ TEST(CliKeyboard, SilentKeyboardExitsOne) {
     EXPECT_NE(last.find("did not answer"), std::string::npos) << r.err;
 }
 
+// The reload goes through the profile cache file: when the user data folder
+// cannot be made, nothing stands in for the keyboard's configuration.
+TEST(CliKeyboard, UnusableUserDataFolderWritesNothing) {
+    ToolRunner tool;
+    ASSERT_EQ(tool.run({"status"}).exitCode, 0);
+    const std::string before = tool.stateBytes();
+    std::filesystem::create_directories(tool.file("blocked"));
+    writeAll(tool.file("blocked/Documents"), "a file where the folder should be");
+    const ToolResult r = tool.run({"assign", "ESC", "disable"}, {{"HOME", tool.file("blocked")}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("not saved in " + tool.file("blocked/Documents")), std::string::npos)
+        << r.err;
+    EXPECT_EQ(tool.stateBytes(), before);
+}
+
 }  // namespace
 }  // namespace quorvane::test
