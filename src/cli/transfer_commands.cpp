@@ -9,6 +9,7 @@
 #include "core/device/device_result.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
+#include "core/sync/sync_texts.h"
 
 namespace quorvane::cli {
 
@@ -75,15 +76,16 @@ int runImport(std::span<const std::string_view> args, CliContext& context) {
     }
     // Checked before the keyboard is opened: a file that fails is never
     // near the keyboard. The format message names the file.
+    CliLanguage language(programFolder());
     CountingPrompter prompter(context.err);
     if (checkProfileFile(*path, &prompter) <= 0) {
         // Files too short for a header fail without the format message.
         if (prompter.messages() == 0) {
             context.err << "quorvanectl: " << *path << ": not a profile file\n";
         }
+        prompter.showMessage(language.text(kTextImportFailed));
         return kExitInvalidFile;
     }
-    CliLanguage language(programFolder());
     return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
         const int result = importProfile(keyboard.sync(), *path);
         if (result == kSyncBadFile) {
