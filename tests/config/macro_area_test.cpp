@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StepCase{"PowerDesktop", {0, 0x15E, 1}, 0x4000, 0x0081},
                       StepCase{"NoUsage", {0, 0x54, 0}, 0x8000, 0},
                       StepCase{"DelayRoundedDown", {109, 0x1E, 1}, 0x200A, 0x0402},
-                      StepCase{"DelayPastTwelveBits", {41000, 0x1E, 1}, 0x2004, 0x0402},
+                      StepCase{"LongestDelayThatFits", {40950, 0x1E, 1}, 0x2FFF, 0x0402},
+                      StepCase{"DelayPastTwelveBitsSaturates", {41000, 0x1E, 1}, 0x2FFF, 0x0402},
+                      StepCase{"HourLongDelaySaturates", {3600000, 0x1E, 0}, 0xAFFF, 0x0402},
                       StepCase{"StateOtherThanOneIsDown", {0, 0x1E, 7}, 0xA000, 0x0402}),
     [](const auto& info) { return std::string(info.param.name); });
 

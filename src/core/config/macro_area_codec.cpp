@@ -62,7 +62,9 @@ MacroAreaSizes macroAreaSizes(const DownloadSnapshot& snapshot) {
 
 MacroStepWords encodeMacroStep(const MacroAction& action) {
     MacroStepWords w;
-    w.word0 = static_cast<std::uint16_t>((action.delay / 10) & kDelayMask);
+    // A pause too long for twelve bits is played as the longest one the keyboard
+    // holds, never wrapped into a short one.
+    w.word0 = static_cast<std::uint16_t>(std::min<std::uint32_t>(action.delay / 10, kDelayMask));
     const UsagePair usage = usageOfKey(action.key);
     if (usage.page == kUsagePageKeyboard) {
         w.word0 |= kKindKeyboard << kKindShift;
