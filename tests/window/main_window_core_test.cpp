@@ -233,9 +233,12 @@ TEST_F(MainWindowCoreTest, BankAndHideRequestsFromAWorkerWaitForTheWindowThread)
     });
     std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(returned.load()) << "the window thread has not run yet";
-    ASSERT_TRUE(dispatcher->runUntil(
-        [&] { return !view.calls.empty() && view.calls.back() == "hideWindow"; }, 2s));
+    const int hidesBefore = view.hides;
+    const bool handled = dispatcher->runUntil(
+        [&] { return view.banks.size() == 1 && view.hides == hidesBefore + 1; }, 2s);
+    dispatcher->quit();  // a worker still waiting is let go
     worker.join();
+    ASSERT_TRUE(handled);
     ASSERT_EQ(view.banks.size(), 1u);
     EXPECT_EQ(view.banks[0].first, 1);
     EXPECT_EQ(view.banks[0].second, gKeyCaptions(1));
