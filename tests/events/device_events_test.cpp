@@ -325,13 +325,17 @@ TEST_F(DeviceEventsTest, QuickRemovalsAndArrivalsDuringAnOperationLeaveNothingBe
             results.push_back(link->commands().ReadKeyTable(table, p));
         }
     };
-    std::thread plugging([this] {
+    // The bank keys are pressed meanwhile; a press while the keyboard is away
+    // goes nowhere.
+    int toggles = 0;
+    std::thread plugging([this, &toggles] {
         for (int i = 0; i < 20; ++i) {
             if (i % 2 == 0) {
                 knobs.Remove();
             } else {
                 knobs.Attach();
             }
+            toggles += keyboard.RaiseConsumer(0x02FF);
             std::this_thread::sleep_for(2ms);
         }
     });
@@ -340,7 +344,15 @@ TEST_F(DeviceEventsTest, QuickRemovalsAndArrivalsDuringAnOperationLeaveNothingBe
     plugging.join();
     ASSERT_TRUE(operationEnded);
 
-    ASSERT_TRUE(settle([&] { return events->deviceCount() == 1 && core->shownIcon() == 141; }));
+    ASSERT_TRUE(settle([&] {
+        return events->deviceCount() == 1 && core->shownIcon() == 141 &&
+               static_cast<int>(view.banks.size()) == toggles;
+    }));
+    EXPECT_GT(toggles, 0);
+    EXPECT_EQ(view.banks.back().first, toggles % 2);
+    EXPECT_EQ(lighting.gKeyBank, toggles % 2);
+    RecordProperty("threads", threadsBefore);
+    RecordProperty("fds", fdsBefore);
     for (const int r : results) {
         EXPECT_TRUE(r == kResultDone || r == kResultNoKeyboard || r == kResultNoAnswer) << r;
     }
