@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -159,6 +160,14 @@ TEST_F(DeviceEventsTest, PresenceWithAnUnchangedCountDoesNothing) {
 }
 
 TEST_F(DeviceEventsTest, BankToggleTwiceSendsTheReportAndSwapsTheCaptions) {
+    std::atomic<int> bankCodesSeen{0};
+    events->setObserver([&](const QuellixEvent& e) {
+        const QuellixReportHolder* h = e.request->consumer;
+        if (e.kind == QUELLIX_EVENT_REPORT && e.request->tag == kTagCons && h != nullptr &&
+            h->length >= 2 && h->report[0] == 0xFF && h->report[1] == 0x02) {
+            ++bankCodesSeen;
+        }
+    });
     start();
     ASSERT_TRUE(settle([&] { return view.opens == 1; }));
 
@@ -179,6 +188,7 @@ TEST_F(DeviceEventsTest, BankToggleTwiceSendsTheReportAndSwapsTheCaptions) {
     flushLibrary();
     EXPECT_EQ(bankReports(knobs),
               (std::vector<std::array<std::uint8_t, 2>>{{0x05, 0x03}, {0x05, 0x02}}));
+    EXPECT_EQ(bankCodesSeen.load(), 2) << "the observer sees each code once";
     // The G keys are refreshed from the new bank before the captions change.
     const auto refresh = std::find(view.calls.begin(), view.calls.end(), "refreshGKeys");
     const auto shown = std::find(view.calls.begin(), view.calls.end(), "showGKeyBank");

@@ -19,6 +19,7 @@ using namespace std::chrono_literals;
 TEST(TurnQueue, WorkersActInTicketOrderWhateverOrderTheyStart) {
     TurnQueue turns;
     std::vector<TurnQueue::Ticket> tickets;
+    tickets.reserve(6);
     for (int i = 0; i < 6; ++i) {
         tickets.push_back(turns.take());
     }

@@ -117,6 +117,9 @@ void DeviceEvents::handleEvent(const QuellixEvent& event) {
     if (request == nullptr || stopping()) {
         return;
     }
+    if (m_observer) {
+        m_observer(event);
+    }
     if (event.kind == QUELLIX_EVENT_REPORT && request->tag == kTagCons) {
         const QuellixReportHolder* holder = request->consumer;
         if (holder == nullptr || holder->report == nullptr || holder->length < 2) {

@@ -55,6 +55,10 @@ struct DeviceEventsState {
     std::uint32_t g_bIconBusy = 0;     // an icon worker is switching the icon
 };
 
+// Sees every event DeviceEvents is handed, on the library's thread, before
+// it acts on it (the command-line tool's watch). Must not wait for the window.
+using DeviceEventObserver = std::function<void(const QuellixEvent& event)>;
+
 // Pauses; tests shorten them.
 struct DeviceEventsTiming {
     std::chrono::milliseconds readyPoll{50};  // how often a worker looks at m_bReady
@@ -71,6 +75,8 @@ class DeviceEvents {
 
     // The "/Start" switch: set before StartDeviceEvents.
     void setNoAutoOpen(bool on);
+    // Set before StartDeviceEvents; not changed while events arrive.
+    void setObserver(DeviceEventObserver observer) { m_observer = std::move(observer); }
 
     // Bank report to 05 02; the consumer read; the command read (the link's);
     // then the first arrival worker with the current keyboard count. With no
@@ -120,6 +126,7 @@ class DeviceEvents {
     Prompter& m_prompter;
     TextLookup m_loadText;
     DeviceEventsTiming m_timing;
+    DeviceEventObserver m_observer;
 
     mutable std::mutex m_lock;
     std::condition_variable m_stopWake;
