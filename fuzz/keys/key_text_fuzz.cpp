@@ -46,8 +46,9 @@ void checkKeyText(std::string_view text) {
 }
 
 void checkName(KeyId id, std::size_t size, const std::u16string& format, bool namesToo) {
-    const TextLookup lookup = [&](std::string_view key) {
-        return key == kUnknownKeyTextKey || namesToo ? format : std::u16string();
+    const TextLookup lookup = [&](std::u16string_view key) {
+        const bool unknownKey = std::string(key.begin(), key.end()) == kUnknownKeyTextKey;
+        return unknownKey || namesToo ? format : std::u16string();
     };
     // Exactly `size` characters on the heap, so that a write past them is caught.
     auto buffer = std::make_unique<char16_t[]>(size);

@@ -30,7 +30,7 @@ std::string lowerCase(std::string_view text) {
 }
 
 // The ACTION argument; `error` says what is wrong with it.
-std::optional<Assignment> parseAction(std::string_view text, const LanguageLookup& texts,
+std::optional<Assignment> parseAction(std::string_view text, const TextLookup& texts,
                                       std::string& error) {
     const std::string lower = lowerCase(text);
     if (lower == "default") {
@@ -100,7 +100,7 @@ int runAssign(std::span<const std::string_view> args, CliContext& context) {
         return usageError(context, "unknown key \"" + std::string(args[0]) + "\"");
     }
     CliLanguage language(programFolder());
-    const LanguageLookup texts = [&language](std::u16string_view k) { return language.text(k); };
+    const TextLookup texts = [&language](std::u16string_view k) { return language.text(k); };
     std::string error;
     const std::optional<Assignment> assignment = parseAction(args[1], texts, error);
     if (!assignment) {

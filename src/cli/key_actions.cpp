@@ -10,7 +10,7 @@
 namespace quorvane::cli {
 
 ActionWords describeAction(const KeyActionEntry& entry, const WorkingConfig& config,
-                           const LanguageLookup& texts) {
+                           const TextLookup& texts) {
     switch (entry.type) {
         case ActionDefault:
             return {"default", ""};

@@ -19,7 +19,7 @@ struct ActionWords {
 
 // Macro names come from `config`'s macros (ConfigLock taken).
 ActionWords describeAction(const KeyActionEntry& entry, const WorkingConfig& config,
-                           const LanguageLookup& texts);
+                           const TextLookup& texts);
 
 // Replaces the model's macros by `list`, keeping key entries honest: an entry
 // that plays a macro no longer in the list, or one added now (isNew), falls

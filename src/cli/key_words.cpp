@@ -8,14 +8,6 @@
 
 namespace quorvane::cli {
 
-namespace {
-
-quorvane::TextLookup keysLookup(const LanguageLookup& texts) {
-    return [&texts](std::string_view key) { return texts(utf8ToUtf16(key)); };
-}
-
-}  // namespace
-
 static_assert(kMediaFunctions == MediaList.size());
 static_assert(kEditFunctions == FunctionList.size());
 
@@ -27,12 +19,12 @@ std::string keyWord(KeyCode key) {
     return keyText(key);
 }
 
-std::u16string keyDisplayName(KeyCode key, const LanguageLookup& texts) {
-    return keyName(key, keysLookup(texts));
+std::u16string keyDisplayName(KeyCode key, const TextLookup& texts) {
+    return keyName(key, texts);
 }
 
-std::u16string functionDisplayName(std::size_t index, const LanguageLookup& texts) {
-    return functionName(index, keysLookup(texts));
+std::u16string functionDisplayName(std::size_t index, const TextLookup& texts) {
+    return functionName(index, texts);
 }
 
 std::u16string formatNumber(std::u16string_view format, unsigned value) {
@@ -54,7 +46,7 @@ bool playableInMacro(KeyCode key) {
             usage.page == kUsagePageGenericDesktop);
 }
 
-std::optional<std::size_t> parseMediaWord(std::string_view text, const LanguageLookup& texts) {
+std::optional<std::size_t> parseMediaWord(std::string_view text, const TextLookup& texts) {
     if (const auto index = parseDecimal(text, 0, static_cast<long>(MediaList.size()) - 1)) {
         return static_cast<std::size_t>(*index);
     }

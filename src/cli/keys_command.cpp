@@ -28,7 +28,7 @@ int runKeys(std::span<const std::string_view> args, CliContext& context) {
     const bool json = options.hasFlag("json");
 
     CliLanguage language(programFolder());
-    const LanguageLookup texts = [&language](std::u16string_view key) {
+    const TextLookup texts = [&language](std::u16string_view key) {
         return language.text(key);
     };
     return withKeyboard(context, language, [&](KeyboardSession& keyboard) {

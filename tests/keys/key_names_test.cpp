@@ -23,8 +23,9 @@ struct FakeLanguage {
     mutable std::vector<std::string> asked;
 
     TextLookup lookup() const {
-        return [this](std::string_view key) {
-            asked.emplace_back(key);
+        return [this](std::u16string_view key16) {
+            const std::string key(key16.begin(), key16.end());
+            asked.push_back(key);
             const auto it = texts.find(key);
             return it == texts.end() ? std::u16string(u"#Error") : it->second;
         };
@@ -219,7 +220,7 @@ TEST(KeyNameTest, PickerListReadsInItsOrder) {
     };
     ASSERT_EQ(std::size(expected), kKeyListSize);
     // Every text answers with its own key, so the name shows which row was taken.
-    const TextLookup echo = [](std::string_view key) {
+    const TextLookup echo = [](std::u16string_view key) {
         return std::u16string(key.begin(), key.end());
     };
     for (KeyListIndex i = 0; i < kKeyListSize; ++i) {

@@ -31,6 +31,7 @@
 #include <string_view>
 
 #include "core/app/prompter.h"
+#include "core/app/text_lookup.h"
 #include "core/config/device_layouts.h"
 #include "core/config/lighting_state.h"
 #include "core/device/device_link.h"
@@ -39,9 +40,6 @@
 #include "core/events/worker_threads.h"
 
 namespace quorvane {
-
-// LoadText(key, GetLanguageIndex()) of the chosen language.
-using TextLookup = std::function<std::u16string(std::u16string_view key)>;
 
 // The device events' process-wide state, kept under DeviceEvents' lock.
 struct DeviceEventsState {

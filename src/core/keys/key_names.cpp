@@ -16,7 +16,8 @@ namespace {
 constexpr unsigned kMaxFieldWidth = 512;
 
 std::u16string lookup(const TextLookup& loadText, std::string_view key) {
-    return loadText ? loadText(key) : std::u16string();
+    // Text keys are plain ASCII.
+    return loadText ? loadText(std::u16string(key.begin(), key.end())) : std::u16string();
 }
 
 constexpr char asciiUpper(char c) {

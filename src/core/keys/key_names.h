@@ -8,14 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/app/text_lookup.h"
 #include "core/keys/key_id.h"
 
 namespace quorvane {
-
-// Looks up a language text by its key (the application's LoadText with the
-// current language index bound in). A missing text comes back as the lookup's
-// not-found text, never as an error.
-using TextLookup = std::function<std::u16string(std::string_view key)>;
 
 // Language-text key whose text formats the name of a key without one; the id
 // is its single unsigned argument.

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "core/app/prompter.h"
+#include "core/app/text_lookup.h"
 #include "core/config/device_layouts.h"
 #include "core/config/lighting_state.h"
 #include "core/config/user_mode_files.h"
@@ -24,9 +25,6 @@
 #include "core/sync/main_window_port.h"
 
 namespace quorvane {
-
-// LoadText(key, GetLanguageIndex()) of the chosen language.
-using TextLookup = std::function<std::u16string(std::u16string_view key)>;
 
 // What a session works on. Everything referenced outlives the session.
 struct SyncEnvironment {
