@@ -1,23 +1,11 @@
 #include "cli/cli_args.h"
+#include "core/platform/hex_text.h"
 
 #include <algorithm>
 
 namespace quorvane::cli {
 
 namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool listed(std::span<const std::string_view> names, std::string_view name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -49,8 +37,8 @@ std::optional<RgbText> parseColour(std::string_view text) {
     }
     std::uint8_t bytes[3] = {};
     for (std::size_t i = 0; i < 3; ++i) {
-        const int hi = hexDigit(text[2 * i]);
-        const int lo = hexDigit(text[2 * i + 1]);
+        const int hi = hexDigitValue(text[2 * i]);
+        const int lo = hexDigitValue(text[2 * i + 1]);
         if (hi < 0 || lo < 0) {
             return std::nullopt;
         }

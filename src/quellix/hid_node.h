@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/unique_fd.h"
 #include "quellix/device_model.h"
 #include "quellix/report_descriptor.h"
-#include "quellix/unique_fd.h"
 
 namespace quorvane::quellix {
 

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/platform/unique_fd.h"
 #include "quellix/backend.h"
 #include "quellix/hid_node.h"
-#include "quellix/unique_fd.h"
 
 namespace quorvane::quellix {
 

@@ -1,4 +1,5 @@
 #include "quellix/recording.h"
+#include "core/platform/hex_text.h"
 
 #include <charconv>
 #include <map>
@@ -210,23 +211,11 @@ bool fromHex(std::string_view text, std::vector<std::uint8_t>& out) {
     if (text.size() % 2 != 0) {
         return false;
     }
-    auto digit = [](char c) {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    };
     out.clear();
     out.reserve(text.size() / 2);
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = digit(text[i]);
-        const int low = digit(text[i + 1]);
+        const int high = hexDigitValue(text[i]);
+        const int low = hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0) {
             return false;
         }

@@ -1,4 +1,5 @@
 #include "vkbd/state_file.h"
+#include "core/platform/hex_text.h"
 
 #include <array>
 #include <span>
@@ -15,19 +16,6 @@ void appendHex(std::string& out, std::span<const std::uint8_t> bytes) {
         out.push_back(kHexDigits[b >> 4]);
         out.push_back(kHexDigits[b & 0x0F]);
     }
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 enum Key { kSettings, kLighting, kColours, kKeyTables, kFactory, kMacro, kKeyCount };
@@ -84,8 +72,8 @@ bool decodeHex(std::string_view hex, std::span<std::uint8_t> out) {
         return false;
     }
     for (std::size_t i = 0; i < out.size(); ++i) {
-        const int hi = hexValue(hex[2 * i]);
-        const int lo = hexValue(hex[2 * i + 1]);
+        const int hi = hexDigitValue(hex[2 * i]);
+        const int lo = hexDigitValue(hex[2 * i + 1]);
         if (hi < 0 || lo < 0) {
             return false;
         }

@@ -11,6 +11,7 @@
 #include "core/app/prompter.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/le_bytes.h"
+#include "core/platform/unique_fd.h"
 #include "core/platform/utf_text.h"
 
 namespace quorvane {
@@ -24,22 +25,6 @@ constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
 std::uint64_t announcedSize(std::uint16_t macroCount, std::uint32_t textSize) {
     return kConfigImageSize + std::uint64_t{kMacroRecordSize} * macroCount + textSize;
 }
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> out) {
     std::size_t done = 0;
@@ -215,7 +200,7 @@ std::optional<ProfileContents> parseProfileFile(std::span<const std::uint8_t> by
 }
 
 int loadProfileFile(WorkingConfig& config, const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return 0;
@@ -256,7 +241,7 @@ int checkProfileFile(const std::string& path, Prompter* prompter) {
     if (::stat(path.c_str(), &st) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? 0 : -2;
     }
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return -2;
     }

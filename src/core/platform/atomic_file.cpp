@@ -1,4 +1,5 @@
 #include "core/platform/atomic_file.h"
+#include "core/platform/unique_fd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,27 +11,6 @@
 
 namespace quorvane {
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    int release() {
-        int f = fd_;
-        fd_ = -1;
-        return f;
-    }
-
-private:
-    int fd_;
-};
 
 void setError(std::string* error, const std::string& what) {
     if (error != nullptr) {
@@ -53,7 +33,7 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     std::string tmp = path + ".tmp-XXXXXX";
     std::vector<char> name(tmp.begin(), tmp.end());
     name.push_back('\0');
-    Fd fd(::mkostemp(name.data(), O_CLOEXEC));
+    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         setError(error, "cannot create a temporary file beside " + path);
         return false;
@@ -101,7 +81,7 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
         ::unlink(name.data());
         return false;
     }
-    Fd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
         ::fsync(dir.get());
     }
@@ -115,7 +95,7 @@ bool writeFileAtomic(const std::string& path, std::string_view text, std::string
 
 std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& path,
                                                        std::uint64_t maxBytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         return std::nullopt;
     }

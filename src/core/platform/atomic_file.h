@@ -16,8 +16,7 @@ namespace quorvane {
 // temporary file behind) when any step fails; `error` then says why.
 bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes,
                      std::string* error = nullptr);
-bool writeFileAtomic(const std::string& path, std::string_view text,
-                     std::string* error = nullptr);
+bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);
 
 // Reads a whole file; nullopt when it cannot be opened or read. Files larger
 // than `maxBytes` are refused before anything is allocated.

@@ -1,4 +1,5 @@
 #include "core/platform/registry_store.h"
+#include "core/platform/hex_text.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -47,19 +48,6 @@ std::string quoted(std::u16string_view text) {
     return out + "\"";
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Reads a quoted string at `pos`; advances past it. nullopt when malformed.
 std::optional<std::u16string> unquote(std::string_view line, std::size_t& pos) {
     if (pos >= line.size() || line[pos] != '"') {
@@ -93,11 +81,12 @@ std::optional<std::u16string> unquote(std::string_view line, std::size_t& pos) {
                 out += '\r';
                 break;
             case 'x': {
-                if (pos + 2 >= line.size() || hexDigit(line[pos + 1]) < 0 ||
-                    hexDigit(line[pos + 2]) < 0) {
+                if (pos + 2 >= line.size() || hexDigitValue(line[pos + 1]) < 0 ||
+                    hexDigitValue(line[pos + 2]) < 0) {
                     return std::nullopt;
                 }
-                out += static_cast<char>(hexDigit(line[pos + 1]) * 16 + hexDigit(line[pos + 2]));
+                out += static_cast<char>(hexDigitValue(line[pos + 1]) * 16 +
+                                         hexDigitValue(line[pos + 2]));
                 pos += 2;
                 break;
             }
@@ -212,7 +201,7 @@ std::optional<RegistryStore::Value> parseValueLine(std::string_view line) {
         }
         std::uint32_t v = 0;
         for (std::size_t i = pos + 6; i < line.size(); ++i) {
-            int d = hexDigit(line[i]);
+            int d = hexDigitValue(line[i]);
             if (d < 0) {
                 return std::nullopt;
             }

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace quorvane::quellix {
+namespace quorvane {
 
 class UniqueFd {
   public:
@@ -24,6 +24,8 @@ class UniqueFd {
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Gives up ownership without closing.
+    int release() { return std::exchange(fd_, -1); }
     void reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -35,4 +37,4 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-}  // namespace quorvane::quellix
+}  // namespace quorvane

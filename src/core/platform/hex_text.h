@@ -1,0 +1,20 @@
+// Hex digits in the program's own text files and command lines.
+#pragma once
+
+namespace quorvane {
+
+// The value of one hex digit (either case), or -1 for any other character.
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace quorvane
