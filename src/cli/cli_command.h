@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -37,6 +38,11 @@ int failWith(CliContext& context, std::string_view reason);
 // Prints "quorvanectl <command>: <reason>" and the command's usage line;
 // returns kExitUsage.
 int usageError(CliContext& context, std::string_view reason);
+
+// For commands whose only option is --json: nullopt with `json` set, or the
+// usage error's exit code when the arguments are anything else.
+std::optional<int> parseJsonOnly(std::span<const std::string_view> args, CliContext& context,
+                                 bool& json);
 
 // The usage line of a command: "Usage: quorvanectl <name> <usage>".
 void printUsageLine(std::ostream& out, const CliCommand& command);

@@ -1,7 +1,9 @@
 #include <array>
 #include <ostream>
+#include <string>
 
 #include "cli/assign_command.h"
+#include "cli/cli_args.h"
 #include "cli/cli_command.h"
 #include "cli/defaults_command.h"
 #include "cli/keys_command.h"
@@ -50,6 +52,21 @@ int failWith(CliContext& context, std::string_view reason) {
 void printUsageLine(std::ostream& out, const CliCommand& command) {
     out << "Usage: quorvanectl " << command.name << (command.usage.empty() ? "" : " ")
         << command.usage << '\n';
+}
+
+std::optional<int> parseJsonOnly(std::span<const std::string_view> args, CliContext& context,
+                                 bool& json) {
+    static constexpr std::array<std::string_view, 1> kFlags = {"json"};
+    const ParsedOptions options = parseOptions(args, {}, kFlags);
+    if (!options.error.empty()) {
+        return usageError(context, options.error);
+    }
+    if (!options.positionals.empty()) {
+        return usageError(
+            context, "unexpected argument \"" + std::string(options.positionals.front()) + "\"");
+    }
+    json = options.hasFlag("json");
+    return std::nullopt;
 }
 
 int usageError(CliContext& context, std::string_view reason) {

@@ -16,21 +16,13 @@
 namespace quorvane::cli {
 
 int runKeys(std::span<const std::string_view> args, CliContext& context) {
-    static constexpr std::array<std::string_view, 1> kFlags = {"json"};
-    const ParsedOptions options = parseOptions(args, {}, kFlags);
-    if (!options.error.empty()) {
-        return usageError(context, options.error);
+    bool json = false;
+    if (auto bad = parseJsonOnly(args, context, json)) {
+        return *bad;
     }
-    if (!options.positionals.empty()) {
-        return usageError(
-            context, "unexpected argument \"" + std::string(options.positionals.front()) + "\"");
-    }
-    const bool json = options.hasFlag("json");
 
     CliLanguage language(programFolder());
-    const TextLookup texts = [&language](std::u16string_view key) {
-        return language.text(key);
-    };
+    const TextLookup texts = [&language](std::u16string_view key) { return language.text(key); };
     return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
         const int active = keyboard.sync().readActiveProfile();
         const int block = displayBlockOf(active);

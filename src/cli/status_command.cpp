@@ -13,16 +13,10 @@
 namespace quorvane::cli {
 
 int runStatus(std::span<const std::string_view> args, CliContext& context) {
-    static constexpr std::array<std::string_view, 1> kFlags = {"json"};
-    const ParsedOptions options = parseOptions(args, {}, kFlags);
-    if (!options.error.empty()) {
-        return usageError(context, options.error);
+    bool json = false;
+    if (auto bad = parseJsonOnly(args, context, json)) {
+        return *bad;
     }
-    if (!options.positionals.empty()) {
-        return usageError(
-            context, "unexpected argument \"" + std::string(options.positionals.front()) + "\"");
-    }
-    const bool json = options.hasFlag("json");
 
     CliLanguage language(programFolder());
     return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
