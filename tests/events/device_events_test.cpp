@@ -145,6 +145,31 @@ TEST_F(DeviceEventsTest, UnplugAndReplugHidesClosesDialogsAndReloadsWithoutOpeni
     EXPECT_EQ(view.opens, 1) << "the window opens by itself at most once";
 }
 
+TEST_F(DeviceEventsTest, AQuickRemoveAndAttachQueuedBehindAnotherArrivalStillReloads) {
+    start();
+    ASSERT_TRUE(settle([&] { return view.opens == 1; }));
+    knobs.Remove();
+    ASSERT_TRUE(settle([&] { return events->deviceCount() == 0u; }));
+    const int reloadsBefore = reactions.profileMessages;
+
+    // With the window thread busy, the arrival waits in its sent UM_PROFILE while
+    // a removal and a second arrival queue up behind it.
+    knobs.Attach();
+    knobs.Remove();
+    knobs.Attach();
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (events->workersRunning() < 3 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(events->workersRunning(), 3u);
+
+    // The removal is overtaken, but the keyboard that came back after it may
+    // hold anything: it is read again.
+    ASSERT_TRUE(settle([&] { return reactions.profileMessages == reloadsBefore + 2; }))
+        << reactions.profileMessages - reloadsBefore << " reload(s)";
+    EXPECT_EQ(events->deviceCount(), 1u);
+}
+
 TEST_F(DeviceEventsTest, PresenceWithAnUnchangedCountDoesNothing) {
     start();
     ASSERT_TRUE(settle([&] { return view.opens == 1; }));

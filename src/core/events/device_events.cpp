@@ -170,7 +170,14 @@ void DeviceEvents::startArrivalWorker(std::uint32_t count) {
 
 void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) {
     TurnScope turn(m_arrivals, ticket);
-    if (!m_arrivals.waitTurn(ticket) || m_arrivals.superseded(ticket)) {
+    if (!m_arrivals.waitTurn(ticket)) {
+        return;
+    }
+    if (m_arrivals.superseded(ticket)) {
+        // The newer event settles the state, but it must still see the change
+        // this one made: a quick remove and attach is a new keyboard to reload.
+        std::lock_guard lock(m_lock);
+        m_state.g_nDeviceCount = count;
         return;
     }
     {

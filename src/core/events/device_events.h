@@ -9,8 +9,8 @@
 // link's event hook; nothing there waits for the window, so command answers
 // keep flowing while the window thread is busy. Workers act in the order of
 // their events (arrival workers one at a time; an arrival whose presence event
-// has been followed by a newer one is skipped, the newer one settles the
-// state). Every worker is joined by shutdown(); none outlives this object.
+// has been followed by a newer one only records its count, the newer one
+// settles the state). Every worker is joined by shutdown(); none outlives this object.
 //
 // Shutdown order: shutdown() (or the destructor) stops new work, detaches
 // from the link, releases waiting workers and joins them. A worker may be
