@@ -151,17 +151,25 @@ TEST_F(DeviceEventsTest, AQuickRemoveAndAttachQueuedBehindAnotherArrivalStillRel
     knobs.Remove();
     ASSERT_TRUE(settle([&] { return events->deviceCount() == 0u; }));
     const int reloadsBefore = reactions.profileMessages;
+    auto waitForWorkers = [&](std::size_t n) {
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (events->workersRunning() < n && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(1ms);
+        }
+        return events->workersRunning() == n;
+    };
 
     // With the window thread busy, the arrival waits in its sent UM_PROFILE while
     // a removal and a second arrival queue up behind it.
     knobs.Attach();
-    knobs.Remove();
-    knobs.Attach();
     const auto until = std::chrono::steady_clock::now() + 5s;
-    while (events->workersRunning() < 3 && std::chrono::steady_clock::now() < until) {
+    while (dispatcher->pendingMessages() == 0 && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(1ms);
     }
-    ASSERT_EQ(events->workersRunning(), 3u);
+    ASSERT_EQ(dispatcher->pendingMessages(), 1u) << "the arrival's UM_PROFILE";
+    firePresence(0);
+    firePresence(1);
+    ASSERT_TRUE(waitForWorkers(3));
 
     // The removal is overtaken, but the keyboard that came back after it may
     // hold anything: it is read again.
