@@ -18,6 +18,20 @@
 namespace quorvane::fuzz {
 
 // A file under $TMPDIR (else /tmp) that belongs to this process alone.
+// A section (or key path), a name and a value separated by 0x01, each as
+// valid UTF-16; missing parts are empty.
+inline std::vector<std::u16string> threeParts(std::string_view request) {
+    std::vector<std::u16string> parts;
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t sep = i < 2 ? request.find('\x01', at) : std::string_view::npos;
+        const std::size_t end = sep == std::string_view::npos ? request.size() : sep;
+        parts.push_back(utf8ToUtf16(at <= request.size() ? request.substr(at, end - at) : ""));
+        at = end + 1;
+    }
+    return parts;
+}
+
 inline std::string scratchPath(std::string_view tag) {
     const char* tmp = ::getenv("TMPDIR");
     return std::string(tmp != nullptr ? tmp : "/tmp") + "/quorvane-fuzz-" + std::string(tag) + "-" +

@@ -91,19 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t selector = data[0];
     const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::size_t nl = rest.find('\n');
-    const std::string_view spec = rest.substr(0, nl);
+    const std::string_view request = rest.substr(0, nl);
     const std::string file(nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1));
 
     // Names and value from the input as valid UTF-16: a name that cannot be
     // written in UTF-8 is no name a caller of ours has.
-    std::vector<std::u16string> parts;
-    std::size_t at = 0;
-    for (int i = 0; i < 3; ++i) {
-        const std::size_t sep = i < 2 ? spec.find('\x01', at) : std::string_view::npos;
-        const std::size_t end = sep == std::string_view::npos ? spec.size() : sep;
-        parts.push_back(utf8ToUtf16(at <= spec.size() ? spec.substr(at, end - at) : ""));
-        at = end + 1;
-    }
+    const std::vector<std::u16string> parts = fuzz::threeParts(request);
 
     const std::u16string beforeText = decodeFile(file);
     const IniDocument before = IniDocument::parse(beforeText);

@@ -106,15 +106,8 @@ void checkRoundTrip(std::string_view file) {
     }
 }
 
-void checkStoreWrite(std::uint8_t selector, std::string_view spec, const std::string& file) {
-    std::vector<std::u16string> parts;
-    std::size_t at = 0;
-    for (int i = 0; i < 3; ++i) {
-        const std::size_t sep = i < 2 ? spec.find('\x01', at) : std::string_view::npos;
-        const std::size_t end = sep == std::string_view::npos ? spec.size() : sep;
-        parts.push_back(utf8ToUtf16(at <= spec.size() ? spec.substr(at, end - at) : ""));
-        at = end + 1;
-    }
+void checkStoreWrite(std::uint8_t selector, std::string_view request, const std::string& file) {
+    const std::vector<std::u16string> parts = fuzz::threeParts(request);
     const Keys before = parseRegistryText(file);
     std::u16string key = parts[0];
     std::u16string name = parts[1];
