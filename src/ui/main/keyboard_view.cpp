@@ -1,0 +1,284 @@
+#include "ui/main/keyboard_view.h"
+
+#include <QAccessible>
+
+#include <cstdio>
+
+#include "core/keys/key_id.h"
+#include "ui/skin/qt_owned.h"
+#include "ui/skin/skin_placement.h"
+
+namespace quorvane {
+
+namespace {
+
+std::u16string u16(const char* text) {
+    std::u16string out;
+    for (const char* c = text; *c != '\0'; ++c) {
+        out.push_back(static_cast<char16_t>(*c));
+    }
+    return out;
+}
+
+std::u16string keySkinName(KeyId key) {
+    char name[16];
+    std::snprintf(name, sizeof name, "KEY_%03X", static_cast<unsigned>(rowOfKey(key)));
+    return u16(name);
+}
+
+// Buttons 1016-1021 take the place of 1010-1013 in the flipped top row; they
+// have no picture of their own.
+constexpr std::array<int, 6> kFlippedRowIds = {1016, 1017, 1018, 1019, 1020, 1021};
+constexpr std::array<int, 4> kPlainRowIds = {1010, 1011, 1012, 1013};
+
+}  // namespace
+
+KeyboardView::KeyboardView(QWidget* parent, const SkinLayout& layout, const MainPictures& pictures,
+                           KeyNames names)
+    : m_parent(parent), m_layout(layout), m_pictures(pictures), m_names(std::move(names)) {}
+
+CPngButton* KeyboardView::make(int controlId) {
+    auto* b = qtOwned<CPngButton>(m_parent);
+    b->setObjectName(QStringLiteral("ctl%1").arg(controlId));
+    m_buttons[controlId] = b;
+    return b;
+}
+
+CPngButton* KeyboardView::button(int controlId) const {
+    const auto it = m_buttons.find(controlId);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+bool KeyboardView::isKeyButton(int controlId) const {
+    return ledOfButton(controlId) != 0;
+}
+
+void KeyboardView::setAccessibleName(CPngButton* button, const QString& fallback) {
+    QString name = button->text();
+    if (name.isEmpty()) {
+        name = button->tooltipText();
+    }
+    if (name.isEmpty()) {
+        name = fallback;
+    }
+    button->setAccessibleName(name);
+}
+
+void KeyboardView::placeKeyButtons() {
+    const SkinPictureSet keys{m_pictures.normal, m_pictures.over, m_pictures.down,
+                              m_pictures.normal, m_pictures.disable};
+    auto place = [&](int id, const std::u16string& skinKey, const QString& name) {
+        CPngButton* b = button(id);
+        if (b == nullptr) {
+            b = make(id);
+            QObject::connect(b, &QAbstractButton::clicked, b, [this, id] {
+                if (onKeyClicked) {
+                    onKeyClicked(id);
+                }
+            });
+        }
+        placeImageButton(b, m_layout, u"BUTTONINFO", skinKey, keys);
+        m_keyNames[id] = name;
+        setAccessibleName(b, name);
+        b->show();
+    };
+    for (std::size_t n = 0; n < G_KEY_IDS.size(); ++n) {
+        place(G_KEY_IDS[n], u16(("FUNC_G" + std::to_string(n + 1)).c_str()),
+              QStringLiteral("G%1").arg(n + 1));
+    }
+    for (const KeyButton& key : KEY_BUTTONS) {
+        place(key.controlId, keySkinName(key.key), m_names ? m_names(key.key) : QString());
+    }
+    place(kFnButtonId, u"KEY_FN", QStringLiteral("Fn"));
+    for (const int id : kFlippedRowIds) {
+        if (button(id) == nullptr) {
+            make(id)->hide();
+        }
+    }
+    applyFlip(m_flipped);
+    setColourKeyMode(m_colourKeyMode);
+}
+
+void KeyboardView::placeIndicators() {
+    const SkinPictureSet locks{m_pictures.normal, m_pictures.normal, m_pictures.normal,
+                               m_pictures.normal, m_pictures.over};
+    const std::pair<int, const char16_t*> lockKeys[] = {{kLockCapsId, u"LOCK_CAPS"},
+                                                        {kLockNumId, u"LOCK_NUM"},
+                                                        {kLockScrollId, u"LOCK_SCROLL"},
+                                                        {kLockBankId, u"LOCK_AB"}};
+    for (const auto& [id, key] : lockKeys) {
+        CPngButton* b = make(id);
+        placeImageButton(b, m_layout, u"BUTTONINFO", key, locks);
+        setAccessibleName(b, QString::fromStdU16String(key));
+    }
+    CPngButton* flip0 = make(kFlip0Id);
+    placeImageButton(flip0, m_layout, u"BUTTONINFO", u"FLIP_0",
+                     {m_pictures.normal, m_pictures.normal, m_pictures.normal, m_pictures.normal,
+                      m_pictures.disable});
+    setAccessibleName(flip0, QStringLiteral("FLIP_0"));
+    const SkinPictureSet flips{m_pictures.normal, m_pictures.over, m_pictures.down,
+                               m_pictures.normal, m_pictures.disable};
+    for (const auto& [id, key] : {std::pair{kFlip1Id, u"FLIP_1"}, std::pair{kFlip2Id, u"FLIP_2"}}) {
+        CPngButton* b = make(id);
+        placeImageButton(b, m_layout, u"BUTTONINFO", key, flips);
+        setAccessibleName(b, QString::fromStdU16String(key));
+        QObject::connect(b, &QAbstractButton::clicked, b, [this, id = id] {
+            if (onFlipClicked) {
+                onFlipClicked(id);
+            }
+        });
+    }
+    make(kLeftArrowId)->setAccessibleName(QStringLiteral("LEFT_ARROW"));
+    make(kRightArrowId)->setAccessibleName(QStringLiteral("RIGHT_ARROW"));
+
+    // Where pictures overlap, the buttons painted later lie on top: the G keys
+    // over the bank indicator, 1055 over Enter, the top row and the flip
+    // buttons over FLIP_0, the arrows over the flip buttons.
+    for (const int id : G_KEY_IDS) {
+        button(id)->raise();
+    }
+    if (CPngButton* b = button(1055)) {
+        b->raise();
+    }
+    for (const int id : {1010, 1011, 1012, 1013, 1014, kFlip1Id, kFlip2Id}) {
+        if (CPngButton* b = button(id)) {
+            b->raise();
+        }
+    }
+    // An arrow shows only while its flip button shows its normal picture.
+    auto arrowFollows = [this](int arrowId) {
+        return [this, arrowId](CPngButton*, bool normalShown) {
+            CPngButton* arrow = button(arrowId);
+            if (arrow != nullptr && arrow->isVisible() != normalShown) {
+                arrow->setVisible(normalShown);
+            }
+        };
+    };
+    button(kFlip1Id)->SetAfterPaint(arrowFollows(kLeftArrowId));
+    button(kFlip2Id)->SetAfterPaint(arrowFollows(kRightArrowId));
+    button(kLeftArrowId)->raise();
+    button(kRightArrowId)->raise();
+    applyFlip(m_flipped);
+}
+
+void KeyboardView::applyFlip(bool flipped) {
+    m_flipped = flipped;
+    for (const int id : kPlainRowIds) {
+        if (CPngButton* b = button(id)) {
+            b->setEnabled(!flipped);
+        }
+    }
+    for (const int id : kFlippedRowIds) {
+        if (CPngButton* b = button(id)) {
+            b->setEnabled(flipped);
+        }
+    }
+    if (CPngButton* flip0 = button(kFlip0Id)) {
+        if (flipped) {
+            flip0->SetPictureSet(m_pictures.normal2, m_pictures.normal2, m_pictures.normal2,
+                                 m_pictures.normal2, m_pictures.disable2, true);
+        } else {
+            flip0->SetPictureSet(m_pictures.normal, m_pictures.normal, m_pictures.normal,
+                                 m_pictures.normal, m_pictures.disable, true);
+        }
+    }
+    const std::pair<int, const char16_t*> arrows[] = {
+        {kLeftArrowId, flipped ? u"UP_ARROW_LEFT1" : u"DOWN_ARROW_LEFT1"},
+        {kRightArrowId, flipped ? u"UP_ARROW_RIGHT1" : u"DOWN_ARROW_RIGHT1"}};
+    for (const auto& [id, frame] : arrows) {
+        if (CPngButton* b = button(id)) {
+            placeTwoRect(b, m_layout, u"BUTTONINFO",
+                         id == kLeftArrowId ? u"LEFT_ARROW" : u"RIGHT_ARROW", u"BUTTONINFO2", frame,
+                         m_pictures.arrow);
+        }
+    }
+}
+
+void KeyboardView::showPicture(const KeyboardPicture& picture) {
+    m_bank = picture.bank;
+    for (std::size_t i = 0; i < G_KEY_IDS.size(); ++i) {
+        const KeyButtonView& view = picture.gKeys[i];
+        if (CPngButton* b = button(G_KEY_IDS[i])) {
+            b->SetChecked(view.checked, true);
+            b->SetTooltip(QString::fromStdU16String(view.tooltip), true);
+            m_selected[G_KEY_IDS[i]] = view.selected;
+            setAccessibleName(b, m_keyNames[G_KEY_IDS[i]]);
+        }
+    }
+    for (std::size_t j = 0; j < kKeyButtonCount; ++j) {
+        const KeyButtonView& view = picture.keys[j];
+        const int id = KEY_BUTTONS[j].controlId;
+        if (CPngButton* b = button(id)) {
+            b->SetChecked(view.checked, true);
+            b->SetTooltip(QString::fromStdU16String(view.tooltip), true);
+            m_selected[id] = view.selected;
+            setAccessibleName(b, m_keyNames[id]);
+        }
+    }
+    applyFlip(m_flipped);
+    setColourKeyMode(m_colourKeyMode);
+}
+
+void KeyboardView::setGKeyStates(const std::array<bool, kGKeyCount>& checked) {
+    for (std::size_t i = 0; i < G_KEY_IDS.size(); ++i) {
+        if (CPngButton* b = button(G_KEY_IDS[i])) {
+            b->SetChecked(checked[i], true);
+        }
+    }
+}
+
+void KeyboardView::showBank(std::uint8_t bank, const GKeyCaptions& captions) {
+    m_bank = bank & 1U;
+    if (CPngButton* indicator = button(kLockBankId)) {
+        indicator->SetChecked(m_bank != 0, true);
+    }
+    for (std::size_t i = 0; i < G_KEY_IDS.size(); ++i) {
+        if (CPngButton* b = button(G_KEY_IDS[i])) {
+            b->setText(QString::fromStdU16String(captions[i]));
+            setAccessibleName(b, m_keyNames[G_KEY_IDS[i]]);
+            b->update();
+        }
+    }
+}
+
+void KeyboardView::applyColourPictures(CPngButton* button, bool selected) {
+    button->SetColourPictures(m_pictures.colour0, m_pictures.colour1, m_colourKeyMode, selected,
+                              true);
+}
+
+void KeyboardView::setColourKeyMode(bool on) {
+    m_colourKeyMode = on;
+    for (const int id : G_KEY_IDS) {
+        if (CPngButton* b = button(id)) {
+            applyColourPictures(b, m_selected[id]);
+        }
+    }
+    for (const KeyButton& key : KEY_BUTTONS) {
+        if (CPngButton* b = button(key.controlId)) {
+            applyColourPictures(b, m_selected[key.controlId]);
+        }
+    }
+}
+
+void KeyboardView::setSelected(int controlId, bool selected) {
+    m_selected[controlId] = selected;
+    if (CPngButton* b = button(controlId)) {
+        applyColourPictures(b, selected);
+    }
+}
+
+void KeyboardView::lightWhileOpen(int controlId) {
+    if (CPngButton* b = button(controlId)) {
+        b->SetPictureSet(m_pictures.over, m_pictures.over, m_pictures.down, m_pictures.normal,
+                         m_pictures.over, true);
+    }
+}
+
+void KeyboardView::restore(int controlId) {
+    if (CPngButton* b = button(controlId)) {
+        b->SetPictureSet(m_pictures.normal, m_pictures.over, m_pictures.down, m_pictures.normal,
+                         m_pictures.disable, true);
+    }
+}
+
+}  // namespace quorvane

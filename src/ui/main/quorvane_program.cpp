@@ -1,0 +1,327 @@
+#include "ui/main/quorvane_program.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMetaObject>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+#include "core/events/main_window_messages.h"
+#include "core/keys/key_names.h"
+#include "core/sync/lighting_writes.h"
+#include "core/window/keyboard_picture.h"
+
+#ifndef QUORVANE_VERSION
+#define QUORVANE_VERSION "0"
+#endif
+
+namespace quorvane {
+
+class QuorvaneProgram::Window final : public MainWindow {
+  public:
+    explicit Window(QuorvaneProgram& program) : m_program(program) {}
+    void runModal() override { m_program.runModal(); }
+    void openAction() override { m_program.openAction(); }
+    void exitAction() override {
+        m_program.runOnGui([this] { m_program.shutdownProgram(); });
+    }
+
+  private:
+    QuorvaneProgram& m_program;
+};
+
+QuorvaneProgram::QuorvaneProgram(ProgramOptions options) : m_options(std::move(options)) {
+    if (!m_options.openUrl) {
+        m_options.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    }
+    if (!m_options.chooseFile) {
+        m_options.chooseFile = [](bool save, const QString& folder, const QString& name) {
+            const QString filter = QStringLiteral("(*.fwc) (*.fwc);;(*.*) (*)");
+            const QString start = folder + QLatin1Char('/') + name;
+            QString path = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, filter)
+                                : QFileDialog::getOpenFileName(nullptr, QString(), start, filter);
+            if (save && !path.isEmpty() && !path.contains(QLatin1Char('.'))) {
+                path += QStringLiteral(".fwc");
+            }
+            return path;
+        };
+    }
+}
+
+QuorvaneProgram::~QuorvaneProgram() {
+    shutdownProgram();
+}
+
+std::unique_ptr<MainWindow> QuorvaneProgram::constructMainDialog(AppShell& shell) {
+    m_shell = &shell;
+    auto window = std::make_unique<Window>(*this);
+    m_window = window.get();
+    return window;
+}
+
+bool QuorvaneProgram::startDevice() {
+    DeviceLinkResult opened = DeviceLink::open(m_shell->paths().folder);
+    if (!opened) {
+        return false;
+    }
+    m_link = std::move(opened.link);
+    return true;
+}
+
+void QuorvaneProgram::runModal() {
+    AppShell& shell = *m_shell;
+    const PathTable& paths = shell.paths();
+    m_loadText = [&shell](std::u16string_view key) { return shell.LoadText(key); };
+
+    // The library first, then the pictures: either missing ends the program
+    // silently.
+    if (!startDevice()) {
+        return;
+    }
+    std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir);
+    if (!pictures) {
+        return;
+    }
+    createDefaultImage(m_config, std::string(), true);
+
+    CQuorvaneDlg::Setup setup;
+    setup.paths = paths;
+    setup.pictures = std::move(*pictures);
+    setup.loadText = m_loadText;
+    setup.settings = &shell.profile();
+    setup.version = QStringLiteral("v" QUORVANE_VERSION);
+    setup.actions = this;
+    setup.chooseFile = m_options.chooseFile;
+    setup.openUrl = m_options.openUrl;
+    setup.profileManagerState = [this](bool open, bool unapplied) {
+        if (m_bridge) {
+            m_bridge->setProfileManagerOpen(open);
+            m_bridge->setProfileManagerUnapplied(unapplied);
+        }
+    };
+    m_dialog = std::make_unique<CQuorvaneDlg>(std::move(setup));
+    m_dialog->initialise();
+    shell.computeSettingsFile();
+    shell.markMainWindow(*m_window);
+    shell.createMainEvents();
+    startCore();
+    {
+        const std::lock_guard lock(m_loopLock);
+        m_loopRunning = true;
+    }
+    QApplication::exec();
+    {
+        const std::lock_guard lock(m_loopLock);
+        m_loopRunning = false;
+        m_loopWake.notify_all();
+    }
+    shutdownProgram();
+}
+
+void QuorvaneProgram::startCore() {
+    AppShell& shell = *m_shell;
+    GuiBridge::Readers readers;
+    readers.picture = [this] {
+        const std::uint8_t bank = m_events ? m_events->gKeyBank() : 0;
+        return readKeyboardPicture(m_config, m_lighting.activeProfile, m_lighting.currentProfile,
+                                   bank, KeyTipBuilder{}, KeyNamer{});
+    };
+    readers.gKeys = [this] {
+        const std::uint8_t bank = m_events ? m_events->gKeyBank() : 0;
+        return readGKeyStates(m_config, m_lighting.activeProfile, bank);
+    };
+    m_bridge = std::make_unique<GuiBridge>(m_dialog.get(), *m_dialog, std::move(readers));
+    // The icon follows a notification host that comes later, so the core may
+    // always count on it.
+    m_bridge->setTrayAvailable(true);
+
+    m_session = std::make_unique<SyncSession>(SyncEnvironment{
+        m_link->commands(), m_config, m_snapshot, m_lighting, *m_bridge, *m_bridge, m_loadText,
+        shell.paths().userDataFolder, shell.paths().g_szSkinDir, BusyTiming{}});
+    m_reactions = std::make_unique<SyncReactions>(*m_session);
+    m_core = std::make_unique<CoreThread>(
+        [this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) -> MsgResult {
+            if (m_windowCore && MainWindowCore::handlesMessage(msg)) {
+                return m_windowCore->onMessage(msg, w, l);
+            }
+            return 0;
+        },
+        [this](std::uint32_t id) {
+            if (m_windowCore && MainWindowCore::handlesTimer(id)) {
+                m_windowCore->onTimer(id);
+            }
+        });
+    m_windowCore = std::make_unique<MainWindowCore>(m_core->dispatcher(), *m_bridge, *m_reactions,
+                                                    m_lighting, *m_bridge, m_loadText);
+    m_events = std::make_unique<DeviceEvents>(*m_link, m_core->dispatcher(), *m_windowCore,
+                                              *m_bridge, m_loadText);
+    m_windowCore->attachDeviceEvents(m_events.get());
+    m_events->setNoAutoOpen(shell.state().g_bNoAutoOpen != 0);
+
+    m_core->start();
+    m_events->StartDeviceEvents();
+    m_link->setEventHook([this](const QuellixEvent& event) { m_events->handleEvent(event); });
+    m_core->dispatcher().postMessage(UM_INIT, kTagInit, 0);
+    m_core->post([this] {
+        // After UM_INIT's own work: the window that must be reachable without
+        // a notification area.
+        QMetaObject::invokeMethod(
+            m_dialog.get(), [this] { afterInit(); }, Qt::QueuedConnection);
+    });
+}
+
+void QuorvaneProgram::afterInit() {
+    const bool hostPresent = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!hostPresent && m_shell->state().g_bNoAutoOpen == 0 && m_dialog) {
+        m_dialog->openWindow();
+    }
+}
+
+void QuorvaneProgram::runOnGui(const std::function<void()>& work) {
+    auto done = std::make_shared<bool>(false);
+    {
+        const std::lock_guard lock(m_loopLock);
+        if (!m_loopRunning || !m_dialog) {
+            return;
+        }
+    }
+    QMetaObject::invokeMethod(
+        m_dialog.get(),
+        [this, work, done] {
+            work();
+            const std::lock_guard lock(m_loopLock);
+            *done = true;
+            m_loopWake.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(m_loopLock);
+    m_loopWake.wait(lock, [&] { return *done || !m_loopRunning; });
+}
+
+void QuorvaneProgram::shutdownProgram() {
+    if (m_shutDown) {
+        return;
+    }
+    m_shutDown = true;
+    if (m_dialog) {
+        m_dialog->setShuttingDown();
+        m_dialog->hide();
+    }
+    if (m_bridge) {
+        m_bridge->cancelPrompts();
+    }
+    // The device events first (their workers may still talk to the core's
+    // loop), then the core's thread, which finishes the transfer it is in.
+    if (m_events) {
+        m_link->setEventHook(nullptr);
+        m_events->shutdown();
+    }
+    if (m_core) {
+        m_core->stop();
+    }
+    if (m_shell != nullptr) {
+        m_shell->Shutdown();
+    }
+    if (QApplication::instance() != nullptr) {
+        QApplication::exit(0);
+    }
+}
+
+// ---- ShellHost -------------------------------------------------------------------------
+
+void QuorvaneProgram::closeChildDialogs() {
+    if (m_dialog) {
+        m_dialog->closeChildDialogs();
+    }
+}
+
+void QuorvaneProgram::removeNotificationIcon() {
+    if (m_windowCore) {
+        m_windowCore->removeTrayIcon();
+    }
+    if (m_dialog) {
+        m_dialog->removeTray();
+        m_dialog->setApplyEnabled(false);
+    }
+}
+
+void QuorvaneProgram::freeModel() {
+    {
+        const std::lock_guard lock(m_config.ConfigLock);
+        clearTexts(m_config);
+        clearMacros(m_config);
+        clearImage(m_config);
+    }
+    const std::lock_guard lock(m_snapshot.DownloadLock);
+    m_snapshot.macros.clear();
+    m_snapshot.image.reset();
+}
+
+// ---- MainWindowActions -------------------------------------------------------------------
+
+void QuorvaneProgram::apply(bool thenHide) {
+    m_core->post([this, thenHide] {
+        m_session->applyConfiguration();
+        if (thenHide) {
+            m_bridge->hideWindow();
+        }
+    });
+}
+
+void QuorvaneProgram::profileButton(int profile) {
+    m_core->post([this, profile] { m_session->onProfileButton(profile); });
+}
+
+void QuorvaneProgram::restoreDefaults() {
+    m_core->post([this] { m_session->restoreDefaults(); });
+}
+
+void QuorvaneProgram::reportRate(int rate) {
+    m_core->post([this, rate] { LightingWrites(*m_session).setReportRate(rate); });
+}
+
+void QuorvaneProgram::openProfileManager() {
+    m_core->post([this] {
+        auto rows = std::make_shared<std::vector<ProfileRow>>(profileManagerRows(*m_session));
+        QMetaObject::invokeMethod(
+            m_dialog.get(), [this, rows] { m_dialog->showProfileManager(*rows); },
+            Qt::QueuedConnection);
+    });
+}
+
+void QuorvaneProgram::applyProfileRows(const std::vector<ProfileRow>& rows) {
+    m_core->post([this, rows] { applyProfileManager(*m_session, rows, m_shell->profile()); });
+}
+
+void QuorvaneProgram::importFile(const std::string& path) {
+    m_core->post([this, path] { importProfile(*m_session, path); });
+}
+
+void QuorvaneProgram::exportFile(const std::string& path) {
+    m_core->post([this, path] { exportProfile(*m_session, path); });
+}
+
+void QuorvaneProgram::toggleSelection(int controlId, std::uint8_t bank) {
+    m_core->post([this, controlId, bank] {
+        const bool selected =
+            toggleColourKeySelection(m_config, m_lighting.currentProfile, controlId, bank);
+        m_session->markDirty();
+        QMetaObject::invokeMethod(
+            m_dialog.get(),
+            [this, controlId, selected] { m_dialog->selectionChanged(controlId, selected); },
+            Qt::QueuedConnection);
+    });
+}
+
+void QuorvaneProgram::openAction() {
+    if (m_core) {
+        m_core->post([this] { m_windowCore->openAction(); });
+    }
+}
+
+void QuorvaneProgram::exitAction() {
+    shutdownProgram();
+}
+
+}  // namespace quorvane

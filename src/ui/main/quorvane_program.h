@@ -1,0 +1,107 @@
+// The desktop program's wiring: the start-up order, the core on its own
+// thread, the Qt window as its view, and the one exit action that every way
+// out (close button, tray, "/Kill", SIGTERM, end of session) runs.
+//
+// Threads: the GUI thread runs the Qt event loop and the windows; the core
+// thread (CoreThread) runs the core's window thread: the device events'
+// messages and timers, every keyboard transfer, every model change. User
+// actions are posted to the core; the core's results are posted back through
+// GuiBridge. The GUI never waits for the core except at exit, after the
+// window is hidden.
+#pragma once
+
+#include <QObject>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/app/app_shell.h"
+#include "core/config/lighting_state.h"
+#include "core/config/working_config.h"
+#include "core/device/device_link.h"
+#include "core/events/device_events.h"
+#include "core/sync/sync_session.h"
+#include "core/window/main_window_core.h"
+#include "core/window/sync_reactions.h"
+#include "ui/main/core_thread.h"
+#include "ui/main/gui_bridge.h"
+#include "ui/main/main_dialog.h"
+#include "ui/main/main_window_actions.h"
+
+namespace quorvane {
+
+struct ProgramOptions {
+    // Tests: replace the file dialogs and the URL opener.
+    std::function<QString(bool save, const QString& folder, const QString& name)> chooseFile;
+    std::function<void(const QUrl& url)> openUrl;
+};
+
+class QuorvaneProgram final : public ShellHost, public MainWindowActions {
+  public:
+    explicit QuorvaneProgram(ProgramOptions options = {});
+    ~QuorvaneProgram() override;
+
+    // ---- ShellHost --------------------------------------------------------------
+    std::unique_ptr<MainWindow> constructMainDialog(AppShell& shell) override;
+    void closeChildDialogs() override;
+    void removeNotificationIcon() override;
+    void freeModel() override;
+
+    // ---- MainWindowActions (GUI thread) ------------------------------------------
+    void apply(bool thenHide) override;
+    void profileButton(int profile) override;
+    void restoreDefaults() override;
+    void reportRate(int rate) override;
+    void openProfileManager() override;
+    void applyProfileRows(const std::vector<ProfileRow>& rows) override;
+    void importFile(const std::string& path) override;
+    void exportFile(const std::string& path) override;
+    void toggleSelection(int controlId, std::uint8_t bank) override;
+    void openAction() override;
+    void exitAction() override;
+
+    // The main window's run: start-up in order, the event loop, and the exit.
+    void runModal();
+    // The exit action on the GUI thread. Idempotent.
+    void shutdownProgram();
+    // From another thread: runs `work` on the GUI thread and waits, unless the
+    // loop is not running (then at once).
+    void runOnGui(const std::function<void()>& work);
+
+    CQuorvaneDlg* dialog() const { return m_dialog.get(); }
+    CoreThread* core() const { return m_core.get(); }
+
+  private:
+    class Window;
+
+    bool startDevice();
+    void startCore();
+    void afterInit();
+
+    ProgramOptions m_options;
+    AppShell* m_shell = nullptr;
+    MainWindow* m_window = nullptr;  // owned by the shell
+    std::unique_ptr<DeviceLink> m_link;
+    LightingState m_lighting;
+    WorkingConfig m_config;
+    DownloadSnapshot m_snapshot;
+    std::unique_ptr<CQuorvaneDlg> m_dialog;
+    std::unique_ptr<GuiBridge> m_bridge;
+    std::unique_ptr<SyncSession> m_session;
+    std::unique_ptr<SyncReactions> m_reactions;
+    std::unique_ptr<CoreThread> m_core;
+    std::unique_ptr<MainWindowCore> m_windowCore;
+    std::unique_ptr<DeviceEvents> m_events;
+    TextLookup m_loadText;
+
+    std::mutex m_loopLock;
+    std::condition_variable m_loopWake;
+    bool m_loopRunning = false;
+    bool m_shutDown = false;
+};
+
+}  // namespace quorvane
