@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 
+#include "core/assign/key_tip.h"
 #include "core/events/main_window_messages.h"
 #include "core/keys/key_names.h"
 #include "core/sync/lighting_writes.h"
@@ -122,10 +123,15 @@ void QuorvaneProgram::runModal() {
 void QuorvaneProgram::startCore() {
     AppShell& shell = *m_shell;
     GuiBridge::Readers readers;
-    readers.picture = [this] {
+    // Run under ConfigLock by readKeyboardPicture.
+    const KeyTipBuilder tips = [this](const KeyActionEntry& entry, std::u16string_view name) {
+        return keyButtonTip(name, entry, m_config.macros, m_loadText);
+    };
+    const KeyNamer names = [this](KeyId key) { return keyName(key, m_loadText); };
+    readers.picture = [this, tips, names] {
         const std::uint8_t bank = m_events ? m_events->gKeyBank() : 0;
         return readKeyboardPicture(m_config, m_lighting.activeProfile, m_lighting.currentProfile,
-                                   bank, KeyTipBuilder{}, KeyNamer{});
+                                   bank, tips, names);
     };
     readers.gKeys = [this] {
         const std::uint8_t bank = m_events ? m_events->gKeyBank() : 0;
