@@ -1,0 +1,371 @@
+// The main window as a person sees it, on the offscreen platform: where the
+// controls sit, what the keys show, what clicks and keys do, the tray menu's
+// texts and the about box. The core is replaced by a recording of the actions.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMenu>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+#include "core/app/app_paths.h"
+#include "core/app/language_texts.h"
+#include "core/app/settings_store.h"
+#include "core/platform/registry_store.h"
+#include "core/sync/key_buttons.h"
+#include "platform/temp_dir.h"
+#include "ui/main/main_dialog.h"
+#include "ui/qt_test_app.h"
+
+namespace quorvane {
+namespace {
+
+using namespace main_ids;
+
+constexpr int kKeyA = 1058;
+constexpr int kKeyS = 1059;
+
+class RecordingActions final : public MainWindowActions {
+  public:
+    void apply(bool thenHide) override { applies.push_back(thenHide); }
+    void profileButton(int profile) override { profiles.push_back(profile); }
+    void restoreDefaults() override { ++defaults; }
+    void reportRate(int rate) override { rates.push_back(rate); }
+    void openProfileManager() override { ++profileManagers; }
+    void applyProfileRows(const std::vector<ProfileRow>& /*rows*/) override {}
+    void importFile(const std::string& path) override { imports.push_back(path); }
+    void exportFile(const std::string& path) override { exports.push_back(path); }
+    void toggleSelection(int controlId, std::uint8_t /*bank*/) override {
+        toggled.push_back(controlId);
+    }
+    void openAction() override { ++opens; }
+    void exitAction() override { ++exits; }
+
+    int calls() const {
+        return static_cast<int>(applies.size() + profiles.size() + rates.size() + imports.size() +
+                                exports.size() + toggled.size()) +
+               defaults + profileManagers + opens + exits;
+    }
+
+    std::vector<bool> applies;
+    std::vector<int> profiles, rates, toggled;
+    std::vector<std::string> imports, exports;
+    int defaults = 0, profileManagers = 0, opens = 0, exits = 0;
+};
+
+class RecordingOpener final : public KeyAssignmentOpener {
+  public:
+    void openForKey(int keyKind, int keyCode, int controlId, bool macroOnly) override {
+        opened.push_back({keyKind, keyCode, controlId, macroOnly ? 1 : 0});
+    }
+    bool isOpen() const override { return false; }
+    std::vector<std::array<int, 4>> opened;
+};
+
+const std::string& programFolder() {
+    static const std::string folder = std::string(QUORVANE_PROGRAM_FOLDER) + "/";
+    return folder;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        paths = buildPathTable(programFolder() + "quorvane", home.path());
+        texts = std::make_unique<LanguageTexts>(paths.drive, paths.folder);
+        registry = std::make_unique<RegistryStore>(home.file("registry"));
+        profile = std::make_unique<FrameworkProfile>(*registry, kCompanyKey, kApplicationTitle);
+        std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir);
+        ASSERT_TRUE(pictures.has_value());
+        CQuorvaneDlg::Setup setup;
+        setup.paths = paths;
+        setup.pictures = *pictures;
+        setup.loadText = [this](std::u16string_view key) { return texts->LoadText(key, 0); };
+        setup.settings = profile.get();
+        setup.version = QStringLiteral("v9.9.9");
+        setup.actions = &actions;
+        setup.chooseFile = [this](bool save, const QString&, const QString&) {
+            return save ? QString::fromStdString(home.file("out.fwc"))
+                        : QString::fromStdString(home.file("in.fwc"));
+        };
+        setup.openUrl = [this](const QUrl& url) { urls.push_back(url); };
+        dialog = std::make_unique<CQuorvaneDlg>(std::move(setup));
+        dialog->initialise();
+        dialog->setAssignmentOpener(&opener);
+    }
+
+    void click(int controlId) {
+        QWidget* w = dialog->control(controlId);
+        ASSERT_NE(w, nullptr) << controlId;
+        QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    }
+
+    QString text(const char16_t* key, int index = 0) {
+        return QString::fromStdU16String(texts->LoadText(key, index));
+    }
+
+    test::TempDir home;
+    PathTable paths;
+    std::unique_ptr<LanguageTexts> texts;
+    std::unique_ptr<RegistryStore> registry;
+    std::unique_ptr<FrameworkProfile> profile;
+    RecordingActions actions;
+    RecordingOpener opener;
+    std::vector<QUrl> urls;
+    std::unique_ptr<CQuorvaneDlg> dialog;
+};
+
+TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
+    const std::pair<int, const char16_t*> placed[] = {{kOk, u"CONTROL_OK"},
+                                                      {kCancel, u"CONTROL_CANCEL"},
+                                                      {kApply, u"CONTROL2_APPLY"},
+                                                      {kProfiles, u"FUNC_PROFILES"},
+                                                      {kMacro, u"FUNC_MACRO"},
+                                                      {kLink, u"TAVRIN_LINK"},
+                                                      {kHelp, u"CONTROL_HELP"},
+                                                      {kMinimise, u"CONTROL_MINIMIZE"},
+                                                      {kClose, u"CONTROL_CLOSE"},
+                                                      {kMenu, u"CONTROL_MENU"},
+                                                      {kVersion, u"TAVRIN_VER"},
+                                                      {kProfile1, u"FUNC_PROFILE1"},
+                                                      {kProfile1 + 2, u"FUNC_PROFILE3"},
+                                                      {kDefault, u"FUNC_DEFAULT"},
+                                                      {kSwitch, u"FUNC_SWITCH"},
+                                                      {1147, u"FUNC_REPORT1"},
+                                                      {1170, u"FUNC_REPORT4"},
+                                                      {kFnButtonId, u"KEY_FN"},
+                                                      {1000, u"FUNC_G1"},
+                                                      {1143, u"FUNC_G9"},
+                                                      {kKeyA, u"KEY_01E"},
+                                                      {1084, u"KEY_0DB"},
+                                                      {1095, u"KEY_0C7"},
+                                                      {kLockBankId, u"LOCK_AB"},
+                                                      {kLockCapsId, u"LOCK_CAPS"},
+                                                      {kFlip0Id, u"FLIP_0"},
+                                                      {kFlip2Id, u"FLIP_2"},
+                                                      {kBusy, u"CONTROL_JDTStatic"},
+                                                      {kUsbLabel, u"CONTROL_UsbStatic"},
+                                                      {kWorkingLabel, u"CONTROL_Working"},
+                                                      {kLeftArrowId, u"LEFT_ARROW"}};
+    for (const auto& [id, key] : placed) {
+        QWidget* w = dialog->control(id);
+        ASSERT_NE(w, nullptr) << id;
+        const SkinRect rect = dialog->layout().rect(u"BUTTONINFO", key);
+        EXPECT_FALSE(rect.isUnplaced()) << id;
+        if (id == kLeftArrowId) {
+            EXPECT_EQ(w->pos(), QPoint(rect.x, rect.y)) << id;
+        } else {
+            EXPECT_EQ(w->geometry(), rect.toQRect()) << id;
+        }
+    }
+    // Every key of the picture is placed, and the window fits a 1366 x 768 screen.
+    for (const KeyButton& key : KEY_BUTTONS) {
+        EXPECT_TRUE(dialog->button(key.controlId)->isEnabled() ||
+                    (key.controlId >= 1010 && key.controlId <= 1013))
+            << key.controlId;
+    }
+    EXPECT_LE(dialog->width(), 1366);
+    EXPECT_LE(dialog->height(), 768);
+}
+
+TEST_F(MainWindowTest, TextsComeFromTheLanguageAndEveryImageButtonHasAName) {
+    EXPECT_EQ(dialog->windowTitle(), text(u"IDS_MAIN_CAPTION"));
+    EXPECT_EQ(dialog->button(kOk)->text(), text(u"IDS_MAIN_OK"));
+    EXPECT_EQ(dialog->button(kApply)->text(), text(u"IDS_MAIN_Apply"));
+    EXPECT_EQ(dialog->button(kProfile1 + 1)->text(), text(u"IDS_MAIN_PROFILE2"));
+    EXPECT_EQ(dialog->button(kHelp)->tooltipText(), text(u"IDS_MAIN_HELP_PROMPT"));
+    EXPECT_EQ(dialog->button(kVersion)->text(), QStringLiteral("v9.9.9"));
+    EXPECT_FALSE(dialog->button(kVersion)->isEnabled());
+    EXPECT_EQ(dialog->button(kSwitch)->text(), QStringLiteral("Switch to the color keys mode"));
+    for (CPngButton* b : dialog->findChildren<CPngButton*>()) {
+        if (b->isVisibleTo(dialog.get())) {
+            EXPECT_FALSE(b->accessibleName().isEmpty()) << b->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(dialog->button(kKeyA)->accessibleName(), QStringLiteral("A"));
+}
+
+TEST_F(MainWindowTest, KeysShowTheirStateAndTooltipFromThePicture) {
+    KeyboardPicture picture;
+    picture.block = 0;
+    for (std::size_t j = 0; j < KEY_BUTTONS.size(); ++j) {
+        if (KEY_BUTTONS[j].controlId == kKeyA) {
+            picture.keys[j] = {true, false, u"A: macro"};
+        }
+    }
+    picture.gKeys[0] = {true, false, u"Y1: key"};
+    dialog->showKeyboardPicture(picture);
+    EXPECT_TRUE(dialog->button(kKeyA)->isChecked());
+    EXPECT_EQ(dialog->button(kKeyA)->tooltipText(), QStringLiteral("A: macro"));
+    EXPECT_EQ(dialog->button(kKeyA)->currentState(), CPngButton::Shown::Checked);
+    EXPECT_FALSE(dialog->button(kKeyS)->isChecked());
+    EXPECT_TRUE(dialog->button(1000)->isChecked());
+
+    dialog->showKeyboardPicture(KeyboardPicture{});
+    EXPECT_FALSE(dialog->button(kKeyA)->isChecked());
+    EXPECT_TRUE(dialog->button(kKeyA)->tooltipText().isEmpty());
+}
+
+TEST_F(MainWindowTest, ABankSwitchChangesOnlyTheGKeys) {
+    KeyboardPicture picture;
+    for (std::size_t j = 0; j < KEY_BUTTONS.size(); ++j) {
+        picture.keys[j].checked = KEY_BUTTONS[j].controlId == kKeyA;
+    }
+    dialog->showKeyboardPicture(picture);
+    std::array<bool, kGKeyCount> gKeys{};
+    gKeys[3] = true;
+    GKeyCaptions captions{u"B1", u"B2", u"B3", u"B4", u"B5", u"", u"", u"", u""};
+    dialog->setGKeyStates(gKeys);
+    dialog->showGKeyBank(1, captions);
+    EXPECT_TRUE(dialog->button(1003)->isChecked());
+    EXPECT_FALSE(dialog->button(1000)->isChecked());
+    EXPECT_EQ(dialog->button(1000)->text(), QStringLiteral("B1"));
+    EXPECT_TRUE(dialog->button(kLockBankId)->isChecked());
+    EXPECT_TRUE(dialog->button(kKeyA)->isChecked());
+    EXPECT_FALSE(dialog->button(kKeyS)->isChecked());
+    EXPECT_EQ(dialog->keyboard().bank(), 1);
+}
+
+TEST_F(MainWindowTest, AClickInColourKeysModeSelectsAndEnablesApplyWithoutOpening) {
+    dialog->openWindow();
+    EXPECT_FALSE(dialog->isApplyEnabled());
+    click(kSwitch);
+    ASSERT_TRUE(dialog->colourKeyMode());
+    EXPECT_EQ(dialog->button(kSwitch)->text(), QStringLiteral("Switch to the function keys mode"));
+    click(kKeyA);
+    EXPECT_EQ(actions.toggled, std::vector<int>{kKeyA});
+    EXPECT_TRUE(dialog->isApplyEnabled());
+    EXPECT_TRUE(opener.opened.empty());
+    dialog->selectionChanged(kKeyA, true);
+    EXPECT_EQ(dialog->button(kKeyA)->currentState(), CPngButton::Shown::Colour1);
+
+    // Back in function-keys mode the click opens the key's slot.
+    dialog->leaveColourKeyMode();
+    click(kKeyA);
+    ASSERT_EQ(opener.opened.size(), 1U);
+    EXPECT_EQ(opener.opened[0], (std::array<int, 4>{0, 0x1E, kKeyA, 0}));
+    click(kMacro);
+    ASSERT_EQ(opener.opened.size(), 2U);
+    EXPECT_EQ(opener.opened[1], (std::array<int, 4>{0, 0x108, 1143, 1}));
+}
+
+TEST_F(MainWindowTest, EnterAndEscDoNothing) {
+    dialog->openWindow();
+    dialog->setApplyEnabled(true);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QTest::keyClick(dialog.get(), key);
+        QTest::keyClick(dialog->button(kOk), key);
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(actions.calls(), 0);
+    EXPECT_TRUE(dialog->isApplyEnabled());
+}
+
+TEST_F(MainWindowTest, OkAppliesCancelHidesAndKeepsApply) {
+    dialog->openWindow();
+    dialog->setApplyEnabled(true);
+    click(kCancel);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(dialog->isApplyEnabled());
+    EXPECT_TRUE(actions.applies.empty());
+
+    dialog->openWindow();
+    click(kOk);
+    EXPECT_EQ(actions.applies, std::vector<bool>{true});
+    click(kApply);
+    EXPECT_EQ(actions.applies, (std::vector<bool>{true, false}));
+}
+
+TEST_F(MainWindowTest, ButtonsForwardToTheCore) {
+    dialog->openWindow();
+    click(kProfile1 + 2);
+    click(kDefault);
+    click(1169);
+    click(kClose);
+    click(kProfiles);
+    EXPECT_EQ(actions.profiles, std::vector<int>{2});
+    EXPECT_EQ(actions.defaults, 1);
+    EXPECT_EQ(actions.rates, std::vector<int>{2});
+    EXPECT_TRUE(dialog->button(1169)->isChecked());
+    EXPECT_FALSE(dialog->button(1147)->isChecked());
+    EXPECT_EQ(actions.exits, 1);
+    EXPECT_EQ(actions.profileManagers, 1);
+    click(kHelp);
+    ASSERT_EQ(urls.size(), 1U);
+    EXPECT_TRUE(urls[0].toLocalFile().endsWith(QStringLiteral("/Help/index.html")));
+    dialog->importProfile();
+    dialog->exportProfile();
+    EXPECT_EQ(actions.imports, std::vector<std::string>{home.file("in.fwc")});
+    EXPECT_EQ(actions.exports, std::vector<std::string>{home.file("out.fwc")});
+}
+
+TEST_F(MainWindowTest, TheDefaultModeLeavesNoProfileButtonChecked) {
+    dialog->setProfileButtons(1);
+    EXPECT_TRUE(dialog->button(kProfile1 + 1)->isChecked());
+    dialog->setProfileButtons(3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(dialog->button(kProfile1 + i)->isChecked()) << i;
+    }
+    dialog->showDefaultModeNotice(true);
+    EXPECT_TRUE(dialog->control(kWorkingLabel)->isVisibleTo(dialog.get()));
+}
+
+TEST_F(MainWindowTest, FlipIsStoredAndSwapsTheTopRow) {
+    EXPECT_TRUE(dialog->button(1010)->isEnabled());
+    click(kFlip1Id);
+    EXPECT_FALSE(dialog->button(1010)->isEnabled());
+    EXPECT_TRUE(dialog->button(1016)->isEnabled());
+    EXPECT_EQ(profile->GetProfileString(kProfilesSection, u"Flip", u"0"), u"1");
+    click(kFlip2Id);
+    EXPECT_TRUE(dialog->button(1010)->isEnabled());
+    EXPECT_EQ(profile->GetProfileString(kProfilesSection, u"Flip", u"1"), u"0");
+}
+
+TEST_F(MainWindowTest, TheBusyPictureRunsThroughItsFramesWhileShown) {
+    dialog->showBusy(true);
+    EXPECT_TRUE(dialog->control(kBusy)->isVisibleTo(dialog.get()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->busyFrame() >= 3; }, 5000));
+    dialog->showBusy(false);
+    EXPECT_FALSE(dialog->control(kBusy)->isVisibleTo(dialog.get()));
+}
+
+TEST_F(MainWindowTest, TheTrayMenuSpeaksEachLanguage) {
+    for (int index = 0; index < kSupportedLanguages; ++index) {
+        CTrayIcon tray(paths.g_szSkinDir, [&](const char16_t* key) { return text(key, index); });
+        tray.updateMenuTexts();
+        const QList<QAction*> items = tray.menu()->actions();
+        ASSERT_EQ(items.size(), 3);
+        EXPECT_EQ(items[0]->text(), text(u"IDS_POP_UP_MENU_OPEN", index)) << index;
+        EXPECT_EQ(items[1]->text(), text(u"IDS_POP_UP_MENU_ABOUT", index)) << index;
+        EXPECT_EQ(items[2]->text(), text(u"IDS_POP_UP_MENU_EXIT", index)) << index;
+        EXPECT_FALSE(items[0]->text().startsWith(QStringLiteral("#Error")));
+        EXPECT_EQ(tray.menu()->defaultAction(), items[0]);
+    }
+    EXPECT_NE(text(u"IDS_POP_UP_MENU_EXIT", 0), text(u"IDS_POP_UP_MENU_EXIT", 1));
+}
+
+TEST_F(MainWindowTest, TheAboutBoxExistsOnce) {
+    auto count = [] {
+        int boxes = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            boxes += qobject_cast<CAboutDlg*>(w) != nullptr && w->isVisible() ? 1 : 0;
+        }
+        return boxes;
+    };
+    dialog->showAbout();
+    dialog->showAbout();
+    EXPECT_EQ(count(), 1);
+    ASSERT_NE(dialog->aboutBox(), nullptr);
+    EXPECT_EQ(dialog->aboutBox()->windowTitle(), text(u"IDS_ABOUT_TITLE"));
+    EXPECT_TRUE(dialog->aboutBox()->linkLabel()->text().contains(QStringLiteral("https://")));
+    QTest::keyClick(dialog->aboutBox(), Qt::Key_F1);
+    EXPECT_EQ(urls.size(), 1U);
+    dialog->closeChildDialogs();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->aboutBox() == nullptr; }, 5000));
+    dialog->showAbout();
+    EXPECT_EQ(count(), 1);
+}
+
+}  // namespace
+}  // namespace quorvane
