@@ -8,6 +8,7 @@ packages=(
     libudev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
+    xvfb trayer xdotool x11-utils
 )
 
 missing=()

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# The desktop program as real processes under Xvfb, with trayer as an XEmbed
+# notification host: start-up, tray icon, the instance rules and a real click.
+# Usage: desktop_e2e.sh <program folder>
+set -u
+bin=$(cd "$1" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/qe2e.XXXXXX")
+failures=0
+pids=()
+
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# Polls a condition every 100 ms for at most $1 seconds.
+wait_for() {
+    local seconds=$1; shift
+    local end=$((SECONDS + seconds))
+    while ((SECONDS < end)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+display_number=$((200 + $$ % 600))
+export DISPLAY=":$display_number"
+Xvfb "$DISPLAY" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+wait_for 10 xdpyinfo >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; exit 1; }
+
+export LC_ALL=C LANG=C
+unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE QUELLIX_RECORD
+caption="Quorvane Keyboard Settings"
+
+# A fresh user for each case: settings, instance lock, documents.
+new_user() {
+    export HOME="$work/$1"
+    export XDG_RUNTIME_DIR="$work/$1/run" XDG_CONFIG_HOME="$work/$1/config"
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+}
+
+window_viewable() { xwininfo -name "$caption" 2>/dev/null | grep -q IsViewable; }
+window_hidden() { ! window_viewable; }
+tray_icon_added() {
+    xwininfo -root -tree 2>/dev/null | awk '/"panel"/{p=1} p' | grep -q '("quorvane" "Quorvane")'
+}
+tray_icon_gone() { ! tray_icon_added; }
+running() { kill -0 "$1" 2>/dev/null; }
+ended() { ! running "$1"; }
+
+start_tray() {
+    trayer --edge bottom --widthtype pixel --width 200 --heighttype pixel --height 26 >/dev/null 2>&1 &
+    tray=$!
+    pids+=($tray)
+    sleep 0.5
+}
+stop_tray() { kill "$tray" 2>/dev/null; wait "$tray" 2>/dev/null; }
+
+# Runs the program in the background; its pid in $program.
+launch() {
+    "$bin/quorvane" "$@" >>"$work/log" 2>&1 &
+    program=$!
+    pids+=($program)
+}
+exit_code() { wait "$1"; echo $?; }
+
+# ---- 1. Fresh start without a keyboard: an icon, no window; /Kill ends it.
+start_tray
+new_user fresh
+launch
+if wait_for 20 tray_icon_added; then pass "a fresh start adds a tray icon"; else fail "no tray icon"; fi
+sleep 1
+if window_hidden; then pass "a fresh start shows no window"; else fail "a fresh start showed the window"; fi
+first=$program
+timeout 20 "$bin/quorvane" /kill >>"$work/log" 2>&1
+code=$?
+[ "$code" -eq 0 ] && pass "/Kill ends with 0" || fail "/Kill ended with $code"
+if wait_for 20 ended "$first"; then
+    code=$(exit_code "$first")
+    [ "$code" -eq 0 ] && pass "/Kill ends the running instance with 0" || fail "running instance ended with $code"
+else
+    fail "/Kill left the running instance running"
+fi
+wait_for 10 tray_icon_gone && pass "the icon goes with the program" || fail "the icon stayed"
+
+# ---- 2. /Start with the virtual keyboard stays hidden; a second start shows it.
+new_user keyboard
+export QUELLIX_DEVICE=virtual QUELLIX_VIRTUAL_STATE="$HOME/keyboard.state"
+launch /Start
+first=$program
+wait_for 20 tray_icon_added || fail "no tray icon with the virtual keyboard"
+sleep 2
+window_hidden && pass "/Start stays hidden when the keyboard arrives" || fail "/Start showed the window"
+timeout 20 "$bin/quorvane" >>"$work/log" 2>&1
+code=$?
+[ "$code" -eq 0 ] && pass "a second start ends with 0" || fail "a second start ended with $code"
+if wait_for 20 window_viewable; then pass "a second start shows the running window"; else fail "the window did not show"; fi
+running "$first" && pass "the first instance keeps running" || fail "the first instance ended"
+
+# A real click on Cancel hides the window.
+if window_viewable; then
+    read -r cx cy < <(awk -F'[=,]' '/^CONTROL_CANCEL=/{print $2 + $4 / 2, $3 + $5 / 2}' "$bin/Skins/Main.ini")
+    id=$(xdotool search --name "^$caption\$" | head -1)
+    xdotool mousemove --window "$id" "$cx" "$cy" click 1
+    wait_for 10 window_hidden && pass "a click on Cancel hides the window" || fail "Cancel did not hide"
+    running "$first" && pass "Cancel keeps the program running" || fail "Cancel ended the program"
+fi
+kill -TERM "$first"
+if wait_for 20 ended "$first"; then
+    code=$(exit_code "$first")
+    [ "$code" -eq 0 ] && pass "SIGTERM runs the exit action and ends with 0" || fail "SIGTERM ended with $code"
+else
+    fail "SIGTERM left the program running"
+fi
+unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE
+stop_tray
+
+# ---- 3. No notification area: the window shows (unless /Start).
+new_user notray
+launch
+first=$program
+wait_for 20 window_viewable && pass "without a tray host the window shows" || fail "without a tray host nothing shows"
+kill -TERM "$first"; wait_for 20 ended "$first" || fail "no-tray program did not end"
+new_user notray-start
+launch /Start
+first=$program
+sleep 3
+window_hidden && pass "/Start without a tray host stays hidden" || fail "/Start without a tray host showed the window"
+kill -TERM "$first"; wait_for 20 ended "$first" || fail "no-tray /Start program did not end"
+
+# ---- 4. A missing skin picture ends the program silently with 0.
+copy="$work/program"
+cp -r "$bin" "$copy"
+rm -f "$copy/Skins/main_over.jpg" "$copy/Skins/main_over@2x.jpg"
+new_user noskin
+timeout 20 "$copy/quorvane" >"$work/noskin.log" 2>&1
+code=$?
+[ "$code" -eq 0 ] && pass "a missing skin picture ends with 0" || fail "a missing skin picture ended with $code"
+[ ! -s "$work/noskin.log" ] && pass "and says nothing" || fail "it printed: $(head -3 "$work/noskin.log")"
+window_hidden || fail "a window showed without its pictures"
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- program output"; cat "$work/log"
+    exit 1
+fi
