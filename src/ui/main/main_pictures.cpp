@@ -22,10 +22,12 @@ std::optional<MainPictures> MainPictures::load(const std::string& skinFolder) {
     p.over = picture("main_over.jpg");
     p.down = picture("main_down.jpg");
     p.disable = picture("main_disable.jpg");
-    p.normal2 = picture("main_normal.jpg");
-    p.over2 = picture("main_over.jpg");
-    p.down2 = picture("main_down.jpg");
-    p.disable2 = picture("main_disable.jpg");
+    // The second set is the same four files: share the pixels instead of
+    // holding each full-window picture twice.
+    p.normal2 = p.normal;
+    p.over2 = p.over;
+    p.down2 = p.down;
+    p.disable2 = p.disable;
     p.arrow = picture("Arrow.jpg");
     p.colour0 = picture("main_color0.jpg");
     p.colour1 = picture("main_color1.jpg");

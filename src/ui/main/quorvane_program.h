@@ -74,6 +74,8 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions {
 
     CQuorvaneDlg* dialog() const { return m_dialog.get(); }
     CoreThread* core() const { return m_core.get(); }
+    // For tests and benchmarks: the session lives on the core's thread.
+    SyncSession* session() const { return m_session.get(); }
 
   private:
     class Window;
