@@ -118,7 +118,8 @@ class CompositeDialogCore {
     // Apply (1015): stops the recording, commits the macros, builds the entry
     // and writes it into the active profile read afresh. False when the
     // keyboard did not answer (message, nothing written, still dirty) or the
-    // dialog is not open.
+    // dialog is not open. A dialog ends an open in-place edit of the steps
+    // (endDelayEdit and the like) before calling it.
     bool apply();
     // OK (1): Apply, then close; the dialog stays open when Apply failed, so
     // the edits are not lost.
