@@ -129,6 +129,12 @@ TEST_F(CompositeDialogTest, ApplyStoresWhatThePageSays) {
              d.editor().setCyclesText(u"12");
          },
          entryOf(ActionMacro, 7, 12)},
+        {"macro with an empty cycles field plays once", kButtonA, 0, kA, entryOf(ActionDefault, 0),
+         [](CompositeDialogCore& d) {
+             d.onMacroButton();
+             d.editor().setCyclesText(u"");
+         },
+         entryOf(ActionMacro, 2, 1)},
         {"macro page shows the first macro", kButtonA, 0, kA, entryOf(ActionKey, kB),
          [](CompositeDialogCore& d) { d.onMacroButton(); }, entryOf(ActionMacro, 2, 9)},
         {"macro entry opens on its macro", kButtonA, 0, kA, entryOf(ActionMacro, 7, 30),
@@ -158,7 +164,7 @@ TEST_F(CompositeDialogTest, ApplyStoresWhatThePageSays) {
              d.selectFunction(10);
          },
          entryOf(ActionFunction, 10)},
-        {"media entry opens on its function", kButtonA, 0, kA, entryOf(ActionMedia, 5),
+        {"media entry opens on its selection", kButtonA, 0, kA, entryOf(ActionMedia, 5),
          [](CompositeDialogCore& d) { EXPECT_EQ(d.mediaSelection(), 5); }, entryOf(ActionMedia, 5)},
         {"disabled entry stays disabled", kButtonA, 0, kA, entryOf(ActionDisabled, 0),
          [](CompositeDialogCore&) {}, entryOf(ActionDisabled, 0)},
