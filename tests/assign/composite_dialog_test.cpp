@@ -394,6 +394,17 @@ TEST_F(CompositeDialogTest, OpenAndCloseCounts) {
     EXPECT_EQ(dialog->openCount(), 0);
 }
 
+TEST_F(CompositeDialogTest, ListNamesInListOrder) {
+    const std::vector<std::u16string> media = mediaListNames(language.lookup());
+    ASSERT_EQ(media.size(), 18U);
+    EXPECT_EQ(media.front(), u"[IDS_KEYBOARD_MEDIA]");
+    EXPECT_EQ(media.back(), u"[IDS_KEYBOARD_MAIL]");
+    const std::vector<std::u16string> functions = functionListNames(language.lookup());
+    ASSERT_EQ(functions.size(), 11U);
+    EXPECT_EQ(functions.front(), u"[IDS_COMPOSITE_FUNC_KEY_OPEN]");
+    EXPECT_EQ(functions.back(), u"[IDS_COMPOSITE_FUNC_KEY_ZOOMIN]");
+}
+
 // ---- Record delays --------------------------------------------------------------
 
 TEST(RecordDelaysTest, TheSettingIsReadNormalisedAndFlipped) {

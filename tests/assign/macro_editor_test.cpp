@@ -441,6 +441,10 @@ TEST_F(MacroEditorTest, KeyAndActionCells) {
     EXPECT_FALSE(editor->setStepState(0, 1));
     EXPECT_FALSE(editor->setStepState(0, 2));
     EXPECT_EQ(editor->steps()[0], up(0x36, 10));
+    const StepRowTexts row = stepRowTexts(up(kA, 1230), language.lookup());
+    EXPECT_EQ(row.key, u"[IDS_KEYBOARD_A]");
+    EXPECT_EQ(row.action, u"  \u2191");
+    EXPECT_EQ(row.delay, u"1230");
     EXPECT_EQ(stepActionText(0), u"\u2193");
     EXPECT_EQ(stepActionText(1), u"  \u2191");
 }

@@ -23,6 +23,22 @@ constexpr KeyId kPrintScreen = 0x137;
 
 }  // namespace
 
+std::vector<std::u16string> mediaListNames(const TextLookup& loadText) {
+    std::vector<std::u16string> names;
+    for (const MediaEntry& m : MediaList) {
+        names.push_back(keyName(m.key, loadText));
+    }
+    return names;
+}
+
+std::vector<std::u16string> functionListNames(const TextLookup& loadText) {
+    std::vector<std::u16string> names;
+    for (std::size_t i = 0; i < kFunctionCount; ++i) {
+        names.push_back(functionName(i, loadText));
+    }
+    return names;
+}
+
 CompositeDialogCore::CompositeDialogCore(WorkingConfig& config, AssignPort& port,
                                          Prompter& prompter, TextLookup loadText,
                                          FrameworkProfile* settings)

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/app/prompter.h"
 #include "core/app/settings_store.h"
@@ -44,6 +45,11 @@ constexpr CompositePage pageOfMode(int mode) {
             return CompositePage::SingleKey;
     }
 }
+
+// The entries of the media list (keyName of the MediaList ids) and of the
+// function list, in list order.
+std::vector<std::u16string> mediaListNames(const TextLookup& loadText);
+std::vector<std::u16string> functionListNames(const TextLookup& loadText);
 
 class CompositeDialogCore {
   public:

@@ -47,6 +47,10 @@ std::u16string stepActionText(std::uint16_t state) {
     return state == 0 ? u"\u2193" : u"  \u2191";
 }
 
+StepRowTexts stepRowTexts(const MacroAction& step, const TextLookup& loadText) {
+    return {keyName(step.key, loadText), stepActionText(step.state), decimal(step.delay)};
+}
+
 MacroEditor::MacroEditor(WorkingConfig& config, Prompter& prompter, TextLookup loadText,
                          std::function<void()> markDirty)
     : m_config(config),

@@ -45,6 +45,12 @@ inline constexpr int kMaxCycles = 255;
 
 // What a step row shows: the key's name, "↓" or "  ↑", the delay in decimal.
 std::u16string stepActionText(std::uint16_t state);
+struct StepRowTexts {
+    std::u16string key;
+    std::u16string action;
+    std::u16string delay;
+};
+StepRowTexts stepRowTexts(const MacroAction& step, const TextLookup& loadText);
 
 // The result of commitMacros.
 struct MacroCommit {
