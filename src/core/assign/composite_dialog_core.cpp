@@ -25,6 +25,7 @@ constexpr KeyId kPrintScreen = 0x137;
 
 std::vector<std::u16string> mediaListNames(const TextLookup& loadText) {
     std::vector<std::u16string> names;
+    names.reserve(kMediaCount);
     for (const MediaEntry& m : MediaList) {
         names.push_back(keyName(m.key, loadText));
     }
@@ -33,6 +34,7 @@ std::vector<std::u16string> mediaListNames(const TextLookup& loadText) {
 
 std::vector<std::u16string> functionListNames(const TextLookup& loadText) {
     std::vector<std::u16string> names;
+    names.reserve(kFunctionCount);
     for (std::size_t i = 0; i < kFunctionCount; ++i) {
         names.push_back(functionName(i, loadText));
     }
