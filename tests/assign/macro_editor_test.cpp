@@ -77,7 +77,7 @@ class MacroEditorTest : public ::testing::Test {
 // ---- Recording ----------------------------------------------------------------
 
 TEST_F(MacroEditorTest, RecordingStoresStepsWithTheirPauses) {
-    struct Case {
+    struct Case {  // NOLINT(clang-analyzer-optin.performance.Padding): a table, read once
         const char* what;
         int recordDelays;
         std::vector<MacroAction> before;
@@ -347,7 +347,7 @@ TEST_F(MacroEditorTest, DeleteAsksOnlyForStoredMacrosThatKeysPlay) {
 
 TEST_F(MacroEditorTest, StepMoves) {
     const std::vector<MacroAction> abc = {down(kA, 10), up(kA, 20), down(kB, 30)};
-    struct Case {
+    struct Case {  // NOLINT(clang-analyzer-optin.performance.Padding): a table, read once
         const char* what;
         int selected;
         std::function<bool(MacroEditor&)> move;
