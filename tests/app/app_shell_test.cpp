@@ -72,7 +72,7 @@ TEST_F(ShellFixture, StartUpAndShutdownRunInTheirOrder) {
         shell.computeSettingsFile();
         marked = shell.markMainWindow(window);
         events = shell.createMainEvents();
-        answer = sendInstanceMessage(::getpid(), UM_OPEN, kTagOpen);
+        answer = sendInstanceMessage(dir.file("run"), ::getpid(), UM_OPEN, kTagOpen);
         host.calls.push_back("shutdown");
         EXPECT_TRUE(shell.Shutdown());
         EXPECT_FALSE(shell.state().g_hInstanceMutex.isOpen());
@@ -90,7 +90,7 @@ TEST_F(ShellFixture, StartUpAndShutdownRunInTheirOrder) {
                                         "shutdown", "close children", "remove icon", "free model",
                                         "delete locks", "repaint", "destroy dialog"}));
     // The window's mark is gone with the window.
-    EXPECT_FALSE(sendInstanceMessage(::getpid(), UM_OPEN, kTagOpen).has_value());
+    EXPECT_FALSE(sendInstanceMessage(dir.file("run"), ::getpid(), UM_OPEN, kTagOpen).has_value());
     EXPECT_EQ(shell.paths().g_szSkinDir, dir.file("prog/Skins/"));
     EXPECT_EQ(shell.paths().settingsFile, dir.file("docs/Quorvane_09A/wskb.ini"));
     EXPECT_TRUE(shell.state().g_settingsKey.isOpen());

@@ -328,7 +328,7 @@ TEST(Instance, GarbageOnTheChannelIsIgnored) {
         int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
-        std::string name = instanceChannelAddress(first.pid());
+        std::string name = instanceChannelAddress(box.dir.file("run"), first.pid());
         std::memcpy(addr.sun_path, name.data(), name.size());
         ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr),
                             static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size())),
@@ -340,13 +340,13 @@ TEST(Instance, GarbageOnTheChannelIsIgnored) {
     raw(std::string(5000, 'k'));
     raw(std::string(12, '\0'));
     // Well formed, but the tags do not belong to the messages.
-    EXPECT_EQ(sendInstanceMessage(first.pid(), UM_KILL, kTagOpen), 0u);
-    EXPECT_EQ(sendInstanceMessage(first.pid(), UM_OPEN, kTagKill), 0u);
-    EXPECT_EQ(sendInstanceMessage(first.pid(), 0x1234, 0), 0u);
+    EXPECT_EQ(sendInstanceMessage(box.dir.file("run"), first.pid(), UM_KILL, kTagOpen), 0u);
+    EXPECT_EQ(sendInstanceMessage(box.dir.file("run"), first.pid(), UM_OPEN, kTagKill), 0u);
+    EXPECT_EQ(sendInstanceMessage(box.dir.file("run"), first.pid(), 0x1234, 0), 0u);
     EXPECT_TRUE(first.running());
     EXPECT_FALSE(first.saw("OPEN"));
     EXPECT_FALSE(first.saw("KILL"));
-    EXPECT_EQ(sendInstanceMessage(first.pid(), UM_OPEN, kTagOpen), 0u);
+    EXPECT_EQ(sendInstanceMessage(box.dir.file("run"), first.pid(), UM_OPEN, kTagOpen), 0u);
     EXPECT_TRUE(first.waitFor("OPEN"));
 }
 

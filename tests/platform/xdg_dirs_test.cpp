@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/temp_dir.h"
 
@@ -45,25 +51,84 @@ TEST(XdgDirs, FoldersFollowTheEnvironment) {
     EXPECT_EQ(documentsDir(), dir.path() + "/Docs");
 }
 
+// Sets variables for one test and puts the old values back.
+class EnvBackup {
+  public:
+    explicit EnvBackup(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const char* v = std::getenv(name);
+            saved_.emplace_back(name, v != nullptr ? std::optional<std::string>(v) : std::nullopt);
+        }
+    }
+    EnvBackup(const EnvBackup&) = delete;
+    EnvBackup& operator=(const EnvBackup&) = delete;
+    ~EnvBackup() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+    }
+
+  private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
 TEST(XdgDirs, RuntimeFolderMustBePrivate) {
     test::TempDir dir;
-    std::string open = dir.file("open");
-    std::filesystem::create_directory(open);
-    ::chmod(open.c_str(), 0755);
+    EnvBackup env{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
     std::string closed = dir.file("closed");
     std::filesystem::create_directory(closed);
     ::chmod(closed.c_str(), 0700);
     std::filesystem::create_directory_symlink(closed, dir.file("link"));
-    EXPECT_FALSE(isPrivateFolder(open));
     EXPECT_TRUE(isPrivateFolder(closed));
     EXPECT_FALSE(isPrivateFolder(dir.file("link")));
-
+    EXPECT_FALSE(isPrivateFolder(dir.file("missing")));
     ::setenv("XDG_RUNTIME_DIR", closed.c_str(), 1);
     EXPECT_EQ(privateRuntimeDir(), closed);
-    ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
-    std::string fallback = privateRuntimeDir();
-    EXPECT_EQ(fallback, "/tmp/quorvane-" + std::to_string(::getuid()));
-    EXPECT_TRUE(isPrivateFolder(fallback));
+
+    // A run-time folder others may enter or write, or that we cannot write,
+    // is refused for a private folder we make ourselves.
+    const std::string fallback = fallbackRuntimeDir();
+    EXPECT_EQ(fallback.rfind(dir.file("cache/quorvane/run-"), 0), 0u) << fallback;
+    for (mode_t mode : {0755, 0711, 0770, 0500, 01777}) {
+        SCOPED_TRACE(mode);
+        const std::string open = dir.file("open" + std::to_string(mode));
+        std::filesystem::create_directory(open);
+        ::chmod(open.c_str(), mode);
+        EXPECT_FALSE(isPrivateFolder(open));
+        ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+        EXPECT_EQ(privateRuntimeDir(), fallback);
+        EXPECT_TRUE(isPrivateFolder(fallback));
+    }
+    ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
+    EXPECT_EQ(privateRuntimeDir(), fallback);
+}
+
+TEST(XdgDirs, FoldersOfAnotherUserAreNeverUsed) {
+    if (::getuid() != 0) {
+        GTEST_SKIP() << "needs root to give a folder to another user";
+    }
+    test::TempDir dir;
+    EnvBackup env{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    const std::string theirs = dir.file("theirs");
+    std::filesystem::create_directory(theirs);
+    ::chmod(theirs.c_str(), 0700);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(isPrivateFolder(theirs));
+    ::setenv("XDG_RUNTIME_DIR", theirs.c_str(), 1);
+    EXPECT_EQ(privateRuntimeDir(), fallbackRuntimeDir());
+
+    // Their folder in the fallback's place: refused, not used.
+    std::filesystem::remove_all(dir.file("cache"));
+    std::filesystem::create_directories(fallbackRuntimeDir());
+    ::chmod(fallbackRuntimeDir().c_str(), 0700);
+    ASSERT_EQ(::chown(fallbackRuntimeDir().c_str(), 65534, 65534), 0);
+    EXPECT_EQ(privateRuntimeDir(), "");
 }
 
 }  // namespace

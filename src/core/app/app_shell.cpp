@@ -59,7 +59,16 @@ pid_t AppShell::findRunningInstance() const {
 bool AppShell::SignalInstance(pid_t pid, int code) const {
     std::uint32_t message = code == 1 ? UM_KILL : UM_OPEN;
     std::uint32_t tag = code == 1 ? kTagKill : kTagOpen;
-    return sendInstanceMessage(pid, message, tag, options_.signalTimeout).has_value();
+    return sendInstanceMessage(runtimeFolder(), pid, message, tag, options_.signalTimeout)
+        .has_value();
+}
+
+const std::string& AppShell::runtimeFolder() const {
+    if (runtimeFolder_.empty()) {
+        runtimeFolder_ =
+            options_.runtimeFolder.empty() ? privateRuntimeDir() : options_.runtimeFolder;
+    }
+    return runtimeFolder_;
 }
 
 InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments) {
@@ -81,8 +90,7 @@ InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments
                 break;
         }
     }
-    std::string folder =
-        options_.runtimeFolder.empty() ? privateRuntimeDir() : options_.runtimeFolder;
+    std::string folder = runtimeFolder();
     NamedLock::Outcome outcome = NamedLock::Outcome::Failed;
     state_.g_hInstanceMutex = NamedLock::openOrCreate(folder, kInstanceMutexName, &outcome);
     if (outcome == NamedLock::Outcome::Existed) {
@@ -108,7 +116,7 @@ bool AppShell::markMainWindow(MainWindow& window) {
         }
         return 0;
     };
-    state_.mainWindowMark = InstanceChannel::open(handler, ::getuid());
+    state_.mainWindowMark = InstanceChannel::open(runtimeFolder(), handler, ::getuid());
     return state_.mainWindowMark != nullptr;
 }
 

@@ -120,6 +120,9 @@ class AppShell {
     void openSettingsKey();
 
   private:
+    // The folder of the instance lock and channel, chosen once.
+    const std::string& runtimeFolder() const;
+
     ShellHost& host_;
     ShellOptions options_;
     RegistryStore registry_;
@@ -127,6 +130,7 @@ class AppShell {
     ShellState state_;
     LanguageChoice language_;
     std::unique_ptr<LanguageTexts> texts_;
+    mutable std::string runtimeFolder_;
 };
 
 }  // namespace quorvane

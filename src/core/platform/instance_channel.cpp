@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/platform/le_bytes.h"
+#include "core/platform/xdg_dirs.h"
 
 namespace quorvane {
 namespace {
@@ -36,12 +37,24 @@ class Fd {
     int fd_;
 };
 
-socklen_t fillAddress(sockaddr_un& addr, pid_t pid) {
-    std::string name = instanceChannelAddress(pid);
+// 0 when the path does not fit.
+socklen_t fillAddress(sockaddr_un& addr, const std::string& folder, pid_t pid) {
+    std::string name = instanceChannelAddress(folder, pid);
     std::memset(&addr, 0, sizeof addr);
+    if (folder.empty() || name.size() >= sizeof addr.sun_path) {
+        return 0;
+    }
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, name.data(), name.size());
-    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size() + 1);
+}
+
+// Someone accepts connections on the address.
+bool listening(const sockaddr_un& addr, socklen_t len) {
+    Fd probe(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    return probe.get() >= 0 &&
+           (::connect(probe.get(), reinterpret_cast<const sockaddr*>(&addr), len) == 0 ||
+            errno == EAGAIN);
 }
 
 bool waitFor(int fd, short events, int timeoutMs) {
@@ -68,34 +81,47 @@ bool peerOf(int fd, ucred& cred) {
 
 }  // namespace
 
-std::string instanceChannelAddress(pid_t pid) {
-    return std::string(1, '\0') + "quorvane-instance-" + std::to_string(pid);
+std::string instanceChannelAddress(const std::string& folder, pid_t pid) {
+    return folder + "/instance-" + std::to_string(pid) + ".sock";
 }
 
 bool peerAllowed(const ucred& peer, uid_t expectedUid) {
     return peer.uid == expectedUid;
 }
 
-InstanceChannel::InstanceChannel(int listenFd, int wakeFd, Handler handler, uid_t allowedUid)
-    : listenFd_(listenFd), wakeFd_(wakeFd), handler_(std::move(handler)), allowedUid_(allowedUid) {
+InstanceChannel::InstanceChannel(int listenFd, int wakeFd, std::string path, Handler handler,
+                                 uid_t allowedUid)
+    : listenFd_(listenFd),
+      wakeFd_(wakeFd),
+      path_(std::move(path)),
+      handler_(std::move(handler)),
+      allowedUid_(allowedUid) {
     thread_ = std::thread([this] { serve(); });
 }
 
-std::unique_ptr<InstanceChannel> InstanceChannel::open(Handler handler, uid_t allowedUid,
-                                                       pid_t pid) {
+std::unique_ptr<InstanceChannel> InstanceChannel::open(const std::string& folder, Handler handler,
+                                                       uid_t allowedUid, pid_t pid) {
+    if (!isPrivateFolder(folder)) {
+        return nullptr;
+    }
+    sockaddr_un addr{};
+    socklen_t len = fillAddress(addr, folder, pid);
+    if (len == 0 || listening(addr, len)) {
+        return nullptr;
+    }
     Fd listenFd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
     Fd wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (listenFd.get() < 0 || wakeFd.get() < 0) {
         return nullptr;
     }
-    sockaddr_un addr{};
-    socklen_t len = fillAddress(addr, pid);
+    // Left by a crashed process that had our pid: nobody listens on it.
+    ::unlink(addr.sun_path);
     if (::bind(listenFd.get(), reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
         ::listen(listenFd.get(), 16) != 0) {
         return nullptr;
     }
-    return std::unique_ptr<InstanceChannel>(
-        new InstanceChannel(listenFd.release(), wakeFd.release(), std::move(handler), allowedUid));
+    return std::unique_ptr<InstanceChannel>(new InstanceChannel(
+        listenFd.release(), wakeFd.release(), addr.sun_path, std::move(handler), allowedUid));
 }
 
 InstanceChannel::~InstanceChannel() {
@@ -104,6 +130,7 @@ InstanceChannel::~InstanceChannel() {
     if (thread_.joinable()) {
         thread_.join();
     }
+    ::unlink(path_.c_str());
     ::close(listenFd_);
     ::close(wakeFd_);
 }
@@ -150,15 +177,15 @@ void InstanceChannel::serveConnection(int fd) {
         ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
-std::optional<std::uint32_t> sendInstanceMessage(pid_t pid, std::uint32_t message,
-                                                 std::uint32_t tag,
+std::optional<std::uint32_t> sendInstanceMessage(const std::string& folder, pid_t pid,
+                                                 std::uint32_t message, std::uint32_t tag,
                                                  std::chrono::milliseconds timeout) {
+    sockaddr_un addr{};
+    socklen_t len = fillAddress(addr, folder, pid);
     Fd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (fd.get() < 0) {
+    if (len == 0 || fd.get() < 0) {
         return std::nullopt;
     }
-    sockaddr_un addr{};
-    socklen_t len = fillAddress(addr, pid);
     // Non-blocking: a peer whose queue is full (frozen) refuses at once instead of
     // holding us.
     if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), len) != 0) {

@@ -1,7 +1,9 @@
-// Messages between instances: a process whose main window is marked listens on an
-// abstract Unix socket named after its pid; another process of the same user
-// connects, sends (message, tag) and waits a bounded time for the answer. Abstract
-// sockets vanish with their process, so nothing stale is left by a crash.
+// Messages between instances: a process whose main window is marked listens on a
+// Unix socket named after its pid in the user's private run-time folder; another
+// process of the same user connects, sends (message, tag) and waits a bounded
+// time for the answer. The folder (mode 0700, ours) keeps other users from
+// taking the name first, as they could an abstract name; a socket left by a
+// crash is replaced by the next process of that pid.
 #pragma once
 
 #include <sys/socket.h>
@@ -20,8 +22,9 @@ namespace quorvane {
 
 inline constexpr std::chrono::milliseconds kInstanceSignalTimeout{3000};
 
-// The abstract address (leading NUL included) of a process's channel.
-std::string instanceChannelAddress(pid_t pid);
+// The socket path of a process's channel in `folder` (a private run-time folder,
+// see privateRuntimeDir()).
+std::string instanceChannelAddress(const std::string& folder, pid_t pid);
 
 // A peer may talk to us only when it runs as `expectedUid`.
 bool peerAllowed(const ucred& peer, uid_t expectedUid);
@@ -38,31 +41,35 @@ class InstanceChannel {
     // waits there (a synchronous send). It must never destroy the channel.
     using Handler = std::function<std::uint32_t(std::uint32_t message, std::uint32_t tag)>;
 
-    // Starts listening for `pid` (normally our own); nullptr when the address
-    // cannot be bound. Only peers running as `allowedUid` reach the handler.
-    static std::unique_ptr<InstanceChannel> open(Handler handler, uid_t allowedUid,
-                                                 pid_t pid = ::getpid());
+    // Starts listening for `pid` (normally our own) in `folder`; nullptr when
+    // the folder is not a private folder of ours, the path is too long, or a
+    // live channel of that pid is there already. Only peers running as
+    // `allowedUid` reach the handler.
+    static std::unique_ptr<InstanceChannel> open(const std::string& folder, Handler handler,
+                                                 uid_t allowedUid, pid_t pid = ::getpid());
     InstanceChannel(const InstanceChannel&) = delete;
     InstanceChannel& operator=(const InstanceChannel&) = delete;
     // Stops the thread; waits for a handler that is running.
     ~InstanceChannel();
 
   private:
-    InstanceChannel(int listenFd, int wakeFd, Handler handler, uid_t allowedUid);
+    InstanceChannel(int listenFd, int wakeFd, std::string path, Handler handler, uid_t allowedUid);
     void serve();
     void serveConnection(int fd);
 
     int listenFd_;
     int wakeFd_;
+    std::string path_;
     Handler handler_;
     uid_t allowedUid_;
     std::thread thread_;
 };
 
-// Sends (message, tag) to the channel of `pid` and returns its answer; nullopt when
-// there is no channel, it belongs to another user, or no answer came in `timeout`.
+// Sends (message, tag) to the channel of `pid` in `folder` and returns its answer;
+// nullopt when there is no channel, it is held by another process or user, or
+// no answer came in `timeout`.
 std::optional<std::uint32_t> sendInstanceMessage(
-    pid_t pid, std::uint32_t message, std::uint32_t tag,
+    const std::string& folder, pid_t pid, std::uint32_t message, std::uint32_t tag,
     std::chrono::milliseconds timeout = kInstanceSignalTimeout);
 
 }  // namespace quorvane

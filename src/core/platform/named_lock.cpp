@@ -1,5 +1,7 @@
 #include "core/platform/named_lock.h"
 
+#include "core/platform/xdg_dirs.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -37,7 +39,8 @@ NamedLock NamedLock::openOrCreate(const std::string& folder, const std::string& 
                                   Outcome* outcome) {
     NamedLock lock;
     Outcome result = Outcome::Failed;
-    if (!folder.empty() && name.find('/') == std::string::npos) {
+    // A folder that others can write lets them plant the lock file first.
+    if (isPrivateFolder(folder) && name.find('/') == std::string::npos) {
         std::string path = folder + "/" + name + ".lock";
         lock.fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (lock.fd_ >= 0) {

@@ -12,7 +12,7 @@ class NamedLock {
     enum class Outcome {
         Created,  // nobody held it: this process holds it now
         Existed,  // another process holds it; this handle only names it
-        Failed,   // no private folder or the file cannot be opened
+        Failed,   // `folder` is not a private folder of ours, or the file cannot be opened
     };
 
     NamedLock() = default;

@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "core/platform/atomic_file.h"
@@ -99,7 +103,24 @@ std::string documentsDir() {
 bool isPrivateFolder(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-           (st.st_mode & 077) == 0;
+           (st.st_mode & 07777) == 0700;
+}
+
+std::string fallbackRuntimeDir() {
+    // Under the home folder, which no other user can write: a shared folder
+    // such as /tmp lets anyone create our name first. The host name keeps two
+    // machines sharing one home apart.
+    std::string cache = envOrEmpty("XDG_CACHE_HOME");
+    if (cache.empty() || cache.front() != '/') {
+        cache = homeDir() + "/.cache";
+    }
+    std::array<char, 256> host{};
+    if (::gethostname(host.data(), host.size() - 1) != 0 || host[0] == '\0') {
+        std::strcpy(host.data(), "localhost");
+    }
+    std::string name(host.data());
+    std::replace(name.begin(), name.end(), '/', '_');
+    return cache + "/quorvane/run-" + name;
 }
 
 std::string privateRuntimeDir() {
@@ -107,11 +128,14 @@ std::string privateRuntimeDir() {
     if (!runtime.empty() && runtime.front() == '/' && isPrivateFolder(runtime)) {
         return runtime;
     }
-    std::string fallback = "/tmp/quorvane-" + std::to_string(::getuid());
-    if (::mkdir(fallback.c_str(), 0700) != 0 && errno != EEXIST) {
+    std::string fallback = fallbackRuntimeDir();
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(fallback).parent_path(), error);
+    if (::mkdir(fallback.c_str(), 0700) == 0) {
+        ::chmod(fallback.c_str(), 0700);  // whatever the umask took away
+    } else if (errno != EEXIST) {
         return {};
     }
-    // Someone else may have made it first: use it only if it is ours and closed.
     return isPrivateFolder(fallback) ? fallback : std::string();
 }
 

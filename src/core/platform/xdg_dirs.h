@@ -18,12 +18,15 @@ std::string documentsDir();
 // path, in double quotes; nullopt when absent or malformed.
 std::optional<std::string> documentsDirFromUserDirs(std::string_view text, const std::string& home);
 
-// A folder only this user can reach: $XDG_RUNTIME_DIR when it is ours and private,
-// else /tmp/quorvane-<uid>, made with mode 0700 and checked to be a real folder
-// owned by us. Empty when neither can be had.
+// A folder only this user can reach, for the instance lock and channel:
+// $XDG_RUNTIME_DIR when it is a folder of ours with mode 0700, else
+// fallbackRuntimeDir(), made with mode 0700 and checked the same way. Empty
+// when neither can be had.
 std::string privateRuntimeDir();
-// True when `path` is a folder (not a link) owned by the current user with no
-// access for group or others.
+// $XDG_CACHE_HOME (else ~/.cache) + "/quorvane/run-<host name>".
+std::string fallbackRuntimeDir();
+// True when `path` is a folder (not a link) owned by the current user with
+// mode 0700.
 bool isPrivateFolder(const std::string& path);
 
 }  // namespace quorvane
