@@ -1,6 +1,7 @@
 #include "quellix/hid_node.h"
 
 #include <linux/hidraw.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -17,6 +18,30 @@ constexpr std::size_t kReadBufferSize = 16384;
 bool vanished(int error) {
     return error == ENODEV || error == EIO || error == ENXIO || error == EPIPE ||
            error == ECONNRESET || error == EBADF;
+}
+
+enum class WaitResult { Writable, TimedOut, Gone };
+
+WaitResult waitWritable(int fd, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() < 0) {
+            return WaitResult::TimedOut;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (rc < 0 && errno == EINTR) {
+            continue;
+        }
+        if (rc < 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            return WaitResult::Gone;
+        }
+        if (rc == 0) {
+            return WaitResult::TimedOut;
+        }
+        return WaitResult::Writable;
+    }
 }
 
 }  // namespace
@@ -49,7 +74,8 @@ HidNode::ReadStatus HidNode::readReport(std::vector<std::uint8_t>& report, int& 
     }
 }
 
-bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std::string* error) {
+bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std::string* error,
+                          std::chrono::milliseconds writableWait) {
     gone = false;
     if (report.empty()) {
         if (error != nullptr) {
@@ -57,6 +83,7 @@ bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std:
         }
         return false;
     }
+    const auto deadline = std::chrono::steady_clock::now() + writableWait;
     for (;;) {
         const ssize_t n = ::write(fd_.get(), report.data(), report.size());
         if (n == static_cast<ssize_t>(report.size())) {
@@ -70,6 +97,18 @@ bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std:
         }
         if (errno == EINTR) {
             continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // Busy, not broken: the same report goes again when there is room.
+            const WaitResult waited = waitWritable(fd_.get(), deadline);
+            if (waited == WaitResult::Writable) {
+                continue;
+            }
+            gone = waited == WaitResult::Gone;
+            if (error != nullptr) {
+                *error = identity_.path + (gone ? ": gone while busy" : ": not writable in time");
+            }
+            return false;
         }
         const int saved = errno;
         gone = vanished(saved);

@@ -3,6 +3,7 @@
 // which top-level collection each belongs to, writes whole output reports.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -33,9 +34,12 @@ class HidNode {
     ReadStatus readReport(std::vector<std::uint8_t>& report, int& collection);
 
     // Writes the whole report (report id first when the interface numbers
-    // its reports). False when it could not go out; `gone` when the node
-    // has vanished.
-    bool writeReport(std::span<const std::uint8_t> report, bool& gone, std::string* error);
+    // its reports). A node that is busy (EAGAIN) gets the report again once
+    // poll says it is writable, for up to `writableWait` in all. False when
+    // it could not go out; `gone` when the node has vanished.
+    bool writeReport(std::span<const std::uint8_t> report, bool& gone, std::string* error,
+                     std::chrono::milliseconds writableWait = kWritableWait);
+    static constexpr std::chrono::milliseconds kWritableWait{1000};
 
     // Sends a feature report (HIDIOCSFEATURE on a hidraw node).
     bool sendFeature(std::span<const std::uint8_t> report, std::string* error);

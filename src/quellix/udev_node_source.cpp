@@ -115,7 +115,7 @@ class UdevNodeSource final : public NodeSource {
 
     std::unique_ptr<HidNode> open(const NodeIdentity& identity, int& errnoValue,
                                   std::string& error) override {
-        UniqueFd fd(::open(identity.path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+        UniqueFd fd(::open(identity.path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (!fd.valid()) {
             errnoValue = errno;
             error = identity.path + ": " + std::strerror(errnoValue);

@@ -6,7 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <poll.h>
+#include <sys/syscall.h>
+
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <fstream>
+#include <thread>
 #include <vector>
 
 #include "quellix/descriptor_fixtures.h"
@@ -113,6 +120,71 @@ TEST_F(NodeOverSocket, VanishedPeerReadsAsGoneAfterQueuedReports) {
     EXPECT_FALSE(node_->writeReport(answerFrame(0x01), gone, &error));
     EXPECT_TRUE(gone);
     EXPECT_NE(error.find("/dev/hidraw7"), std::string::npos) << error;
+}
+
+// Fills the node's outgoing queue until the kernel says EAGAIN; returns how
+// many reports went in.
+int fillUntilBusy(int fd, const Bytes& filler) {
+    int queued = 0;
+    while (::write(fd, filler.data(), filler.size()) == static_cast<ssize_t>(filler.size())) {
+        ++queued;
+    }
+    return errno == EAGAIN ? queued : -1;
+}
+
+// True once thread `tid` sits in poll (or ppoll), waited for without a sleep
+// of fixed length.
+bool waitUntilPolling(const std::atomic<pid_t>& tid) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (tid != 0) {
+            std::ifstream in("/proc/self/task/" + std::to_string(tid.load()) + "/syscall");
+            long number = -1;
+            if (in >> number && (number == SYS_poll || number == SYS_ppoll)) {
+                return true;
+            }
+        }
+        std::this_thread::yield();
+    }
+    return false;
+}
+
+TEST_F(NodeOverSocket, ABusyNodeGetsTheReportWhenItIsWritableAgain) {
+    const Bytes filler(64, 0xEE);
+    const int queued = fillUntilBusy(node_->fd(), filler);
+    ASSERT_GT(queued, 0);
+    const Bytes frame = answerFrame(0x08);
+    bool sent = false;
+    bool gone = true;
+    std::string error;
+    std::atomic<pid_t> writerTid{0};
+    std::thread writer([&] {
+        writerTid = ::gettid();
+        sent = node_->writeReport(frame, gone, &error, std::chrono::seconds(20));
+    });
+    // The keyboard catches up only once the write met the full queue and
+    // waits in poll.
+    EXPECT_TRUE(waitUntilPolling(writerTid));
+    for (int i = 0; i < queued; ++i) {
+        ASSERT_EQ(keyboardReceives(), filler) << i;
+    }
+    writer.join();
+    EXPECT_TRUE(sent) << error;
+    EXPECT_FALSE(gone);
+    EXPECT_EQ(keyboardReceives(), frame);
+}
+
+TEST_F(NodeOverSocket, ANodeThatStaysBusyFailsAfterTheWaitNotAtOnce) {
+    const Bytes filler(64, 0xEE);
+    ASSERT_GT(fillUntilBusy(node_->fd(), filler), 0);
+    bool gone = true;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(
+        node_->writeReport(answerFrame(0x01), gone, &error, std::chrono::milliseconds(200)));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+    EXPECT_FALSE(gone);
+    EXPECT_NE(error.find("not writable"), std::string::npos) << error;
 }
 
 TEST_F(NodeOverSocket, FindsTheCollectionAFilterNames) {
