@@ -6,6 +6,7 @@ packages=(
     build-essential g++ cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libudev-dev
+    umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
     xvfb trayer xdotool x11-utils

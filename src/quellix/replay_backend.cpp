@@ -1,5 +1,6 @@
 #include "quellix/replay_backend.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -10,6 +11,9 @@ namespace quorvane::quellix {
 namespace {
 
 constexpr std::size_t kMaxPendingWrites = 4096;
+// How far ahead a report out may be found when the program's threads took
+// other turns than in the recorded run.
+constexpr std::size_t kReorderWindow = 256;
 
 std::string describe(const CollectionId& collection, const std::vector<std::uint8_t>& bytes) {
     return collectionName(collection) + " " + toHex(bytes.data(), bytes.size());
@@ -55,6 +59,7 @@ bool ReplayBackend::start(Hub& hub, std::string& error) {
         error = "recording " + path_ + " does not start with the attached keyboards";
         return false;
     }
+    played_.assign(entries_.size(), false);
     hub_ = &hub;
     hub.setKeyboards(entries_.front().keyboards);
     {
@@ -113,7 +118,11 @@ bool ReplayBackend::sendFeature(const QuellixFilter&, const std::vector<std::uin
 
 std::uint32_t ReplayBackend::remaining() const {
     const std::lock_guard lock(mutex_);
-    return static_cast<std::uint32_t>(entries_.size() - next_);
+    std::uint32_t left = 0;
+    for (std::size_t i = next_; i < entries_.size(); ++i) {
+        left += played_[i] ? 0 : 1;
+    }
+    return left;
 }
 
 void ReplayBackend::run() {
@@ -137,28 +146,48 @@ void ReplayBackend::playUntilOut() {
         RecordEntry entry;
         {
             const std::lock_guard lock(mutex_);
+            while (next_ < entries_.size() && played_[next_]) {
+                ++next_;
+            }
             if (stopping_ || next_ >= entries_.size() ||
                 entries_[next_].direction == RecordEntry::Direction::Out) {
                 return;
             }
             entry = entries_[next_++];
         }
-        if (entry.direction == RecordEntry::Direction::Presence) {
-            hub_->setKeyboards(entry.keyboards);
-            continue;
-        }
-        Keyboard keyboard;
-        for (const Keyboard& k : hub_->keyboards()) {
-            for (const CollectionId& c : k.collections) {
-                if (c == entry.collection) {
-                    keyboard = k;
-                }
+        deliver(entry);
+    }
+}
+
+void ReplayBackend::deliver(const RecordEntry& entry) {
+    if (entry.direction == RecordEntry::Direction::Presence) {
+        hub_->setKeyboards(entry.keyboards);
+        return;
+    }
+    Keyboard keyboard;
+    for (const Keyboard& k : hub_->keyboards()) {
+        for (const CollectionId& c : k.collections) {
+            if (c == entry.collection) {
+                keyboard = k;
             }
         }
-        // A report on a collection the keyboards do not have is delivered
-        // anyway: the recording is the truth being replayed.
-        hub_->deliverReport(keyboard, entry.collection, entry.bytes, entry.numbered);
     }
+    // A report on a collection the keyboards do not have is delivered
+    // anyway: the recording is the truth being replayed.
+    hub_->deliverReport(keyboard, entry.collection, entry.bytes, entry.numbered);
+}
+
+std::vector<RecordEntry> ReplayBackend::takeAnswersAfter(std::size_t from) {
+    std::vector<RecordEntry> answers;
+    for (std::size_t i = from + 1; i < entries_.size(); ++i) {
+        const RecordEntry& entry = entries_[i];
+        if (played_[i] || entry.direction != RecordEntry::Direction::In) {
+            break;
+        }
+        played_[i] = true;
+        answers.push_back(entry);
+    }
+    return answers;
 }
 
 void ReplayBackend::check(const PendingWrite& write) {
@@ -168,17 +197,40 @@ void ReplayBackend::check(const PendingWrite& write) {
     std::string expected;
     std::size_t line = 0;
     bool match = false;
+    std::vector<RecordEntry> early;  // answers of a report taken ahead of its turn
+    bool takenEarly = false;
     {
         const std::lock_guard lock(mutex_);
+        while (next_ < entries_.size() && played_[next_]) {
+            ++next_;
+        }
+        auto fits = [&](std::size_t i) {
+            const RecordEntry& entry = entries_[i];
+            return !played_[i] && entry.direction == RecordEntry::Direction::Out &&
+                   entry.collection == write.collection && entry.bytes == write.report;
+        };
         if (next_ >= entries_.size()) {
             expected = "the end of the recording";
         } else {
             const RecordEntry& entry = entries_[next_];
             line = lines_[next_];
-            match = entry.collection == write.collection && entry.bytes == write.report;
             expected = describe(entry.collection, entry.bytes);
+            match = fits(next_);
             if (match) {
                 ++next_;
+            } else {
+                const std::size_t end = std::min(entries_.size(), next_ + kReorderWindow);
+                for (std::size_t i = next_ + 1; i < end; ++i) {
+                    if (entries_[i].direction == RecordEntry::Direction::Presence) {
+                        break;  // the keyboards changed: no turn crosses that
+                    }
+                    if (fits(i)) {
+                        played_[i] = true;
+                        early = takeAnswersAfter(i);
+                        match = takenEarly = true;
+                        break;
+                    }
+                }
             }
         }
     }
@@ -192,6 +244,12 @@ void ReplayBackend::check(const PendingWrite& write) {
     }
     hub_->noteOut(write.collection, write.report);
     hub_->deliverWriteDone(write.completion.callback, write.completion.tag, write.report);
+    if (takenEarly) {
+        for (const RecordEntry& entry : early) {
+            deliver(entry);
+        }
+        return;
+    }
     playUntilOut();
 }
 

@@ -1,7 +1,10 @@
 // Plays a recording back as if it were a keyboard: the program's reports must
 // come in the recorded order; after each one, the reports and presence
-// changes recorded up to the next report out are delivered. The first
-// difference is reported on stderr, counted, and ends the answering.
+// changes recorded up to the next report out are delivered. Two threads of the
+// program may send in turns that differ from run to run, so a report that is
+// recorded a little later (before the next presence change) is taken early,
+// with the reports recorded after it. The first report that fits neither way
+// is reported on stderr, counted, and ends the answering.
 #pragma once
 
 #include <atomic>
@@ -42,11 +45,16 @@ class ReplayBackend final : public Backend {
     void run();
     // Delivers the entries from next_ up to the next report out.
     void playUntilOut();
+    // Delivers the entries after `from` up to the next report out or presence
+    // change, marking them played. Under mutex_; returns them.
+    std::vector<RecordEntry> takeAnswersAfter(std::size_t from);
+    void deliver(const RecordEntry& entry);
     void check(const PendingWrite& write);
 
     const std::string path_;
     std::vector<RecordEntry> entries_;
     std::vector<std::size_t> lines_;  // line number of each entry, for messages
+    std::vector<bool> played_;        // taken ahead of next_ (under mutex_)
     Hub* hub_ = nullptr;
 
     mutable std::mutex mutex_;

@@ -131,6 +131,68 @@ TEST_F(RecordReplay, ReplayGivesTheRecordedSessionBack) {
     EXPECT_EQ(QuellixReplayRemaining(), 0u);
 }
 
+TEST_F(RecordReplay, TurnsOfTwoThreadsMayComeInAnotherOrderButNotAcrossAPresenceChange) {
+    // Recorded: settings, lighting, the keyboard out and back, key colours.
+    const std::string file = path("turns.jsonl");
+    ::setenv("QUELLIX_RECORD", file.c_str(), 1);
+    initVirtual();
+    auto& log = CallbackLog::instance();
+    read(kCtrlFilter, kCtrl);
+    const std::vector<Bytes> requests = {requestFrame(0x03, 0x2C), requestFrame(0x05, 42, 0)};
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        ASSERT_EQ(send(requests[i]), 1);
+        ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, i + 1));
+    }
+    QuellixVirtualRemove();
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
+    QuellixVirtualAttach();
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
+    const Bytes colours = requestFrame(0x10, 56, 0);
+    ASSERT_EQ(send(colours), 1);
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 3));
+    End();
+    ::unsetenv("QUELLIX_RECORD");
+
+    // The lighting read first: it gets its own answer, then the settings read
+    // gets its own.
+    log.clear();
+    ::setenv("QUELLIX_DEVICE", ("replay:" + file).c_str(), 1);
+    ASSERT_EQ(Init(0), 1);
+    read(kCtrlFilter, kCtrl);
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(send(requests[1 - i]), 1);
+        ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, i + 1));
+        std::vector<Seen> answers;
+        for (const Seen& seen : log.snapshot()) {
+            if (seen.kind == QUELLIX_EVENT_REPORT && seen.tag == kCtrl) {
+                answers.push_back(seen);
+            }
+        }
+        ASSERT_EQ(answers.size(), i + 1);
+        ASSERT_EQ(answers.back().data.size(), 64u);
+        EXPECT_EQ(answers.back().data[3], requests[1 - i][3]);
+    }
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 2));
+    ASSERT_EQ(send(colours), 1);
+    ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 3));
+    EXPECT_EQ(QuellixReplayMismatches(), 0u);
+    EXPECT_EQ(QuellixReplayRemaining(), 0u);
+    End();
+
+    // The colour read before the keyboard went out and came back: a mismatch.
+    log.clear();
+    ASSERT_EQ(Init(0), 1);
+    read(kCtrlFilter, kCtrl);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(send(colours), 1);
+    for (int i = 0; i < 200 && QuellixReplayMismatches() == 0; ++i) {
+        std::this_thread::sleep_for(5ms);
+    }
+    const std::string text = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(QuellixReplayMismatches(), 1u);
+    EXPECT_NE(text.find("stopped"), std::string::npos) << text;
+}
+
 TEST_F(RecordReplay, MismatchIsReportedAndEndsTheAnswers) {
     const std::string file = record();
     ::setenv("QUELLIX_DEVICE", ("replay:" + file).c_str(), 1);
