@@ -232,7 +232,7 @@ class UmockdevTool : public UmockdevHidraw {
 
     // Runs the tool as a child; it inherits the preload and the bed.
     ToolRun tool(const std::vector<std::string>& args,
-             const std::map<std::string, std::string>& extra = {}) {
+                 const std::map<std::string, std::string>& extra = {}) {
         std::map<std::string, std::string> vars = {
             {"PATH", "/usr/bin:/bin"},
             {"HOME", path("home")},
@@ -240,7 +240,8 @@ class UmockdevTool : public UmockdevHidraw {
             {"XDG_RUNTIME_DIR", path("run")},
             {"LC_ALL", "C"},
         };
-        for (const char* name : {"LD_PRELOAD", "UMOCKDEV_DIR", "TMPDIR"}) {
+        for (const char* name : {"LD_PRELOAD", "UMOCKDEV_DIR", "TMPDIR", "ASAN_OPTIONS",
+                                 "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
             if (const char* v = std::getenv(name)) {
                 vars[name] = v;
             }
@@ -439,6 +440,12 @@ int main(int argc, char** argv) {
             preload += std::string(":") + old;
         }
         ::setenv("LD_PRELOAD", preload.c_str(), 1);
+        // As umockdev-run.sh: a sanitizer runtime is no longer loaded first.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        const std::string options = std::string(asan != nullptr && *asan != '\0' ? asan : "") +
+                                    (asan != nullptr && *asan != '\0' ? ":" : "") +
+                                    "verify_asan_link_order=0";
+        ::setenv("ASAN_OPTIONS", options.c_str(), 1);
         ::execv("/proc/self/exe", argv);
         std::perror("re-running under libumockdev-preload");
         return 1;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -306,6 +307,9 @@ void UmockdevKeyboards::plug(int k) {
             throw std::runtime_error("mkfifo " + file + ": " + std::strerror(errno));
         }
         node->tokenFd = ::open(file.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (node->tokenFd < 0) {
+            throw std::runtime_error("open " + file + ": " + std::strerror(errno));
+        }
         node->handler = umockdev_ioctl_base_new();
         g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(onIoctl), node.get());
         g_signal_connect(node->handler, "handle-read", G_CALLBACK(onRead), node.get());
