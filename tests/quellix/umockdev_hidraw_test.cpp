@@ -220,6 +220,11 @@ std::string readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+constexpr std::ptrdiff_t kSlots = 126;
+constexpr std::ptrdiff_t kSlotBytes = 3;
+constexpr std::size_t kTableBytes = 378;
+constexpr std::size_t kAllTablesBytes = 3 * kTableBytes;
+
 class UmockdevTool : public UmockdevHidraw {
   protected:
     void SetUp() override {
@@ -250,13 +255,17 @@ class UmockdevTool : public UmockdevHidraw {
             vars[name] = value;
         }
         std::vector<std::string> envText;
+        envText.reserve(vars.size());
         for (const auto& [name, value] : vars) {
-            envText.push_back(name + "=" + value);
+            envText.push_back(name);
+            envText.back() += '=';
+            envText.back() += value;
         }
         std::vector<std::string> argText{QUORVANE_TOOL_PATH};
         argText.insert(argText.end(), args.begin(), args.end());
         auto pointers = [](std::vector<std::string>& v) {
             std::vector<char*> p;
+            p.reserve(v.size() + 1);
             for (auto& s : v) {
                 p.push_back(s.data());
             }
@@ -301,24 +310,24 @@ class UmockdevTool : public UmockdevHidraw {
     // Gives each profile a key table of its own: two slots swap their keys.
     static void makeProfilesDiffer(vkbd::VirtualKeyboard& firmware) {
         const Bytes factory = firmware.memory(vkbd::Area::FactoryKeyTable);
-        std::vector<int> used;
-        for (int slot = 0; slot < 126 && used.size() < 6; ++slot) {
-            const auto at = factory.begin() + slot * 3;
+        auto slotAt = [](auto begin, std::ptrdiff_t slot) { return begin + slot * kSlotBytes; };
+        std::vector<std::ptrdiff_t> used;
+        for (std::ptrdiff_t slot = 0; slot < kSlots && used.size() < 6; ++slot) {
+            const auto at = slotAt(factory.begin(), slot);
             // A plain key (type 2, keyboard page): one the model keeps as it is.
             if (at[0] == 0x02 && at[1] == 0x02 &&
-                std::none_of(used.begin(), used.end(), [&](int other) {
-                    return std::equal(at, at + 3, factory.begin() + other * 3);
+                std::none_of(used.begin(), used.end(), [&](std::ptrdiff_t other) {
+                    return std::equal(at, at + kSlotBytes, slotAt(factory.begin(), other));
                 })) {
                 used.push_back(slot);
             }
         }
         ASSERT_EQ(used.size(), 6u);
-        for (int p = 0; p < 3; ++p) {
+        for (std::size_t p = 0; p < 3; ++p) {
             Bytes table = factory;
-            std::swap_ranges(table.begin() + used[2 * p] * 3, table.begin() + used[2 * p] * 3 + 3,
-                             table.begin() + used[2 * p + 1] * 3);
-            ASSERT_TRUE(firmware.writeMemory(vkbd::Area::KeyTables,
-                                             static_cast<std::size_t>(p) * 378, table));
+            const auto first = slotAt(table.begin(), used[2 * p]);
+            std::swap_ranges(first, first + kSlotBytes, slotAt(table.begin(), used[2 * p + 1]));
+            ASSERT_TRUE(firmware.writeMemory(vkbd::Area::KeyTables, p * kTableBytes, table));
         }
     }
 
@@ -355,7 +364,8 @@ TEST_F(UmockdevTool, ReadsTheWholeConfigurationAndWritesItToAllThreeProfiles) {
 
     const ToolRun exported = tool({"export", path("three.fwc")});
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    EXPECT_TRUE(cover(bed_->commandFrames(k), 0x07, 3 * 378));  // all three tables were read
+    EXPECT_TRUE(
+        cover(bed_->commandFrames(k), 0x07, kAllTablesBytes));  // all three tables were read
 
     firmware.resetToFactory();
     bed_->clearFrames(k);
@@ -363,7 +373,7 @@ TEST_F(UmockdevTool, ReadsTheWholeConfigurationAndWritesItToAllThreeProfiles) {
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_EQ(firmware.memory(vkbd::Area::KeyTables), tables);
     const std::vector<Bytes> frames = bed_->commandFrames(k);
-    EXPECT_TRUE(cover(frames, 0x08, 3 * 378));  // and all three written
+    EXPECT_TRUE(cover(frames, 0x08, kAllTablesBytes));  // and all three written
     EXPECT_LT(firstOf(frames, 0x01), firstOf(frames, 0x08));
     EXPECT_EQ(frames.back()[3], 0x02);
 }

@@ -299,7 +299,8 @@ void UmockdevKeyboards::plug(int k) {
         node->devnode = "/dev/" + name;
         node->descriptor =
             interfaceNumber == 0 ? fixtures::kBootKeyboard : realShapedSecondInterface();
-        node->classLink = root + "/sys/class/hidraw/" + name;
+        node->classLink = root;
+        node->classLink += "/sys/class/hidraw/" + name;
         // The node file exists, with its handler, before sysfs shows it.
         std::filesystem::create_directories(root + "/dev");
         const std::string file = root + node->devnode;

@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -115,10 +114,10 @@ std::string fallbackRuntimeDir() {
         cache = homeDir() + "/.cache";
     }
     std::array<char, 256> host{};
-    if (::gethostname(host.data(), host.size() - 1) != 0 || host[0] == '\0') {
-        std::strcpy(host.data(), "localhost");
+    std::string name = "localhost";
+    if (::gethostname(host.data(), host.size() - 1) == 0 && host[0] != '\0') {
+        name = host.data();
     }
-    std::string name(host.data());
     std::replace(name.begin(), name.end(), '/', '_');
     return cache + "/quorvane/run-" + name;
 }
