@@ -106,6 +106,8 @@ TEST(XdgDirs, RuntimeFolderMustBePrivate) {
     }
     ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
     EXPECT_EQ(privateRuntimeDir(), fallback);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(privateRuntimeDir(), fallback);
 }
 
 TEST(XdgDirs, FoldersOfAnotherUserAreNeverUsed) {
