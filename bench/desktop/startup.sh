@@ -14,9 +14,10 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 
-export DISPLAY=":$((300 + $$ % 500))"
-Xvfb "$DISPLAY" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+exec {display_fd}<> <(:)
+Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+read -r -t 20 -u "$display_fd" display_number
+export DISPLAY=":$display_number"
 trayer --edge bottom --widthtype pixel --width 200 >/dev/null 2>&1 & pids+=($!)
 sleep 0.5
 export LC_ALL=C QUELLIX_DEVICE=virtual

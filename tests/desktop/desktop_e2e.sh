@@ -29,11 +29,13 @@ wait_for() {
     return 1
 }
 
-display_number=$((200 + $$ % 600))
-export DISPLAY=":$display_number"
-Xvfb "$DISPLAY" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and says which once it is ready, so runs
+# side by side never share one.
+exec {display_fd}<> <(:)
+Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
-wait_for 10 xdpyinfo >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; exit 1; }
+read -r -t 20 -u "$display_fd" display_number || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$display_number"
 
 export LC_ALL=C LANG=C
 unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE QUELLIX_RECORD
