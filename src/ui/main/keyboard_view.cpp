@@ -267,6 +267,34 @@ void KeyboardView::setSelected(int controlId, bool selected) {
     }
 }
 
+void KeyboardView::showOutlines(const std::function<std::optional<QColor>(int led)>& colourOf) {
+    auto apply = [&](int id) {
+        CPngButton* b = button(id);
+        if (b == nullptr) {
+            return;
+        }
+        const std::optional<QColor> colour = colourOf(ledOfButton(id));
+        if (colour) {
+            if (!b->outlineOn() || b->outlineColour() != *colour) {
+                b->SetOutline(*colour, 100, true);
+            }
+        } else if (b->outlineOn()) {
+            b->SetOutline(QColor(), 0, false);
+        }
+    };
+    for (const int id : G_KEY_IDS) {
+        apply(id);
+    }
+    for (const KeyButton& key : KEY_BUTTONS) {
+        apply(key.controlId);
+    }
+    apply(kFnButtonId);
+}
+
+void KeyboardView::clearOutlines() {
+    showOutlines([](int) { return std::optional<QColor>(); });
+}
+
 void KeyboardView::lightWhileOpen(int controlId) {
     if (CPngButton* b = button(controlId)) {
         b->SetPictureSet(m_pictures.over, m_pictures.over, m_pictures.down, m_pictures.normal,

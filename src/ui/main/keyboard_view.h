@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "core/events/gkey_captions.h"
 #include "core/sync/key_buttons.h"
@@ -60,6 +61,11 @@ class KeyboardView {
     // FLIP_0 and the arrows.
     void applyFlip(bool flipped);
     bool flipped() const { return m_flipped; }
+
+    // Outlines by LED (the lighting preview, per-key colours): a colour, or
+    // none for the plain picture. The nine G keys share one LED.
+    void showOutlines(const std::function<std::optional<QColor>(int led)>& colourOf);
+    void clearOutlines();
 
     // The clicked key stays lit while its dialog is open; restore() undoes it.
     void lightWhileOpen(int controlId);

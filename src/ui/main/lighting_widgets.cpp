@@ -1,0 +1,358 @@
+#include "ui/main/lighting_widgets.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include "ui/skin/color_static.h"
+#include "ui/skin/qt_owned.h"
+#include "ui/skin/skin_color.h"
+#include "ui/skin/skin_picture.h"
+#include "ui/skin/skin_placement.h"
+
+namespace quorvane {
+
+namespace {
+
+QString qs(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string u16(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+QColor qcolour(Rgb c) {
+    return {c.red, c.green, c.blue};
+}
+
+Rgb rgb(const QColor& c) {
+    return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+               static_cast<std::uint8_t>(c.blue())};
+}
+
+// A picture that acts as a switch: a click goes to `onClick`.
+class PictureSwitch : public QLabel {
+  public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+            onClick) {
+            onClick();
+        }
+    }
+};
+
+struct Placed {
+    int id;
+    const char16_t* key;
+};
+
+constexpr Placed kLabels[] = {
+    {1171, u"CONTROL_DengStatic"},   {1172, u"CONTROL_LightStatic"},
+    {1166, u"CONTROL_SpeedStatic"},  {1148, u"CONTROL_BLFXStatic"},
+    {1154, u"CONTROL_HXysStatic"},   {1173, u"CONTROL_HXsjsStatic"},
+    {1151, u"CONTROL_FYYSStatic"},   {1176, u"CONTROL_FYSJSStatic"},
+    {1159, u"CONTROL_USERysStatic"}, {1161, u"CONTROL_USERjsStatic"},
+    {1163, u"CONTROL_USERgjStatic"}};
+constexpr Placed kSwitches[] = {
+    {1167, u"CONTROL_DengStaPic"},    {1149, u"CONTROL_BLFXLStaPic"},
+    {1150, u"CONTROL_BLFXRStaPic"},   {1156, u"CONTROL_HXsjsStaPic"},
+    {1175, u"CONTROL_FYSJSStaPic"},   {1194, u"CONTROL_HONGPIC"},
+    {1195, u"CONTROL_HUANGPIC"},      {1196, u"CONTROL_LVPIC"},
+    {1197, u"CONTROL_LANPIC"},        {1164, u"CONTROL_USERgjStaPic1"},
+    {1165, u"CONTROL_USERgjStaPic2"}};
+constexpr Placed kColourButtons[] = {{1155, u"CONTROL_HXysButton"},
+                                     {1152, u"CONTROL_FYYSButton"},
+                                     {1160, u"CONTROL_USERysButton"},
+                                     {1162, u"CONTROL_USERjsButton"}};
+// Placed by the skin, hidden by every rule.
+constexpr Placed kNeverShown[] = {
+    {1157, u"CONTROL_JTysStatic"},   {1158, u"CONTROL_JTysButton"},
+    {1180, u"CONTROL_FYCFStatic"},   {1181, u"CONTROL_FYdjcfStatic"},
+    {1182, u"CONTROL_FYggcfStatc"},  {1183, u"CONTROL_FYdjcfStaPic"},
+    {1184, u"CONTROL_FYggcfStaPic"}, {1185, u"CONTROL_TSysStatic"},
+    {1186, u"CONTROL_TSysButton"},   {1187, u"CONTROL_TSsjsStatic"},
+    {1188, u"CONTROL_TSsjsStaPic"},  {1189, u"CONTROL_CDysStatic"},
+    {1190, u"CONTROL_CDysButton"},   {1191, u"CONTROL_CDsjsStatic"},
+    {1192, u"CONTROL_CDsjsStaPic"},  {1193, u""}};
+
+constexpr int kEffectListId = 1146;
+constexpr int kUserSlotsId = 1198;
+constexpr int kBrightnessId = 1178;
+constexpr int kSpeedId = 1179;
+constexpr int kLabelWeight = 600;
+constexpr int kLabelPixels = 13;
+
+}  // namespace
+
+template <class T>
+T* LightingWidgets::make(int controlId, std::u16string_view skinKey) {
+    auto* w = qtOwned<T>(m_parent);
+    w->setObjectName(QStringLiteral("ctl%1").arg(controlId));
+    if (!skinKey.empty()) {
+        loadSkinRect(w, m_layout, u"BUTTONINFO", skinKey);
+    }
+    w->hide();
+    m_controls[controlId] = w;
+    return w;
+}
+
+LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std::string skinFolder,
+                                 LightingActions* actions)
+    : QObject(parent),
+      m_parent(parent),
+      m_layout(layout),
+      m_skinFolder(std::move(skinFolder)),
+      m_actions(actions) {
+    for (const Placed& p : kLabels) {
+        auto* l = make<ColorStatic>(p.id, p.key);
+        l->SetTextColor(QColor(0xDF, 0xE3, 0xEA));
+        l->SetFontFace(QStringLiteral("Arial Unicode MS"), kLabelWeight);
+        l->SetFontHeight(kLabelPixels);
+    }
+    for (const Placed& p : kSwitches) {
+        auto* s = make<PictureSwitch>(p.id, p.key);
+        s->setAccessibleName(QString::fromStdU16String(p.key));
+        const int id = p.id;
+        s->onClick = [this, id] {
+            if (m_actions == nullptr) {
+                return;
+            }
+            switch (id) {
+                case 1167:
+                    m_actions->lampClicked();
+                    break;
+                case 1149:
+                case 1150:
+                    m_actions->directionClicked(id);
+                    break;
+                case 1156:
+                case 1175:
+                    m_actions->randomToggled();
+                    break;
+                case 1164:
+                case 1165:
+                    m_actions->toolClicked(id);
+                    break;
+                default:
+                    m_actions->colourPictureClicked(id);
+                    break;
+            }
+        };
+    }
+    for (const Placed& p : kColourButtons) {
+        auto* b = make<CSkinColorBtn>(p.id, p.key);
+        b->SetOtherButton(true, QStringLiteral("other"));
+        b->setAccessibleName(QString::fromStdU16String(p.key));
+        const int id = p.id;
+        connect(b, &CSkinColorBtn::colourChosen, this, [this, id](const QColor& colour) {
+            if (m_actions == nullptr) {
+                return;
+            }
+            if (id == 1160) {
+                m_actions->brushColourChosen(rgb(colour));
+            } else if (id == 1162) {
+                m_actions->baseColourChosen(rgb(colour));
+            } else {
+                m_actions->effectColourChosen(rgb(colour));
+            }
+        });
+    }
+    for (const Placed& p : kNeverShown) {
+        make<QLabel>(p.id, p.key);
+    }
+
+    for (const auto& [id, key, file] : {std::tuple{kBrightnessId, u"CONTROL_LightSlider", "4.bmp"},
+                                        std::tuple{kSpeedId, u"CONTROL_SpeedSlider", "10.bmp"}}) {
+        auto* s = make<CBitmapSlider>(id, key);
+        s->setControlId(id);
+        s->SetRange(0, 4);
+        s->SetPageStep(10);
+        s->SetVertical(false);
+        s->SetPictureAndSize(picture(file));
+        s->setAccessibleName(QString::fromStdU16String(key));
+        m_pictureNames[id] = file;
+        connect(s, &CBitmapSlider::sliderMoved, this, [this](int controlId, int position) {
+            if (m_actions != nullptr) {
+                m_actions->sliderMoved(controlId, position);
+            }
+        });
+    }
+
+    m_effects = make<QComboBox>(kEffectListId, u"CONTROL_XGcombox");
+    m_effects->setAccessibleName(QStringLiteral("CONTROL_XGcombox"));
+    m_effects->installEventFilter(this);
+    connect(m_effects, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        if (!m_filling && m_actions != nullptr) {
+            m_actions->effectSelected(index);
+        }
+    });
+    m_userSlots = make<QComboBox>(kUserSlotsId, u"CONTROL_umCombo");
+    m_userSlots->setEditable(true);
+    m_userSlots->setInsertPolicy(QComboBox::NoInsert);
+    m_userSlots->setAccessibleName(QStringLiteral("CONTROL_umCombo"));
+    connect(m_userSlots, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        if (!m_filling && m_actions != nullptr) {
+            m_actions->userSlotSelected(index);
+        }
+    });
+    // Renaming in place: the text typed into the selected slot's entry.
+    connect(m_userSlots->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (m_filling || m_actions == nullptr || m_userSlots->currentIndex() < 0) {
+            return;
+        }
+        const QString text = m_userSlots->lineEdit()->text();
+        if (text != m_userSlots->itemText(m_userSlots->currentIndex())) {
+            m_userSlots->setItemText(m_userSlots->currentIndex(), text);
+            m_actions->userSlotRenamed(text.toStdU16String());
+        }
+    });
+}
+
+bool LightingWidgets::eventFilter(QObject* watched, QEvent* event) {
+    // The arrow keys never change the effect while its list has the focus.
+    if (watched == m_effects &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+            key == Qt::Key_Down) {
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QPixmap LightingWidgets::picture(std::string_view file) {
+    const auto it = m_pictures.find(file);
+    if (it != m_pictures.end()) {
+        return it->second;
+    }
+    // A missing bitmap is an empty picture, nothing more.
+    QPixmap pixmap = loadSkinPixmap(QString::fromStdString(m_skinFolder) +
+                                    QString::fromUtf8(file.data(), static_cast<qsizetype>(file.size())));
+    m_pictures.emplace(std::string(file), pixmap);
+    return pixmap;
+}
+
+void LightingWidgets::setFirstTexts(const SkinLayout& layout, std::u16string_view section) {
+    const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
+        {u"Deng", {1171}},  {u"Light", {1172}}, {u"FX", {1148}},
+        {u"Speed", {1166}}, {u"Color", {1151, 1154, 1159}}, {u"JColor", {1161}},
+        {u"DC", {1173, 1176}}, {u"Tool", {1163}}};
+    for (const auto& [key, ids] : texts) {
+        for (const int id : ids) {
+            if (auto* l = qobject_cast<QLabel*>(control(id))) {
+                l->setText(qs(layout.text(section, key, u"")));
+            }
+        }
+    }
+}
+
+void LightingWidgets::applyLanguage(const TextLookup& loadText) {
+    if (!loadText) {
+        return;
+    }
+    const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
+        {u"IDS_KEYBOARD_FUNC_COLOURFUL", {1173, 1176}},
+        {u"IDS_KEYBOARD_FUNC_JCOLOR", {1161}},
+        {u"IDS_KEYBOARD_FUNC_TOOL", {1163}},
+        {u"IDS_KEYBOARD_FUNC_DENG", {1171}},
+        {u"IDS_KEYBOARD_FUNC_FX", {1148}},
+        {u"IDS_KEYBOARD_FUNC_SPEED", {1166}},
+        {u"IDS_KEYBOARD_FUNC_TEXTLIGHT", {1172}},
+        {u"IDS_KEYBOARD_FUNC_COLOR", {1151, 1154, 1159}}};
+    for (const auto& [key, ids] : texts) {
+        const QString text = qs(loadText(key));
+        for (const int id : ids) {
+            if (auto* l = qobject_cast<QLabel*>(control(id))) {
+                l->setText(text);
+            }
+        }
+    }
+}
+
+QWidget* LightingWidgets::control(int controlId) const {
+    const auto it = m_controls.find(controlId);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+std::string LightingWidgets::pictureOf(int controlId) const {
+    const auto it = m_pictureNames.find(controlId);
+    return it == m_pictureNames.end() ? std::string() : it->second;
+}
+
+void LightingWidgets::showControl(int controlId, bool shown) {
+    if (QWidget* w = control(controlId)) {
+        w->setVisible(shown);
+    }
+}
+
+void LightingWidgets::setPicture(int controlId, std::string_view file) {
+    m_pictureNames[controlId] = std::string(file);
+    QWidget* w = control(controlId);
+    if (auto* slider = qobject_cast<CBitmapSlider*>(w)) {
+        slider->SetPicture(picture(file));
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setPixmap(picture(file));
+    }
+}
+
+void LightingWidgets::placeControl(int controlId, std::string_view skinKey) {
+    if (QWidget* w = control(controlId)) {
+        loadSkinRect(w, m_layout, u"BUTTONINFO", u16(skinKey));
+    }
+}
+
+void LightingWidgets::setSliderPosition(int controlId, int position) {
+    if (auto* slider = qobject_cast<CBitmapSlider*>(control(controlId))) {
+        slider->SetPos(position);
+    }
+}
+
+void LightingWidgets::setColourButton(int controlId, Rgb colour) {
+    if (auto* button = qobject_cast<CSkinColorBtn*>(control(controlId))) {
+        button->SetColor(qcolour(colour));
+    }
+}
+
+void LightingWidgets::setEffectList(const std::vector<std::u16string>& names) {
+    m_filling = true;
+    m_effects->clear();
+    for (const std::u16string& name : names) {
+        m_effects->addItem(qs(name));
+    }
+    m_filling = false;
+}
+
+void LightingWidgets::selectEffect(int comboIndex) {
+    m_filling = true;
+    m_effects->setCurrentIndex(comboIndex);
+    m_filling = false;
+}
+
+void LightingWidgets::setUserSlots(const std::vector<std::u16string>& names) {
+    m_filling = true;
+    m_userSlots->clear();
+    for (const std::u16string& name : names) {
+        m_userSlots->addItem(qs(name));
+    }
+    m_filling = false;
+}
+
+void LightingWidgets::selectUserSlot(int slot) {
+    m_filling = true;
+    m_userSlots->setCurrentIndex(slot);
+    m_filling = false;
+}
+
+void LightingWidgets::renameUserSlot(int slot, std::u16string_view name) {
+    if (slot >= 0 && slot < m_userSlots->count()) {
+        m_userSlots->setItemText(slot, qs(name));
+    }
+}
+
+}  // namespace quorvane
