@@ -60,7 +60,7 @@ inline std::vector<std::u16string> sectionsOf(const IniDocument& doc, std::u16st
         if (open == std::u16string_view::npos) {
             break;
         }
-        const std::size_t close = text.find_first_of(u"]\n", open + 1);
+        const std::size_t close = text.find_first_of(u"]\r\n", open + 1);
         if (close == std::u16string_view::npos) {
             break;
         }

@@ -57,10 +57,14 @@ void checkSection(const IniDocument& doc, const std::u16string& section, std::si
     const std::vector<std::u16string> keys = doc.keys(section);
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const std::u16string& key = keys[i];
-        // The grammar: a key is a non-empty trimmed name without '=' that does
-        // not open a comment or a section header; lines break nowhere in it.
-        if (key.empty() || isBlank(key.front()) || isBlank(key.back()) || key.front() == u';' ||
-            key.front() == u'[' || key.find_first_of(u"=\n") != std::u16string::npos) {
+        // The grammar: a key is a trimmed name (empty for "=value") without
+        // '=' that does not open a comment or a section header; lines break
+        // nowhere in it.
+        if (!key.empty() && (isBlank(key.front()) || isBlank(key.back()) || key.front() == u';' ||
+                             key.front() == u'[')) {
+            abort();
+        }
+        if (key.find_first_of(u"=\r\n") != std::u16string::npos) {
             abort();
         }
         for (std::size_t j = 0; j < i; ++j) {
@@ -69,7 +73,7 @@ void checkSection(const IniDocument& doc, const std::u16string& section, std::si
             }
         }
         const auto value = doc.value(section, key);
-        if (!value || value->find(u'\n') != std::u16string::npos) {
+        if (!value || value->find_first_of(u"\r\n") != std::u16string::npos) {
             abort();
         }
         // Lookups ignore case and the blanks around the name.

@@ -63,7 +63,10 @@ DescriptorResult parseReportDescriptor(std::span<const std::uint8_t> bytes) {
     Globals globals;
     std::vector<Globals> globalStack;
     // The first usage given since the last main item names the next collection.
+    // A usage without its own page takes the Usage Page current at that main
+    // item, not the one current when the usage was read.
     bool haveUsage = false;
+    bool usageHasPage = false;
     std::uint32_t firstUsage = 0;
     int depth = 0;
     TopCollection* top = nullptr;
@@ -135,9 +138,8 @@ DescriptorResult parseReportDescriptor(std::span<const std::uint8_t> bytes) {
             if (tag == kUsage && !haveUsage) {
                 haveUsage = true;
                 // A four-byte usage carries its own page in the high half.
-                firstUsage = size == 4
-                                 ? value
-                                 : (std::uint32_t{globals.usagePage} << 16) | (value & 0xFFFFu);
+                usageHasPage = size == 4;
+                firstUsage = value;
             }
             continue;
         }
@@ -152,11 +154,11 @@ DescriptorResult parseReportDescriptor(std::span<const std::uint8_t> bytes) {
                 }
                 if (depth == 0) {
                     TopCollection collection;
+                    collection.usagePage = usageHasPage
+                                               ? static_cast<std::uint16_t>(firstUsage >> 16)
+                                               : globals.usagePage;
                     if (haveUsage) {
-                        collection.usagePage = static_cast<std::uint16_t>(firstUsage >> 16);
                         collection.usage = static_cast<std::uint16_t>(firstUsage);
-                    } else {
-                        collection.usagePage = globals.usagePage;
                     }
                     out.collections.push_back(std::move(collection));
                     top = &out.collections.back();
@@ -192,6 +194,7 @@ DescriptorResult parseReportDescriptor(std::span<const std::uint8_t> bytes) {
                 break;
         }
         haveUsage = false;
+        usageHasPage = false;
     }
 
     if (depth != 0) {

@@ -51,19 +51,43 @@ TEST(IniRead, LookupRulesOnAFileFromAnotherEditor) {
     EXPECT_EQ(iniReadString("/nonexistent/x.ini", u"a", u"b", u"gone  "), u"gone");
 }
 
-TEST(IniRead, QuotesAreDroppedOnlyAsAMatchingPairAroundTheWholeValue) {
+// Each text follows a "[s]" line; the key is looked up in section s.
+TEST(IniRead, LinesAndQuotesAsThePlatformReadsThem) {
     struct Case {
-        const char16_t* line;
+        const char16_t* afterHeader;
+        const char16_t* key;
         const char16_t* expected;
     };
     const Case cases[] = {
-        {u"v='abc'", u"abc"}, {u"v=\"abc'", u"\"abc'"}, {u"v=\"", u"\""},
-        {u"v=\"\"", u""},     {u"v=a\"b\"", u"a\"b\""}, {u"v=\"a\" \"b\"", u"a\" \"b"},
+        // One pair of quotes around the whole value is dropped, nothing else.
+        {u"\nv='abc'\n", u"v", u"abc"},
+        {u"\nv=\"abc'\n", u"v", u"\"abc'"},
+        {u"\nv=\"\n", u"v", u"\""},
+        {u"\nv=\"\"\n", u"v", u""},
+        {u"\nv=a\"b\"\n", u"v", u"a\"b\""},
+        {u"\nv=\"a\" \"b\"\n", u"v", u"a\" \"b"},
+        // A line ends at LF, CR LF or a lone CR.
+        {u"\r\nv=crlf\r\nw=2\r\n", u"w", u"2"},
+        {u"\rv=cr\rw=2\r", u"v", u"cr"},
+        {u"\rv=cr\rw=2", u"w", u"2"},
+        {u"\rv=a\r\n\rw=mixed\n", u"w", u"mixed"},
+        {u"\rv=1\r[t]\rv=2\r", u"v", u"1"},
+        // "=value" is a key with an empty name.
+        {u"\n=nameless\nv=1\n", u"", u"nameless"},
+        {u"\n  = spaced \n", u" ", u"spaced"},
+        {u"\nv=1\n", u"", u"dflt"},
     };
     for (const auto& c : cases) {
-        auto doc = IniDocument::parse(std::u16string(u"[s]\n") + c.line + u"\n");
-        EXPECT_EQ(doc.read(u"s", u"v", u"x"), c.expected) << utf16ToUtf8(c.line);
+        const std::u16string text = std::u16string(u"[s]") + c.afterHeader;
+        auto doc = IniDocument::parse(text);
+        EXPECT_EQ(doc.read(u"s", c.key, u"dflt"), c.expected) << utf16ToUtf8(text);
     }
+    EXPECT_EQ(IniDocument::parse(u"[s]\rb=2\r=1\ra=3").keys(u"s"),
+              (std::vector<std::u16string>{u"b", u"", u"a"}));
+    // A language file saved with lone CRs reads like any other.
+    TempDir dir;
+    writeAll(dir.file("Lang0409.ini"), "[TEXT]\rIDS_A=first\rIDS_B=second\r");
+    EXPECT_EQ(iniReadString(dir.file("Lang0409.ini"), u"TEXT", u"IDS_B", u"#Error"), u"second");
 }
 
 TEST(IniRead, ValuesAndDefaultsAreCutAtTheCallersBuffer) {
@@ -96,9 +120,14 @@ TEST(IniRead, IntegersAsTheProfileFunctionReadsThem) {
         {u"0x1F", 31},
         {u"0XfFz", 255},
         {u"abc", 0},
-        {u"99999999999", INT_MAX},
-        {u"-99999999999", INT_MIN},
+        // Beyond 32 bits the low 32 bits are kept.
+        {u"4294967297", 1},
+        {u"-4294967297", -1},
+        {u"2147483648", INT_MIN},
+        {u"99999999999", 1215752191},
+        {u"-99999999999", -1215752191},
         {u"0xFFFFFFFF", -1},
+        {u"0x100000005", 5},
         {u"\"42\"", 42},
     };
     for (const auto& c : cases) {
@@ -182,6 +211,12 @@ TEST(IniWrite, LineEndsAndMissingFinalNewline) {
         {"[a]\nx=   \n", u"a", u"x", "[a]\nx=v   \n"},
         {"[a]\nx=1\n[a]\nz=2\n", u"a", u"z", "[a]\nx=1\nz=v\n[a]\nz=2\n"},
         {"\xE9t\xE9=latin1\n[a]\n", u"a", u"k", "\xE9t\xE9=latin1\n[a]\nk=v\n"},
+        // A file with lone CRs keeps them, and its lines are found.
+        {"[a]\rx=1\r[b]\ry=2\r", u"a", u"z", "[a]\rx=1\rz=v\r[b]\ry=2\r"},
+        {"[a]\rx=1\r[b]\ry=2\r", u"b", u"y", "[a]\rx=1\r[b]\ry=v\r"},
+        {"[a]\rx=1", u"c", u"z", "[a]\rx=1\r[c]\rz=v\r"},
+        // "=value" is a key of the section: a new key goes after it.
+        {"[a]\n=1\n\n[b]\n", u"a", u"z", "[a]\n=1\nz=v\n\n[b]\n"},
     };
     for (const auto& c : cases) {
         std::string path = dir.file("f.ini");

@@ -1,4 +1,3 @@
-#include <climits>
 #include <cstdint>
 
 #include "core/platform/atomic_file.h"
@@ -57,7 +56,9 @@ int parseProfileInt(std::u16string_view v) {
         base = 16;
         i += 2;
     }
-    std::int64_t value = 0;
+    // Unsigned arithmetic wraps: what is left are the low 32 bits of the number,
+    // which is what the platform returns for numbers beyond 32 bits.
+    std::uint32_t value = 0;
     for (; i < v.size(); ++i) {
         char16_t c = v[i];
         unsigned digit = 0;
@@ -71,22 +72,9 @@ int parseProfileInt(std::u16string_view v) {
             break;
         }
         value = value * base + digit;
-        if (value > std::int64_t{1} << 32) {
-            value = std::int64_t{1} << 32;  // far enough past any int to clamp below
-        }
     }
     if (negative) {
-        value = -value;
-    }
-    if (base == 16 && !negative && value <= UINT32_MAX) {
-        // Hex values name bit patterns: 0xFFFFFFFF reads as -1, as the platform does.
-        return static_cast<int>(static_cast<std::uint32_t>(value));
-    }
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    if (value < INT_MIN) {
-        return INT_MIN;
+        value = 0u - value;
     }
     return static_cast<int>(value);
 }
@@ -165,10 +153,8 @@ std::optional<std::u16string> IniDocument::value(std::u16string_view section,
     if (s == nullptr) {
         return std::nullopt;
     }
+    // An empty name finds the key of an "=value" line.
     std::u16string folded = foldCase(trimmed(key));
-    if (folded.empty()) {
-        return std::nullopt;
-    }
     for (const auto& e : s->entries) {
         if (e.key == folded) {
             return e.value;

@@ -23,7 +23,10 @@ inline constexpr std::size_t kIniLongBuffer = 2048;
 // missing. The result holds at most bufferSize - 1 characters. Names and the value
 // are taken without the blanks around them; a value wholly enclosed in a pair of
 // single or double quotes loses the pair. Only the first section of a name counts.
-// Files may be UTF-8 (with or without BOM) or UTF-16 with BOM.
+// A line ends at LF, CR LF or a lone CR; a line "=value" is a key with an empty
+// name. Files may be UTF-8 (with or without BOM) or UTF-16 with BOM. A path
+// that is not a regular file (FIFO, device, folder) reads as a missing file
+// at once, never waiting.
 std::u16string iniReadString(const std::string& path, std::u16string_view section,
                              std::u16string_view key, std::u16string_view fallback,
                              std::size_t bufferSize = kIniShortBuffer);
@@ -31,7 +34,8 @@ std::u16string iniReadString(const std::string& path, std::u16string_view sectio
 // Reads an integer the way the platform's profile function does: optional sign,
 // decimal digits (or 0x and hex digits) up to the first other character; `fallback`
 // when the key is missing or its value is empty; 0 when the value starts with no
-// number. Numbers beyond the int range are clamped.
+// number. Of a number beyond 32 bits the low 32 bits are kept ("4294967297"
+// reads as 1, "-4294967297" as -1), as the platform keeps them.
 int iniReadInt(const std::string& path, std::u16string_view section, std::u16string_view key,
                int fallback);
 

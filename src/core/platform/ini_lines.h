@@ -20,7 +20,7 @@ enum class LineKind { Other, Section, Key };
 
 struct Line {
     std::size_t begin = 0;
-    std::size_t contentEnd = 0;  // before the line end ("\n" or "\r\n")
+    std::size_t contentEnd = 0;  // before the line end ("\n", "\r\n" or a lone "\r")
     LineKind kind = LineKind::Other;
     std::size_t nameBegin = 0;  // trimmed section or key name
     std::size_t nameEnd = 0;
@@ -76,9 +76,7 @@ Line classifyLine(std::basic_string_view<Ch> text, std::size_t begin, std::size_
     while (ke > s && isBlank(text[ke - 1])) {
         --ke;
     }
-    if (ke == s) {
-        return line;  // "=value" names no key
-    }
+    // "=value" is a key whose name is empty, as the platform reads it.
     std::size_t vs = eq + 1;
     while (vs < e && isBlank(text[vs])) {
         ++vs;
@@ -91,21 +89,29 @@ Line classifyLine(std::basic_string_view<Ch> text, std::size_t begin, std::size_
     return line;
 }
 
-// Calls visit(Line) for every line of `text`.
+// Where the line end that starts at `at` (a "\r" or "\n") stops.
+template <class Ch>
+std::size_t afterLineEnd(std::basic_string_view<Ch> text, std::size_t at) {
+    if (text[at] == Ch('\r') && at + 1 < text.size() && text[at + 1] == Ch('\n')) {
+        return at + 2;
+    }
+    return at + 1;
+}
+
+// Calls visit(Line) for every line of `text`. A line ends at LF, CR LF or a
+// lone CR, as the platform's reader has it.
 template <class Ch, class Visit>
 void forEachLine(std::basic_string_view<Ch> text, Visit&& visit) {
+    constexpr Ch kEnds[] = {Ch('\r'), Ch('\n')};
+    const std::basic_string_view<Ch> ends(kEnds, 2);
     std::size_t begin = 0;
     while (begin < text.size()) {
-        std::size_t nl = text.find(Ch('\n'), begin);
-        std::size_t end = nl == std::basic_string_view<Ch>::npos ? text.size() : nl;
-        std::size_t contentEnd = end;
-        if (contentEnd > begin && text[contentEnd - 1] == Ch('\r')) {
-            --contentEnd;
-        }
+        const std::size_t end = text.find_first_of(ends, begin);
+        const std::size_t contentEnd = end == std::basic_string_view<Ch>::npos ? text.size() : end;
         if (!visit(classifyLine(text, begin, contentEnd))) {
             return;
         }
-        begin = nl == std::basic_string_view<Ch>::npos ? text.size() : nl + 1;
+        begin = end == std::basic_string_view<Ch>::npos ? text.size() : afterLineEnd(text, end);
     }
 }
 

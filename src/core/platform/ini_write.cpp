@@ -66,13 +66,15 @@ Spot locate(std::basic_string_view<Ch> text, std::u16string_view section, std::u
     return spot;
 }
 
+// The file's own line end (its first one): LF, CR LF or a lone CR.
 template <class Ch>
 std::basic_string<Ch> lineEndOf(std::basic_string_view<Ch> text) {
-    std::size_t nl = text.find(Ch('\n'));
-    if (nl != std::basic_string_view<Ch>::npos && nl > 0 && text[nl - 1] == Ch('\r')) {
-        return {Ch('\r'), Ch('\n')};
+    constexpr Ch kEnds[] = {Ch('\r'), Ch('\n')};
+    const std::size_t at = text.find_first_of(std::basic_string_view<Ch>(kEnds, 2));
+    if (at == std::basic_string_view<Ch>::npos) {
+        return {Ch('\n')};
     }
-    return {Ch('\n')};
+    return std::basic_string<Ch>(text.substr(at, ini_detail::afterLineEnd(text, at) - at));
 }
 
 template <class Ch>
@@ -105,7 +107,7 @@ void splice(std::basic_string<Ch>& text, std::u16string_view section, std::u16st
         text.insert(spot.insertAt, eol + entry);
         return;
     }
-    if (!text.empty() && text.back() != Ch('\n')) {
+    if (!text.empty() && text.back() != Ch('\n') && text.back() != Ch('\r')) {
         text += eol;
     }
     text += Ch('[') + encode<Ch>(section) + Ch(']') + eol + entry + eol;
