@@ -2,14 +2,20 @@
 // that are cut short, lie about their sizes or carry broken texts and macros.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "config/config_test_support.h"
 #include "config/recording_prompter.h"
 #include "core/config/profile_file.h"
 #include "core/platform/le_bytes.h"
 #include "core/platform/utf_text.h"
+#include "platform/fifo_guard.h"
 
 namespace quorvane {
 namespace {
@@ -331,7 +337,7 @@ TEST(ProfileFileTexts, BrokenOffsetsAndTerminatorsLoseOnlyThoseTexts) {
     putU32(b, valueOffsetOf(2), 10);          // the unterminated text
     putU32(b, valueOffsetOf(3), 16);          // just past the area
     putU32(b, valueOffsetOf(4), 0xFFFFFFFE);  // far outside
-    putU32(b, valueOffsetOf(5), 3);           // odd: read from offset 2
+    putU32(b, valueOffsetOf(5), 5);           // odd: read from offset 4
     fixChecksum(b);
     auto parsed = parseProfileFile(b);
     ASSERT_TRUE(parsed);
@@ -340,8 +346,8 @@ TEST(ProfileFileTexts, BrokenOffsetsAndTerminatorsLoseOnlyThoseTexts) {
     EXPECT_FALSE(t[2].text);
     EXPECT_FALSE(t[3].text);
     EXPECT_FALSE(t[4].text);
-    EXPECT_EQ(*t[5].text, u"ood");
-    EXPECT_EQ(parsed->textTotal, 10u + 8u);
+    EXPECT_EQ(*t[5].text, u"od");
+    EXPECT_EQ(parsed->textTotal, 10u + 6u);
     // An area of odd length: the last byte cannot hold a terminator.
     Bytes odd = b;
     odd.push_back(0);
@@ -350,6 +356,136 @@ TEST(ProfileFileTexts, BrokenOffsetsAndTerminatorsLoseOnlyThoseTexts) {
     auto parsedOdd = parseProfileFile(odd);
     ASSERT_TRUE(parsedOdd);
     EXPECT_FALSE((*parsedOdd->texts)[2].text);
+}
+
+// Entries may all point at one text; each would get a copy of its own. A file
+// is refused once the copies add up to more than its text area.
+TEST_F(ProfileFile, TextsSharedBeyondTheAreaAreRefused) {
+    struct Case {
+        const char* name;
+        int sharing;             // entries pointing at the one text
+        std::uint32_t areaSize;  // "ab\0" (6 bytes), then zeros
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"one_text_one_entry", 1, 6, true},
+        {"two_copies_fit", 2, 12, true},
+        {"two_copies_one_byte_over", 2, 11, false},
+        {"every_entry", kEntryCount, 6 * 1000, false},
+        {"every_entry_fits", kEntryCount, 6 * kEntryCount, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto config = test::defaultModel();
+        Bytes b = *packProfileFile(*config->image, config->macros, config->texts, 0);
+        for (int e = 0; e < c.sharing; ++e) {
+            putU16(b, 64 + 16 * static_cast<std::size_t>(e), ActionText);
+            putU32(b, valueOffsetOf(e), 0);
+        }
+        b.resize(kAreaStart + c.areaSize, 0);
+        b[kAreaStart] = 'a';
+        b[kAreaStart + 2] = 'b';
+        putU32(b, 16, c.areaSize);
+        putU32(b, 8, static_cast<std::uint32_t>(b.size()));
+        fixChecksum(b);
+        test::writeAll(path, b);
+
+        const auto parsed = parseProfileFile(b);
+        test::RecordingPrompter prompter;
+        auto model = test::defaultModel();
+        setText(*model, 77, u"kept");
+        EXPECT_EQ(parsed.has_value(), c.accepted);
+        EXPECT_EQ(loadProfileFile(*model, path), c.accepted ? 1 : 0);
+        EXPECT_EQ(checkProfileFile(path, &prompter), c.accepted ? 1 : 0);
+        EXPECT_EQ(prompter.messages.size(), c.accepted ? 0u : 1u);
+        if (c.accepted) {
+            EXPECT_EQ(model->textTotal, 6u * static_cast<std::uint32_t>(c.sharing));
+            EXPECT_EQ(*model->texts[0].text, u"ab");
+        } else {
+            EXPECT_EQ(*model->texts[77].text, u"kept");  // the model as it was
+            EXPECT_EQ(model->textTotal, 10u);
+        }
+    }
+}
+
+// A FIFO or a folder picked as a profile file is refused at once.
+TEST_F(ProfileFile, NonRegularFilesAreRefusedWithoutWaiting) {
+    const std::string fifo = dir.file("picked.fwc");
+    ASSERT_TRUE(test::makeFifo(fifo));
+    for (const std::string& p : {fifo, dir.path()}) {
+        auto model = test::defaultModel();
+        const ConfigImage before = *model->image;
+        EXPECT_TRUE(test::returnsWithoutAWriter(p, [&] {
+            EXPECT_EQ(checkProfileFile(p, nullptr), -2);
+            EXPECT_EQ(loadProfileFile(*model, p), 0);
+        })) << p;
+        EXPECT_EQ(*model->image, before);
+    }
+    // A save does not replace it either.
+    auto model = test::defaultModel();
+    EXPECT_EQ(saveProfileFile(*model, fifo, true), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(ProfileFile, ReadOnlyFileIsKeptAndTheSaveFails) {
+    auto old = test::defaultModel();
+    ASSERT_EQ(saveProfileFile(*old, path, true), 1);
+    const Bytes before = test::readAll(path);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    auto config = test::defaultModel();
+    setText(*config, 5, u"changed");
+    writeAssignment(*config, 5, ActionProgram, 0, 0);
+    EXPECT_EQ(saveProfileFile(*config, path, true), 0);
+    EXPECT_EQ(test::readAll(path), before);
+}
+
+// The program and the command-line tool may save the cache file at the same
+// moment: neither may remove the other's temporary, and both saves succeed.
+TEST_F(ProfileFile, TwoProcessesSavingOneFileAtOnceBothSucceed) {
+    constexpr int kSaves = 150;
+    std::vector<Bytes> contents;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        auto config = test::defaultModel();
+        config->macros.push_back(test::makeMacro(static_cast<std::uint16_t>(c + 1), u"m", {}));
+        contents.push_back(
+            *packProfileFile(*config->image, config->macros, config->texts, config->textTotal));
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            int failed = 0;
+            for (int i = 0; i < kSaves; ++i) {
+                failed += saveProfileFile(*config, path, true) == 1 ? 0 : 1;
+            }
+            ::_exit(failed == 0 ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+    }
+    const Bytes last = test::readAll(path);
+    EXPECT_TRUE(last == contents[0] || last == contents[1]);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"profile.fwc"});
+}
+
+// A temporary that a running save holds locked survives another save of the
+// same file; one that a killed save left behind does not.
+TEST_F(ProfileFile, ASaveRemovesOnlyTheTemporariesOfDeadSaves) {
+    test::writeAll(dir.file("profile.fwc.tmp-dead01"), Bytes{1});
+    test::writeAll(dir.file("profile.fwc.tmp-live01"), Bytes{2});
+    const int live = ::open(dir.file("profile.fwc.tmp-live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    auto config = test::defaultModel();
+    EXPECT_EQ(saveProfileFile(*config, path, true), 1);
+    auto names = dir.names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"profile.fwc", "profile.fwc.tmp-live01"}));
+    ::close(live);
 }
 
 TEST(ProfileFileMacros, OutOfRangeRecordsAreClampedOnLoad) {

@@ -1,7 +1,10 @@
 #include "core/platform/ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 
@@ -188,10 +191,13 @@ TEST(IniWrite, OneValueWriteKeepsEveryOtherByte) {
     EXPECT_EQ(readAll(path), expected);
 
     EXPECT_EQ(iniReadString(path, u"screen", u"main", u""), u"new.jpg");
-    // Nothing but the file itself in the folder: no temporary left behind.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
-                            std::filesystem::directory_iterator()),
-              1);
+    // Nothing but the file and its hidden lock in the folder: no temporary left behind.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".skin.ini.lock", "skin.ini"}));
 }
 
 TEST(IniWrite, LineEndsAndMissingFinalNewline) {
@@ -287,6 +293,43 @@ TEST(IniWrite, RefusesWritesThatWouldBreakTheFile) {
     EXPECT_FALSE(iniWriteString(dir.file("folder.ini"), u"s", u"k", u"v"));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.ini")));
     EXPECT_FALSE(iniWriteString(dir.file("no/such/folder.ini"), u"s", u"k", u"v"));
+}
+
+TEST(IniWrite, TwoProcessesWritingAtOnceKeepEveryValue) {
+    TempDir dir;
+    const std::string path = dir.file("wskb.ini");
+    constexpr int kPerProcess = 60;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            bool ok = true;
+            for (int i = 0; i < kPerProcess; ++i) {
+                const std::u16string key =
+                    utf8ToUtf16("p" + std::to_string(c) + "_" + std::to_string(i));
+                ok = ok && iniWriteString(path, u"Shared", key, utf8ToUtf16(std::to_string(i)));
+                ok = ok && iniWriteString(path, u"Mode" + key, u"last", key);
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto doc = IniDocument::load(path);
+    ASSERT_TRUE(doc.has_value());
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < kPerProcess; ++i) {
+            const std::u16string key =
+                utf8ToUtf16("p" + std::to_string(c) + "_" + std::to_string(i));
+            EXPECT_EQ(doc->readInt(u"Shared", key, -1), i) << c << "/" << i;
+            EXPECT_EQ(doc->read(u"Mode" + key, u"last", u""), key);
+        }
+    }
+    EXPECT_EQ(doc->keys(u"Shared").size(), 2u * kPerProcess);
 }
 
 }  // namespace

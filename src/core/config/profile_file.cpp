@@ -1,10 +1,10 @@
 #include "core/config/profile_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -42,17 +42,53 @@ bool readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> out) {
     return true;
 }
 
-// The text that starts at `offset` in the area, if it is terminated inside it.
-std::optional<std::u16string> textAt(std::span<const std::uint8_t> area, std::uint32_t offset) {
-    std::u16string text;
-    for (std::uint64_t at = offset; at + 2 <= area.size(); at += 2) {
-        auto unit = static_cast<char16_t>(getU16(area, static_cast<std::size_t>(at)));
-        if (unit == u'\0') {
-            return text;
+// Where the text of a program or text entry lies in the area: from `begin`
+// up to its terminator at `end`.
+struct TextPlace {
+    int entry = 0;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+};
+
+struct TextPlan {
+    std::vector<TextPlace> places;  // entries whose text is terminated inside the area
+    std::uint64_t total = 0;        // the bytes their copies take, terminators included
+};
+
+// Finds every entry's text with one pass over the area, however many entries
+// point into the same text, so that neither time nor the copies' size grows
+// with the entries' count beyond what the area holds.
+TextPlan planTexts(std::span<const std::uint8_t> image, std::span<const std::uint8_t> area) {
+    TextPlan plan;
+    for (int e = 0; e < kEntryCount; ++e) {
+        const KeyActionEntry entry = unpackKeyActionEntry(
+            image.subspan(kEntriesOffset + e * kKeyActionEntrySize, kKeyActionEntrySize));
+        if (actionCarriesText(entry.type)) {
+            plan.places.push_back({e, entry.value & ~std::uint32_t{1}, 0});
         }
-        text.push_back(unit);
     }
-    return std::nullopt;
+    std::sort(plan.places.begin(), plan.places.end(),
+              [](const TextPlace& a, const TextPlace& b) { return a.begin < b.begin; });
+    // All offsets are even, so the first terminator at or after one offset is
+    // the first after every later offset that lies before it.
+    bool scanned = false;
+    std::uint64_t terminator = 0;
+    for (TextPlace& place : plan.places) {
+        if (!scanned || place.begin > terminator) {
+            scanned = true;
+            terminator = place.begin;
+            while (terminator + 2 <= area.size() &&
+                   getU16(area, static_cast<std::size_t>(terminator)) != 0) {
+                terminator += 2;
+            }
+        }
+        place.end = terminator;
+    }
+    std::erase_if(plan.places, [&](const TextPlace& place) { return place.end + 2 > area.size(); });
+    for (const TextPlace& place : plan.places) {
+        plan.total += place.end - place.begin + 2;
+    }
+    return plan;
 }
 
 void showFormatMessage(Prompter* prompter, const std::string& path) {
@@ -63,27 +99,6 @@ void showFormatMessage(Prompter* prompter, const std::string& path) {
     auto at = message.find(u"%s");
     message.replace(at, 2, utf8ToUtf16(path));
     prompter->showMessage(message);
-}
-
-// A save that was killed before its rename leaves its temporary file (named
-// path + ".tmp-" + six characters by writeFileAtomic) beside the profile file;
-// the next save of the same file removes it.
-void removeStaleTemporaries(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string prefix =
-        (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
-            ::unlinkat(::dirfd(dir), name.c_str(), 0);
-        }
-    }
-    ::closedir(dir);
 }
 
 }  // namespace
@@ -149,7 +164,6 @@ int saveProfileFile(WorkingConfig& config, const std::string& path, bool lock) {
     if (!bytes) {
         return 0;
     }
-    removeStaleTemporaries(path);
     if (!writeFileAtomic(path, *bytes)) {
         return 0;
     }
@@ -179,18 +193,18 @@ std::optional<ProfileContents> parseProfileFile(std::span<const std::uint8_t> by
         }
 
         const auto area = bytes.subspan(at, header.textSize);
-        for (int e = 0; e < kEntryCount; ++e) {
-            const KeyActionEntry& entry = contents.image->entries[e];
-            if (!actionCarriesText(entry.type)) {
-                continue;
+        const TextPlan plan = planTexts(bytes.first(kConfigImageSize), area);
+        if (plan.total > area.size()) {
+            return std::nullopt;  // texts shared between entries would multiply
+        }
+        for (const TextPlace& place : plan.places) {
+            TextSlot& slot = (*contents.texts)[place.entry];
+            slot.text.emplace((place.end - place.begin) / 2, u'\0');
+            for (std::size_t i = 0; i < slot.text->size(); ++i) {
+                (*slot.text)[i] = static_cast<char16_t>(
+                    getU16(area, static_cast<std::size_t>(place.begin + 2 * i)));
             }
-            auto text = textAt(area, entry.value & ~std::uint32_t{1});
-            if (!text) {
-                continue;
-            }
-            TextSlot& slot = (*contents.texts)[e];
-            slot.byteLength = textByteLength(text->size());
-            slot.text = std::move(*text);
+            slot.byteLength = textByteLength(slot.text->size());
             contents.textTotal += slot.byteLength;
         }
         return contents;
@@ -200,9 +214,9 @@ std::optional<ProfileContents> parseProfileFile(std::span<const std::uint8_t> by
 }
 
 int loadProfileFile(WorkingConfig& config, const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd = openRegularFile(path);
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         return 0;
     }
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);
@@ -241,8 +255,8 @@ int checkProfileFile(const std::string& path, Prompter* prompter) {
     if (::stat(path.c_str(), &st) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? 0 : -2;
     }
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    const UniqueFd fd = openRegularFile(path);
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         return -2;
     }
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);
@@ -262,6 +276,22 @@ int checkProfileFile(const std::string& path, Prompter* prompter) {
                        h.checksum == imageHeaderChecksum(bytes) && h.totalSize <= fileSize &&
                        h.totalSize <= kMaxProfileFileBytes;
     if (!valid) {
+        showFormatMessage(prompter, path);
+        return 0;
+    }
+    // The texts must fit the area they come from, as the loader requires.
+    std::vector<std::uint8_t> image;
+    std::vector<std::uint8_t> area;
+    try {
+        image.resize(kConfigImageSize);
+        area.resize(h.textSize);
+    } catch (const std::bad_alloc&) {
+        return -3;
+    }
+    if (!readAt(fd.get(), 0, image) || !readAt(fd.get(), announcedSize(h.macroCount, 0), area)) {
+        return -2;
+    }
+    if (planTexts(image, area).total > area.size()) {
         showFormatMessage(prompter, path);
         return 0;
     }

@@ -45,23 +45,26 @@ struct ProfileContents {
 };
 
 // Takes apart the bytes of a whole file. nullopt when they are shorter than
-// their header announces (image, n macros, t text bytes), n is above 100 or
-// memory is short. Macro records are clamped (see unpackMacroRecord); texts
-// whose offset lies outside the area or that lack a terminator are dropped.
+// their header announces (image, n macros, t text bytes), n is above 100,
+// the entries' texts add up to more than the t bytes of the area (entries
+// sharing one text would each get a copy) or memory is short. Macro records
+// are clamped (see unpackMacroRecord); texts whose offset lies outside the
+// area or that lack a terminator are dropped.
 std::optional<ProfileContents> parseProfileFile(std::span<const std::uint8_t> bytes);
 
 // Replaces the image, the macros and the texts of `config` with the file's.
 // The caller holds ConfigLock. 1 when the whole file was taken in; 0 (and the
-// model exactly as it was) when the file is missing, unreadable, shorter than
-// its header announces, or holds more than 100 macros.
+// model exactly as it was) when the file is missing, not a regular file,
+// unreadable, or refused by parseProfileFile.
 int loadProfileFile(WorkingConfig& config, const std::string& path);
 
 // 1 valid; 0 missing, shorter than an image, 4 GiB or more, or failing the
 // header checks (then the format message goes to `prompter`, if any); -2 when
-// it cannot be opened or read. Only the header is read, so the -3 of a short
-// memory does not arise. Beyond the header's own checks, a file is refused
-// when it is shorter than its header announces or announces more than
-// kMaxProfileFileBytes: loading it could not succeed.
+// it cannot be opened or read, or is not a regular file (a FIFO or device is
+// refused at once, never waited on); -3 when memory is short. Beyond the
+// header's own checks, a file is refused when it is shorter than its header
+// announces, announces more than kMaxProfileFileBytes or holds texts that add
+// up to more than its text area: loading it could not succeed.
 int checkProfileFile(const std::string& path, Prompter* prompter);
 
 }  // namespace quorvane

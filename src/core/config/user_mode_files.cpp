@@ -133,6 +133,15 @@ bool UserModeFiles::prepareWrite(int bank) const {
     // is never written, so the first change works on a copy.
     const std::string path = writePathOf(bank);
     if (bank == kTemplateBank && !isFile(path)) {
+        // Under the file's lock, so that a copy never lands over a write that
+        // another process made meanwhile.
+        const FileLock lock(iniLockPath(path));
+        if (!lock.held()) {
+            return false;
+        }
+        if (isFile(path)) {
+            return true;
+        }
         if (auto bytes = readFileBytes(templatePath())) {
             return writeFileAtomic(path, *bytes);
         }
@@ -219,7 +228,12 @@ bool UserModeFiles::restoreFromTemplate(int bank) const {
         return false;
     }
     auto bytes = readFileBytes(templatePath());
-    return bytes && writeFileAtomic(writePathOf(bank), *bytes);
+    if (!bytes) {
+        return false;
+    }
+    const std::string path = writePathOf(bank);
+    const FileLock lock(iniLockPath(path));
+    return lock.held() && writeFileAtomic(path, *bytes);
 }
 
 std::string settingsFilePath(const std::string& userDataFolder) {

@@ -40,12 +40,19 @@ int iniReadInt(const std::string& path, std::u16string_view section, std::u16str
                int fallback);
 
 // Writes one value. Creates the file (and the section) when missing; keeps every
-// other byte of the file, its encoding and its line ends; saves atomically. New
-// files are UTF-8 without BOM. False when the file cannot be read or written, or
-// when a name or the value would break the file's lines (line breaks, NUL, a key
-// with '=' or starting with ';' or '[', a section with ']', an empty name).
+// other byte of the file, its encoding and its line ends; saves atomically. The
+// read, change and save hold a lock (the hidden file "." + name + ".lock"
+// beside the file), so that writers in several processes lose no update. New
+// files are UTF-8 without BOM. False when the file cannot be read or written
+// (a read-only file is kept as it is), or when a name or the value would break
+// the file's lines (line breaks, NUL, a key with '=' or starting with ';' or
+// '[', a section with ']', an empty name).
 bool iniWriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
                     std::u16string_view value);
+
+// The lock file iniWriteString holds while it writes `path`; take it (with
+// FileLock) to replace the file whole without losing a concurrent write.
+std::string iniLockPath(const std::string& path);
 
 // A file parsed once, for readers that look up many keys (skin layouts, language
 // files). Same lookup rules as iniReadString.

@@ -115,6 +115,13 @@ void splice(std::basic_string<Ch>& text, std::u16string_view section, std::u16st
 
 }  // namespace
 
+std::string iniLockPath(const std::string& path) {
+    // Hidden: these files live in a folder the user looks into.
+    const auto slash = path.find_last_of('/');
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, name) + "." + path.substr(name) + ".lock";
+}
+
 bool iniWriteString(const std::string& path, std::u16string_view section, std::u16string_view key,
                     std::u16string_view value) {
     section = trimmedView(section);
@@ -124,12 +131,21 @@ bool iniWriteString(const std::string& path, std::u16string_view section, std::u
         key.find(u'=') != std::u16string_view::npos || key.front() == u';' || key.front() == u'[') {
         return false;
     }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return false;  // refused before a lock file is made beside it
+    }
+    // Read, change and replace under one lock, so that two processes writing
+    // the same file each keep their value.
+    const FileLock lock(iniLockPath(path));
+    if (!lock.held()) {
+        return false;
+    }
     std::string bytes;
     if (auto loaded = readFileBytes(path)) {
         bytes.assign(loaded->begin(), loaded->end());
     } else {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 || errno != ENOENT) {
+        if (::stat(path.c_str(), &st) == 0 || errno != ENOENT) {
             return false;  // there but unreadable: never replace what we could not read
         }
     }

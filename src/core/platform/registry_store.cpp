@@ -152,32 +152,6 @@ std::vector<RegistryStore::Key> readKeys(const std::string& path) {
         std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
-// flock on a companion file: the data file itself is replaced by rename, so a
-// lock on it would not outlive the first write.
-class FileLock {
-  public:
-    explicit FileLock(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
-        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-            }
-        }
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    ~FileLock() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    bool held() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
 std::string folderOf(const std::string& path) {
     auto slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
@@ -332,7 +306,7 @@ bool RegistryStore::modify(Change&& change) {
     auto bytes = readFileBytes(path_);
     if (!bytes) {
         struct stat st {};
-        if (::lstat(path_.c_str(), &st) == 0 || errno != ENOENT) {
+        if (::stat(path_.c_str(), &st) == 0 || errno != ENOENT) {
             return false;  // there but unreadable: replacing it would lose every value
         }
     }
