@@ -28,9 +28,10 @@ ReplayBackend::~ReplayBackend() {
 }
 
 bool ReplayBackend::start(Hub& hub, std::string& error) {
-    const auto bytes = readFileBytes(path_);
+    std::string why;
+    const auto bytes = readFileBytes(path_, 64u << 20, &why);
     if (!bytes) {
-        error = "cannot read the recording " + path_;
+        error = "cannot read the recording: " + why;
         return false;
     }
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());

@@ -416,11 +416,12 @@ StateFileResult VirtualKeyboard::loadState(const std::string& path) {
     }
     std::string error;
     std::optional<Memories> loaded;
-    if (const auto bytes = readFileBytes(path, kMaxStateFileBytes)) {
+    std::string unreadable;
+    if (const auto bytes = readFileBytes(path, kMaxStateFileBytes, &unreadable)) {
         loaded = decodeState(
             std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), error);
     } else {
-        error = "cannot be read, or is larger than 1 MiB";
+        error = "cannot be read (" + unreadable + ")";
     }
     if (!loaded) {
         blockedPath_ = path;

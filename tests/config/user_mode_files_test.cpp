@@ -4,6 +4,7 @@
 #include "config/config_test_support.h"
 #include "core/config/user_mode_files.h"
 #include "core/platform/ini_file.h"
+#include "platform/fifo_guard.h"
 
 namespace quorvane {
 namespace {
@@ -152,6 +153,32 @@ TEST_F(UserModes, RestoringCopiesTheTemplateByteForByte) {
     const auto kept = test::readAll(files.writePathOf(2));
     EXPECT_FALSE(noTemplate.restoreFromTemplate(2));
     EXPECT_EQ(test::readAll(files.writePathOf(2)), kept);
+}
+
+// FIFOs in place of a user mode file, the shipped template and the settings
+// file: reads give the defaults and writes fail, at once.
+TEST_F(UserModes, FifosReadAsMissingAndAreNeverWaitedOn) {
+    const std::string bankFile = files.writePathOf(1);
+    const std::string shipped = files.templatePath();
+    const std::string settings = settingsFilePath(data.path());
+    for (const std::string& fifo : {bankFile, shipped, settings}) {
+        ASSERT_TRUE(test::makeFifo(fifo)) << fifo;
+    }
+    EXPECT_TRUE(test::returnsWithoutAWriter(bankFile, [&] {
+        EXPECT_EQ(files.readPresentMode(1), 0);
+        EXPECT_EQ(files.readModeName(1, 4), u"0");
+        EXPECT_EQ(files.readKeyColour(1, 0, 17), KeyColour{});
+        EXPECT_FALSE(files.writeModeName(1, 4, u"x"));
+        EXPECT_FALSE(files.restoreFromTemplate(1));
+    }));
+    EXPECT_TRUE(test::returnsWithoutAWriter(shipped, [&] {
+        EXPECT_EQ(files.readModeName(3, 0), u"0");
+        EXPECT_FALSE(files.restoreFromTemplate(2));
+    }));
+    EXPECT_TRUE(test::returnsWithoutAWriter(settings, [&] {
+        EXPECT_FALSE(readLampFlag(data.path()));
+        EXPECT_FALSE(writeLampFlag(data.path(), true));
+    }));
 }
 
 TEST(LampFlag, OnlyOneMeansOn) {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/fifo_guard.h"
 #include "vkbd/state_file.h"
 #include "vkbd_test_util.h"
 
@@ -198,6 +199,21 @@ TEST_F(StateFile, ASuccessfulLoadLiftsTheBlock) {
     kb.setStatePath(path);
     EXPECT_FALSE(kb.stateFileBlocked());
     EXPECT_EQ(kb.saveState(path).kind, Kind::Saved);
+}
+
+// A FIFO given as the state file is refused at once, saying what it is, and
+// the keyboard keeps its memories.
+TEST_F(StateFile, AFifoIsRefusedWithoutWaiting) {
+    ASSERT_TRUE(quorvane::test::makeFifo(path));
+    VirtualKeyboard kb;
+    changeEverything(kb);
+    const Memories before = kb.memories();
+    StateFileResult r;
+    EXPECT_TRUE(quorvane::test::returnsWithoutAWriter(path, [&] { r = kb.loadState(path); }));
+    EXPECT_EQ(r.kind, Kind::Malformed);
+    EXPECT_NE(r.message.find("a FIFO"), std::string::npos) << r.message;
+    EXPECT_EQ(kb.memories(), before);
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST_F(StateFile, FirmwareSavesAtItsSavePoints) {
