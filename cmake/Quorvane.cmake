@@ -50,3 +50,36 @@ function(quorvane_add_gtest name)
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
         PROPERTIES ${properties})
 endfunction()
+
+# quorvane_fuzz_target(<name> SOURCES <files>... [LIBS <targets>...] [INCLUDES <dirs>...]
+#                      [CORPUS <folders>...])
+# With QUORVANE_FUZZ a libFuzzer program <name>. Otherwise, when tests are
+# built, <name>_replay: the same entry point fed every file of the corpus
+# folders and of crashes/<name>/ (saved crash inputs, which may be absent) by
+# fuzz/replay_main.cpp, run by ctest as fuzz_replay.<name>.
+function(quorvane_fuzz_target name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;INCLUDES;CORPUS" ${ARGN})
+    if(QUORVANE_FUZZ)
+        set(target ${name})
+        add_executable(${target} ${ARG_SOURCES})
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
+        target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    elseif(QUORVANE_TESTS)
+        set(target ${name}_replay)
+        add_executable(${target} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+        set(folders)
+        foreach(folder IN LISTS ARG_CORPUS)
+            list(APPEND folders ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+        endforeach()
+        add_test(NAME fuzz_replay.${name}
+                 COMMAND ${target} ${folders} --saved ${CMAKE_CURRENT_SOURCE_DIR}/crashes/${name}
+                 WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+        set_tests_properties(fuzz_replay.${name} PROPERTIES LABELS fuzz_replay TIMEOUT 300)
+    else()
+        return()
+    endif()
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${ARG_INCLUDES})
+    if(ARG_LIBS)
+        target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+    endif()
+endfunction()

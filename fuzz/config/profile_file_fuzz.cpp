@@ -90,6 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (total != config.textTotal || config.macros.size() > kMaxMacros) {
             abort();
         }
+        // Texts are never multiplied: their copies fit the area they came from.
+        if (config.textTotal > getU32(file, 16)) {
+            abort();
+        }
         // What was taken in saves into a valid file that loads to the same model.
         if (saveProfileFile(config, path, true) != 1 || checkProfileFile(path, &prompter) != 1) {
             abort();
