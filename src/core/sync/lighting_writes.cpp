@@ -46,23 +46,51 @@ EffectWrite effectWriteOf(std::uint8_t effectCode) {
     }
 }
 
+int sendLightingBracket(CommandSet& commands, const LightingBracket& bracket) {
+    int result = commands.BeginTransfer();
+    for (const LightingPiece& piece : bracket) {
+        if (result != kResultDone) {
+            break;
+        }
+        const int count = static_cast<int>(piece.bytes.size());
+        result = piece.command == Command::WriteKeyColours
+                     ? commands.WriteKeyColours(piece.bytes, count, piece.offset, piece.bank)
+                     : commands.WriteLighting(piece.bytes, count, piece.offset);
+    }
+    const int ended = commands.EndTransfer(1);
+    return result == kResultDone ? ended : result;
+}
+
+LightingBracket colourBankBracket(const ColourBank& bank, int bankNumber) {
+    constexpr int kPieceLeds = 18;  // 54 bytes
+    constexpr int kPieces = 8;      // LEDs 0..143, every LED the program uses
+    LightingBracket bracket;
+    for (int k = 0; k < kPieces; ++k) {
+        const auto from = bank.bytes.begin() + static_cast<std::ptrdiff_t>(k) * kPieceLeds * 3;
+        bracket.push_back({Command::WriteKeyColours, k * kPieceLeds, bankNumber,
+                           std::vector<std::uint8_t>(from, from + kPieceLeds * 3)});
+    }
+    return bracket;
+}
+
+int LightingWrites::send(LightingBracket bracket) {
+    return m_sink != nullptr ? m_sink->queue(std::move(bracket))
+                             : sendLightingBracket(m_session.commands(), bracket);
+}
+
 int LightingWrites::writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges) {
     if (!isCurrentProfileEditable(m_session)) {
         return kSyncNotApplicable;
     }
     const int p = m_session.lighting().currentProfile;
-    const std::span<const std::uint8_t> record(m_session.lighting().lighting[p].bytes);
-    CommandSet& commands = m_session.commands();
-    int result = commands.BeginTransfer();
+    const auto& record = m_session.lighting().lighting[p].bytes;
+    LightingBracket bracket;
     for (const auto& [byte, count] : ranges) {
-        if (result != kResultDone) {
-            break;
-        }
-        result = commands.WriteLighting(record.subspan(byte, count), count,
-                                        p * static_cast<int>(kLightingRecordSize) + byte);
+        bracket.push_back(
+            {Command::WriteLighting, p * static_cast<int>(kLightingRecordSize) + byte, 0,
+             std::vector<std::uint8_t>(record.begin() + byte, record.begin() + byte + count)});
     }
-    const int ended = commands.EndTransfer(1);
-    return result == kResultDone ? ended : result;
+    return send(std::move(bracket));
 }
 
 int LightingWrites::setEffect(std::uint8_t effectCode) {
@@ -229,7 +257,8 @@ int LightingWrites::setBaseColour(Rgb colour) {
     m_session.window().refreshKeyColours();
 
     lighting.lighting[p].setColourAt(LightingRecord::kBaseColour, colour);
-    const int sent = m_session.sendUserModeBank();
+    const int sent = m_sink != nullptr ? send(colourBankBracket(lighting.colours[p], p))
+                                       : m_session.sendUserModeBank();
     const int written = writeRecordBytes({{LightingRecord::kBaseColour, 3}});
     return sent == kResultDone ? written : sent;
 }
@@ -249,17 +278,11 @@ int LightingWrites::paintKey(int led) {
     const Rgb colour = tied ? mode.baseColour : mode.freeColour;
 
     lighting.colours[p].setColour(led, colour);
-    const std::span<const std::uint8_t> bytes(lighting.colours[p].bytes);
-    CommandSet& commands = m_session.commands();
-    int result = commands.BeginTransfer();
-    if (result == kResultDone) {
-        result = commands.WriteKeyColours(bytes.subspan(static_cast<std::size_t>(led) * 3, 3), 3,
-                                          led, p);
-    }
-    const int ended = commands.EndTransfer(1);
+    const int result =
+        send({{Command::WriteKeyColours, led, p, {colour.red, colour.green, colour.blue}}});
     m_session.setTied(p, led, tied);
     m_session.userModes().writeKeyColour(p, mode.selectedMode, led, colour, tied);
-    return result == kResultDone ? ended : result;
+    return result;
 }
 
 bool LightingWrites::setBrushColour(Rgb colour) {

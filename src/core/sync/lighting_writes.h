@@ -9,12 +9,44 @@
 #include <initializer_list>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/config/device_layouts.h"
+#include "core/device/command_set.h"
 
 namespace quorvane {
 
 class SyncSession;
+
+// One write of a bracket, with the bytes as they were when the control changed:
+// WriteLighting at an offset of the lighting area, or WriteKeyColours from an
+// LED of a colour bank.
+struct LightingPiece {
+    Command command = Command::WriteLighting;
+    int offset = 0;  // lighting: area offset; colours: first LED
+    int bank = 0;    // colours only
+    std::vector<std::uint8_t> bytes;
+
+    bool operator==(const LightingPiece&) const = default;
+};
+// Sent as BeginTransfer, the pieces in order, EndTransfer.
+using LightingBracket = std::vector<LightingPiece>;
+
+// Sends one bracket on the calling thread. EndTransfer follows whatever
+// happened; the result is the first failing write's, else EndTransfer's.
+int sendLightingBracket(CommandSet& commands, const LightingBracket& bracket);
+
+// The pieces that send a whole colour bank (eight 54-byte writes).
+LightingBracket colourBankBracket(const ColourBank& bank, int bankNumber);
+
+// Where LightingWrites sends its brackets instead of sending them itself, e.g.
+// a queue that keeps the caller's thread free while the keyboard is slow.
+class LightingWriteSink {
+  public:
+    virtual ~LightingWriteSink() = default;
+    // Takes one bracket; 1 once it is accepted.
+    virtual int queue(LightingBracket bracket) = 0;
+};
 
 // Which bytes an effect change writes.
 enum class EffectWrite {
@@ -27,6 +59,10 @@ EffectWrite effectWriteOf(std::uint8_t effectCode);
 class LightingWrites {
   public:
     explicit LightingWrites(SyncSession& session) : m_session(session) {}
+    // With a sink, the brackets go there and a write's result is the sink's;
+    // the model, the files and the window are updated as without one.
+    LightingWrites(SyncSession& session, LightingWriteSink* sink)
+        : m_session(session), m_sink(sink) {}
 
     // Effect change: the code is stored; bytes as effectWriteOf says.
     // -201 (nothing sent) for a code outside both lists.
@@ -71,8 +107,10 @@ class LightingWrites {
     // Begin, one WriteLighting of `count` bytes from `byteNumber` of the
     // current record, End. Several groups go in one bracket.
     int writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges);
+    int send(LightingBracket bracket);
 
     SyncSession& m_session;
+    LightingWriteSink* m_sink = nullptr;
 };
 
 }  // namespace quorvane
