@@ -116,6 +116,28 @@ TEST(LatestValueSender, WhatIsStillWaitingIsSentBeforeTheSenderEnds) {
     EXPECT_EQ(keyboard.sent(), (std::vector<LightingBracket>{recordByte(1, 1), recordByte(2, 2)}));
 }
 
+TEST(LatestValueSender, ALostKeyboardDropsWhatWaits) {
+    SlowKeyboard keyboard;
+    int calls = 0;
+    LatestValueSender sender([&](const LightingBracket& b) {
+        keyboard.send(b);
+        return ++calls == 1 ? -2 : 1;  // the first bracket finds no answer
+    });
+    sender.queue(recordByte(1, 1));
+    keyboard.waitUntilSending();
+    sender.queue(recordByte(2, 2));
+    sender.queue(recordByte(3, 3));
+    keyboard.open();
+    sender.settle();
+    EXPECT_EQ(keyboard.sent(), (std::vector<LightingBracket>{recordByte(1, 1)}));
+    EXPECT_EQ(sender.dropped(), 2u);
+    EXPECT_EQ(sender.lastResult(), -2);
+
+    sender.queue(recordByte(4, 4));  // later writes go out again
+    sender.settle();
+    EXPECT_EQ(keyboard.sent().back(), recordByte(4, 4));
+}
+
 TEST(LatestValueSender, KeepsTheLastResult) {
     LatestValueSender sender(
         [](const LightingBracket& b) { return b.front().offset == 7 ? -2 : 1; });

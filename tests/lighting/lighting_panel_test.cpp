@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <span>
 
 #include "core/config/user_mode_files.h"
 #include "core/events/main_window_messages.h"
@@ -207,18 +208,18 @@ TEST_F(LightingPanelTest, ABaseColourSendsTheBankThenItsThreeRecordBytes) {
 // ---- Visibility by effect -----------------------------------------------------------------
 
 using Ids = std::set<int>;
-const Ids kLamp = {1167, 1171};
-const Ids kAlways = {1146, 1172, 1178};
-const Ids kSpeed = {1166, 1179};
-const Ids kDirection = {1148, 1149, 1150};
-const Ids kColour = {1154, 1155, 1156, 1173};
-const Ids kReactive = {1151, 1152, 1175, 1176};
-const Ids kPictures = {1194, 1195, 1196, 1197};
-const Ids kUser = {1159, 1160, 1161, 1162, 1163, 1164, 1165, 1198};
+constexpr std::array kLamp = {1167, 1171};
+constexpr std::array kAlways = {1146, 1172, 1178};
+constexpr std::array kSpeed = {1166, 1179};
+constexpr std::array kDirection = {1148, 1149, 1150};
+constexpr std::array kColour = {1154, 1155, 1156, 1173};
+constexpr std::array kReactive = {1151, 1152, 1175, 1176};
+constexpr std::array kPictures = {1194, 1195, 1196, 1197};
+constexpr std::array kUser = {1159, 1160, 1161, 1162, 1163, 1164, 1165, 1198};
 
-Ids join(std::initializer_list<Ids> groups) {
+Ids join(std::initializer_list<std::span<const int>> groups) {
     Ids out;
-    for (const Ids& g : groups) {
+    for (const auto& g : groups) {
         out.insert(g.begin(), g.end());
     }
     return out;
@@ -264,7 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
                       VisibilityCase{16, join({kLamp, kAlways, kReactive})},
                       VisibilityCase{17, join({kLamp, kAlways, kPictures})},
                       VisibilityCase{18, join({kLamp, kAlways, kDirection})},
-                      VisibilityCase{19, kLamp}, VisibilityCase{20, join({kLamp, kAlways, kUser})}),
+                      VisibilityCase{19, join({kLamp})},
+                      VisibilityCase{20, join({kLamp, kAlways, kUser})}),
     [](const auto& info) { return "effect" + std::to_string(info.param.effect); });
 
 TEST_F(LightingPanelTest, DirectionControlsAreplacedAndPicturedByEffect) {
@@ -299,7 +301,7 @@ TEST_F(LightingPanelTest, DirectionControlsAreplacedAndPicturedByEffect) {
 
 TEST_F(LightingPanelTest, TheLampSwitchesThePanelAndThePreview) {
     const Ids offShown = view.shownControls();
-    EXPECT_EQ(offShown, kLamp);
+    EXPECT_EQ(offShown, join({kLamp}));
     EXPECT_EQ(view.pictures[1167], "dengup.bmp");
 
     panel->onLampClicked();
@@ -315,7 +317,7 @@ TEST_F(LightingPanelTest, TheLampSwitchesThePanelAndThePreview) {
     panel->onLampClicked();
     EXPECT_FALSE(session->lampOn());
     EXPECT_EQ(view.pictures[1167], "dengup.bmp");
-    EXPECT_EQ(view.shownControls(), kLamp);
+    EXPECT_EQ(view.shownControls(), join({kLamp}));
     EXPECT_EQ(view.keyPictureRestores, restores + 1);
     EXPECT_FALSE(timers.isRunning(TIMER_PREVIEW));
 }
@@ -415,6 +417,20 @@ TEST_F(LightingPanelTest, ASliderDragLeavesTheLastPositionOnTheKeyboard) {
     EXPECT_EQ(recordOnKeyboard(1, 1), (std::vector<std::uint8_t>{2}));
     EXPECT_EQ(lighting.lighting[kProfile].bytes[LightingRecord::kBrightness], 2);
     EXPECT_EQ(view.pictures[1178], "2.bmp");
+}
+
+TEST_F(LightingPanelTest, WithTheKeyboardGoneTheModelKeepsTheNewValue) {
+    removeKeyboard();
+    act([](LightingPanel& p) {
+        p.onSliderMoved(1178, 1);
+        p.onSliderMoved(1179, 0);
+        p.onDirectionClicked(1150);
+    });
+    const LightingRecord& r = lighting.lighting[kProfile];
+    EXPECT_EQ(r.bytes[LightingRecord::kBrightness], 1);
+    EXPECT_EQ(r.bytes[LightingRecord::kSpeed], 4);
+    EXPECT_EQ(r.bytes[LightingRecord::kDirection], 0);
+    EXPECT_EQ(sender->sent() + sender->dropped(), 3u);
 }
 
 // ---- User modes ---------------------------------------------------------------------------------

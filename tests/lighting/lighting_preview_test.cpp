@@ -42,6 +42,7 @@ PreviewFrame run(LightingPreview& preview, const PreviewSettings& s, int ticks) 
 // Every LED of the picture: the key buttons, Fn and the G keys.
 std::vector<int> pictureLeds() {
     std::vector<int> leds;
+    leds.reserve(KEY_BUTTONS.size() + 2);
     for (const KeyButton& b : KEY_BUTTONS) {
         leds.push_back(b.led);
     }
@@ -320,6 +321,7 @@ TEST(PreviewHeartbeat, BeatsTwiceThenRests) {
     LightingPreview preview;
     const PreviewSettings s = settingsFor(15, 1, 4, false);  // pace 1: a beat is 60 ticks
     std::vector<int> levels;
+    levels.reserve(60);
     for (int tick = 0; tick < 60; ++tick) {
         levels.push_back(levelOf(run(preview, s, 1).colour[kLedA]));
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/device/device_result.h"
+
 namespace quorvane {
 
 LatestValueSender::LatestValueSender(CommandSet& commands)
@@ -61,6 +63,11 @@ std::size_t LatestValueSender::superseded() const {
     return m_superseded;
 }
 
+std::size_t LatestValueSender::dropped() const {
+    std::lock_guard lock(m_mutex);
+    return m_dropped;
+}
+
 int LatestValueSender::lastResult() const {
     std::lock_guard lock(m_mutex);
     return m_lastResult;
@@ -82,6 +89,10 @@ void LatestValueSender::run() {
         m_busy = false;
         ++m_sent;
         m_lastResult = result;
+        if (result == kResultNoKeyboard || result == kResultNotSent || result == kResultNoAnswer) {
+            m_dropped += m_waiting.size();
+            m_waiting.clear();
+        }
         if (m_waiting.empty()) {
             m_settled.notify_all();
         }

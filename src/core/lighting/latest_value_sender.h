@@ -4,6 +4,9 @@
 // write goes out: a bracket that writes the same places as one still waiting
 // takes its place, at the end of the queue, and the older one is dropped. The
 // keyboard ends up with exactly what the same brackets sent one by one leave.
+// A bracket that finds no keyboard, or one that does not answer, drops what
+// waits behind it: the model keeps the values, as after any failed write, and
+// the window is not held up by writes that cannot arrive.
 //
 // Threads: queue(), settle() and the counters from any thread; the send
 // function runs on the sender's own thread only. The destructor sends what is
@@ -41,9 +44,11 @@ class LatestValueSender final : public LightingWriteSink {
     // mode's bank), so the two never interleave.
     void settle();
 
-    // Brackets sent, and dropped because a newer one took their place.
+    // Brackets sent, dropped because a newer one took their place, and dropped
+    // because the keyboard was lost.
     std::size_t sent() const;
     std::size_t superseded() const;
+    std::size_t dropped() const;
     // The result of the last bracket sent (1 before any).
     int lastResult() const;
 
@@ -60,6 +65,7 @@ class LatestValueSender final : public LightingWriteSink {
     bool m_stop = false;
     std::size_t m_sent = 0;
     std::size_t m_superseded = 0;
+    std::size_t m_dropped = 0;
     int m_lastResult = 1;
     std::thread m_thread;  // last: starts once the fields above exist
 };

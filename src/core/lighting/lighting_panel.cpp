@@ -95,6 +95,7 @@ void LightingPanel::refresh() {
     // 1. The effect list.
     m_slots.rebuild(m_session.lighting().settings);
     std::vector<std::u16string> names;
+    names.reserve(m_slots.entries().size());
     for (const EffectSlots::Entry& e : m_slots.entries()) {
         names.push_back(m_effectNames ? m_effectNames(e.code) : std::u16string(u"1"));
     }
@@ -145,6 +146,12 @@ void LightingPanel::refresh() {
         hidePanelControls(true);
     }
     placeDirection(effect);
+}
+
+void LightingPanel::settleWrites() {
+    if (m_sender != nullptr) {
+        m_sender->settle();
+    }
 }
 
 // ---- The lamp ------------------------------------------------------------------------
@@ -349,6 +356,7 @@ void LightingPanel::reloadUserSlots() {
     }
     const int bank = m_session.lighting().currentProfile;
     std::vector<std::u16string> names;
+    names.reserve(kUserModeCount);
     for (int m = 0; m < kUserModeCount; ++m) {
         names.push_back(m_session.userModes().readModeName(bank, m));
     }
@@ -361,9 +369,7 @@ void LightingPanel::onUserSlotSelected(int slot) {
         return;
     }
     // The slot's bank goes out on this thread: after what is already waiting.
-    if (m_sender != nullptr) {
-        m_sender->settle();
-    }
+    settleWrites();
     LightingWrites(m_session).selectUserMode(slot);
     refresh();
     showKeyColours();

@@ -73,6 +73,10 @@ class LightingPanel {
 
     // RefreshLightingPanel: the whole panel from the model.
     void refresh();
+    // Waits until the panel's writes reached the keyboard. The window calls
+    // it before a transfer of its own (a re-read of the lighting, Apply, a
+    // profile switch) so that brackets never interleave.
+    void settleWrites();
 
     // The lamp switch (1167): nothing in the keyboard's default mode.
     void onLampClicked();

@@ -45,30 +45,29 @@ constexpr std::array<Rgb, kRainbowSize> kRainbow = makeRainbow();
 
 // Column of each LED in its row; the row is the LED's place in the keyboard's
 // matrix (21 LEDs a row). -1: no key.
-constexpr std::array<std::int8_t, ColourBank::kLedCount> makeColumns() {
-    std::array<std::int8_t, ColourBank::kLedCount> c{};
+constexpr std::array<int, ColourBank::kLedCount> makeColumns() {
+    std::array<int, ColourBank::kLedCount> c{};
     for (auto& v : c) {
         v = -1;
     }
     // Function row: Esc, F1..F12 in three groups, Print Screen, Scroll Lock, Pause.
-    constexpr std::array<std::int8_t, 17> f = {1,  3,  4,  5,  6,  7,  8,  9, 10,
-                                               12, 13, 14, 15, -1, 16, 17, 18};
+    constexpr std::array<int, 17> f = {1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14, 15, -1, 16, 17, 18};
     for (int i = 0; i < 17; ++i) {
         c[i] = f[i];
     }
     // Number row and upper letter row: one key a column, then the navigation
     // keys and the number pad.
     for (int i = 0; i < 14; ++i) {
-        c[21 + i] = static_cast<std::int8_t>(1 + i);
-        c[42 + i] = static_cast<std::int8_t>(1 + i);
+        c[21 + i] = 1 + i;
+        c[42 + i] = 1 + i;
     }
     for (int i = 0; i < 7; ++i) {
-        c[35 + i] = static_cast<std::int8_t>(16 + i);
-        c[56 + i] = static_cast<std::int8_t>(16 + i);
+        c[35 + i] = 16 + i;
+        c[56 + i] = 16 + i;
     }
     // Home row: Caps Lock, A..', Enter, 4 5 6.
     for (int i = 0; i < 12; ++i) {
-        c[63 + i] = static_cast<std::int8_t>(1 + i);
+        c[63 + i] = 1 + i;
     }
     c[76] = 14;
     c[80] = 19;
@@ -77,7 +76,7 @@ constexpr std::array<std::int8_t, ColourBank::kLedCount> makeColumns() {
     // Shift row: left Shift, Z../, right Shift, Up, 1 2 3, Enter.
     c[84] = 1;
     for (int i = 0; i < 10; ++i) {
-        c[86 + i] = static_cast<std::int8_t>(3 + i);
+        c[86 + i] = 3 + i;
     }
     c[97] = 14;
     c[99] = 17;
@@ -87,7 +86,7 @@ constexpr std::array<std::int8_t, ColourBank::kLedCount> makeColumns() {
     c[104] = 22;
     // Bottom row: Ctrl, Windows, Alt, Space, Alt, Fn, Menu, Windows, Ctrl,
     // the arrows, 0 and the decimal point.
-    constexpr std::array<std::int8_t, 9> bottom = {1, 2, 3, 7, 11, 12, 13, 14, 15};
+    constexpr std::array<int, 9> bottom = {1, 2, 3, 7, 11, 12, 13, 14, 15};
     for (int i = 0; i < 9; ++i) {
         c[105 + i] = bottom[i];
     }
@@ -100,7 +99,7 @@ constexpr std::array<std::int8_t, ColourBank::kLedCount> makeColumns() {
     return c;
 }
 
-constexpr std::array<std::int8_t, ColourBank::kLedCount> kColumnOfLed = makeColumns();
+constexpr std::array<int, ColourBank::kLedCount> kColumnOfLed = makeColumns();
 // The nine G keys share one LED; it sits beside the upper letter row.
 constexpr int kGKeyRow = 2;
 
@@ -143,7 +142,7 @@ std::uint32_t nextRandom(State& st) {
 }
 
 std::size_t cellIndex(int column, int row) {
-    return static_cast<std::size_t>(row * kPreviewColumns + column);
+    return static_cast<std::size_t>(row) * kPreviewColumns + static_cast<std::size_t>(column);
 }
 
 // Calls paint(column, row) for every LED of the picture and outlines it.

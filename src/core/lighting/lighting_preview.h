@@ -16,6 +16,7 @@ namespace quorvane {
 
 inline constexpr int kPreviewColumns = 23;
 inline constexpr int kPreviewRows = 6;
+inline constexpr std::size_t kPreviewCells = std::size_t{kPreviewColumns} * kPreviewRows;
 inline constexpr int kRainbowSize = 192;
 
 // Red, yellow, green, cyan, blue, magenta and back to red in equal steps.
@@ -81,8 +82,8 @@ class LightingPreview {
         int spectrum = 0;  // effect 4: the rainbow entry of the next tick
         int phase = 0;     // the moving routines' position
         std::uint32_t random = 0;
-        std::array<std::uint8_t, kPreviewColumns * kPreviewRows> glow{};  // 0..255 per cell
-        std::array<Rgb, kPreviewColumns * kPreviewRows> tint{};
+        std::array<std::uint8_t, kPreviewCells> glow{};  // 0..255 per cell
+        std::array<Rgb, kPreviewCells> tint{};
         struct Burst {
             int column = 0;
             int row = 0;

@@ -63,12 +63,14 @@ int sendLightingBracket(CommandSet& commands, const LightingBracket& bracket) {
 
 LightingBracket colourBankBracket(const ColourBank& bank, int bankNumber) {
     constexpr int kPieceLeds = 18;  // 54 bytes
-    constexpr int kPieces = 8;      // LEDs 0..143, every LED the program uses
+    constexpr std::ptrdiff_t kPieceBytes = 54;
+    constexpr int kPieces = 8;  // LEDs 0..143, every LED the program uses
     LightingBracket bracket;
+    bracket.reserve(kPieces);
     for (int k = 0; k < kPieces; ++k) {
-        const auto from = bank.bytes.begin() + static_cast<std::ptrdiff_t>(k) * kPieceLeds * 3;
+        const auto from = bank.bytes.begin() + kPieceBytes * k;
         bracket.push_back({Command::WriteKeyColours, k * kPieceLeds, bankNumber,
-                           std::vector<std::uint8_t>(from, from + kPieceLeds * 3)});
+                           std::vector<std::uint8_t>(from, from + kPieceBytes)});
     }
     return bracket;
 }
