@@ -11,6 +11,7 @@
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
 #include "core/platform/atomic_file.h"
+#include "core/window/key_click.h"
 #include "recording_panel_view.h"
 #include "sync/sync_fixture.h"
 
@@ -511,9 +512,10 @@ TEST_P(PaintTest, PaintsTheKeyWithTheToolsColour) {
     });
     const Rgb expected = c.tool == 0 ? brush : base;
 
-    KeyClick click = KeyClick::ForAssignment;
-    act([&](LightingPanel& p) { click = p.onKeyClicked(c.controlId); });
-    EXPECT_EQ(click, KeyClick::Taken) << c.name;
+    ASSERT_EQ(keyClickAction(c.controlId, panel->lampIsOn(), false, 0).what, KeyClick::Paint);
+    bool painted = false;
+    act([&](LightingPanel& p) { painted = p.onPaintClick(c.controlId); });
+    EXPECT_TRUE(painted) << c.name;
     const std::vector<SentFrame> frames = sentFrames();
     ASSERT_EQ(frames.size(), 3u) << c.name;
     EXPECT_EQ(frames[1].command, kWriteKeyColours);
@@ -533,22 +535,23 @@ INSTANTIATE_TEST_SUITE_P(Tools, PaintTest,
                                            PaintCase{"base on Esc", 1, 1022, 0}),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
+// Clicks go through the window's dispatch; a paint click reaches the panel.
 TEST_F(LightingPanelTest, ClicksThatPaintNothing) {
     struct Case {
         const char* name;
         bool lamp;
         std::uint8_t effect;
         int controlId;
-        KeyClick expected;
+        KeyClick dispatched;
     };
     const std::vector<Case> cases = {
-        {"G key, lamp on, effect 20", true, 20, 1000, KeyClick::ForAssignment},
-        {"G9, lamp on, effect 20", true, 20, 1143, KeyClick::ForAssignment},
-        {"macro button, lamp on, effect 20", true, 20, 1007, KeyClick::ForAssignment},
-        {"key, lamp on, effect 5", true, 5, kKeyA, KeyClick::Taken},
-        {"Fn, lamp on, effect 5", true, 5, 1174, KeyClick::Taken},
-        {"key, lamp off", false, 20, kKeyA, KeyClick::ForAssignment},
-        {"Fn, lamp off", false, 20, 1174, KeyClick::Taken},
+        {"G key, lamp on, effect 20", true, 20, 1000, KeyClick::OpenDialog},
+        {"G9, lamp on, effect 20", true, 20, 1143, KeyClick::OpenDialog},
+        {"macro button, lamp on, effect 20", true, 20, 1007, KeyClick::OpenDialog},
+        {"key, lamp on, effect 5", true, 5, kKeyA, KeyClick::Paint},
+        {"Fn, lamp on, effect 5", true, 5, 1174, KeyClick::Paint},
+        {"key, lamp off", false, 20, kKeyA, KeyClick::OpenDialog},
+        {"Fn, lamp off", false, 20, 1174, KeyClick::Nothing},
     };
     for (const Case& c : cases) {
         switchLampOnWith(c.effect);
@@ -556,9 +559,11 @@ TEST_F(LightingPanelTest, ClicksThatPaintNothing) {
             panel->lampOff();
         }
         const ColourBank before = lighting.colours[kProfile];
-        KeyClick click = KeyClick::Taken;
-        act([&](LightingPanel& p) { click = p.onKeyClicked(c.controlId); });
-        EXPECT_EQ(click, c.expected) << c.name;
+        const KeyClickAction action = keyClickAction(c.controlId, panel->lampIsOn(), false, 0);
+        EXPECT_EQ(action.what, c.dispatched) << c.name;
+        bool painted = false;
+        act([&](LightingPanel& p) { painted = p.onPaintClick(c.controlId); });
+        EXPECT_FALSE(painted) << c.name << ": even when asked directly";
         EXPECT_TRUE(sentFrames().empty()) << c.name;
         EXPECT_EQ(lighting.colours[kProfile], before) << c.name;
     }

@@ -412,26 +412,20 @@ void LightingPanel::onBaseColourChosen(Rgb colour) {
     showKeyColours();
 }
 
-KeyClick LightingPanel::onKeyClicked(int controlId) {
-    const bool fn = controlId == kFnButtonId;
-    if (!fn && !isKeyButton(controlId)) {
-        return KeyClick::ForAssignment;  // G keys, the macro button, anything else
-    }
-    if (!m_lamp) {
-        // The Fn key has no assignment of its own.
-        return fn ? KeyClick::Taken : KeyClick::ForAssignment;
-    }
-    if (currentEffect() != kPerKeyColourEffect) {
-        return KeyClick::Taken;
+bool LightingPanel::onPaintClick(int controlId) {
+    if (!m_lamp || currentEffect() != kPerKeyColourEffect ||
+        (controlId != kFnButtonId && !isKeyButton(controlId))) {
+        return false;
     }
     const int led = ledOfButton(controlId);
-    if (writes().paintKey(led) != kResultBadArgument) {
-        const int p = m_session.lighting().currentProfile;
-        PreviewFrame frame = m_shown;
-        frame.outline(led, m_session.lighting().colours[static_cast<std::size_t>(p)].colourOf(led));
-        showFrame(frame);
+    if (writes().paintKey(led) == kResultBadArgument) {
+        return false;
     }
-    return KeyClick::Taken;
+    const int p = m_session.lighting().currentProfile;
+    PreviewFrame frame = m_shown;
+    frame.outline(led, m_session.lighting().colours[static_cast<std::size_t>(p)].colourOf(led));
+    showFrame(frame);
+    return true;
 }
 
 // ---- The preview ------------------------------------------------------------------------

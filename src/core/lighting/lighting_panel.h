@@ -53,12 +53,6 @@ class EffectSlots {
     std::vector<Entry> m_entries;
 };
 
-// What became of a click on a key of the picture.
-enum class KeyClick {
-    ForAssignment,  // not the panel's: the click opens the key's assignment
-    Taken,          // the panel took it (painted, or did nothing on purpose)
-};
-
 class LightingPanel {
   public:
     static constexpr std::uint32_t kPreviewPeriodMs = 50;
@@ -104,8 +98,10 @@ class LightingPanel {
     void onToolClicked(int controlId);  // 1164, 1165
     void onBrushColourChosen(Rgb colour);
     void onBaseColourChosen(Rgb colour);
-    // A click on a key button, the Fn key, a G key or the macro button.
-    KeyClick onKeyClicked(int controlId);
+    // A click on a key button or the Fn key while the lamp is on (the window's
+    // click dispatch decides that): paints the key in effect 20, else does
+    // nothing. G keys are never painted. True when the key was painted.
+    bool onPaintClick(int controlId);
     // The current profile's per-key colours as outlines.
     void showKeyColours();
 
