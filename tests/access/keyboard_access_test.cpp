@@ -23,8 +23,6 @@
 #include "core/platform/utf_text.h"
 #include "platform/temp_dir.h"
 
-extern char** environ;
-
 namespace quorvane::test {
 namespace {
 
@@ -78,7 +76,7 @@ std::string english(std::u16string_view key) {
 // A file nobody but root with its capabilities may open: the stand-in for a
 // hidraw node whose udev rule is missing.
 std::string unreadableNode(const TempDir& dir, const std::string& name) {
-    const std::string path = dir.file(name);
+    std::string path = dir.file(name);
     writeAll(path, "");
     ::chmod(path.c_str(), 0);
     return path;
@@ -160,13 +158,13 @@ TEST(AccessTexts, AreTheLanguageTextsOfTheProblem) {
 TEST(RootNotice, OnlyForRootAndNotWhenQuietened) {
     const TextLookup loadText = [](std::u16string_view key) { return std::u16string(key); };
     struct Case {
-        uid_t uid;
         const char* quiet;
+        uid_t uid;
         bool notice;
     };
     const Case cases[] = {
-        {0, nullptr, true}, {0, "0", true},         {0, "", true},
-        {0, "1", false},    {1000, nullptr, false}, {65534, "0", false},
+        {nullptr, 0, true}, {"0", 0, true},         {"", 0, true},
+        {"1", 0, false},    {nullptr, 1000, false}, {"0", 65534, false},
     };
     for (const Case& c : cases) {
         const auto notice = rootNotice(loadText, c.uid, c.quiet);
@@ -202,10 +200,13 @@ ToolRun runTool(const TempDir& home, const std::vector<std::string>& args,
     }
     for (const auto& [name, value] : env) {
         if (!value.empty()) {
-            entries.push_back(name + "=" + value);
+            std::string entry = name;
+            entry.append("=").append(value);
+            entries.push_back(std::move(entry));
         }
     }
     std::vector<char*> envp;
+    envp.reserve(entries.size() + 1);
     for (std::string& entry : entries) {
         envp.push_back(entry.data());
     }

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/app/program_usage.h"
@@ -124,19 +125,21 @@ Sections manSections(std::string_view page) {
     return sections;
 }
 
-const std::map<std::string, std::string> kManTitleOfHelpTitle = {
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kManTitleOfHelpTitle = {{
     {"Commands", "COMMANDS"},
     {"Options", "OPTIONS"},
     {"Exit codes", "EXIT STATUS"},
     {"Environment", "ENVIRONMENT"},
-};
+}};
 
 // One message per disagreement; empty when the page says what the help says.
 std::vector<std::string> disagreements(std::string_view help, std::string_view page) {
     std::vector<std::string> found;
     const Sections helpParts = helpSections(help);
     const Sections manParts = manSections(page);
-    for (const auto& [helpTitle, manTitle] : kManTitleOfHelpTitle) {
+    for (const auto& [helpTitleView, manTitleView] : kManTitleOfHelpTitle) {
+        const std::string helpTitle(helpTitleView);
+        const std::string manTitle(manTitleView);
         const auto h = helpParts.find(helpTitle);
         if (h == helpParts.end()) {
             continue;
