@@ -214,11 +214,12 @@ uint32_t QuellixAbiVersion(void);
  * libquellix.so binds this name optionally and takes a missing one as
  * QUELLIX_PROBLEM_NONE. */
 
-#define QUELLIX_PROBLEM_NONE 0      /* every matching node is open, or none is attached */
-#define QUELLIX_PROBLEM_NO_ACCESS 1 /* a matching hidraw node is attached but this user may
-                                     * not open it (EACCES or EPERM): the udev rule is not
-                                     * installed, or the keyboard was not plugged in again
-                                     * since it was */
+/* Every matching node is open, or none is attached. */
+#define QUELLIX_PROBLEM_NONE 0
+/* A matching hidraw node is attached but this user may not open it (EACCES or
+ * EPERM): the udev rule is not installed, or the keyboard was not plugged in
+ * again since it was. */
+#define QUELLIX_PROBLEM_NO_ACCESS 1
 
 /* The problem as of the last scan of the nodes (at Init() and at every
  * hot-plug event, which includes the change events of `udevadm trigger`).
