@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
     xvfb trayer xdotool x11-utils
+    dpkg-dev file lintian desktop-file-utils appstream util-linux
 )
 
 missing=()

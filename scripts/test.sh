@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: the debug build with every test, the core tests under
-# address+undefined sanitizers, and the threaded device tests under the thread sanitizer.
+# address+undefined sanitizers, the threaded device tests under the thread
+# sanitizer, and the Debian package built from a release build and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -16,3 +17,4 @@ run_preset() {
 run_preset default
 run_preset asan
 run_preset tsan -L threads
+scripts/package-test.sh

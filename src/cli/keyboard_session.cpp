@@ -5,6 +5,7 @@
 
 #include "cli/result_text.h"
 #include "core/app/app_paths.h"
+#include "core/app/user_checks.h"
 #include "core/device/device_result.h"
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
@@ -207,6 +208,11 @@ int KeyboardSession::open(bool requireKeyboard) {
     m_dispatcher->postMessage(UM_INIT, kTagInit, 0);
 
     if (keyboardCount() <= 0) {
+        const KeyboardAccess access = m_link->library().keyboardAccess();
+        if (access.denied) {
+            failWith(m_context, utf8(noAccessMessage(m_loadText)) + " (" + access.node + ")");
+            return requireKeyboard ? kExitNoAccess : kExitOk;
+        }
         const int failed = failWith(m_context, "no keyboard attached");
         return requireKeyboard ? failed : kExitOk;
     }

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_language.h"
+#include "cli/keyboard_session.h"
+#include "core/app/user_checks.h"
 
 namespace {
 
@@ -24,9 +27,27 @@ void printUsage(std::ostream& out) {
             << std::string(command.name.size() < 10 ? 10 - command.name.size() : 1, ' ')
             << command.summary << '\n';
     }
-    out << "\nExit codes: 0 done, 1 keyboard missing, silent or refusing, 2 usage, 3 invalid "
-           "file.\n"
-           "QUELLIX_DEVICE=virtual talks to the emulated keyboard instead of a real one.\n";
+    // The manual page quorvanectl(1) says the same; a test keeps the two equal.
+    out << "\nExit codes:\n"
+           "  0  done\n"
+           "  1  keyboard missing, silent or refusing\n"
+           "  2  bad arguments: nothing was sent\n"
+           "  3  the profile file failed its checks\n"
+           "  4  the keyboard is attached, but this user may not open it (udev rule missing)\n"
+           "\nEnvironment:\n"
+           "  QUELLIX_DEVICE=virtual  talk to the emulated keyboard instead of a real one\n"
+           "  QUORVANE_QUIET_ROOT=1   leave out the notice that the tool need not run as root\n";
+}
+
+// Said once before a command runs; the command goes on.
+void noticeRoot(std::ostream& err) {
+    const quorvane::TextLookup loadText = [](std::u16string_view key) {
+        const quorvane::cli::CliLanguage language(quorvane::cli::programFolder());
+        return language.text(key);
+    };
+    if (const auto notice = quorvane::rootNotice(loadText)) {
+        err << "quorvanectl: " << quorvane::cli::utf8(*notice) << '\n';
+    }
 }
 
 }  // namespace
@@ -55,6 +76,7 @@ int main(int argc, char** argv) {
             }
         }
         context.command = &command;
+        noticeRoot(std::cerr);
         return command.run(rest, context);
     }
     std::cerr << "quorvanectl: unknown command \"" << args[0] << "\"\n"

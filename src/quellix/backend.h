@@ -38,6 +38,13 @@ class Backend {
     // Sends a feature report; may wait for the device. False when not sent.
     virtual bool sendFeature(const QuellixFilter& filter,
                              const std::vector<std::uint8_t>& report) = 0;
+
+    // QuellixDeviceProblem(): a QUELLIX_PROBLEM_ value and the node concerned.
+    // Any thread.
+    virtual int deviceProblem(std::string& node) const {
+        node.clear();
+        return QUELLIX_PROBLEM_NONE;
+    }
 };
 
 }  // namespace quorvane::quellix

@@ -156,6 +156,7 @@ void HidrawBackend::rescan() {
             return std::find(gone.begin(), gone.end(), node) != gone.end();
         });
     }
+    std::vector<std::string> denied;
     for (const NodeIdentity& identity : present) {
         bool open = false;
         {
@@ -171,11 +172,12 @@ void HidrawBackend::rescan() {
         std::unique_ptr<HidNode> node = source_->open(identity, errnoValue, error);
         if (node == nullptr) {
             if (errnoValue == EACCES || errnoValue == EPERM) {
+                denied.push_back(identity.path);
                 if (warned_.insert(identity.path).second) {
                     diagnose(1, "the keyboard is attached but " + identity.path +
                                     " cannot be opened (" + std::strerror(errnoValue) +
-                                    "): install data/udev/70-quorvane.rules into "
-                                    "/etc/udev/rules.d/, then unplug and replug the keyboard");
+                                    "): install the quorvane package or its udev rule "
+                                    "70-quorvane.rules, then unplug and replug the keyboard");
                 }
             } else if (errnoValue == 0) {
                 if (warned_.insert(identity.path).second) {
@@ -196,7 +198,24 @@ void HidrawBackend::rescan() {
         return std::none_of(present.begin(), present.end(),
                             [&](const auto& p) { return p.path == path; });
     });
+    // Before the presence event, so that a program asking on it sees the news.
+    noteDenied(std::move(denied));
     publishKeyboards();
+}
+
+void HidrawBackend::noteDenied(std::vector<std::string> paths) {
+    const std::lock_guard lock(deniedMutex_);
+    denied_ = std::move(paths);
+}
+
+int HidrawBackend::deviceProblem(std::string& node) const {
+    const std::lock_guard lock(deniedMutex_);
+    if (denied_.empty()) {
+        node.clear();
+        return QUELLIX_PROBLEM_NONE;
+    }
+    node = denied_.front();
+    return QUELLIX_PROBLEM_NO_ACCESS;
 }
 
 void HidrawBackend::dropNode(const std::shared_ptr<HidNode>& node) {

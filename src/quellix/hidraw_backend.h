@@ -37,7 +37,14 @@ class NodeSource {
                                           std::string& error) = 0;
 };
 
+// Its open() works without begin(): it needs nothing but the path.
 std::unique_ptr<NodeSource> makeUdevNodeSource(std::uint16_t vendorId, std::uint16_t productId);
+
+// Exactly the nodes at `paths`, taken as one keyboard with these ids, opened
+// as the udev source opens them; no hot-plug. For pointing the library at
+// chosen nodes (QUELLIX_DEVICE=hidraw:N,...).
+std::unique_ptr<NodeSource> makeListedNodeSource(std::vector<std::string> paths,
+                                                 std::uint16_t vendorId, std::uint16_t productId);
 
 class HidrawBackend final : public Backend {
   public:
@@ -53,6 +60,10 @@ class HidrawBackend final : public Backend {
     // Open nodes, for tests and diagnostics.
     std::vector<std::string> openNodes() const;
 
+    // QUELLIX_PROBLEM_NO_ACCESS while a node of the last scan could not be
+    // opened for lack of permission.
+    int deviceProblem(std::string& node) const override;
+
   private:
     struct PendingWrite {
         QuellixFilter filter;
@@ -67,6 +78,7 @@ class HidrawBackend final : public Backend {
     void publishKeyboards();
     std::shared_ptr<HidNode> nodeFor(const QuellixFilter& filter, int& collection) const;
     void wake();
+    void noteDenied(std::vector<std::string> paths);
 
     std::unique_ptr<NodeSource> source_;
     Hub* hub_ = nullptr;
@@ -75,6 +87,9 @@ class HidrawBackend final : public Backend {
     mutable std::mutex nodesMutex_;
     std::vector<std::shared_ptr<HidNode>> nodes_;  // changed by the reader thread only
     std::set<std::string> warned_;                 // reader thread only
+
+    mutable std::mutex deniedMutex_;
+    std::vector<std::string> denied_;  // nodes of the last scan refused for permission
 
     std::mutex queueMutex_;
     std::condition_variable queueChanged_;

@@ -1,6 +1,7 @@
 // The C ABI of libquellix.so. Every entry point is safe before Init() and
 // after End() (it then fails with 0), takes null pointers without harm, and
 // lets no exception out.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -27,6 +28,20 @@ constexpr std::uint16_t kVendorId = 0x0C45;
 constexpr std::uint16_t kProductId = 0x5004;
 constexpr std::uint32_t kMaxReport = 64;
 constexpr std::uint32_t kMaxFeatureReport = 4096;
+
+// "a,b,,c" -> {"a", "b", "c"}.
+std::vector<std::string> listedNodes(std::string_view list) {
+    std::vector<std::string> paths;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view path = list.substr(0, comma);
+        if (!path.empty()) {
+            paths.emplace_back(path);
+        }
+        list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+    }
+    return paths;
+}
 
 // One Init..End. Members go in reverse: the backend's threads stop first,
 // then the hub, then the recorder writes its last lines.
@@ -73,6 +88,9 @@ class Library {
         if (choice.empty() || choice == "hidraw") {
             session->backend =
                 std::make_unique<HidrawBackend>(makeUdevNodeSource(kVendorId, kProductId));
+        } else if (choice.starts_with("hidraw:")) {
+            session->backend = std::make_unique<HidrawBackend>(
+                makeListedNodeSource(listedNodes(choice.substr(7)), kVendorId, kProductId));
         } else if (choice == "virtual") {
             auto backend = std::make_unique<VirtualBackend>(state != nullptr ? state : "");
             session->virtualBackend = backend.get();
@@ -83,7 +101,8 @@ class Library {
             session->backend = std::move(backend);
         } else {
             diagnose(1, "QUELLIX_DEVICE=" + std::string(choice) +
-                            " is not a device (use virtual or replay:<file>, or unset it)");
+                            " is not a device (use virtual, replay:<file> or "
+                            "hidraw:<node>[,<node>...], or unset it)");
             return 0;
         }
         const char* record = std::getenv("QUELLIX_RECORD");
@@ -309,6 +328,21 @@ QUELLIX_EXPORT int RequestStatusSetFeature(const QuellixFilter* filter, QuellixC
 
 QUELLIX_EXPORT uint32_t QuellixAbiVersion(void) {
     return QUELLIX_ABI_VERSION;
+}
+
+QUELLIX_EXPORT int QuellixDeviceProblem(char* node, uint32_t capacity) {
+    return guarded([&] {
+        std::string path;
+        const auto session = g_library.current();
+        const int problem =
+            session != nullptr ? session->backend->deviceProblem(path) : QUELLIX_PROBLEM_NONE;
+        if (node != nullptr && capacity > 0) {
+            const std::size_t n = std::min<std::size_t>(path.size(), capacity - 1);
+            std::memcpy(node, path.data(), n);
+            node[n] = '\0';
+        }
+        return problem;
+    });
 }
 
 QUELLIX_EXPORT int QuellixVirtualSetLatencyUs(uint32_t microseconds) {

@@ -83,6 +83,8 @@ pid_t ToolRunner::spawn(const std::vector<std::string>& args,
         {"LC_ALL", "C"},
         {"QUELLIX_DEVICE", "virtual"},
         {"QUELLIX_VIRTUAL_STATE", stateFile()},
+        // CI runs as root; the notice about it would be a second line.
+        {"QUORVANE_QUIET_ROOT", "1"},
     };
     for (const auto& [name, value] : env) {
         vars[name] = value;

@@ -265,6 +265,9 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_MAIN_CLOSE_PROMPT",
     "IDS_MAIN_DEFAULT",
     "IDS_MAIN_DEVICE_PROMRT",
+    "IDS_MAIN_DEVICE_NO_ACCESS",
+    "IDS_MAIN_DEVICE_NO_ACCESS_TIP",
+    "IDS_MAIN_RUN_AS_ROOT",
     "IDS_MAIN_HELP_PROMPT",
     "IDS_MAIN_MACRO",
     "IDS_MAIN_MENU_PROMPT",
@@ -319,7 +322,8 @@ constexpr std::string_view kSettingNameKey = "IDS_MACRO_ACTION_RECORD_DELAY";
 // LoadText reads into 260 characters; the tray tooltip holds 127.
 constexpr std::size_t kMaxTextLength = kIniShortBuffer - 1;
 constexpr std::size_t kMaxTrayTipLength = 127;
-constexpr std::string_view kTrayTipKey = "IDS_KEYBOARD_TRAY_DESC";
+constexpr std::array kTrayTipKeys =
+    std::to_array<std::string_view>({"IDS_KEYBOARD_TRAY_DESC", "IDS_MAIN_DEVICE_NO_ACCESS_TIP"});
 
 struct LanguageFile {
     const char* file;
@@ -470,7 +474,9 @@ TEST(LanguageKeyTable, NamesEachKeyOnce) {
         EXPECT_TRUE(seen.count(foldCase(u16(f.key))) == 1) << "format text not listed: " << f.key;
     }
     EXPECT_TRUE(seen.count(foldCase(u16(kSettingNameKey))) == 1);
-    EXPECT_TRUE(seen.count(foldCase(u16(kTrayTipKey))) == 1);
+    for (auto key : kTrayTipKeys) {
+        EXPECT_TRUE(seen.count(foldCase(u16(key))) == 1) << key;
+    }
 }
 
 TEST(ReferenceLanguageFile, FormatsTakeExactlyTheArgumentTheCallerPasses) {
@@ -551,8 +557,10 @@ TEST_P(LanguageFileTest, GivesEveryKeyTheProgramLooksUpAText) {
         EXPECT_LE(value->size(), kMaxTextLength)
             << file() << ": key \"" << key << "\" is cut at " << kMaxTextLength << " characters";
     }
-    EXPECT_LE(text(kTrayTipKey).size(), kMaxTrayTipLength)
-        << file() << ": key \"" << kTrayTipKey << "\" is longer than the tray tooltip";
+    for (auto key : kTrayTipKeys) {
+        EXPECT_LE(text(key).size(), kMaxTrayTipLength)
+            << file() << ": key \"" << key << "\" is longer than the tray tooltip";
+    }
 }
 
 TEST_P(LanguageFileTest, HoldsNoKeyTheProgramDoesNotKnowAndNoKeyTwice) {

@@ -279,9 +279,44 @@ TEST_P(UnusableNode, IsReportedOnceNotSilently) {
 INSTANTIATE_TEST_SUITE_P(
     Nodes, UnusableNode,
     testing::Values(UnusableCase{"permission", EACCES, fixtures::secondInterface(),
-                                 "data/udev/70-quorvane.rules"},
+                                 "70-quorvane.rules"},
                     UnusableCase{"bad_descriptor", 0, Bytes{0xA1, 0x01}, "collection not closed"}),
     [](const testing::TestParamInfo<UnusableCase>& info) { return info.param.name; });
+
+// The permission problem is what the last scan found: it names the refused
+// node, is not raised by other refusals, and goes once the node opens (the
+// rule installed and the keyboard plugged in again).
+TEST_F(HidrawBackendTest, PermissionProblemFollowsTheLastScan) {
+    const NodeIdentity denied{"/dev/hidraw7", "usb-1", 0x0C45, 0x5004};
+    source_->plug({{"/dev/hidraw6", "usb-1", 0x0C45, 0x5004}, Bytes{0xA1, 0x01}, 0});
+    source_->plug({denied, fixtures::secondInterface(), EPERM});
+    testing::internal::CaptureStderr();
+    start();
+    testing::internal::GetCapturedStderr();
+    std::string node = "stale";
+    EXPECT_EQ(backend_->deviceProblem(node), QUELLIX_PROBLEM_NO_ACCESS);
+    EXPECT_EQ(node, "/dev/hidraw7");
+    EXPECT_EQ(hub_.deviceCount(kCtrlFilter), 0);
+
+    auto& log = CallbackLog::instance();
+    hub_.addRead(kCtrlFilter, CallbackLog::callback, kCtrl);
+    source_->unplugKeyboard("usb-1");
+    source_->plug({denied, fixtures::secondInterface(), 0});
+    ASSERT_TRUE(source_->hotplug());
+    ASSERT_TRUE(log.waitFor([](const auto& all) { return presenceCount(all, 1); }));
+    EXPECT_EQ(backend_->deviceProblem(node), QUELLIX_PROBLEM_NONE);
+    EXPECT_EQ(node, "");
+
+    // Plugged in again (a new keyboard key) on a seat without the rule.
+    source_->unplugKeyboard("usb-1");
+    source_->plug({{"/dev/hidraw7", "usb-2", 0x0C45, 0x5004}, fixtures::secondInterface(), EACCES});
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(source_->hotplug());
+    ASSERT_TRUE(log.waitFor([](const auto& all) { return presenceCount(all, 0); }));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(backend_->deviceProblem(node), QUELLIX_PROBLEM_NO_ACCESS);
+    EXPECT_EQ(node, "/dev/hidraw7");
+}
 
 TEST_F(HidrawBackendTest, StopClosesTheNodesAndRefusesWrites) {
     source_->plug(commandNode("/dev/hidraw1", "usb-1"));

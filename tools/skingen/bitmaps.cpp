@@ -250,17 +250,47 @@ QList<QPair<QString, QImage>> lightingBitmaps(int scale) {
     return out;
 }
 
+namespace {
+
+QImage absentIcon(int size) {
+    return keyboardIcon(size, QColor(0x22, 0x26, 0x2E), QColor(0x9A, 0xA3, 0xB0), true);
+}
+QImage connectedIcon(int size) {
+    return keyboardIcon(size, QColor(0x0F, 0x2C, 0x36), kCyan, false);
+}
+QImage signalIcon(int size) {
+    return keyboardIcon(size, QColor(0x36, 0x24, 0x0A), kAmber, false);
+}
+QImage programIcon(int size) {
+    return keyboardIcon(size, QColor(0x16, 0x19, 0x20), kCrimson, false);
+}
+
+}  // namespace
+
 QList<QPair<QString, QImage>> icons() {
     return {
-        qMakePair(QStringLiteral("icon_128.png"),
-                  keyboardIcon(64, QColor(0x22, 0x26, 0x2E), QColor(0x9A, 0xA3, 0xB0), true)),
-        qMakePair(QStringLiteral("icon_141.png"),
-                  keyboardIcon(64, QColor(0x0F, 0x2C, 0x36), kCyan, false)),
-        qMakePair(QStringLiteral("icon_142.png"),
-                  keyboardIcon(64, QColor(0x36, 0x24, 0x0A), kAmber, false)),
-        qMakePair(QStringLiteral("quorvane.png"),
-                  keyboardIcon(256, QColor(0x16, 0x19, 0x20), kCrimson, false)),
+        qMakePair(QStringLiteral("icon_128.png"), absentIcon(64)),
+        qMakePair(QStringLiteral("icon_141.png"), connectedIcon(64)),
+        qMakePair(QStringLiteral("icon_142.png"), signalIcon(64)),
+        qMakePair(QStringLiteral("quorvane.png"), programIcon(256)),
     };
+}
+
+QList<ThemeIcon> themeIcons(const QString& applicationId) {
+    QList<ThemeIcon> out;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        out << ThemeIcon{QStringLiteral("apps"), applicationId, size, programIcon(size)};
+    }
+    // The tray's icons 128, 141 and 142.
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        out << ThemeIcon{QStringLiteral("status"), QStringLiteral("quorvane"), size,
+                         absentIcon(size)}
+            << ThemeIcon{QStringLiteral("status"), QStringLiteral("quorvane-connected"), size,
+                         connectedIcon(size)}
+            << ThemeIcon{QStringLiteral("status"), QStringLiteral("quorvane-signal"), size,
+                         signalIcon(size)};
+    }
+    return out;
 }
 
 }  // namespace skingen

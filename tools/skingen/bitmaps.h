@@ -14,4 +14,14 @@ QList<QPair<QString, QImage>> lightingBitmaps(int scale = 1);
 // The three notification icons and the program icon.
 QList<QPair<QString, QImage>> icons();
 
+// The same icons for an icon theme: drawn afresh at each size, under the
+// names the program looks them up by.
+struct ThemeIcon {
+    QString context;  // "apps" or "status"
+    QString name;     // without ".png"
+    int size;
+    QImage image;
+};
+QList<ThemeIcon> themeIcons(const QString& applicationId);
+
 }  // namespace skingen

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "bitmaps.h"
 #include "description.h"
@@ -133,17 +134,37 @@ void writeDialog(const QDir& data, const QDir& skins, const QString& name, Dialo
     }
 }
 
+// <theme folder>/<size>x<size>/<context>/<name>.png for every icon.
+int writeThemeIcons(const QString& themePath, const QString& applicationId) {
+    for (const ThemeIcon& icon : themeIcons(applicationId)) {
+        const QString folder =
+            QStringLiteral("%1/%2x%2/%3").arg(themePath).arg(icon.size).arg(icon.context);
+        if (!QDir().mkpath(folder)) {
+            report(QStringLiteral("cannot create %1").arg(folder));
+            continue;
+        }
+        saveImage(QDir(folder), icon.name + QStringLiteral(".png"), icon.image);
+    }
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: skingen <skin description folder> <Skins folder>\n");
+    const bool themeMode = argc == 4 && std::string_view(argv[1]) == "--icons";
+    if (argc != 3 && !themeMode) {
+        std::fprintf(stderr,
+                     "usage: skingen <skin description folder> <Skins folder>\n"
+                     "       skingen --icons <icon theme folder> <application id>\n");
         return 2;
     }
     if (!std::getenv("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     QGuiApplication app(argc, argv);
+    if (themeMode) {
+        return writeThemeIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     const QDir data(QString::fromLocal8Bit(argv[1]));
     const QString outPath = QString::fromLocal8Bit(argv[2]);
     if (!QDir().mkpath(outPath)) {

@@ -39,6 +39,11 @@ bool bindAll(void* handle, HidFunctions& fn, std::string& reason) {
            bindName(handle, "QuellixAbiVersion", fn.QuellixAbiVersion, reason);
 }
 
+void bindOptional(void* handle, HidFunctions& fn) {
+    fn.QuellixDeviceProblem =
+        reinterpret_cast<decltype(fn.QuellixDeviceProblem)>(dlsym(handle, "QuellixDeviceProblem"));
+}
+
 }  // namespace
 
 std::string HidLibrary::programFolder() {
@@ -78,7 +83,22 @@ HidBindResult HidLibrary::bind(const std::string& folder) {
     if (!bindAll(handle, fn, reason)) {
         return {nullptr, reason};
     }
+    bindOptional(handle, fn);
     return fromFunctions(fn);
+}
+
+KeyboardAccess HidLibrary::keyboardAccess() const {
+    KeyboardAccess access;
+    if (m_functions.QuellixDeviceProblem == nullptr) {
+        return access;
+    }
+    std::array<char, 4096> node{};
+    access.denied =
+        m_functions.QuellixDeviceProblem(node.data(), node.size()) == QUELLIX_PROBLEM_NO_ACCESS;
+    if (access.denied) {
+        access.node = node.data();
+    }
+    return access;
 }
 
 HidBindResult HidLibrary::fromFunctions(const HidFunctions& fn) {

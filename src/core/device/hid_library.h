@@ -25,6 +25,14 @@ struct HidFunctions {
     decltype(&::RequestAsyncRead) RequestAsyncRead = nullptr;
     decltype(&::RequestStatusSetFeature) RequestStatusSetFeature = nullptr;
     decltype(&::QuellixAbiVersion) QuellixAbiVersion = nullptr;
+    // Optional: a library without it never reports a problem.
+    decltype(&::QuellixDeviceProblem) QuellixDeviceProblem = nullptr;
+};
+
+// Whether an attached keyboard may be opened by this user.
+struct KeyboardAccess {
+    bool denied = false;  // a node is attached that this user may not open
+    std::string node;     // the first such node, e.g. /dev/hidraw3
 };
 
 class HidLibrary;
@@ -54,6 +62,10 @@ class HidLibrary {
     static bool isKnownAbiVersion(std::uint32_t version);
 
     const HidFunctions& functions() const { return m_functions; }
+
+    // As of the library's last scan of the nodes; any thread. No presence
+    // event announces a change: ask when showing it.
+    KeyboardAccess keyboardAccess() const;
 
     // Only bind() and fromFunctions() can make the key.
     class Key {

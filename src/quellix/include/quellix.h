@@ -8,6 +8,8 @@
  *
  * Backends, chosen by the environment when Init() runs:
  *   (unset)                 hidraw nodes found with libudev (the real keyboard)
+ *   QUELLIX_DEVICE=hidraw:N[,N...]  only the hidraw nodes N (paths), taken as
+ *                           one 0C45:5004 keyboard, without hot-plug
  *   QUELLIX_DEVICE=virtual  the emulated keyboard firmware
  *   QUELLIX_DEVICE=replay:F answers from a recording F (see QUELLIX_RECORD)
  *   QUELLIX_RECORD=F        writes every report out and in and every presence
@@ -19,7 +21,8 @@
  * and report ids. Reports are routed to collections by report id; a write
  * goes to the node holding the first collection the filter matches. A node
  * that cannot be opened (no permission) gives one line on stderr naming the
- * node and the udev rule data/udev/70-quorvane.rules to install.
+ * node and the udev rule 70-quorvane.rules to install, and is reported by
+ * QuellixDeviceProblem() for as long as it stays unopenable.
  *
  * The virtual keyboard declares the collections boot keyboard (0x0001/0x0006),
  * consumer control (0x000C/0x0001, report id 3), vendor commands
@@ -204,6 +207,29 @@ int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callbac
 /* QUELLIX_ABI_VERSION of the library; the program refuses a version it does
  * not know. */
 uint32_t QuellixAbiVersion(void);
+
+/* ---- Why an attached keyboard cannot be used. ----------------------------
+ *
+ * Added within ABI version 1: a program that also runs with an older
+ * libquellix.so binds this name optionally and takes a missing one as
+ * QUELLIX_PROBLEM_NONE. */
+
+/* Every matching node is open, or none is attached. */
+#define QUELLIX_PROBLEM_NONE 0
+/* A matching hidraw node is attached but this user may not open it (EACCES or
+ * EPERM): the udev rule is not installed, or the keyboard was not plugged in
+ * again since it was. */
+#define QUELLIX_PROBLEM_NO_ACCESS 1
+
+/* The problem as of the last scan of the nodes (at Init() and at every
+ * hot-plug event, which includes the change events of `udevadm trigger`).
+ * When `node` is not null and `capacity` is not 0, copies the path of the
+ * first node concerned there, cut to fit and always NUL-terminated (empty
+ * for QUELLIX_PROBLEM_NONE). A change of the problem alone raises no
+ * presence event: ask again when showing it. QUELLIX_PROBLEM_NONE when not
+ * started and for the virtual and replay backends. Any thread, also from
+ * within a callback. */
+int QuellixDeviceProblem(char* node, uint32_t capacity);
 
 /* ---- Virtual keyboard controls (QUELLIX_DEVICE=virtual). -----------------
  *

@@ -5,42 +5,25 @@
 #include <QApplication>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/app/app_shell.h"
+#include "core/app/program_usage.h"
 #include "program_signals.h"
 #include "ui/main/quorvane_program.h"
 
-namespace {
-
-constexpr char kUsage[] =
-    "Usage: quorvane [/Start] [/Kill]\n"
-    "\n"
-    "Configures the 0x0C45:0x5004 keyboard from the notification area.\n"
-    "\n"
-    "  /Start   start hidden in the notification area and stay there when the\n"
-    "           keyboard is found\n"
-    "  /Kill    make the running instance exit\n"
-    "  --help   show this text\n"
-    "\n"
-    "A second start shows the running instance's window.\n"
-    "QUELLIX_DEVICE=virtual talks to the emulated keyboard instead of a real one.\n";
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        arguments.emplace_back(argv[i]);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The manual page says the same text.
+    if (quorvane::asksForUsage(arguments)) {
+        std::fputs(std::string(quorvane::quorvaneUsage()).c_str(), stdout);
+        return 0;
     }
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    // The desktop entry's name, so that the desktop matches the window to it.
+    QApplication::setDesktopFileName(
+        QString::fromLatin1(quorvane::kApplicationId.data(), quorvane::kApplicationId.size()));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication app(argc, argv);
 
