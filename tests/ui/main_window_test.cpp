@@ -40,6 +40,7 @@ class RecordingActions final : public MainWindowActions {
     void toggleSelection(int controlId, std::uint8_t /*bank*/) override {
         toggled.push_back(controlId);
     }
+    void paintKey(int controlId) override { painted.push_back(controlId); }
     void openAction() override { ++opens; }
     void exitAction() override { ++exits; }
 
@@ -50,7 +51,7 @@ class RecordingActions final : public MainWindowActions {
     }
 
     std::vector<bool> applies;
-    std::vector<int> profiles, rates, toggled;
+    std::vector<int> profiles, rates, toggled, painted;
     std::vector<std::string> imports, exports;
     int defaults = 0, profileManagers = 0, opens = 0, exits = 0;
 };

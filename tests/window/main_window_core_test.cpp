@@ -130,6 +130,21 @@ TEST_F(MainWindowCoreTest, OpenWithoutAKnownKeyboardShowsTheNoKeyboardMessage) {
     EXPECT_EQ(prompter.taken(), std::vector<std::u16string>{u"text:IDS_MAIN_DEVICE_PROMRT"});
 }
 
+TEST_F(MainWindowCoreTest, OpenWithAKnownReasonShowsTheReasonInstead) {
+    std::u16string reason = u"cannot open /dev/hidraw3: install the rule, then replug";
+    core->setNoKeyboardReason([&reason] { return reason; });
+    init();
+    dispatcher->postMessage(UM_OPEN, kTagOpen, 0);
+    drain();
+    reason.clear();  // the keyboard's nodes may be opened now
+    dispatcher->postMessage(UM_OPEN, kTagOpen, 0);
+    drain();
+    EXPECT_EQ(view.opens, 0);
+    EXPECT_EQ(prompter.taken(), (std::vector<std::u16string>{
+                                    u"cannot open /dev/hidraw3: install the rule, then replug",
+                                    u"text:IDS_MAIN_DEVICE_PROMRT"}));
+}
+
 struct TimerCase {
     std::uint32_t timer;
     int RecordingReactions::*counter;

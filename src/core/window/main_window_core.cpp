@@ -123,6 +123,13 @@ void MainWindowCore::openAction() {
         m_view.openWindow();
         return;
     }
+    if (m_noKeyboardReason) {
+        const std::u16string reason = m_noKeyboardReason();
+        if (!reason.empty()) {
+            m_prompter.showMessage(reason);
+            return;
+        }
+    }
     m_prompter.showMessage(m_loadText ? m_loadText(u"IDS_MAIN_DEVICE_PROMRT")
                                       : std::u16string(u"IDS_MAIN_DEVICE_PROMRT"));
 }

@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "core/app/prompter.h"
 #include "core/config/lighting_state.h"
@@ -39,6 +41,13 @@ class MainWindowCore final : public MainWindowLink {
     // keyboard count the open action tests; nullptr detaches. On the window
     // thread, or while its loop does not run.
     void attachDeviceEvents(DeviceEvents* events) { m_events = events; }
+
+    // Why no keyboard can be used, when the reason is known (a keyboard whose
+    // nodes may not be opened): the open action shows it instead of the plain
+    // "no keyboard" message. Empty: no reason known. Set before the loop runs.
+    void setNoKeyboardReason(std::function<std::u16string()> reason) {
+        m_noKeyboardReason = std::move(reason);
+    }
 
     // True for the messages and timers handled here.
     static bool handlesMessage(std::uint32_t msg);
@@ -81,6 +90,7 @@ class MainWindowCore final : public MainWindowLink {
     Prompter& m_prompter;
     TextLookup m_loadText;
     DeviceEvents* m_events = nullptr;
+    std::function<std::u16string()> m_noKeyboardReason;
 
     std::atomic<bool> m_bReady{false};
     bool m_trayAdded = false;

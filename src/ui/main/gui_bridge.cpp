@@ -128,6 +128,10 @@ void GuiBridge::refreshKeyboardPicture() {
 }
 
 void GuiBridge::refreshKeyColours() {
+    if (m_lighting.showKeyColours) {
+        m_lighting.showKeyColours();
+        return;
+    }
     onGui([](MainWindowSurface& s) { s.refreshKeyColours(); });
 }
 
@@ -140,18 +144,34 @@ void GuiBridge::showLightingValues(const LightingPanelValues& values) {
 }
 
 void GuiBridge::refreshLightingPanel() {
+    if (m_lighting.refresh) {
+        m_lighting.refresh();
+        return;
+    }
     onGui([](MainWindowSurface& s) { s.refreshLightingPanel(); });
 }
 
 void GuiBridge::reloadUserModeList() {
+    if (m_lighting.reloadUserSlots) {
+        m_lighting.reloadUserSlots();
+        return;
+    }
     onGui([](MainWindowSurface& s) { s.reloadUserModeList(); });
 }
 
 void GuiBridge::selectUserModeEntry(int mode) {
+    if (m_lighting.selectUserSlot) {
+        m_lighting.selectUserSlot(mode);
+        return;
+    }
     onGui([mode](MainWindowSurface& s) { s.selectUserModeEntry(mode); });
 }
 
 void GuiBridge::showLampOff() {
+    if (m_lighting.showLampOff) {
+        m_lighting.showLampOff();
+        return;
+    }
     onGui([](MainWindowSurface& s) { s.showLampOff(); });
 }
 

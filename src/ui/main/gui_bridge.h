@@ -31,6 +31,17 @@ class GuiBridge final : public MainWindowView, public MainWindowPort, public Pro
         std::function<std::array<bool, kGKeyCount>()> gKeys;
     };
 
+    // The lighting panel's own rules, run on the core's thread where the
+    // synchronisation asks for them; without them the request goes to the
+    // surface.
+    struct LightingHooks {
+        std::function<void()> refresh;
+        std::function<void()> reloadUserSlots;
+        std::function<void(int slot)> selectUserSlot;
+        std::function<void()> showLampOff;
+        std::function<void()> showKeyColours;
+    };
+
     // `context` is the surface's QObject: calls queued to a destroyed context are dropped.
     GuiBridge(QObject* context, MainWindowSurface& surface, Readers readers);
 
@@ -39,6 +50,8 @@ class GuiBridge final : public MainWindowView, public MainWindowPort, public Pro
     void setCompositeEditorOpen(bool on) { m_compositeOpen.store(on); }
     void setProfileManagerOpen(bool on) { m_profileManagerOpen.store(on); }
     void setProfileManagerUnapplied(bool on) { m_profileManagerUnapplied.store(on); }
+    // Set before the core's thread starts.
+    void setLightingHooks(LightingHooks hooks) { m_lighting = std::move(hooks); }
     // Every later prompt answers No (or returns at once) without being shown.
     void cancelPrompts();
 
@@ -87,6 +100,7 @@ class GuiBridge final : public MainWindowView, public MainWindowPort, public Pro
     QPointer<QObject> m_context;
     MainWindowSurface& m_surface;
     Readers m_readers;
+    LightingHooks m_lighting;
 
     std::atomic<bool> m_pending{false};
     std::atomic<bool> m_trayAvailable{false};

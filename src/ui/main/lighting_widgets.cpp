@@ -51,34 +51,31 @@ struct Placed {
     const char16_t* key;
 };
 
-constexpr Placed kLabels[] = {
-    {1171, u"CONTROL_DengStatic"},   {1172, u"CONTROL_LightStatic"},
-    {1166, u"CONTROL_SpeedStatic"},  {1148, u"CONTROL_BLFXStatic"},
-    {1154, u"CONTROL_HXysStatic"},   {1173, u"CONTROL_HXsjsStatic"},
-    {1151, u"CONTROL_FYYSStatic"},   {1176, u"CONTROL_FYSJSStatic"},
-    {1159, u"CONTROL_USERysStatic"}, {1161, u"CONTROL_USERjsStatic"},
-    {1163, u"CONTROL_USERgjStatic"}};
-constexpr Placed kSwitches[] = {
-    {1167, u"CONTROL_DengStaPic"},    {1149, u"CONTROL_BLFXLStaPic"},
-    {1150, u"CONTROL_BLFXRStaPic"},   {1156, u"CONTROL_HXsjsStaPic"},
-    {1175, u"CONTROL_FYSJSStaPic"},   {1194, u"CONTROL_HONGPIC"},
-    {1195, u"CONTROL_HUANGPIC"},      {1196, u"CONTROL_LVPIC"},
-    {1197, u"CONTROL_LANPIC"},        {1164, u"CONTROL_USERgjStaPic1"},
-    {1165, u"CONTROL_USERgjStaPic2"}};
+constexpr Placed kLabels[] = {{1171, u"CONTROL_DengStatic"},   {1172, u"CONTROL_LightStatic"},
+                              {1166, u"CONTROL_SpeedStatic"},  {1148, u"CONTROL_BLFXStatic"},
+                              {1154, u"CONTROL_HXysStatic"},   {1173, u"CONTROL_HXsjsStatic"},
+                              {1151, u"CONTROL_FYYSStatic"},   {1176, u"CONTROL_FYSJSStatic"},
+                              {1159, u"CONTROL_USERysStatic"}, {1161, u"CONTROL_USERjsStatic"},
+                              {1163, u"CONTROL_USERgjStatic"}};
+constexpr Placed kSwitches[] = {{1167, u"CONTROL_DengStaPic"},   {1149, u"CONTROL_BLFXLStaPic"},
+                                {1150, u"CONTROL_BLFXRStaPic"},  {1156, u"CONTROL_HXsjsStaPic"},
+                                {1175, u"CONTROL_FYSJSStaPic"},  {1194, u"CONTROL_HONGPIC"},
+                                {1195, u"CONTROL_HUANGPIC"},     {1196, u"CONTROL_LVPIC"},
+                                {1197, u"CONTROL_LANPIC"},       {1164, u"CONTROL_USERgjStaPic1"},
+                                {1165, u"CONTROL_USERgjStaPic2"}};
 constexpr Placed kColourButtons[] = {{1155, u"CONTROL_HXysButton"},
                                      {1152, u"CONTROL_FYYSButton"},
                                      {1160, u"CONTROL_USERysButton"},
                                      {1162, u"CONTROL_USERjsButton"}};
 // Placed by the skin, hidden by every rule.
-constexpr Placed kNeverShown[] = {
-    {1157, u"CONTROL_JTysStatic"},   {1158, u"CONTROL_JTysButton"},
-    {1180, u"CONTROL_FYCFStatic"},   {1181, u"CONTROL_FYdjcfStatic"},
-    {1182, u"CONTROL_FYggcfStatc"},  {1183, u"CONTROL_FYdjcfStaPic"},
-    {1184, u"CONTROL_FYggcfStaPic"}, {1185, u"CONTROL_TSysStatic"},
-    {1186, u"CONTROL_TSysButton"},   {1187, u"CONTROL_TSsjsStatic"},
-    {1188, u"CONTROL_TSsjsStaPic"},  {1189, u"CONTROL_CDysStatic"},
-    {1190, u"CONTROL_CDysButton"},   {1191, u"CONTROL_CDsjsStatic"},
-    {1192, u"CONTROL_CDsjsStaPic"},  {1193, u""}};
+constexpr Placed kNeverShown[] = {{1157, u"CONTROL_JTysStatic"},   {1158, u"CONTROL_JTysButton"},
+                                  {1180, u"CONTROL_FYCFStatic"},   {1181, u"CONTROL_FYdjcfStatic"},
+                                  {1182, u"CONTROL_FYggcfStatc"},  {1183, u"CONTROL_FYdjcfStaPic"},
+                                  {1184, u"CONTROL_FYggcfStaPic"}, {1185, u"CONTROL_TSysStatic"},
+                                  {1186, u"CONTROL_TSysButton"},   {1187, u"CONTROL_TSsjsStatic"},
+                                  {1188, u"CONTROL_TSsjsStaPic"},  {1189, u"CONTROL_CDysStatic"},
+                                  {1190, u"CONTROL_CDysButton"},   {1191, u"CONTROL_CDsjsStatic"},
+                                  {1192, u"CONTROL_CDsjsStaPic"},  {1193, u""}};
 
 constexpr int kEffectListId = 1146;
 constexpr int kUserSlotsId = 1198;
@@ -232,17 +229,23 @@ QPixmap LightingWidgets::picture(std::string_view file) {
         return it->second;
     }
     // A missing bitmap is an empty picture, nothing more.
-    QPixmap pixmap = loadSkinPixmap(QString::fromStdString(m_skinFolder) +
-                                    QString::fromUtf8(file.data(), static_cast<qsizetype>(file.size())));
+    QPixmap pixmap =
+        loadSkinPixmap(QString::fromStdString(m_skinFolder) +
+                       QString::fromUtf8(file.data(), static_cast<qsizetype>(file.size())));
     m_pictures.emplace(std::string(file), pixmap);
     return pixmap;
 }
 
 void LightingWidgets::setFirstTexts(const SkinLayout& layout, std::u16string_view section) {
     const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
-        {u"Deng", {1171}},  {u"Light", {1172}}, {u"FX", {1148}},
-        {u"Speed", {1166}}, {u"Color", {1151, 1154, 1159}}, {u"JColor", {1161}},
-        {u"DC", {1173, 1176}}, {u"Tool", {1163}}};
+        {u"Deng", {1171}},
+        {u"Light", {1172}},
+        {u"FX", {1148}},
+        {u"Speed", {1166}},
+        {u"Color", {1151, 1154, 1159}},
+        {u"JColor", {1161}},
+        {u"DC", {1173, 1176}},
+        {u"Tool", {1163}}};
     for (const auto& [key, ids] : texts) {
         for (const int id : ids) {
             if (auto* l = qobject_cast<QLabel*>(control(id))) {

@@ -4,9 +4,11 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShowEvent>
 #include <QUrl>
 #include <QWindowStateChangeEvent>
 
@@ -181,6 +183,8 @@ void CQuorvaneDlg::placeControls() {
     });
 
     m_keyboard->placeIndicators();
+    m_lighting = qtOwned<LightingWidgets>(this, layout(), m_setup.paths.g_szSkinDir,
+                                          m_setup.lightingActions);
 
     CPngButton* version =
         makeButton(kVersion, u"TAVRIN_VER", {p.normal, p.normal, p.normal, p.normal, p.normal});
@@ -274,6 +278,7 @@ void CQuorvaneDlg::firstLabelTexts() {
             l->setText(qs(layout().text(section, key, u"")));
         }
     }
+    m_lighting->setFirstTexts(layout(), section);
 }
 
 void CQuorvaneDlg::applyLanguage() {
@@ -309,6 +314,7 @@ void CQuorvaneDlg::applyLanguage() {
             b->setAccessibleName(b->tooltipText());
         }
     }
+    m_lighting->applyLanguage(m_setup.loadText);
     if (m_about) {
         m_about->applyLanguage();
     }
@@ -341,7 +347,11 @@ void CQuorvaneDlg::onKeyButton(int controlId) {
         keyClickAction(controlId, m_lampOn, m_keyboard->colourKeyMode(), m_keyboard->bank());
     switch (action.what) {
         case KeyClick::Nothing:
-        case KeyClick::Paint:  // the lighting panel's painting
+            return;
+        case KeyClick::Paint:
+            if (m_setup.actions != nullptr) {
+                m_setup.actions->paintKey(action.controlId);
+            }
             return;
         case KeyClick::ToggleSelection:
             if (m_setup.actions != nullptr) {
@@ -419,6 +429,30 @@ void CQuorvaneDlg::closeEvent(QCloseEvent* event) {
 
 void CQuorvaneDlg::changeEvent(QEvent* event) {
     CBaseDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        reportShown();
+    }
+}
+
+void CQuorvaneDlg::showEvent(QShowEvent* event) {
+    CBaseDialog::showEvent(event);
+    reportShown();
+}
+
+void CQuorvaneDlg::hideEvent(QHideEvent* event) {
+    CBaseDialog::hideEvent(event);
+    reportShown();
+}
+
+void CQuorvaneDlg::reportShown() {
+    // The lighting preview runs only while someone can see it.
+    const bool shown = isVisible() && !isMinimized();
+    if (shown != m_reportedShown) {
+        m_reportedShown = shown;
+        if (m_setup.shownChanged) {
+            m_setup.shownChanged(shown);
+        }
+    }
 }
 
 void CQuorvaneDlg::openHelp() {
@@ -434,6 +468,12 @@ void CQuorvaneDlg::createTray() {
                                          [this](const char16_t* key) { return text(key); });
     connect(m_tray.get(), &CTrayIcon::commandChosen, this, &CQuorvaneDlg::onCommand);
     const bool added = m_tray->create(text(u"IDS_KEYBOARD_TRAY_DESC"));
+    if (m_setup.trayTooltip) {
+        m_tray->setTooltipSource([this] {
+            const QString reason = m_setup.trayTooltip();
+            return reason.isEmpty() ? text(u"IDS_KEYBOARD_TRAY_DESC") : reason;
+        });
+    }
     if (m_setup.trayState) {
         m_setup.trayState(added);
     }
@@ -634,9 +674,13 @@ void CQuorvaneDlg::showBusy(bool on) {
 }
 
 void CQuorvaneDlg::showLightingValues(const LightingPanelValues& values) {
+    checkReportRate(values.reportRate);
+}
+
+void CQuorvaneDlg::checkReportRate(int rate) {
     for (int k = 0; k < 4; ++k) {
         if (CPngButton* b = button(kReportRate[static_cast<std::size_t>(k)])) {
-            b->SetChecked(k == values.reportRate, true);
+            b->SetChecked(k == rate, true);
         }
     }
 }

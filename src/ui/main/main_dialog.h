@@ -20,6 +20,7 @@
 #include "core/app/text_lookup.h"
 #include "ui/main/about_dialog.h"
 #include "ui/main/keyboard_view.h"
+#include "ui/main/lighting_widgets.h"
 #include "ui/main/main_pictures.h"
 #include "ui/main/main_window_actions.h"
 #include "ui/main/main_window_surface.h"
@@ -78,6 +79,11 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
         // Reports which editors are open (for the core's questions).
         std::function<void(bool open, bool unapplied)> profileManagerState;
         std::function<void(bool available)> trayState;
+        LightingActions* lightingActions = nullptr;
+        // The window became visible (not minimised) or stopped being so.
+        std::function<void(bool shown)> shownChanged;
+        // A tooltip for the tray icon in place of the usual one; empty: none.
+        std::function<QString()> trayTooltip;
     };
 
     explicit CQuorvaneDlg(Setup setup);
@@ -115,6 +121,9 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void reloadUserModeList() override {}
     void selectUserModeEntry(int /*mode*/) override {}
     void showLampOff() override {}
+    // The report-rate buttons: `rate` (0..3) checked, the others not.
+    void checkReportRate(int rate);
+    LightingWidgets* lighting() const { return m_lighting; }
     void showMessage(const QString& text) override;
     bool askYesNo(const QString& text) override;
 
@@ -153,6 +162,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
@@ -162,6 +173,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void textStyle(CPngButton* button, int pointSize, const QString& face, unsigned format);
     void updateSwitchText();
     void onFlip(int controlId);
+    void reportShown();
     QString text(const char16_t* key) const;
 
     Setup m_setup;
@@ -172,6 +184,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     std::unique_ptr<CQuorvane_DlgProfile> m_profileManager;
     std::unique_ptr<QMenu> m_buttonMenu;
     KeyAssignmentOpener* m_opener = nullptr;
+    LightingWidgets* m_lighting = nullptr;  // owned by this window
+    bool m_reportedShown = false;
     QString m_link;
     QLabel* m_busy = nullptr;
     std::array<QPixmap, 10> m_busyFrames;

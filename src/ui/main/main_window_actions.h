@@ -25,6 +25,8 @@ class MainWindowActions {
     virtual void exportFile(const std::string& path) = 0;  // 32777
     // Colour-keys mode: the key's selection word flips; the new flag comes back.
     virtual void toggleSelection(int controlId, std::uint8_t bank) = 0;
+    // Lamp on: a click on a key button or Fn paints it (effect 20).
+    virtual void paintKey(int controlId) = 0;
     virtual void openAction() = 0;  // tray double click, menu "open"
     virtual void exitAction() = 0;  // 1124, menu "exit", window close
 };

@@ -7,6 +7,9 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 
+#include <cstdio>
+
+#include "core/app/user_checks.h"
 #include "core/assign/key_tip.h"
 #include "core/events/main_window_messages.h"
 #include "core/keys/key_names.h"
@@ -75,6 +78,10 @@ void QuorvaneProgram::runModal() {
     const PathTable& paths = shell.paths();
     m_loadText = [&shell](std::u16string_view key) { return shell.LoadText(key); };
 
+    if (const std::optional<std::u16string> notice = rootNotice(m_loadText)) {
+        std::fprintf(stderr, "quorvane: %s\n",
+                     QString::fromStdU16String(*notice).toLocal8Bit().constData());
+    }
     // The library first, then the pictures: either missing ends the program
     // silently.
     if (!startDevice()) {
@@ -93,6 +100,18 @@ void QuorvaneProgram::runModal() {
     setup.settings = &shell.profile();
     setup.version = QStringLiteral("v" QUORVANE_VERSION);
     setup.actions = this;
+    // The keyboard is there but its nodes may not be opened: the tooltip says
+    // why (the library announces no change, so the window asks again).
+    setup.trayTooltip = [this] {
+        const KeyboardAccess access = m_link->library().keyboardAccess();
+        return access.denied ? QString::fromStdU16String(noAccessTip(m_loadText)) : QString();
+    };
+    setup.lightingActions = this;
+    setup.shownChanged = [this](bool shown) {
+        if (m_core && m_panel) {
+            m_core->post([this, shown] { m_panel->setWindowShown(shown); });
+        }
+    };
     setup.chooseFile = m_options.chooseFile;
     setup.openUrl = m_options.openUrl;
     setup.profileManagerState = [this](bool open, bool unapplied) {
@@ -149,20 +168,44 @@ void QuorvaneProgram::startCore() {
     m_core = std::make_unique<CoreThread>(
         [this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) -> MsgResult {
             if (m_windowCore && MainWindowCore::handlesMessage(msg)) {
+                if (msg == UM_PROFILE) {
+                    settleLighting();
+                }
                 return m_windowCore->onMessage(msg, w, l);
             }
             return 0;
         },
         [this](std::uint32_t id) {
-            if (m_windowCore && MainWindowCore::handlesTimer(id)) {
+            if (m_panel && LightingPanel::handlesTimer(id)) {
+                m_panel->onTimer(id);
+            } else if (m_windowCore && MainWindowCore::handlesTimer(id)) {
+                settleLighting();
                 m_windowCore->onTimer(id);
             }
         });
+    m_lightingBridge =
+        std::make_unique<LightingBridge>(*m_dialog, [this] { m_bridge->refreshKeyboardPicture(); });
+    m_sender = std::make_unique<LatestValueSender>(m_link->commands());
+    const std::string languageFile =
+        shell.texts().textFileOfIndex(shell.language().GetLanguageIndex());
+    m_panel = std::make_unique<LightingPanel>(*m_session, *m_lightingBridge, m_core->dispatcher(),
+                                              effectNamesFromFile(languageFile), m_sender.get());
+    GuiBridge::LightingHooks hooks;
+    hooks.refresh = [this] { onPanelHere([](LightingPanel& p) { p.refresh(); }); };
+    hooks.reloadUserSlots = [this] { m_panel->reloadUserSlots(); };
+    hooks.selectUserSlot = [this](int slot) { m_lightingBridge->selectUserSlot(slot); };
+    hooks.showLampOff = [this] { onPanelHere([](LightingPanel& p) { p.showLampOff(); }); };
+    hooks.showKeyColours = [this] { m_panel->showKeyColours(); };
+    m_bridge->setLightingHooks(std::move(hooks));
     m_windowCore = std::make_unique<MainWindowCore>(m_core->dispatcher(), *m_bridge, *m_reactions,
                                                     m_lighting, *m_bridge, m_loadText);
     m_events = std::make_unique<DeviceEvents>(*m_link, m_core->dispatcher(), *m_windowCore,
                                               *m_bridge, m_loadText);
     m_windowCore->attachDeviceEvents(m_events.get());
+    m_windowCore->setNoKeyboardReason([this] {
+        return m_link->library().keyboardAccess().denied ? noAccessMessage(m_loadText)
+                                                         : std::u16string();
+    });
     m_events->setNoAutoOpen(shell.state().g_bNoAutoOpen != 0);
 
     m_core->start();
@@ -226,6 +269,9 @@ void QuorvaneProgram::shutdownProgram() {
     if (m_core) {
         m_core->stop();
     }
+    // What the lighting sender still holds goes out before the link goes.
+    m_panel.reset();
+    m_sender.reset();
     if (m_shell != nullptr) {
         m_shell->Shutdown();
     }
@@ -268,6 +314,7 @@ void QuorvaneProgram::freeModel() {
 
 void QuorvaneProgram::apply(bool thenHide) {
     m_core->post([this, thenHide] {
+        settleLighting();
         m_session->applyConfiguration();
         if (thenHide) {
             m_bridge->hideWindow();
@@ -276,15 +323,21 @@ void QuorvaneProgram::apply(bool thenHide) {
 }
 
 void QuorvaneProgram::profileButton(int profile) {
-    m_core->post([this, profile] { m_session->onProfileButton(profile); });
+    m_core->post([this, profile] {
+        settleLighting();
+        m_session->onProfileButton(profile);
+    });
 }
 
 void QuorvaneProgram::restoreDefaults() {
-    m_core->post([this] { m_session->restoreDefaults(); });
+    m_core->post([this] {
+        settleLighting();
+        m_session->restoreDefaults();
+    });
 }
 
 void QuorvaneProgram::reportRate(int rate) {
-    m_core->post([this, rate] { LightingWrites(*m_session).setReportRate(rate); });
+    onPanel([rate](LightingPanel& p) { p.onReportRateClicked(rate); });
 }
 
 void QuorvaneProgram::openProfileManager() {
@@ -297,11 +350,17 @@ void QuorvaneProgram::openProfileManager() {
 }
 
 void QuorvaneProgram::applyProfileRows(const std::vector<ProfileRow>& rows) {
-    m_core->post([this, rows] { applyProfileManager(*m_session, rows, m_shell->profile()); });
+    m_core->post([this, rows] {
+        settleLighting();
+        applyProfileManager(*m_session, rows, m_shell->profile());
+    });
 }
 
 void QuorvaneProgram::importFile(const std::string& path) {
-    m_core->post([this, path] { importProfile(*m_session, path); });
+    m_core->post([this, path] {
+        settleLighting();
+        importProfile(*m_session, path);
+    });
 }
 
 void QuorvaneProgram::exportFile(const std::string& path) {
@@ -318,6 +377,81 @@ void QuorvaneProgram::toggleSelection(int controlId, std::uint8_t bank) {
             [this, controlId, selected] { m_dialog->selectionChanged(controlId, selected); },
             Qt::QueuedConnection);
     });
+}
+
+void QuorvaneProgram::paintKey(int controlId) {
+    onPanel([controlId](LightingPanel& p) { p.onPaintClick(controlId); });
+}
+
+// ---- Lighting ------------------------------------------------------------------------------
+
+void QuorvaneProgram::settleLighting() {
+    if (m_panel) {
+        m_panel->settleWrites();
+    }
+}
+
+void QuorvaneProgram::onPanelHere(const std::function<void(LightingPanel&)>& work) {
+    work(*m_panel);
+    const bool lamp = m_panel->lampIsOn();
+    QMetaObject::invokeMethod(
+        m_dialog.get(), [this, lamp] { m_dialog->setLampOn(lamp); }, Qt::QueuedConnection);
+}
+
+void QuorvaneProgram::onPanel(std::function<void(LightingPanel&)> work) {
+    if (!m_core || !m_panel) {
+        return;
+    }
+    m_core->post([this, work = std::move(work)] { onPanelHere(work); });
+}
+
+void QuorvaneProgram::lampClicked() {
+    onPanel([](LightingPanel& p) { p.onLampClicked(); });
+}
+
+void QuorvaneProgram::effectSelected(int comboIndex) {
+    onPanel([comboIndex](LightingPanel& p) { p.onEffectSelected(comboIndex); });
+}
+
+void QuorvaneProgram::directionClicked(int controlId) {
+    onPanel([controlId](LightingPanel& p) { p.onDirectionClicked(controlId); });
+}
+
+void QuorvaneProgram::sliderMoved(int controlId, int position) {
+    // UM_SLIDER_MOVED, on the core's thread like every other window message.
+    onPanel([controlId, position](LightingPanel& p) { p.onSliderMoved(controlId, position); });
+}
+
+void QuorvaneProgram::effectColourChosen(Rgb colour) {
+    onPanel([colour](LightingPanel& p) { p.onEffectColourChosen(colour); });
+}
+
+void QuorvaneProgram::randomToggled() {
+    onPanel([](LightingPanel& p) { p.onRandomToggled(); });
+}
+
+void QuorvaneProgram::colourPictureClicked(int controlId) {
+    onPanel([controlId](LightingPanel& p) { p.onColourPictureClicked(controlId); });
+}
+
+void QuorvaneProgram::userSlotSelected(int slot) {
+    onPanel([slot](LightingPanel& p) { p.onUserSlotSelected(slot); });
+}
+
+void QuorvaneProgram::userSlotRenamed(const std::u16string& name) {
+    onPanel([name](LightingPanel& p) { p.onUserSlotRenamed(name); });
+}
+
+void QuorvaneProgram::toolClicked(int controlId) {
+    onPanel([controlId](LightingPanel& p) { p.onToolClicked(controlId); });
+}
+
+void QuorvaneProgram::brushColourChosen(Rgb colour) {
+    onPanel([colour](LightingPanel& p) { p.onBrushColourChosen(colour); });
+}
+
+void QuorvaneProgram::baseColourChosen(Rgb colour) {
+    onPanel([colour](LightingPanel& p) { p.onBaseColourChosen(colour); });
 }
 
 void QuorvaneProgram::openAction() {

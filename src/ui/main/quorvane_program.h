@@ -24,11 +24,15 @@
 #include "core/config/working_config.h"
 #include "core/device/device_link.h"
 #include "core/events/device_events.h"
+#include "core/lighting/latest_value_sender.h"
+#include "core/lighting/lighting_panel.h"
 #include "core/sync/sync_session.h"
 #include "core/window/main_window_core.h"
 #include "core/window/sync_reactions.h"
 #include "ui/main/core_thread.h"
 #include "ui/main/gui_bridge.h"
+#include "ui/main/lighting_bridge.h"
+#include "ui/main/lighting_widgets.h"
 #include "ui/main/main_dialog.h"
 #include "ui/main/main_window_actions.h"
 
@@ -40,7 +44,7 @@ struct ProgramOptions {
     std::function<void(const QUrl& url)> openUrl;
 };
 
-class QuorvaneProgram final : public ShellHost, public MainWindowActions {
+class QuorvaneProgram final : public ShellHost, public MainWindowActions, public LightingActions {
   public:
     explicit QuorvaneProgram(ProgramOptions options = {});
     ~QuorvaneProgram() override;
@@ -61,8 +65,23 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions {
     void importFile(const std::string& path) override;
     void exportFile(const std::string& path) override;
     void toggleSelection(int controlId, std::uint8_t bank) override;
+    void paintKey(int controlId) override;
     void openAction() override;
     void exitAction() override;
+
+    // ---- LightingActions (GUI thread) ----------------------------------------------
+    void lampClicked() override;
+    void effectSelected(int comboIndex) override;
+    void directionClicked(int controlId) override;
+    void sliderMoved(int controlId, int position) override;
+    void effectColourChosen(Rgb colour) override;
+    void randomToggled() override;
+    void colourPictureClicked(int controlId) override;
+    void userSlotSelected(int slot) override;
+    void userSlotRenamed(const std::u16string& name) override;
+    void toolClicked(int controlId) override;
+    void brushColourChosen(Rgb colour) override;
+    void baseColourChosen(Rgb colour) override;
 
     // The main window's run: start-up in order, the event loop, and the exit.
     void runModal();
@@ -76,6 +95,7 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions {
     CoreThread* core() const { return m_core.get(); }
     // For tests and benchmarks: the session lives on the core's thread.
     SyncSession* session() const { return m_session.get(); }
+    LightingPanel* lightingPanel() const { return m_panel.get(); }
 
   private:
     class Window;
@@ -83,6 +103,12 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions {
     bool startDevice();
     void startCore();
     void afterInit();
+    // Runs `work` with the lighting panel on the core's thread, then tells the
+    // window whether the lamp is on (key clicks paint then).
+    void onPanel(std::function<void(LightingPanel&)> work);
+    void onPanelHere(const std::function<void(LightingPanel&)>& work);
+    // Before a transfer of the window's own: the panel's writes have arrived.
+    void settleLighting();
 
     ProgramOptions m_options;
     AppShell* m_shell = nullptr;
@@ -98,6 +124,9 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions {
     std::unique_ptr<CoreThread> m_core;
     std::unique_ptr<MainWindowCore> m_windowCore;
     std::unique_ptr<DeviceEvents> m_events;
+    std::unique_ptr<LightingBridge> m_lightingBridge;
+    std::unique_ptr<LatestValueSender> m_sender;
+    std::unique_ptr<LightingPanel> m_panel;
     TextLookup m_loadText;
 
     std::mutex m_loopLock;

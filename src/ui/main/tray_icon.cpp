@@ -81,7 +81,20 @@ bool CTrayIcon::create(const QString& tooltip) {
     return m_hostPresent;
 }
 
+void CTrayIcon::setTooltipSource(std::function<QString()> source) {
+    m_tooltipSource = std::move(source);
+    if (m_tooltipSource) {
+        setTooltip(m_tooltipSource());
+    }
+}
+
 void CTrayIcon::watchHost() {
+    if (m_tooltipSource) {
+        const QString tooltip = m_tooltipSource().left(kTooltipLimit);
+        if (tooltip != m_tooltip) {
+            setTooltip(tooltip);
+        }
+    }
     const bool present = QSystemTrayIcon::isSystemTrayAvailable();
     if (present && !m_hostPresent && m_added) {
         // The host came (back): the icon again, with the state it had.

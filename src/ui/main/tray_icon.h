@@ -38,6 +38,8 @@ class CTrayIcon : public QObject {
     bool create(const QString& tooltip);
     void setIconById(int iconId);
     void setTooltip(const QString& text);  // cut to 127 characters
+    // Asked again every few seconds while the icon exists.
+    void setTooltipSource(std::function<QString()> source);
     void remove();
 
     bool added() const { return m_added; }
@@ -62,6 +64,7 @@ class CTrayIcon : public QObject {
     std::unique_ptr<QMenu> m_menu;
     std::map<int, QAction*> m_actions;
     QString m_tooltip;
+    std::function<QString()> m_tooltipSource;
     QTimer m_hostWatch;
     bool m_added = false;
     bool m_hostPresent = false;

@@ -7,16 +7,16 @@
 
 #include <optional>
 
-namespace quorvane {
+#include "core/events/main_window_messages.h"  // UM_SLIDER_MOVED: control id and position
 
-// The slider notification: control id and the new position.
-inline constexpr int UM_SLIDER_MOVED = 0x28D1;
+namespace quorvane {
 
 // Posted to the slider's parent for every notification (besides the signal), so a
 // parent that handles window messages by number sees it in its event queue.
 class SliderMovedEvent : public QEvent {
   public:
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + UM_SLIDER_MOVED);
+    static constexpr QEvent::Type kType =
+        static_cast<QEvent::Type>(QEvent::User + static_cast<int>(UM_SLIDER_MOVED));
 
     SliderMovedEvent(int controlId, int position)
         : QEvent(kType), controlId_(controlId), position_(position) {}
