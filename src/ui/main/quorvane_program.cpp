@@ -78,10 +78,6 @@ void QuorvaneProgram::runModal() {
     const PathTable& paths = shell.paths();
     m_loadText = [&shell](std::u16string_view key) { return shell.LoadText(key); };
 
-    if (const std::optional<std::u16string> notice = rootNotice(m_loadText)) {
-        std::fprintf(stderr, "quorvane: %s\n",
-                     QString::fromStdU16String(*notice).toLocal8Bit().constData());
-    }
     // The library first, then the pictures: either missing ends the program
     // silently.
     if (!startDevice()) {
@@ -90,6 +86,11 @@ void QuorvaneProgram::runModal() {
     std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir);
     if (!pictures) {
         return;
+    }
+    // Said once the program really runs: a start that ends here stays silent.
+    if (const std::optional<std::u16string> notice = rootNotice(m_loadText)) {
+        std::fprintf(stderr, "quorvane: %s\n",
+                     QString::fromStdU16String(*notice).toLocal8Bit().constData());
     }
     createDefaultImage(m_config, std::string(), true);
 
