@@ -15,7 +15,7 @@ cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 
 trap cleanup EXIT
 
 exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
 read -r -t 20 -u "$display_fd" display_number
 export DISPLAY=":$display_number"
 trayer --edge bottom --widthtype pixel --width 200 >/dev/null 2>&1 & pids+=($!)

@@ -30,9 +30,10 @@ wait_for() {
 }
 
 # Xvfb picks a free display itself and says which once it is ready, so runs
-# side by side never share one.
+# side by side never share one; -noreset keeps it from resetting (and turning
+# a starting program away) each time its last client leaves.
 exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 read -r -t 20 -u "$display_fd" display_number || { echo "FAIL: Xvfb did not start"; exit 1; }
 export DISPLAY=":$display_number"
