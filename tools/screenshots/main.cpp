@@ -1,45 +1,26 @@
-// screenshots --out <folder>: builds the program's own main window offscreen
-// from the program folder's skin and language files, puts it in a few states
-// and writes each as a PNG: function-keys mode, colour-keys mode, the profile
-// manager and the about box.
+// screenshots --out <folder>: runs the desktop program itself in this process
+// against the virtual keyboard (offscreen unless QT_QPA_PLATFORM says
+// otherwise) and writes its windows as PNG files: the main window in
+// function-keys and colour-keys mode, with the lamp on for effects 4, 6, 17
+// and 20, the profile manager and the about box.
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
-#include "core/app/app_paths.h"
-#include "core/app/language_texts.h"
-#include "core/app/settings_store.h"
-#include "core/platform/registry_store.h"
-#include "core/sync/key_buttons.h"
-#include "ui/main/main_dialog.h"
+#include "core/lighting/lighting_panel.h"
+#include "ui/main/in_process_program.h"
 
 namespace {
 
 using namespace quorvane;
 
-// Records nothing: the pictures need no keyboard.
-class NoActions final : public MainWindowActions {
-  public:
-    void apply(bool) override {}
-    void profileButton(int) override {}
-    void restoreDefaults() override {}
-    void reportRate(int) override {}
-    void openProfileManager() override {}
-    void applyProfileRows(const std::vector<ProfileRow>&) override {}
-    void importFile(const std::string&) override {}
-    void exportFile(const std::string&) override {}
-    void toggleSelection(int, std::uint8_t) override {}
-    void openAction() override {}
-    void exitAction() override {}
-};
-
-bool save(QWidget* widget, const QString& path) {
-    QApplication::processEvents();
-    const QImage image = widget->grab().toImage();
+bool save(QWidget* widget, const QDir& out, const QString& name) {
+    spinFor(100);
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    const QImage image = widget != nullptr ? widget->grab().toImage() : QImage();
     if (image.isNull() || !image.save(path)) {
         std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
         return false;
@@ -54,6 +35,8 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    const std::string home = prepareInProcessEnvironment();
+    QApplication::setQuitOnLastWindowClosed(false);
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--out"));
@@ -63,55 +46,52 @@ int main(int argc, char** argv) {
     }
     const QDir out(args[at + 1]);
     QDir().mkpath(out.path());
-    QDir scratch(QDir::temp().filePath(QStringLiteral("quorvane-shots")));
-    scratch.mkpath(QStringLiteral("."));
 
-    const std::string folder = QCoreApplication::applicationDirPath().toStdString() + "/";
-    const PathTable paths = buildPathTable(folder + "quorvane", scratch.path().toStdString());
-    LanguageTexts texts(paths.drive, paths.folder);
-    RegistryStore registry(scratch.filePath(QStringLiteral("registry")).toStdString());
-    FrameworkProfile profile(registry, kCompanyKey, kApplicationTitle);
-    std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir);
-    if (!pictures) {
-        std::fprintf(stderr, "screenshots: the skin pictures are missing in %s\n",
-                     paths.g_szSkinDir.c_str());
+    bool ok = true;
+    const bool ran = runInProcess(home, [&](InProcessContext& context) {
+        QuorvaneProgram& program = context.program;
+        CQuorvaneDlg* dialog = program.dialog();
+        dialog->openWindow();
+        spinFor(300);
+        ok = save(dialog, out, QStringLiteral("main-function-keys")) && ok;
+        dialog->toggleColourKeyMode();
+        ok = save(dialog, out, QStringLiteral("main-colour-keys")) && ok;
+        dialog->toggleColourKeyMode();
+
+        LightingPanel& panel = *program.lightingPanel();
+        onCoreThread(program, [&] { panel.lampOn(); });
+        for (const int effect : {4, 6, 17, 20}) {
+            int index = -1;
+            onCoreThread(program, [&] {
+                index = panel.effectSlots().comboIndexOf(static_cast<std::uint8_t>(effect));
+                if (index >= 0) {
+                    panel.onEffectSelected(index);
+                }
+            });
+            if (index < 0) {
+                std::fprintf(stderr, "screenshots: the keyboard offers no effect %d\n", effect);
+                ok = false;
+                continue;
+            }
+            dialog->lighting()->selectEffect(index);  // as the user's own choice shows it
+            spinFor(700);                              // the preview's first ticks
+            ok = save(dialog, out, QStringLiteral("main-lamp-effect-%1").arg(effect)) && ok;
+        }
+        onCoreThread(program, [&] { panel.lampOff(); });
+
+        program.openProfileManager();
+        spinUntil([&] { return dialog->profileManager() != nullptr &&
+                               dialog->profileManager()->isVisible(); },
+                  10);
+        ok = save(dialog->profileManager(), out, QStringLiteral("profile-manager")) && ok;
+        dialog->profileManager()->closeAsCancelled();
+        dialog->showAbout();
+        ok = save(dialog->aboutBox(), out, QStringLiteral("about")) && ok;
+        dialog->closeChildDialogs();
+    });
+    if (!ran) {
+        std::fprintf(stderr, "screenshots: the program did not start with the virtual keyboard\n");
         return 1;
     }
-    NoActions actions;
-    CQuorvaneDlg::Setup setup;
-    setup.paths = paths;
-    setup.pictures = std::move(*pictures);
-    setup.loadText = [&texts](std::u16string_view key) { return texts.LoadText(key, 0); };
-    setup.settings = &profile;
-    setup.version = QStringLiteral("v" QUORVANE_VERSION_TEXT);
-    setup.actions = &actions;
-    CQuorvaneDlg dialog(std::move(setup));
-    dialog.initialise();
-
-    // A profile with a few keys assigned, a few selected for lighting.
-    KeyboardPicture picture;
-    picture.block = 0;
-    for (std::size_t j = 0; j < KEY_BUTTONS.size(); ++j) {
-        picture.keys[j].checked = j % 17 == 3;
-        picture.keys[j].selected = j % 5 == 1;
-    }
-    picture.gKeys[0].checked = true;
-    dialog.showKeyboardPicture(picture);
-    dialog.setProfileButtons(0);
-    dialog.setProfileLabel(QStringLiteral("$Profile1"), QString());
-    dialog.openWindow();
-
-    bool ok = save(&dialog, out.filePath(QStringLiteral("main-function-keys.png")));
-    dialog.toggleColourKeyMode();
-    ok = save(&dialog, out.filePath(QStringLiteral("main-colour-keys.png"))) && ok;
-    dialog.toggleColourKeyMode();
-    dialog.showProfileManager({{paths.userDataFolder + "/", "$Profile1", true},
-                               {paths.userDataFolder + "/", "$Profile2", false},
-                               {paths.userDataFolder + "/", "$Profile3", false}});
-    ok = save(dialog.profileManager(), out.filePath(QStringLiteral("profile-manager.png"))) && ok;
-    dialog.profileManager()->closeAsCancelled();
-    dialog.showAbout();
-    ok = save(dialog.aboutBox(), out.filePath(QStringLiteral("about.png"))) && ok;
-    dialog.closeChildDialogs();
     return ok ? 0 : 1;
 }

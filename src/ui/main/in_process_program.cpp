@@ -1,0 +1,105 @@
+#include "ui/main/in_process_program.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/app/app_shell.h"
+#include "core/device/hid_library.h"
+
+namespace quorvane {
+
+bool spinUntil(const std::function<bool()>& done, int seconds) {
+    if (done()) {
+        return true;
+    }
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    poll.start(1);
+    loop.exec();
+    return done();
+}
+
+void spinFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void onCoreThread(QuorvaneProgram& program, const std::function<void()>& work) {
+    std::atomic<bool> done{false};
+    program.core()->post([&] {
+        work();
+        done = true;
+    });
+    spinUntil([&] { return done.load(); }, 60);
+}
+
+std::string prepareInProcessEnvironment() {
+    char pattern[] = "/tmp/quorvane-inproc-XXXXXX";
+    std::string home = ::mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+    setenv("QUELLIX_DEVICE", "virtual", 1);
+    unsetenv("QUELLIX_RECORD");
+    unsetenv("QUELLIX_VIRTUAL_STATE");
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+    setenv("LC_ALL", "C", 1);
+    setenv("QUORVANE_QUIET_ROOT", "1", 1);
+    return home;
+}
+
+bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body) {
+    QuorvaneProgram program;
+    ShellOptions options;
+    const std::string folder = HidLibrary::programFolder();
+    options.exePath = folder + "/quorvane";
+    options.registryPath = home + "/registry";
+    options.userDataFolder = home + "/Documents/Quorvane_09A";
+    options.runtimeFolder = home;
+    options.eventSuffix = std::to_string(::getpid());
+    AppShell shell(program, options);
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        const bool read = spinUntil(
+            [&] {
+                return program.session() != nullptr &&
+                       program.session()->modelOrigin() == ModelOrigin::Keyboard;
+            },
+            30);
+        if (read) {
+            InProcessContext context{program, {}, home};
+            void* handle = dlopen((folder + "/libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+            if (handle != nullptr) {
+                context.knobs.setUsbFrames = reinterpret_cast<int (*)(int)>(
+                    dlsym(handle, "QuellixVirtualSetUsbFrames"));
+                context.knobs.readMemory = reinterpret_cast<decltype(context.knobs.readMemory)>(
+                    dlsym(handle, "QuellixVirtualReadMemory"));
+                context.knobs.raiseConsumer = reinterpret_cast<int (*)(std::uint16_t)>(
+                    dlsym(handle, "QuellixVirtualRaiseConsumer"));
+            }
+            body(context);
+            ran = true;
+        }
+        program.shutdownProgram();
+    });
+    shell.InitInstance({"/Start"});
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    return ran;
+}
+
+}  // namespace quorvane
