@@ -8,12 +8,10 @@
 // the same import run on the GUI thread. Also the resident memory in the tray
 // and with the window shown, and the CPU used while idle in the tray.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -23,16 +21,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "core/app/app_shell.h"
 #include "core/config/macro_area_codec.h"
 #include "core/config/profile_file.h"
 #include "core/config/working_config.h"
-#include "core/device/hid_library.h"
 #include "core/sync/profile_transfer.h"
-#include "ui/main/quorvane_program.h"
+#include "ui/main/in_process_program.h"
 
 namespace {
 
@@ -54,30 +49,8 @@ Fixture& fixture() {
     return f;
 }
 
-// Runs the Qt loop until `done` or `seconds` pass, looking every millisecond
-// (a timer, so the waiting itself costs no CPU).
-bool spinUntil(const std::function<bool()>& done, int seconds) {
-    if (done()) {
-        return true;
-    }
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    poll.start(1);
-    loop.exec();
-    return done();
-}
-
-// Runs the Qt loop for `seconds` with nothing of the benchmark's own to do.
 void idleFor(int seconds) {
-    QEventLoop loop;
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
+    spinFor(seconds * 1000);
 }
 
 // A profile file whose macros fill the keyboard's 8 KiB macro area.
@@ -235,56 +208,23 @@ BENCHMARK(BM_TrayFootprint)->Arg(60)->UseManualTime()->Unit(benchmark::kSecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
-    char pattern[] = "/tmp/quorvane-desktop-bench-XXXXXX";
-    Fixture& f = fixture();
-    f.home = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-    setenv("QUELLIX_DEVICE", "virtual", 1);
-    unsetenv("QUELLIX_RECORD");
-    unsetenv("QUELLIX_VIRTUAL_STATE");
-    setenv("HOME", f.home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (f.home + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", f.home.c_str(), 1);
-    setenv("LC_ALL", "C", 1);
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    const std::string home = prepareInProcessEnvironment();
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-
-    f.profileFile = f.home + "/full.fwc";
+    Fixture& f = fixture();
+    f.home = home;
+    f.profileFile = home + "/full.fwc";
     writeFullProfileFile(f.profileFile);
-
-    QuorvaneProgram program;
-    ShellOptions options;
-    const std::string folder = HidLibrary::programFolder();
-    options.exePath = folder + "/quorvane";
-    options.registryPath = f.home + "/registry";
-    options.userDataFolder = f.home + "/Documents/Quorvane_09A";
-    options.runtimeFolder = f.home;
-    options.eventSuffix = std::to_string(::getpid());
-    AppShell shell(program, options);
-    QTimer::singleShot(0, &app, [&] {
-        const bool read = spinUntil(
-            [&] {
-                return program.session() != nullptr &&
-                       program.session()->modelOrigin() == ModelOrigin::Keyboard;
-            },
-            20);
-        if (read) {
-            f.program = &program;
-            void* handle = dlopen((folder + "/libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
-            if (handle != nullptr) {
-                f.setUsbFrames =
-                    reinterpret_cast<int (*)(int)>(dlsym(handle, "QuellixVirtualSetUsbFrames"));
-            }
-        }
+    const bool ran = runInProcess(home, [&](InProcessContext& context) {
+        f.program = &context.program;
+        f.setUsbFrames = context.knobs.setUsbFrames;
         benchmark::RunSpecifiedBenchmarks();
-        program.shutdownProgram();
+        f.program = nullptr;
     });
-    const int code = shell.InitInstance({"/Start"});
     benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(f.home, ec);
-    return code;
+    return ran ? 0 : 1;
 }

@@ -339,6 +339,9 @@ TEST_F(LightingPanelTest, RefreshInTheDefaultModeShowsTheNoticeAndNoPanelControl
     lighting.currentProfile = 3;
     panel->refresh();
     EXPECT_EQ(view.shownControls(), (Ids{1209}));
+    // The effect list is emptied, not merely hidden, and no slot remains.
+    EXPECT_TRUE(view.effectNames.empty());
+    EXPECT_EQ(panel->effectSlots().comboIndexOf(4), -1);
 }
 
 TEST_F(LightingPanelTest, RefreshShowsTheRecord) {

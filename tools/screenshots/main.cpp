@@ -74,15 +74,17 @@ int main(int argc, char** argv) {
                 continue;
             }
             dialog->lighting()->selectEffect(index);  // as the user's own choice shows it
-            spinFor(700);                              // the preview's first ticks
+            spinFor(700);                             // the preview's first ticks
             ok = save(dialog, out, QStringLiteral("main-lamp-effect-%1").arg(effect)) && ok;
         }
         onCoreThread(program, [&] { panel.lampOff(); });
 
         program.openProfileManager();
-        spinUntil([&] { return dialog->profileManager() != nullptr &&
-                               dialog->profileManager()->isVisible(); },
-                  10);
+        spinUntil(
+            [&] {
+                return dialog->profileManager() != nullptr && dialog->profileManager()->isVisible();
+            },
+            10);
         ok = save(dialog->profileManager(), out, QStringLiteral("profile-manager")) && ok;
         dialog->profileManager()->closeAsCancelled();
         dialog->showAbout();

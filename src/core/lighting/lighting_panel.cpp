@@ -104,7 +104,10 @@ void LightingPanel::refresh() {
 
     LightingRecord* r = record();
     if (r == nullptr) {
-        // The default mode: there is no record of it to show.
+        // The default mode: there is no record of it to show, and no effect
+        // to choose.
+        m_slots = EffectSlots{};
+        m_view.setEffectList({});
         m_view.showControl(panel::kWorkingLabel, true);
         hidePanelControls(false);
         return;

@@ -84,12 +84,14 @@ bool runInProcess(const std::string& home, const std::function<void(InProcessCon
             InProcessContext context{program, {}, home};
             void* handle = dlopen((folder + "/libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
             if (handle != nullptr) {
-                context.knobs.setUsbFrames = reinterpret_cast<int (*)(int)>(
-                    dlsym(handle, "QuellixVirtualSetUsbFrames"));
+                context.knobs.setUsbFrames =
+                    reinterpret_cast<int (*)(int)>(dlsym(handle, "QuellixVirtualSetUsbFrames"));
                 context.knobs.readMemory = reinterpret_cast<decltype(context.knobs.readMemory)>(
                     dlsym(handle, "QuellixVirtualReadMemory"));
                 context.knobs.raiseConsumer = reinterpret_cast<int (*)(std::uint16_t)>(
                     dlsym(handle, "QuellixVirtualRaiseConsumer"));
+                context.knobs.writeMemory = reinterpret_cast<decltype(context.knobs.writeMemory)>(
+                    dlsym(handle, "QuellixVirtualWriteMemory"));
             }
             body(context);
             ran = true;

@@ -17,6 +17,8 @@ struct InProcessKnobs {
     int (*readMemory)(std::uint32_t area, std::uint32_t offset, std::uint8_t* buffer,
                       std::uint32_t length) = nullptr;
     int (*raiseConsumer)(std::uint16_t code) = nullptr;
+    int (*writeMemory)(std::uint32_t area, std::uint32_t offset, const std::uint8_t* data,
+                       std::uint32_t length) = nullptr;
 };
 
 struct InProcessContext {

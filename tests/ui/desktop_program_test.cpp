@@ -1,0 +1,213 @@
+// The desktop program itself, in this process on the offscreen platform and
+// the virtual keyboard: what a click on the window does to the keyboard's
+// memories, and what the window shows when the keyboard changes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <array>
+#include <cstdlib>
+
+#include "core/lighting/lighting_panel.h"
+#include "core/lighting/panel_controls.h"
+#include "core/sync/key_buttons.h"
+#include "quellix.h"
+#include "ui/main/in_process_program.h"
+
+namespace quorvane {
+namespace {
+
+InProcessContext* g_context = nullptr;
+
+constexpr int kKeyA = 1058;
+constexpr int kKeyALed = 64;
+
+class DesktopProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(g_context, nullptr);
+        ASSERT_NE(g_context->knobs.readMemory, nullptr);
+        dialog()->openWindow();
+        settle();
+    }
+    void TearDown() override {
+        onCoreThread(program(), [this] { panel().lampOff(); });
+        settle();
+    }
+
+    static QuorvaneProgram& program() { return g_context->program; }
+    static CQuorvaneDlg* dialog() { return program().dialog(); }
+    static LightingPanel& panel() { return *program().lightingPanel(); }
+
+    // Everything the core and the lighting sender hold has reached the
+    // keyboard, and everything posted to the window has been shown.
+    static void settle() {
+        onCoreThread(program(), [] { panel().settleWrites(); });
+        spinFor(30);
+    }
+
+    static int currentProfile() {
+        int profile = -1;
+        onCoreThread(program(), [&] { profile = program().session()->lighting().currentProfile; });
+        return profile;
+    }
+
+    static std::uint8_t lightingByte(int byte) {
+        std::uint8_t value = 0xEE;
+        g_context->knobs.readMemory(QUELLIX_AREA_LIGHTING,
+                                    static_cast<std::uint32_t>(currentProfile() * 42 + byte),
+                                    &value, 1);
+        return value;
+    }
+
+    // The user picks `effect` in the effect list.
+    static void chooseEffect(int effect) {
+        int index = -1;
+        onCoreThread(program(), [&] {
+            index = panel().effectSlots().comboIndexOf(static_cast<std::uint8_t>(effect));
+        });
+        ASSERT_GE(index, 0) << effect;
+        QComboBox* list = dialog()->lighting()->effectList();
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+        settle();
+    }
+
+    static void clickLamp() {
+        QWidget* lamp = dialog()->lighting()->control(panel::kLampSwitch);
+        QTest::mouseClick(lamp, Qt::LeftButton, {}, lamp->rect().center());
+        settle();
+    }
+};
+
+TEST_F(DesktopProgramTest, EachEffectShowsItsControls) {
+    clickLamp();
+    ASSERT_TRUE(panel().lampIsOn());
+    for (const int effect : {4, 6, 20}) {
+        chooseEffect(effect);
+        EXPECT_EQ(lightingByte(0), effect);
+        for (const int id : panel::kPanelControls) {
+            QWidget* control = dialog()->lighting()->control(id);
+            ASSERT_NE(control, nullptr) << id;
+            EXPECT_EQ(control->isVisibleTo(dialog()),
+                      shownForEffect(id, static_cast<std::uint8_t>(effect)))
+                << "effect " << effect << ", control " << id;
+        }
+    }
+}
+
+TEST_F(DesktopProgramTest, SliderClicksAndWheelTurnsReachTheKeyboard) {
+    clickLamp();
+    chooseEffect(4);
+    QWidget* brightness = dialog()->lighting()->control(panel::kBrightnessSlider);
+    ASSERT_TRUE(brightness->isVisibleTo(dialog()));
+    QTest::mouseClick(brightness, Qt::LeftButton, {}, QPoint(1, brightness->height() / 2));
+    settle();
+    EXPECT_EQ(lightingByte(1), 0);
+    QTest::mouseClick(brightness, Qt::LeftButton, {},
+                      QPoint(brightness->width() - 2, brightness->height() / 2));
+    settle();
+    EXPECT_EQ(lightingByte(1), 4);
+
+    // The speed slider shows 4 - speed: one notch of the wheel moves it by one.
+    QWidget* speed = dialog()->lighting()->control(panel::kSpeedSlider);
+    const std::uint8_t before = lightingByte(2);
+    const QPointF at(speed->width() / 2.0, speed->height() / 2.0);
+    const bool down = before == 4;  // a position that can still move that way
+    QWheelEvent wheel(at, speed->mapToGlobal(at), QPoint(), QPoint(0, down ? 120 : -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(speed, &wheel);
+    settle();
+    EXPECT_NE(lightingByte(2), before);
+    EXPECT_EQ(std::abs(lightingByte(2) - before), 1);
+}
+
+TEST_F(DesktopProgramTest, PaintingAKeyOutlinesItAndWritesItsColour) {
+    clickLamp();
+    chooseEffect(20);
+    const Rgb brush{0x12, 0x34, 0x56};
+    program().brushColourChosen(brush);
+    settle();
+    CPngButton* key = dialog()->button(kKeyA);
+    QTest::mouseClick(key, Qt::LeftButton, {}, key->rect().center());
+    settle();
+    spinFor(200);  // a preview tick shows the per-key colours
+    std::array<std::uint8_t, 3> stored{};
+    g_context->knobs.readMemory(QUELLIX_AREA_COLOURS,
+                                static_cast<std::uint32_t>(currentProfile() * 512 + kKeyALed * 3),
+                                stored.data(), 3);
+    EXPECT_EQ(stored, (std::array<std::uint8_t, 3>{0x12, 0x34, 0x56}));
+    EXPECT_TRUE(key->outlineOn());
+    EXPECT_EQ(key->outlineColour(), QColor(0x12, 0x34, 0x56));
+}
+
+TEST_F(DesktopProgramTest, TheLampOffPutsThePlainKeysBack) {
+    clickLamp();
+    chooseEffect(4);
+    spinFor(200);
+    EXPECT_TRUE(dialog()->button(kKeyA)->outlineOn());
+    clickLamp();
+    EXPECT_FALSE(panel().lampIsOn());
+    EXPECT_FALSE(dialog()->button(kKeyA)->outlineOn());
+}
+
+TEST_F(DesktopProgramTest, OkAppliesAndHides) {
+    dialog()->toggleColourKeyMode();
+    CPngButton* key = dialog()->button(kKeyA);
+    QTest::mouseClick(key, Qt::LeftButton, {}, key->rect().center());
+    dialog()->leaveColourKeyMode();
+    settle();
+    ASSERT_TRUE(dialog()->isApplyEnabled());
+    CPngButton* ok = dialog()->button(1);
+    QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
+    EXPECT_TRUE(spinUntil([] { return !dialog()->isVisible(); }, 10));
+    settle();
+    EXPECT_FALSE(dialog()->isApplyEnabled());
+    EXPECT_FALSE(program().session()->isDirty());
+}
+
+TEST_F(DesktopProgramTest, TheKeyboardsDefaultModeLeavesNoProfileCheckedAndNoEffects) {
+    std::uint8_t mode = 3;
+    ASSERT_EQ(g_context->knobs.writeMemory(QUELLIX_AREA_SETTINGS, 10, &mode, 1), 1);
+    g_context->knobs.raiseConsumer(0x0402);
+    EXPECT_TRUE(spinUntil([] { return currentProfile() == 3; }, 10));
+    settle();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(dialog()->button(1135 + i)->isChecked()) << i;
+    }
+    EXPECT_EQ(dialog()->lighting()->effectList()->count(), 0);
+    EXPECT_TRUE(dialog()->control(1209)->isVisibleTo(dialog()));
+
+    mode = 0;
+    g_context->knobs.writeMemory(QUELLIX_AREA_SETTINGS, 10, &mode, 1);
+    g_context->knobs.raiseConsumer(0x0402);
+    EXPECT_TRUE(spinUntil([] { return currentProfile() == 0; }, 10));
+    settle();
+    EXPECT_TRUE(dialog()->button(1135)->isChecked());
+    EXPECT_GT(dialog()->lighting()->effectList()->count(), 0);
+}
+
+}  // namespace
+}  // namespace quorvane
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string home = quorvane::prepareInProcessEnvironment();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    int result = 1;
+    const bool ran = quorvane::runInProcess(home, [&](quorvane::InProcessContext& context) {
+        quorvane::g_context = &context;
+        result = RUN_ALL_TESTS();
+        quorvane::g_context = nullptr;
+    });
+    if (!ran) {
+        std::fprintf(stderr, "the program did not start with the virtual keyboard\n");
+        return 1;
+    }
+    return result;
+}
