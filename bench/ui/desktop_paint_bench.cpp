@@ -208,11 +208,7 @@ BENCHMARK(BM_TrayFootprint)->Arg(60)->UseManualTime()->Unit(benchmark::kSecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
     const std::string home = prepareInProcessEnvironment();
-    QApplication::setQuitOnLastWindowClosed(false);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Fixture& f = fixture();

@@ -196,7 +196,6 @@ TEST_F(DesktopProgramTest, TheKeyboardsDefaultModeLeavesNoProfileCheckedAndNoEff
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const std::string home = quorvane::prepareInProcessEnvironment();
-    QApplication::setQuitOnLastWindowClosed(false);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     int result = 1;

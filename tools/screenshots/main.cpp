@@ -32,11 +32,7 @@ bool save(QWidget* widget, const QDir& out, const QString& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
     const std::string home = prepareInProcessEnvironment();
-    QApplication::setQuitOnLastWindowClosed(false);
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--out"));

@@ -3,7 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -59,6 +59,11 @@ std::string prepareInProcessEnvironment() {
     setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
     setenv("LC_ALL", "C", 1);
     setenv("QUORVANE_QUIET_ROOT", "1", 1);
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    // The program hides and shows its window; that must not end the loop.
+    QApplication::setQuitOnLastWindowClosed(false);
     return home;
 }
 

@@ -35,7 +35,9 @@ void spinFor(int milliseconds);
 void onCoreThread(QuorvaneProgram& program, const std::function<void()>& work);
 
 // Sets up the environment (call before QApplication is made: it sets HOME,
-// XDG_*, LC_ALL and QUELLIX_DEVICE=virtual) and returns the private home.
+// XDG_*, LC_ALL, QUELLIX_DEVICE=virtual and, unless set, the offscreen
+// platform; the window may close without ending the loop) and returns the
+// private home.
 std::string prepareInProcessEnvironment();
 
 // The program from the folder of the running executable. False when the
