@@ -166,26 +166,43 @@ struct RefusalCase {
 class RefusalDuringDownload : public FaultTest,
                               public ::testing::WithParamInterface<RefusalCase> {};
 
+// Through the import, whose three-profile download owns the dirty mark; the
+// refusals start with the download, after the import's settings read.
 TEST_P(RefusalDuringDownload, EndsWithTheRefusalOrRecovers) {
     const RefusalCase& c = GetParam();
-    config.image->entries = imported;
-    config.macros = importedMacros;
-    session->markDirty();
-    knobs.Refuse(c.status, c.count);
+    const auto cached = readFileBytes(session->reloadCacheFile(0));
+    ASSERT_TRUE(cached.has_value());
+    ASSERT_FALSE(window.dirty);
+    bool armed = false;
+    window.afterSettingsRead = [&] {
+        if (!armed) {
+            armed = true;
+            knobs.Refuse(c.status, c.count);
+        }
+    };
 
-    const int result = session->download(true);
+    const int result = importProfile(*session, importFile);
+    window.afterSettingsRead = nullptr;
     EXPECT_EQ(result, c.result) << c.name;
     expectBracketClosed();
-    if (result != 1) {
-        const std::vector<std::uint8_t> sent = commandsSent();
-        EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteMacroArea), 0);
-        EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
-        EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), factoryTables);
-        EXPECT_TRUE(window.dirty);
-        expectModelIsTheImport();
-        knobs.Refuse(0xFF, 0);
-        ASSERT_EQ(session->applyConfiguration(), 1);
+    expectModelIsTheImport();
+    if (result == 1) {
+        EXPECT_FALSE(window.dirty);
+        for (int p = 0; p < 3; ++p) {
+            expectKeyboardHoldsTheModel(p);
+        }
+        return;
     }
+    const std::vector<std::uint8_t> sent = commandsSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteMacroArea), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), factoryTables);
+    EXPECT_TRUE(window.dirty) << "the import is still to be written";
+    EXPECT_EQ(readFileBytes(session->reloadCacheFile(0)), cached);
+
+    knobs.Refuse(0xFF, 0);
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_FALSE(window.dirty);
     expectKeyboardHoldsTheModel(0);
 }
 
