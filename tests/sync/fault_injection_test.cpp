@@ -236,6 +236,37 @@ TEST_F(FaultTest, AMacroAreaTheKeyboardRefusesWritesNoKeyTable) {
     expectKeyboardHoldsTheModel(0);
 }
 
+TEST_F(FaultTest, AKeyTableRefusedPartWayStopsTheLaterProfiles) {
+    // The third of the seven frames of profile 1's table.
+    constexpr std::uint16_t kRefused = 378 + 2 * 56;
+    refuseFrom(
+        [](const SentFrame& f) { return f.command == kWriteKeyTable && f.offset == kRefused; });
+
+    EXPECT_EQ(importProfile(*session, importFile), kResultRefusedFF);
+    expectBracketClosed();
+    EXPECT_TRUE(window.dirty);
+    expectModelIsTheImport();
+    // Profile 0 whole, profile 1 up to the refused frame, profile 2 never sent.
+    for (const SentFrame& f : writesSent()) {
+        if (f.command == kWriteKeyTable) {
+            EXPECT_LE(f.offset, kRefused);
+        }
+    }
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
+    const DeviceKeyTable one = modelKeyTable(1);
+    EXPECT_TRUE(std::equal(one.bytes.begin(), one.bytes.begin() + 112, tables.begin() + 378));
+    EXPECT_TRUE(
+        std::equal(tables.begin() + kRefused, tables.end(), factoryTables.begin() + kRefused));
+    ASSERT_NE(modelKeyTable(2), keyboardKeyTable(2)) << "profile 2 had something to write";
+
+    // The next Apply writes what did not arrive, the other profiles included.
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    for (int p = 0; p < 3; ++p) {
+        expectKeyboardHoldsTheModel(p);
+    }
+}
+
 TEST_F(FaultTest, AnImportThatCannotBeWrittenStaysPending) {
     const std::string cache = session->reloadCacheFile(0);
     const auto cached = readFileBytes(cache);
