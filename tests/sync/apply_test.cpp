@@ -213,9 +213,9 @@ TEST_F(ApplyTest, BeforeTheKeyboardReportedItsCapacityNothingIsSent) {
 }
 
 TEST_F(ApplyTest, AProfileWithoutACacheFileGetsOne) {
-    // Switched on the keyboard itself: no reload made profile 2's cache file.
+    // Switched on the keyboard itself, and its cache file removed meanwhile.
     setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 2);
-    ASSERT_FALSE(std::filesystem::exists(session->reloadCacheFile(2)));
+    ASSERT_TRUE(std::filesystem::remove(session->reloadCacheFile(2)));
     assign(2, kKeyA, ActionDisabled, 0);
     session->markDirty();
 
