@@ -6,7 +6,9 @@
 // (DeviceEvents does). A call may hold the window thread until the user has
 // answered: in the desktop program the core's loop waits while the GUI thread
 // shows the box, so the GUI thread must never wait for the core's window
-// thread.
+// thread, nor for a lock that thread may hold: a prompt can come while it
+// holds ConfigLock and DownloadLock (the macro-space messages of a download),
+// so the GUI thread only try-locks them or paints from a copy.
 #pragma once
 
 #include <string_view>

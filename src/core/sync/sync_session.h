@@ -92,7 +92,8 @@ class SyncSession {
     // Nothing is sent when the macros do not fit (message), when there is no
     // image, or (single profile) when the keyboard is in its default mode.
     // Once BeginTransfer went out, EndTransfer always follows; the first
-    // failing command ends the writes and is the result.
+    // failing command ends the writes and is the result. From then on no cache
+    // file counts as the keyboard's copy until saveKeyboardCopy() runs.
     int download(bool allProfiles);
 
     // The Apply command: in default mode nothing (kSyncDefaultMode). When the
