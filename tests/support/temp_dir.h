@@ -5,9 +5,11 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace quorvane::test {
@@ -24,9 +26,18 @@ class TempDir {
         path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
     }
     ~TempDir() {
-        if (!path_.empty()) {
+        if (path_.empty()) {
+            return;
+        }
+        // A detached child of the test (a companion program) may still be
+        // writing its last file while the folder goes: try again a while.
+        for (int attempt = 0; attempt < 100; ++attempt) {
             std::error_code ec;
             std::filesystem::remove_all(path_, ec);
+            if (!std::filesystem::exists(path_, ec)) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     TempDir(const TempDir&) = delete;
