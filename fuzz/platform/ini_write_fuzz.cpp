@@ -126,6 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string afterBytes = fuzz::readRaw(path);
     ::unlink(path.c_str());
+    // The write's lock file beside it, so that a replay run leaves nothing behind.
+    const std::size_t slash = path.rfind('/') + 1;
+    ::unlink((path.substr(0, slash) + "." + path.substr(slash) + ".lock").c_str());
     if (!written) {
         if (afterBytes != file) {
             abort();  // a refused write must leave the file alone

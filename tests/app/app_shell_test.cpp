@@ -8,6 +8,7 @@
 
 #include "core/app/instance_messages.h"
 #include "platform/temp_dir.h"
+#include "support/env_guard.h"
 
 namespace quorvane {
 namespace {
@@ -115,11 +116,11 @@ TEST_F(ShellFixture, ASettingsKeyThatCannotBeMadeLeavesAnEmptyHandle) {
     shell.buildPaths();
     shell.openSettingsKey();
     EXPECT_FALSE(shell.state().g_settingsKey.isOpen());
-    ::setenv("LC_ALL", "zh_HK.UTF-8", 1);
+    test::EnvGuard env;
+    env.set("LC_ALL", "zh_HK.UTF-8");
     EXPECT_EQ(shell.language().GetLanguageId(), 0x0804);
-    ::setenv("LC_ALL", "ko_KR.UTF-8", 1);
-    EXPECT_EQ(shell.language().GetLanguageId(), 0x0412);  // nothing was stored
-    ::unsetenv("LC_ALL");
+    env.set("LC_ALL", "ko_KR.UTF-8");
+    EXPECT_EQ(shell.language().GetLanguageId(), 0x0412);        // nothing was stored
     EXPECT_EQ(shell.LoadText(u"IDS_MAIN_CAPTION"), u"#Error");  // no language file beside it
 }
 

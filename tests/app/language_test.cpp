@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "core/app/language_texts.h"
 #include "platform/temp_dir.h"
+#include "support/env_guard.h"
 
 namespace quorvane {
 namespace {
@@ -153,9 +156,10 @@ TEST(Language, SystemLanguageFromTheLocaleVariables) {
         {nullptr, nullptr, "ko_KR", 0x0412},       {nullptr, nullptr, "C.UTF-8", 0x0409},
         {nullptr, nullptr, nullptr, 0x0409},       {"tlh_XX", nullptr, "fr_FR", 0x0409},
     };
+    test::EnvGuard env;
     for (const auto& c : cases) {
-        auto set = [](const char* name, const char* value) {
-            value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+        auto set = [&env](const char* name, const char* value) {
+            env.set(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
         };
         set("LC_ALL", c.lcAll);
         set("LC_MESSAGES", c.lcMessages);

@@ -7,6 +7,7 @@
 
 #include "core/app/app_paths.h"
 #include "platform/temp_dir.h"
+#include "support/env_guard.h"
 
 namespace quorvane {
 namespace {
@@ -74,8 +75,9 @@ TEST(Paths, OwnFileNameAndUserDataFolder) {
     ASSERT_TRUE(exe.has_value());
     EXPECT_EQ(buildPathTable(*exe, "").g_szExeName, "test_app");
     test::TempDir dir;
-    ::setenv("HOME", dir.path().c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
+    test::EnvGuard env;
+    env.set("HOME", dir.path());
+    env.unset("XDG_CONFIG_HOME");
     EXPECT_EQ(userDataFolder(), dir.path() + "/Documents/Quorvane_09A");
 }
 

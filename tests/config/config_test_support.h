@@ -1,8 +1,7 @@
-// Shared fixtures of the configuration tests: a private temporary folder and
-// models built by hand or from a seeded generator.
+// Shared fixtures of the configuration tests: the temporary folder and models
+// built by hand or from a seeded generator.
 #pragma once
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,64 +17,9 @@
 #include "core/config/working_config.h"
 #include "core/keys/key_id.h"
 #include "core/platform/atomic_file.h"
+#include "support/temp_dir.h"
 
 namespace quorvane::test {
-
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        const char* base = ::getenv("TMPDIR");
-        std::string tmpl = base != nullptr ? base : "/tmp";
-        tmpl += "/quorvane-config-XXXXXX";
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        const char* made = ::mkdtemp(buf.data());
-        path_ = made != nullptr ? made : "";
-    }
-    ~TempDir() { removeTree(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        if (DIR* d = ::opendir(path_.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                std::string n = e->d_name;
-                if (n != "." && n != "..") {
-                    out.push_back(n);
-                }
-            }
-            ::closedir(d);
-        }
-        return out;
-    }
-
-  private:
-    static void removeTree(const std::string& path) {
-        if (DIR* d = ::opendir(path.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                std::string n = e->d_name;
-                if (n == "." || n == "..") {
-                    continue;
-                }
-                std::string child = path + "/" + n;
-                struct stat st {};
-                if (::lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-                    removeTree(child);
-                } else {
-                    ::unlink(child.c_str());
-                }
-            }
-            ::closedir(d);
-        }
-        ::rmdir(path.c_str());
-    }
-    std::string path_;
-};
 
 inline std::vector<std::uint8_t> readAll(const std::string& path) {
     return readFileBytes(path).value_or(std::vector<std::uint8_t>{});

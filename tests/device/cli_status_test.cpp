@@ -9,6 +9,7 @@
 
 #include "cli/settings_summary.h"
 #include "core/device/hid_library.h"
+#include "support/temp_dir.h"
 #include "virtual_keyboard_fixture.h"
 
 namespace quorvane::test {
@@ -39,8 +40,13 @@ std::string tool() {
     return HidLibrary::programFolder() + "/quorvanectl";
 }
 
-TEST(QuorvanectlStatus, ShowsTheVirtualKeyboard) {
-    useVirtualKeyboardEnvironment();
+// Every run of the tool gets the private home: it opens its settings there.
+class QuorvanectlStatus : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { useVirtualKeyboardEnvironment(); }
+};
+
+TEST_F(QuorvanectlStatus, ShowsTheVirtualKeyboard) {
     const ToolRun run = runTool(tool(), "status");
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(run.out,
@@ -50,22 +56,20 @@ TEST(QuorvanectlStatus, ShowsTheVirtualKeyboard) {
               "effects: 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 20\n");
 }
 
-TEST(QuorvanectlStatus, MissingLibraryIsOneLineAndExitOne) {
+TEST_F(QuorvanectlStatus, MissingLibraryIsOneLineAndExitOne) {
     // A copy of the tool in a folder without the library.
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvanectl-alone-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string copy = pattern + "/quorvanectl";
+    const TempDir alone;
+    ASSERT_FALSE(alone.path().empty());
+    const std::string copy = alone.file("quorvanectl");
     std::filesystem::copy_file(tool(), copy);
     const ToolRun run = runTool(copy, "status");
-    std::filesystem::remove_all(pattern);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out.rfind("quorvanectl: cannot load " + pattern + "/libquellix.so", 0), 0u)
+    EXPECT_EQ(run.out.rfind("quorvanectl: cannot load " + alone.path() + "/libquellix.so", 0), 0u)
         << run.out;
     EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << "one line: " << run.out;
 }
 
-TEST(QuorvanectlStatus, HelpAndUsageErrors) {
+TEST_F(QuorvanectlStatus, HelpAndUsageErrors) {
     const ToolRun help = runTool(tool(), "--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("status"), std::string::npos) << help.out;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fake_hid_library.h"
+#include "support/temp_dir.h"
 
 namespace quorvane {
 namespace {
@@ -57,13 +58,12 @@ TEST(HidLibraryBinding, RefusesALibraryWhoseInitIsNotAboveZero) {
 }
 
 TEST(HidLibraryBinding, NamesTheFileWhenTheLibraryIsMissing) {
-    char pattern[] = "/tmp/quorvane-nolib-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string folder = pattern;
+    const test::TempDir empty;
+    ASSERT_FALSE(empty.path().empty());
+    const std::string& folder = empty.path();
     const HidBindResult bound = HidLibrary::bind(folder);
     EXPECT_FALSE(bound);
     EXPECT_NE(bound.reason.find(folder + "/libquellix.so"), std::string::npos) << bound.reason;
-    std::filesystem::remove_all(folder);
 
     EXPECT_FALSE(HidLibrary::bind(""));
 }

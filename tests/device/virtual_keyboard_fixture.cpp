@@ -1,9 +1,11 @@
 #include "virtual_keyboard_fixture.h"
 
 #include <dlfcn.h>
-#include <stdlib.h>
 
-#include <filesystem>
+#include <string>
+
+#include "support/env_guard.h"
+#include "support/temp_dir.h"
 
 namespace quorvane::test {
 
@@ -79,28 +81,17 @@ std::vector<std::uint8_t> VirtualKnobs::memory(std::uint32_t area, std::uint32_t
 }
 
 void useVirtualKeyboardEnvironment() {
-    setenv("QUELLIX_DEVICE", "virtual", 1);
-    unsetenv("QUELLIX_RECORD");
-    unsetenv("QUELLIX_VIRTUAL_STATE");
-    // One private home per test process, removed when the process ends.
-    struct TempHome {
-        std::string path;
-        TempHome() {
-            std::string pattern =
-                (std::filesystem::temp_directory_path() / "quorvane-device-XXXXXX").string();
-            const char* made = mkdtemp(pattern.data());
-            path = made != nullptr ? made : "/nonexistent";
-        }
-        ~TempHome() {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    };
-    static const TempHome tempHome;
-    const std::string& home = tempHome.path;
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+    // One private home per test process, its environment put back and the
+    // folder removed when the process ends.
+    static const TempDir home;
+    static EnvGuard env;
+    env.set("QUELLIX_DEVICE", "virtual");
+    env.unset("QUELLIX_RECORD");
+    env.unset("QUELLIX_VIRTUAL_STATE");
+    const std::string folder = home.path().empty() ? "/nonexistent" : home.path();
+    env.set("HOME", folder);
+    env.set("XDG_CONFIG_HOME", folder + "/config");
+    env.set("XDG_RUNTIME_DIR", folder);
 }
 
 }  // namespace quorvane::test

@@ -178,6 +178,33 @@ TEST_F(DeviceEventsTest, AQuickRemoveAndAttachQueuedBehindAnotherArrivalStillRel
     EXPECT_EQ(events->deviceCount(), 1u);
 }
 
+// A keyboard attached after the event hook was set and before the first count
+// was taken: its presence event and the start both queue an arrival with
+// count 1, and the first is overtaken by the second.
+TEST_F(DeviceEventsTest, AKeyboardAttachedWhileStartingIsReadOnce) {
+    knobs.Remove();
+    flushLibrary();
+    knobs.Attach();
+    flushLibrary();
+    knobs.ClearFrames();
+    // The library's delivery of the attach, as it lands just after the hook.
+    QuellixRequestRecord record{};
+    record.tag = kTagCtrl;
+    record.count = 1;
+    QuellixEvent event{};
+    event.kind = QUELLIX_EVENT_PRESENCE;
+    event.request = &record;
+    events->handleEvent(event);
+    start(/*noAutoOpen=*/true);
+
+    ASSERT_TRUE(settle([&] { return core->shownIcon() == 141; }))
+        << "the keyboard was never taken as arrived";
+    EXPECT_EQ(reactions.profileMessages, 1);
+    EXPECT_EQ(commandsSent(knobs, 0x0F), 7) << "the factory table, read once";
+    EXPECT_NE(lighting.macroSpace, 0u) << "the capacity, so that Apply is not refused";
+    EXPECT_EQ(events->deviceCount(), 1u);
+}
+
 TEST_F(DeviceEventsTest, PresenceWithAnUnchangedCountDoesNothing) {
     start();
     ASSERT_TRUE(settle([&] { return view.opens == 1; }));
@@ -313,6 +340,8 @@ TEST_F(DeviceEventsTest, UnreadableFactoryTableShowsTheMessageAndKeepsThePreviou
     start(/*noAutoOpen=*/true);
     ASSERT_TRUE(settle([&] { return core->shownIcon() == 141; }));
     EXPECT_EQ(prompter.taken(), std::vector<std::u16string>{u"text:IDS_MIAN_DEFAULT_PROMPT"});
+    EXPECT_EQ(prompter.askedOn(), std::vector<std::thread::id>{std::this_thread::get_id()})
+        << "shown on the window thread, not the worker's";
     EXPECT_EQ(lighting.DefaultKeyTable, before);
     EXPECT_EQ(lighting.macroSpace, 0u) << "a failed settings read leaves the capacity";
     EXPECT_EQ(reactions.profileMessages, 1) << "the reload is still asked for";

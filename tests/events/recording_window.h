@@ -90,24 +90,31 @@ struct RecordingReactions final : KeyboardReactions {
     void updateProfileLabel() override { ++profileLabels; }
 };
 
-// Any thread: the arrival worker shows its message from its own thread.
+// Records which thread asked, so that a test sees a worker asking directly.
 struct RecordingPrompter final : Prompter {
     void showMessage(std::u16string_view text) override {
         std::lock_guard lock(mutex);
         messages.emplace_back(text);
+        threads.push_back(std::this_thread::get_id());
     }
     bool askYesNo(std::u16string_view text) override {
         std::lock_guard lock(mutex);
         messages.emplace_back(text);
+        threads.push_back(std::this_thread::get_id());
         return false;
     }
     std::vector<std::u16string> taken() const {
         std::lock_guard lock(mutex);
         return messages;
     }
+    std::vector<std::thread::id> askedOn() const {
+        std::lock_guard lock(mutex);
+        return threads;
+    }
 
     mutable std::mutex mutex;
     std::vector<std::u16string> messages;
+    std::vector<std::thread::id> threads;
 };
 
 // A language lookup that shows which key was asked for.

@@ -106,10 +106,24 @@ TEST(WorkerThreads, FinishedWorkersAreNotCountedAndAreJoinedByTheNextStart) {
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(workers.start([] {}));
     }
-    for (int i = 0; i < 500 && workers.running() != 0; ++i) {
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (workers.running() != 0 && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(1ms);
     }
-    EXPECT_EQ(workers.running(), 0u);
+    ASSERT_EQ(workers.running(), 0u);
+    EXPECT_GE(workers.held(), 1u) << "the last one is joined only by the next start";
+
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(workers.start([&] {
+        while (!release) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }));
+    EXPECT_EQ(workers.held(), 1u) << "every finished worker was joined";
+    EXPECT_EQ(workers.running(), 1u);
+    release = true;
+    workers.closeAndJoin();
+    EXPECT_EQ(workers.held(), 0u);
 }
 
 TEST(GKeyCaptions, BankBitPicksTheLetterAndTheLastFourStayEmpty) {

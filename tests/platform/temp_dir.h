@@ -1,32 +1,13 @@
-// A fresh folder per test, removed with everything in it afterwards.
+// Whole-file text helpers for the tests, beside the shared temporary folder.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "support/temp_dir.h"
+
 namespace quorvane::test {
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
 
 inline std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

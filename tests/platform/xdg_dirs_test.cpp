@@ -4,14 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/temp_dir.h"
+#include "support/env_guard.h"
 
 namespace quorvane {
 namespace {
@@ -39,47 +37,23 @@ TEST(XdgDirs, DocumentsLineOfUserDirs) {
 
 TEST(XdgDirs, FoldersFollowTheEnvironment) {
     test::TempDir dir;
-    ::setenv("HOME", dir.path().c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
+    test::EnvGuard env;
+    env.set("HOME", dir.path());
+    env.unset("XDG_CONFIG_HOME");
     EXPECT_EQ(configHome(), dir.path() + "/.config");
     EXPECT_EQ(documentsDir(), dir.path() + "/Documents");
-    ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    env.set("XDG_CONFIG_HOME", "relative/ignored");
     EXPECT_EQ(configHome(), dir.path() + "/.config");
-    ::setenv("XDG_CONFIG_HOME", dir.file("cfg").c_str(), 1);
+    env.set("XDG_CONFIG_HOME", dir.file("cfg"));
     std::filesystem::create_directories(dir.file("cfg"));
     test::writeAll(dir.file("cfg/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n");
     EXPECT_EQ(documentsDir(), dir.path() + "/Docs");
 }
 
-// Sets variables for one test and puts the old values back.
-class EnvBackup {
-  public:
-    explicit EnvBackup(std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            const char* v = std::getenv(name);
-            saved_.emplace_back(name, v != nullptr ? std::optional<std::string>(v) : std::nullopt);
-        }
-    }
-    EnvBackup(const EnvBackup&) = delete;
-    EnvBackup& operator=(const EnvBackup&) = delete;
-    ~EnvBackup() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-    }
-
-  private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 TEST(XdgDirs, RuntimeFolderMustBePrivate) {
     test::TempDir dir;
-    EnvBackup env{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
-    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    test::EnvGuard env;
+    env.set("XDG_CACHE_HOME", dir.file("cache"));
     std::string closed = dir.file("closed");
     std::filesystem::create_directory(closed);
     ::chmod(closed.c_str(), 0700);
@@ -87,7 +61,7 @@ TEST(XdgDirs, RuntimeFolderMustBePrivate) {
     EXPECT_TRUE(isPrivateFolder(closed));
     EXPECT_FALSE(isPrivateFolder(dir.file("link")));
     EXPECT_FALSE(isPrivateFolder(dir.file("missing")));
-    ::setenv("XDG_RUNTIME_DIR", closed.c_str(), 1);
+    env.set("XDG_RUNTIME_DIR", closed);
     EXPECT_EQ(privateRuntimeDir(), closed);
 
     // A run-time folder others may enter or write, or that we cannot write,
@@ -100,13 +74,13 @@ TEST(XdgDirs, RuntimeFolderMustBePrivate) {
         std::filesystem::create_directory(open);
         ::chmod(open.c_str(), mode);
         EXPECT_FALSE(isPrivateFolder(open));
-        ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+        env.set("XDG_RUNTIME_DIR", open);
         EXPECT_EQ(privateRuntimeDir(), fallback);
         EXPECT_TRUE(isPrivateFolder(fallback));
     }
-    ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
+    env.set("XDG_RUNTIME_DIR", "relative/run");
     EXPECT_EQ(privateRuntimeDir(), fallback);
-    ::unsetenv("XDG_RUNTIME_DIR");
+    env.unset("XDG_RUNTIME_DIR");
     EXPECT_EQ(privateRuntimeDir(), fallback);
 }
 
@@ -115,14 +89,14 @@ TEST(XdgDirs, FoldersOfAnotherUserAreNeverUsed) {
         GTEST_SKIP() << "needs root to give a folder to another user";
     }
     test::TempDir dir;
-    EnvBackup env{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
-    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    test::EnvGuard env;
+    env.set("XDG_CACHE_HOME", dir.file("cache"));
     const std::string theirs = dir.file("theirs");
     std::filesystem::create_directory(theirs);
     ::chmod(theirs.c_str(), 0700);
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
     EXPECT_FALSE(isPrivateFolder(theirs));
-    ::setenv("XDG_RUNTIME_DIR", theirs.c_str(), 1);
+    env.set("XDG_RUNTIME_DIR", theirs);
     EXPECT_EQ(privateRuntimeDir(), fallbackRuntimeDir());
 
     // Their folder in the fallback's place: refused, not used.

@@ -3,9 +3,12 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "core/config/default_device_bytes.h"
 #include "core/device/device_result.h"
+#include "core/dispatch/loop_dispatcher.h"
 #include "core/platform/atomic_file.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_texts.h"
@@ -114,10 +117,91 @@ TEST_F(ApplyTest, MacrosBeyondTheSpaceSendNothingAtAll) {
 }
 
 TEST_F(ApplyTest, ExceedsMessageKeepsItsFullWidthComma) {
-    EXPECT_NE(kMacroSpaceExceededMessage.find(u"number\uFF0Cand then download."),
-              std::u16string_view::npos);
-    EXPECT_EQ(kMacroSpaceExceededMessage.substr(0, 40),
-              u"Macro space exceeds the hardware space.\r");
+    addMacro(u"m", 40);
+    lighting.macroSpace = 128;
+    session->markDirty();
+
+    EXPECT_EQ(session->applyConfiguration(), kSyncMacroSpaceExceeded);
+
+    // Spelled out here, not taken from the program's constant: the text shown
+    // is the one the user knows, CR LF and the full-width comma included.
+    const std::u16string expected =
+        u"Macro space exceeds the hardware space.\r\n Please reduce the number of macros or "
+        u"macro action number\uFF0Cand then download.";
+    EXPECT_EQ(prompter.messages, std::vector<std::u16string>{expected});
+}
+
+// A desktop port may hand showBusy to the window thread and wait for it. The
+// hide of the first Apply is handed over once the second Apply has begun on
+// the window thread: the moment at which the second Apply must not wait for
+// the first one's indicator.
+class HandingOverWindow : public RecordingWindow {
+  public:
+    static constexpr std::uint32_t kBusyMessage = 0x7B01;
+
+    HandingOverWindow(Dispatcher& window, std::atomic<bool>& secondBegun)
+        : m_window(window), m_secondBegun(secondBegun) {}
+
+    void showBusy(bool on) override {
+        if (!on) {
+            while (!m_secondBegun.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        m_window.sendMessage(kBusyMessage, on ? 1 : 0, 0);
+    }
+
+  private:
+    Dispatcher& m_window;
+    std::atomic<bool>& m_secondBegun;
+};
+
+TEST_F(ApplyTest, TwoQuickAppliesWithAPortThatWaitsForTheWindowThread) {
+    constexpr std::uint32_t kApply = 0x7B02;
+    std::atomic<bool> secondBegun{false};
+    std::atomic<int> appliesDone{0};
+    std::vector<bool> busyOnWindow;  // window thread only
+    std::unique_ptr<SyncSession> applying;
+    LoopDispatcher loop(
+        [&](std::uint32_t msg, std::uintptr_t w, std::intptr_t) -> MsgResult {
+            if (msg == HandingOverWindow::kBusyMessage) {
+                busyOnWindow.push_back(w != 0);
+            } else if (msg == kApply) {
+                if (appliesDone.load() == 1) {
+                    secondBegun = true;
+                }
+                EXPECT_EQ(applying->applyConfiguration(), 1);
+                ++appliesDone;
+            }
+            return 0;
+        },
+        {});
+    HandingOverWindow port(loop, secondBegun);
+    applying = std::make_unique<SyncSession>(SyncEnvironment{
+        link->commands(), config, snapshot, lighting, port, prompter, testText, userData, skins,
+        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}});
+    loop.postMessage(kApply, 0, 0);
+    loop.postMessage(kApply, 0, 0);
+
+    std::atomic<bool> loopEnded{false};
+    std::thread windowThread([&] {
+        loop.runUntil([&] { return appliesDone.load() == 2 && busyOnWindow.size() == 4; },
+                      std::chrono::minutes(1));
+        loopEnded = true;
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!loopEnded.load() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const bool deadlocked = !loopEnded.load();
+    // Ends the loop; a send still waiting returns, which frees a stuck Apply.
+    loop.quit();
+    windowThread.join();
+    applying.reset();
+
+    ASSERT_FALSE(deadlocked) << "the second Apply waited for the first one's indicator";
+    EXPECT_EQ(appliesDone.load(), 2);
+    EXPECT_EQ(busyOnWindow, (std::vector<bool>{true, false, true, false}));
 }
 
 TEST_F(ApplyTest, BeforeTheKeyboardReportedItsCapacityNothingIsSent) {
@@ -129,9 +213,9 @@ TEST_F(ApplyTest, BeforeTheKeyboardReportedItsCapacityNothingIsSent) {
 }
 
 TEST_F(ApplyTest, AProfileWithoutACacheFileGetsOne) {
-    // Switched on the keyboard itself: no reload made profile 2's cache file.
+    // Switched on the keyboard itself, and its cache file removed meanwhile.
     setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 2);
-    ASSERT_FALSE(std::filesystem::exists(session->reloadCacheFile(2)));
+    ASSERT_TRUE(std::filesystem::remove(session->reloadCacheFile(2)));
     assign(2, kKeyA, ActionDisabled, 0);
     session->markDirty();
 

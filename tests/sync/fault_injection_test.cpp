@@ -166,26 +166,43 @@ struct RefusalCase {
 class RefusalDuringDownload : public FaultTest,
                               public ::testing::WithParamInterface<RefusalCase> {};
 
+// Through the import, whose three-profile download owns the dirty mark; the
+// refusals start with the download, after the import's settings read.
 TEST_P(RefusalDuringDownload, EndsWithTheRefusalOrRecovers) {
     const RefusalCase& c = GetParam();
-    config.image->entries = imported;
-    config.macros = importedMacros;
-    session->markDirty();
-    knobs.Refuse(c.status, c.count);
+    const auto cached = readFileBytes(session->reloadCacheFile(0));
+    ASSERT_TRUE(cached.has_value());
+    ASSERT_FALSE(window.dirty);
+    bool armed = false;
+    window.afterSettingsRead = [&] {
+        if (!armed) {
+            armed = true;
+            knobs.Refuse(c.status, c.count);
+        }
+    };
 
-    const int result = session->download(true);
+    const int result = importProfile(*session, importFile);
+    window.afterSettingsRead = nullptr;
     EXPECT_EQ(result, c.result) << c.name;
     expectBracketClosed();
-    if (result != 1) {
-        const std::vector<std::uint8_t> sent = commandsSent();
-        EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteMacroArea), 0);
-        EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
-        EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), factoryTables);
-        EXPECT_TRUE(window.dirty);
-        expectModelIsTheImport();
-        knobs.Refuse(0xFF, 0);
-        ASSERT_EQ(session->applyConfiguration(), 1);
+    expectModelIsTheImport();
+    if (result == 1) {
+        EXPECT_FALSE(window.dirty);
+        for (int p = 0; p < 3; ++p) {
+            expectKeyboardHoldsTheModel(p);
+        }
+        return;
     }
+    const std::vector<std::uint8_t> sent = commandsSent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteMacroArea), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kWriteKeyTable), 0);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), factoryTables);
+    EXPECT_TRUE(window.dirty) << "the import is still to be written";
+    EXPECT_EQ(readFileBytes(session->reloadCacheFile(0)), cached);
+
+    knobs.Refuse(0xFF, 0);
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_FALSE(window.dirty);
     expectKeyboardHoldsTheModel(0);
 }
 
@@ -217,6 +234,37 @@ TEST_F(FaultTest, AMacroAreaTheKeyboardRefusesWritesNoKeyTable) {
     setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kMacroCapacity, 0x40);
     ASSERT_EQ(session->applyConfiguration(), 1);
     expectKeyboardHoldsTheModel(0);
+}
+
+TEST_F(FaultTest, AKeyTableRefusedPartWayStopsTheLaterProfiles) {
+    // The third of the seven frames of profile 1's table.
+    constexpr std::uint16_t kRefused = 378 + 2 * 56;
+    refuseFrom(
+        [](const SentFrame& f) { return f.command == kWriteKeyTable && f.offset == kRefused; });
+
+    EXPECT_EQ(importProfile(*session, importFile), kResultRefusedFF);
+    expectBracketClosed();
+    EXPECT_TRUE(window.dirty);
+    expectModelIsTheImport();
+    // Profile 0 whole, profile 1 up to the refused frame, profile 2 never sent.
+    for (const SentFrame& f : writesSent()) {
+        if (f.command == kWriteKeyTable) {
+            EXPECT_LE(f.offset, kRefused);
+        }
+    }
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
+    const DeviceKeyTable one = modelKeyTable(1);
+    EXPECT_TRUE(std::equal(one.bytes.begin(), one.bytes.begin() + 112, tables.begin() + 378));
+    EXPECT_TRUE(
+        std::equal(tables.begin() + kRefused, tables.end(), factoryTables.begin() + kRefused));
+    ASSERT_NE(modelKeyTable(2), keyboardKeyTable(2)) << "profile 2 had something to write";
+
+    // The next Apply writes what did not arrive, the other profiles included.
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    for (int p = 0; p < 3; ++p) {
+        expectKeyboardHoldsTheModel(p);
+    }
 }
 
 TEST_F(FaultTest, AnImportThatCannotBeWrittenStaysPending) {

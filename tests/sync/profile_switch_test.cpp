@@ -77,6 +77,65 @@ TEST_F(ProfileSwitchTest, DecliningWithoutACacheFileRereadsTheKeyboard) {
     EXPECT_FALSE(window.dirty);
 }
 
+// Profile 1's cache file is made by a reload, then an Apply in profile 0
+// changes the macros. Declining the question later in profile 1 must go back
+// to what the keyboard holds, not to that older file, or the next Apply
+// writes an old macro area under profile 0's key.
+TEST_F(ProfileSwitchTest, DecliningAfterAnApplyInAnotherProfileKeepsItsMacros) {
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 1);
+    ASSERT_EQ(session->reloadFromKeyboard(), 1);
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 0);
+    ASSERT_EQ(session->reloadFromKeyboard(), 1);
+
+    addMacro(u"one", 4);
+    addMacro(u"two", 4);
+    assign(0, kKeyA, ActionMacro, 2);
+    session->markDirty();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    const std::vector<std::uint8_t> area = modelMacroArea();
+    const DeviceKeyTable zero = keyboardKeyTable(0);
+
+    // Switched on the keyboard; an edit there is declined.
+    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile, 1);
+    assign(1, kEsc, ActionDisabled, 0);
+    session->markDirty();
+    prompter.answer = false;
+    ASSERT_EQ(session->switchProfile(2), 1);
+
+    ASSERT_TRUE(config.image);
+    EXPECT_EQ(config.macros.size(), 2u);
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).type, ActionMacro);
+    EXPECT_EQ(config.image->at(1, rowOfKey(kEsc)).type, ActionDefault) << "the edit is dropped";
+
+    assign(2, kEsc, ActionDisabled, 0);
+    session->markDirty();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, static_cast<std::uint32_t>(area.size())),
+              area);
+    EXPECT_EQ(keyboardKeyTable(0), zero);
+    EXPECT_EQ(keyboardKeyTable(2), modelKeyTable(2));
+}
+
+// An Apply that failed after its first write may have left anything in the
+// keyboard: the cache files no longer tell, so declining reads the keyboard.
+TEST_F(ProfileSwitchTest, DecliningAfterAFailedApplyReadsTheKeyboard) {
+    addMacro(u"one", 4);
+    assign(0, kKeyA, ActionMacro, 1);
+    session->markDirty();
+    refuseFrom([](const SentFrame& f) { return f.command == 0x08; });
+    ASSERT_EQ(session->applyConfiguration(), kResultRefusedFF);
+    ASSERT_TRUE(window.dirty);
+
+    knobs.ClearFrames();
+    prompter.answer = false;
+    ASSERT_EQ(session->switchProfile(1), 1);
+    EXPECT_EQ(countOf(commandsSent(), 0x07), 21u) << "three key tables read";
+    EXPECT_EQ(config.macros.size(), 1u) << "the macro area the keyboard took";
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).type, ActionDefault)
+        << "the key table it refused";
+    EXPECT_FALSE(window.dirty);
+}
+
 TEST_F(ProfileSwitchTest, AcceptingTheQuestionAppliesFirst) {
     assign(0, kKeyA, ActionDisabled, 0);
     session->markDirty();

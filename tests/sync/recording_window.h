@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,7 +15,13 @@ class RecordingWindow : public MainWindowPort {
   public:
     void EnableApply(bool on) override { dirty = on; }
     bool IsChangesPending() const override { return dirty; }
-    void showDefaultModeNotice(bool shown) override { defaultModeNotice = shown; }
+    // Every successful settings read ends here: a test can act at that moment.
+    void showDefaultModeNotice(bool shown) override {
+        defaultModeNotice = shown;
+        if (afterSettingsRead) {
+            afterSettingsRead();
+        }
+    }
     void refreshKeyboardPicture() override { ++pictureRefreshes; }
     void refreshKeyColours() override { ++keyColourRefreshes; }
     void leaveColourKeyMode() override { ++colourKeyModeLeft; }
@@ -74,6 +81,7 @@ class RecordingWindow : public MainWindowPort {
     std::vector<int> profileButtons;
     std::u16string labelText;
     std::u16string labelTooltip;
+    std::function<void()> afterSettingsRead;
     bool compositeOpen = false;
     bool managerOpen = false;
     bool managerUnapplied = false;

@@ -135,6 +135,62 @@ TEST_F(ReloadTest, LightingReReadKeepsWhatItCouldNotRead) {
     EXPECT_EQ(lighting.lighting[1].bytes[0], 1);  // the factory effect
 }
 
+std::vector<SentFrame> framesOf(const std::vector<SentFrame>& frames, std::uint8_t command) {
+    std::vector<SentFrame> out;
+    for (const SentFrame& f : frames) {
+        if (f.command == command) {
+            out.push_back(f);
+        }
+    }
+    return out;
+}
+
+// Ten pieces per bank, the last one 26 bytes, and 42 bytes per record: a
+// piece that ran past the banks or the records would be refused.
+TEST_F(ReloadTest, FullLightingReReadAsksForEachPieceOnce) {
+    ASSERT_TRUE(session->offersUserModes());
+    knobs.ClearFrames();
+    ASSERT_EQ(session->rereadLighting(true), 1);
+
+    const std::vector<SentFrame> frames = sentFrames();
+    const std::vector<SentFrame> colours = framesOf(frames, 0x10);
+    ASSERT_EQ(colours.size(), 40u);
+    for (int bank = 0; bank < 4; ++bank) {
+        for (int k = 0; k < 10; ++k) {
+            const SentFrame& f = colours[static_cast<std::size_t>(bank * 10 + k)];
+            EXPECT_EQ(f.offset, bank * 512 + k * 54) << bank << "/" << k;
+            EXPECT_EQ(f.length, k < 9 ? 54 : 26) << bank << "/" << k;
+        }
+    }
+    const std::vector<SentFrame> records = framesOf(frames, 0x05);
+    ASSERT_EQ(records.size(), 3u);
+    for (int p = 0; p < 3; ++p) {
+        EXPECT_EQ(records[static_cast<std::size_t>(p)].offset, 42 * p);
+        EXPECT_EQ(records[static_cast<std::size_t>(p)].length, 42);
+    }
+    EXPECT_EQ(frames.back().command, 0x02);
+    const std::vector<std::uint8_t> bank3 = keyboardMemory(QUELLIX_AREA_COLOURS, 3 * 512, 512);
+    EXPECT_TRUE(std::equal(bank3.begin(), bank3.end(), lighting.colours[3].bytes.begin()));
+}
+
+TEST_F(ReloadTest, ARefusedColourPieceIsReportedAndTheRestIsStillRead) {
+    lighting.colours[3].bytes.fill(0x5A);
+    lighting.lighting[2].bytes.fill(0x5A);
+    refuseFrom(
+        [](const SentFrame& f) { return f.command == 0x10 && f.offset == 3 * 512 + 9 * 54; });
+
+    EXPECT_EQ(session->rereadLighting(true), kResultRefusedFF);
+
+    const std::vector<std::uint8_t> bank3 = keyboardMemory(QUELLIX_AREA_COLOURS, 3 * 512, 512);
+    const auto& held = lighting.colours[3].bytes;
+    EXPECT_TRUE(std::equal(bank3.begin(), bank3.begin() + 486, held.begin()));
+    EXPECT_TRUE(std::all_of(held.begin() + 486, held.end(), [](std::uint8_t b) {
+        return b == 0x5A;
+    })) << "the refused piece keeps what the bank held";
+    EXPECT_EQ(lighting.lighting[2].bytes[0], 1) << "the records are read after it";
+    EXPECT_EQ(sentFrames().back().command, 0x02);
+}
+
 TEST_F(ReloadTest, LightingReReadWithoutASettingsBlockStops) {
     removeKeyboard();
     EXPECT_EQ(session->rereadLighting(true), -1);

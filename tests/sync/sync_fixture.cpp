@@ -47,6 +47,9 @@ void SyncTest::SetUp() {
 
 void SyncTest::TearDown() {
     session.reset();
+    if (link) {
+        link->transport().setFrameObserver({});
+    }
     if (knobs.ClearFrames != nullptr) {
         knobs.reset();
     }
@@ -67,16 +70,35 @@ void SyncTest::readArrivalState() {
     lighting.macroSpace = std::uint32_t{block[SettingsBlock::kMacroCapacity]} * 128;
 }
 
+namespace {
+
+SentFrame takeApart(const std::array<std::uint8_t, 64>& f) {
+    SentFrame s;
+    s.command = f[3];
+    s.length = f[4];
+    s.offset = static_cast<std::uint16_t>(f[5] | (f[6] << 8));
+    const std::size_t n = std::min<std::size_t>(s.length, 56);
+    s.payload.assign(f.begin() + 8, f.begin() + 8 + static_cast<std::ptrdiff_t>(n));
+    return s;
+}
+
+}  // namespace
+
+void SyncTest::refuseFrom(std::function<bool(const SentFrame&)> at, std::uint8_t status) {
+    auto armed = std::make_shared<bool>(false);
+    link->transport().setFrameObserver(
+        [this, at = std::move(at), status, armed](const std::array<std::uint8_t, 64>& frame) {
+            if (!*armed && at(takeApart(frame))) {
+                *armed = true;
+                knobs.Refuse(status, 3);
+            }
+        });
+}
+
 std::vector<SentFrame> SyncTest::sentFrames() const {
     std::vector<SentFrame> out;
     for (const auto& f : knobs.frames()) {
-        SentFrame s;
-        s.command = f[3];
-        s.length = f[4];
-        s.offset = static_cast<std::uint16_t>(f[5] | (f[6] << 8));
-        const std::size_t n = std::min<std::size_t>(s.length, 56);
-        s.payload.assign(f.begin() + 8, f.begin() + 8 + static_cast<std::ptrdiff_t>(n));
-        out.push_back(std::move(s));
+        out.push_back(takeApart(f));
     }
     return out;
 }

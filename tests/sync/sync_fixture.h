@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,10 @@ class SyncTest : public ::testing::Test {
     void readArrivalState();
     // A fresh session over the same link and model (e.g. after changing knobs).
     void makeSession();
+
+    // From the first frame going out for which `at` is true, the keyboard
+    // refuses three attempts with `status`: that one command fails.
+    void refuseFrom(std::function<bool(const SentFrame&)> at, std::uint8_t status = 0xFF);
 
     std::vector<SentFrame> sentFrames() const;
     std::vector<std::uint8_t> commandsSent() const;

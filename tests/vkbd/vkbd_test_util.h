@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "vkbd/virtual_keyboard.h"
 
 namespace quorvane::vkbd::test {
@@ -30,26 +31,6 @@ inline std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed) {
     return v;
 }
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "vkbd-test-XXXXXX").string();
-        if (::mkdtemp(templ.data()) != nullptr) {
-            path_ = templ;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using quorvane::test::TempDir;
 
 }  // namespace quorvane::vkbd::test

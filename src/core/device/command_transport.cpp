@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "core/device/device_result.h"
 #include "core/device/hid_filter.h"
@@ -83,6 +84,11 @@ void CommandTransport::clearInFlight() {
     m_state.g_pReplyBuf = nullptr;
 }
 
+void CommandTransport::setFrameObserver(FrameObserver observer) {
+    std::lock_guard transaction(m_transaction);
+    m_observer = std::move(observer);
+}
+
 int CommandTransport::SendAndWait(const std::uint8_t* request, std::size_t requestLength,
                                   std::uint8_t* reply, std::uint32_t replyCapacity,
                                   std::uint32_t& received) {
@@ -115,6 +121,9 @@ int CommandTransport::SendAndWait(const std::uint8_t* request, std::size_t reque
         if (busy) {
             std::this_thread::sleep_for(kBusyBackOff);
             clearInFlight();
+        }
+        if (m_observer) {
+            m_observer(frame);
         }
         beginAttempt(reply, replyCapacity);
         const int queued = m_library.functions().RequestWriteOne(&filter, nullptr, 0, frame.data(),

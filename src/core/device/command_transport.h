@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "core/device/auto_reset_event.h"
@@ -55,6 +56,12 @@ class CommandTransport {
     // Attached keyboards on the command collection; 0 means none.
     int DeviceCount();
 
+    // Sees every attempt's frame just before it goes out, on the sending
+    // thread, inside the transaction: it must not send. For diagnostics and
+    // for tests that act at one exact frame. Empty to stop.
+    using FrameObserver = std::function<void(const std::array<std::uint8_t, kFrameSize>& frame)>;
+    void setFrameObserver(FrameObserver observer);
+
     // The answer path, called on a library thread for every report of the
     // CTRL read. Dropped unless an attempt is in flight.
     void OnControlReport(const std::uint8_t* bytes, std::uint32_t count);
@@ -75,6 +82,7 @@ class CommandTransport {
     // capacity: the echo and status tests read it, never past the caller's buffer.
     std::array<std::uint8_t, kFrameSize> m_answer{};
     std::uint32_t m_answerLen = 0;
+    FrameObserver m_observer;  // guarded by m_transaction
 };
 
 }  // namespace quorvane

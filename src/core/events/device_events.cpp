@@ -174,10 +174,15 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
         return;
     }
     if (m_arrivals.superseded(ticket)) {
-        // The newer event settles the state, but it must still see the change
-        // this one made: a quick remove and attach is a new keyboard to reload.
-        std::lock_guard lock(m_lock);
-        m_state.g_nDeviceCount = count;
+        // The newer event settles the state. A removal it overtook is recorded,
+        // so that a quick remove and attach is read as the new keyboard it is.
+        // A keyboard it overtook is not: an unread keyboard recorded as seen
+        // would make a newer event with the same count do nothing, and the
+        // keyboard would never be read.
+        if (count == 0) {
+            std::lock_guard lock(m_lock);
+            m_state.g_nDeviceCount = 0;
+        }
         return;
     }
     {
@@ -201,8 +206,8 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
             m_handOver.defaultKeyTable = table;
         } else if (!stopping()) {
             // The previous table stays in use.
-            m_prompter.showMessage(m_loadText ? m_loadText(u"IDS_MIAN_DEFAULT_PROMPT")
-                                              : std::u16string(u"IDS_MIAN_DEFAULT_PROMPT"));
+            postPrompt(m_loadText ? m_loadText(u"IDS_MIAN_DEFAULT_PROMPT")
+                                  : std::u16string(u"IDS_MIAN_DEFAULT_PROMPT"));
         }
         if (stopping()) {
             return;
@@ -235,6 +240,32 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
     }
     std::lock_guard lock(m_lock);
     m_state.g_bNoAutoOpen = 1;
+}
+
+void DeviceEvents::postPrompt(std::u16string text) {
+    {
+        std::lock_guard lock(m_lock);
+        m_prompts.push_back(std::move(text));
+    }
+    // Posted, not sent: a message box open on the window thread must not hold
+    // the worker, nor a worker hold the window thread's prompter.
+    m_window.postMessage(UM_CORE_DEVICE_PROMPT, 0, 0);
+}
+
+void DeviceEvents::showPendingPrompts() {
+    for (;;) {
+        std::u16string text;
+        {
+            std::lock_guard lock(m_lock);
+            if (m_prompts.empty() || m_stopping) {
+                m_prompts.clear();
+                return;
+            }
+            text = std::move(m_prompts.front());
+            m_prompts.pop_front();
+        }
+        m_prompter.showMessage(text);
+    }
 }
 
 bool DeviceEvents::waitUntilReady() {

@@ -9,8 +9,12 @@
 // link's event hook; nothing there waits for the window, so command answers
 // keep flowing while the window thread is busy. Workers act in the order of
 // their events (arrival workers one at a time; an arrival whose presence event
-// has been followed by a newer one only records its count, the newer one
-// settles the state). Every worker is joined by shutdown(); none outlives this object.
+// has been followed by a newer one records only a count of 0, the newer one
+// settles the state). Workers wait for the window thread only in the sent
+// messages UM_PROFILE, UM_DEVICE_GONE and UM_LED and in MainWindowLink; they
+// never call the prompter: a message is posted (UM_CORE_DEVICE_PROMPT) and the
+// window thread shows it through showPendingPrompts(). Every worker is joined
+// by shutdown(); none outlives this object.
 //
 // Shutdown order: shutdown() (or the destructor) stops new work, detaches
 // from the link, releases waiting workers and joins them. A worker may be
@@ -24,6 +28,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -95,6 +100,11 @@ class DeviceEvents {
     // -1 after a removal, and the G-key bank.
     void handOverTo(LightingState& lighting);
 
+    // On the window thread, for UM_CORE_DEVICE_PROMPT: shows the messages the
+    // workers posted, in their order, through the prompter. Nothing once
+    // shutdown has begun.
+    void showPendingPrompts();
+
     DeviceEventsState state() const;
     std::uint32_t deviceCount() const;  // g_nDeviceCount: the open action's test
     std::uint8_t gKeyBank() const;
@@ -114,6 +124,7 @@ class DeviceEvents {
     void startIconWorker(std::uint16_t code);
     void IconWorker(std::uint16_t code);
     void toggleBank();
+    void postPrompt(std::u16string text);
     bool waitUntilReady();
     bool stopping() const;
     void setTimer(std::uint32_t id);
@@ -130,6 +141,7 @@ class DeviceEvents {
     std::condition_variable m_stopWake;
     DeviceEventsState m_state;
     HandOver m_handOver;
+    std::deque<std::u16string> m_prompts;  // posted to the window thread, not yet shown
     bool m_hooked = false;
     bool m_stopping = false;
 

@@ -20,6 +20,9 @@ inline constexpr std::uint32_t UM_LED = 0x5045;
 inline constexpr std::uint32_t kTagLedMessage = 0x004C4544;  // "\0LED"
 inline constexpr std::uint32_t UM_DEVICE_GONE = 0x4753;      // no tag
 inline constexpr std::uint32_t UM_SLIDER_MOVED = 0x28D1;
+// The core's own: a worker's message waits on the window thread (DeviceEvents::
+// showPendingPrompts). Next to the window's other core messages (0x8101..).
+inline constexpr std::uint32_t UM_CORE_DEVICE_PROMPT = 0x8104;
 
 inline constexpr std::uint32_t TIMER_PROGRESS = 1050;
 inline constexpr std::uint32_t TIMER_LIGHT_REFRESH = 1051;

@@ -76,6 +76,11 @@ std::size_t WorkerThreads::running() const {
     return n;
 }
 
+std::size_t WorkerThreads::held() const {
+    std::lock_guard lock(m_lock);
+    return m_workers.size();
+}
+
 TurnQueue::Ticket TurnQueue::take() {
     std::lock_guard lock(m_lock);
     return m_next++;

@@ -29,6 +29,8 @@ class WorkerThreads {
 
     // Workers started and not yet finished.
     std::size_t running() const;
+    // Threads started and not yet joined, finished or not.
+    std::size_t held() const;
 
   private:
     struct Worker {

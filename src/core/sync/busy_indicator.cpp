@@ -1,5 +1,6 @@
 #include "core/sync/busy_indicator.h"
 
+#include <system_error>
 #include <utility>
 
 namespace quorvane {
@@ -10,32 +11,50 @@ BusyIndicator::BusyIndicator(std::function<void(bool on)> show, BusyTiming timin
 BusyIndicator::~BusyIndicator() {
     {
         std::lock_guard guard(m_lock);
-        if (m_running) {
+        if (m_open) {
             m_queue.push_back(Message::Hide);
+            m_open = false;
         }
+        m_queue.push_back(Message::Quit);
     }
     m_wake.notify_all();
-    joinWorker();
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
 }
 
 void BusyIndicator::begin() {
-    joinWorker();
     {
         std::lock_guard guard(m_lock);
-        m_queue.clear();
-        m_running = true;
+        if (m_open) {
+            // A begin() without its end(): the indicator is on its way already.
+            return;
+        }
+        m_open = true;
     }
-    m_worker = std::thread([this] { run(); });
+    if (!m_worker.joinable()) {
+        try {
+            m_worker = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+            // No thread to give: Apply goes on without the indicator.
+            std::lock_guard guard(m_lock);
+            m_open = false;
+            return;
+        }
+    }
     std::this_thread::sleep_for(m_timing.showDelay);
     post(Message::Show);
 }
 
 void BusyIndicator::end() {
-    std::lock_guard guard(m_lock);
-    if (!m_running) {
-        return;
+    {
+        std::lock_guard guard(m_lock);
+        if (!m_open) {
+            return;
+        }
+        m_open = false;
+        m_queue.push_back(Message::Hide);
     }
-    m_queue.push_back(Message::Hide);
     m_wake.notify_all();
 }
 
@@ -52,18 +71,15 @@ void BusyIndicator::post(Message message) {
     m_wake.notify_all();
 }
 
-void BusyIndicator::joinWorker() {
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
-}
-
 void BusyIndicator::run() {
     std::unique_lock guard(m_lock);
     for (;;) {
         m_wake.wait(guard, [this] { return !m_queue.empty(); });
         const Message message = m_queue.front();
         m_queue.pop_front();
+        if (message == Message::Quit) {
+            return;
+        }
         if (message == Message::Show) {
             m_shown = true;
             guard.unlock();
@@ -74,18 +90,16 @@ void BusyIndicator::run() {
             continue;
         }
         // Hide: a moment later, and only if it was shown at all.
-        const bool wasShown = m_shown;
+        if (!m_shown) {
+            continue;
+        }
         guard.unlock();
-        if (wasShown) {
-            std::this_thread::sleep_for(m_timing.hideDelay);
-            if (m_show) {
-                m_show(false);
-            }
+        std::this_thread::sleep_for(m_timing.hideDelay);
+        if (m_show) {
+            m_show(false);
         }
         guard.lock();
         m_shown = false;
-        m_running = false;
-        return;
     }
 }
 

@@ -1,8 +1,15 @@
 // The busy indicator of Apply: a small worker thread with its own queue shows
-// the indicator on its first message and hides it, a moment after, on its
-// second. The starting thread waits a moment before it posts the first, so a
-// short write never flickers. The worker is joined by the next begin() or by
-// the destructor; none is left running.
+// the indicator on one message and hides it, a moment after, on the next. The
+// starting thread waits a moment before it posts the show, so a short write
+// never flickers.
+//
+// Threads. begin() and end() run on the window thread and never wait for the
+// worker: they only post to its queue. The worker calls `show` in the order
+// of the posts and may wait there for the window thread (a port that hands
+// the call over synchronously) without ever holding the window thread up:
+// one worker serves every Apply and is joined only by the destructor. So
+// destroy the indicator where a `show` in progress can finish: off the window
+// thread, or once the window thread's loop has ended (its sends then return).
 #pragma once
 
 #include <chrono>
@@ -21,26 +28,26 @@ struct BusyTiming {
 
 class BusyIndicator {
   public:
-    // `show` runs on the worker thread with true, then false.
+    // `show` runs on the worker thread, with true, then false.
     explicit BusyIndicator(std::function<void(bool on)> show, BusyTiming timing = {});
+    // Hides a shown indicator, then ends and joins the worker (see above).
     ~BusyIndicator();
 
     BusyIndicator(const BusyIndicator&) = delete;
     BusyIndicator& operator=(const BusyIndicator&) = delete;
 
-    // Starts a worker (joining the one before), waits showDelay, posts "show".
+    // Starts the worker the first time, waits showDelay, posts "show".
     void begin();
-    // Posts "hide"; returns at once. Nothing when begin() was not called.
+    // Posts "hide"; returns at once. Nothing without a begin() before it.
     void end();
-    // True while a worker has shown the indicator and not yet hidden it.
+    // True while the worker has shown the indicator and not yet hidden it.
     bool shown() const;
 
   private:
-    enum class Message { Show, Hide };
+    enum class Message { Show, Hide, Quit };
 
     void run();
     void post(Message message);
-    void joinWorker();
 
     std::function<void(bool)> m_show;
     BusyTiming m_timing;
@@ -48,7 +55,7 @@ class BusyIndicator {
     std::condition_variable m_wake;
     std::deque<Message> m_queue;
     bool m_shown = false;
-    bool m_running = false;
+    bool m_open = false;  // begin() without its end() yet
     std::thread m_worker;
 };
 

@@ -71,6 +71,9 @@ int SyncSession::download(bool allProfiles) {
         }
     }
 
+    // Whatever arrives, the cache files no longer describe the keyboard until
+    // they are saved again.
+    m_cacheInStep = {};
     // The first failure ends the writes: a key table must never go out after
     // the macro area it points into did not arrive whole.
     int result = m_commands.BeginTransfer();
@@ -154,9 +157,9 @@ int SyncSession::applyConfiguration() {
     if (result != kResultDone) {
         return result;
     }
-    // Saved only once the keyboard holds the model: the cache file stays the
+    // Saved only once the keyboard holds the model: the cache files stay the
     // keyboard's copy that declining a profile switch goes back to.
-    result = saveKeyboardCopy(p);
+    result = saveKeyboardCopy();
     if (result != kResultDone) {
         return result;
     }
@@ -164,15 +167,19 @@ int SyncSession::applyConfiguration() {
     return kResultDone;
 }
 
-int SyncSession::saveKeyboardCopy(int activeProfile) {
-    const std::string path = profileCacheFilePath(m_userDataFolder, activeProfile);
-    if (path.empty()) {
-        return kSyncCacheNotSaved;
-    }
-    // One cache file per profile: a profile switched on the keyboard itself
-    // has none until its next reload, and its Apply must still come to rest.
+int SyncSession::saveKeyboardCopy() {
+    // Every profile's file: a switch to any profile may go back to its file,
+    // and one left behind would hold an older macro area than the keyboard.
     makeDirectories(m_userDataFolder);
-    return saveProfileFile(m_config, path, true) == 1 ? kResultDone : kSyncCacheNotSaved;
+    int result = kResultDone;
+    for (int p = 0; p < kProfileCount; ++p) {
+        const std::string path = profileCacheFilePath(m_userDataFolder, p);
+        m_cacheInStep[p] = !path.empty() && saveProfileFile(m_config, path, true) == 1;
+        if (!m_cacheInStep[p]) {
+            result = kSyncCacheNotSaved;
+        }
+    }
+    return result;
 }
 
 }  // namespace quorvane

@@ -73,6 +73,8 @@ int SyncSession::installStandIn(int failure) {
     createDefaultImage(m_config, std::string(), true);
     m_origin = ModelOrigin::StandIn;
     m_keyboardTables = {};
+    // What the keyboard holds is not known now.
+    m_cacheInStep = {};
     return failure;
 }
 
@@ -89,10 +91,19 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
         if (result != kResultDone) {
             installStandIn(result);
         } else {
-            std::lock_guard lock(m_config.ConfigLock);
-            if (loadProfileFile(m_config, path) == 1) {
-                m_origin = ModelOrigin::Keyboard;
-                rememberKeyboardTables();
+            bool loaded = false;
+            {
+                std::lock_guard lock(m_config.ConfigLock);
+                loaded = loadProfileFile(m_config, path) == 1;
+                if (loaded) {
+                    m_origin = ModelOrigin::Keyboard;
+                    rememberKeyboardTables();
+                }
+            }
+            if (loaded) {
+                // The other profiles' files too: a decline there goes back to
+                // its own file. A file not written is not used (cacheInStep).
+                saveKeyboardCopy();
             } else {
                 result = installStandIn(kSyncBadFile);
             }
@@ -107,7 +118,10 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
 }
 
 int SyncSession::reloadModelFromCache(int activeProfile) {
-    {
+    // A file this session did not write since the keyboard last changed may
+    // hold an older macro area than the keyboard: the next Apply would write
+    // it under the other profiles' keys.
+    if (cacheInStep(activeProfile)) {
         std::lock_guard lock(m_config.ConfigLock);
         // Replaces the model only when the whole file was taken in.
         if (loadProfileFile(m_config, reloadCacheFile(activeProfile)) == 1) {

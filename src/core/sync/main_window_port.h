@@ -1,6 +1,18 @@
 // What the synchronisation asks of the main window. The Qt window and the
-// command-line tool implement it; tests record the calls. Everything is called
-// on the window's thread, except showBusy (see there).
+// command-line tool implement it; tests record the calls.
+//
+// Threads. Every call except showBusy comes on the core's window thread, the
+// one that runs the SyncSession and its dispatcher's loop (in the desktop
+// program the core's own loop thread, not the GUI thread), and that thread is
+// often busy talking to the keyboard. So:
+// - A display call may post its work to a GUI thread and return at once. It
+//   may wait for another thread only when that thread never waits for the
+//   core's window thread; posting is always safe.
+// - A query answers at once from what the port keeps, never by asking another
+//   thread. IsChangesPending reflects the last EnableApply at once, even while
+//   the button's display is still on its way (keep the mark here, as
+//   DirtyMark does).
+// - showBusy comes on the busy indicator's worker, see there.
 #pragma once
 
 #include <cstdint>
@@ -68,8 +80,12 @@ class MainWindowPort {
     // Text and tooltip of the profile-manager button.
     virtual void setProfileLabel(std::u16string_view text, std::u16string_view tooltip) = 0;
 
-    // The busy indicator. Called on the busy indicator's own thread: an
-    // implementation hands it to its window thread if it must.
+    // The busy indicator, on and off in turn. Called on the indicator's own
+    // worker, never on the window thread. Posting to the GUI thread is the way;
+    // handing it to the core's window thread and waiting for it is safe too,
+    // because that thread never waits for a showBusy in progress (only the
+    // session's destruction does: destroy the session off the window thread
+    // or after its loop has ended).
     virtual void showBusy(bool on) = 0;
 
     // The editors.

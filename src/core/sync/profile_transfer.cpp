@@ -42,12 +42,14 @@ int importProfile(SyncSession& session, const std::string& path) {
             return kSyncBadFile;
         }
         session.setModelOrigin(ModelOrigin::UserAction);
-        const int active = session.readActiveProfile();
+        // The refreshed picture and the default-mode notice follow the
+        // keyboard's active profile.
+        session.readActiveProfile();
         result = session.download(true);
-        // The cache file stays the keyboard's copy until the keyboard holds
+        // The cache files stay the keyboard's copy until the keyboard holds
         // the import.
-        if (result == kResultDone && active >= 0 && active < kProfileCount) {
-            session.saveKeyboardCopy(active);
+        if (result == kResultDone) {
+            session.saveKeyboardCopy();
         }
         session.window().refreshKeyboardPicture();
     }

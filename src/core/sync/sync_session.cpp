@@ -63,6 +63,11 @@ std::string SyncSession::reloadCacheFile(int activeProfile) const {
     return profileCacheFilePath(m_userDataFolder, profile);
 }
 
+bool SyncSession::cacheInStep(int activeProfile) const {
+    const int profile = activeProfile >= 0 && activeProfile < kProfileCount ? activeProfile : 0;
+    return m_cacheInStep[profile];
+}
+
 bool SyncSession::offersUserModes() const {
     return m_lighting.settings.offersEffect(kPerKeyColourEffect);
 }

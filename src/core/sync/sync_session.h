@@ -92,12 +92,13 @@ class SyncSession {
     // Nothing is sent when the macros do not fit (message), when there is no
     // image, or (single profile) when the keyboard is in its default mode.
     // Once BeginTransfer went out, EndTransfer always follows; the first
-    // failing command ends the writes and is the result.
+    // failing command ends the writes and is the result. From then on no cache
+    // file counts as the keyboard's copy until saveKeyboardCopy() runs.
     int download(bool allProfiles);
 
     // The Apply command: in default mode nothing (kSyncDefaultMode). When the
     // configuration is dirty: download the active profile, then save the
-    // cache file (saveKeyboardCopy); the dirty mark is cleared only when both
+    // cache files (saveKeyboardCopy); the dirty mark is cleared only when both
     // succeeded.
     int applyConfiguration();
 
@@ -170,12 +171,18 @@ class SyncSession {
     const std::string& userDataFolder() const { return m_userDataFolder; }
     std::u16string text(std::u16string_view key) const;
 
-    // Saves the model as the keyboard's copy: the cache file of `activeProfile`
-    // (0..2), created when missing. 1, or kSyncCacheNotSaved.
-    int saveKeyboardCopy(int activeProfile);
+    // Saves the model, which the keyboard now holds, as the keyboard's copy:
+    // every profile's cache file (each holds all three profiles and the
+    // macros), created when missing. 1, or kSyncCacheNotSaved when any of them
+    // could not be written.
+    int saveKeyboardCopy();
     // The cache file a reload of `activeProfile` goes through: that profile's,
     // or profile 0's while the keyboard is in its default mode.
     std::string reloadCacheFile(int activeProfile) const;
+    // True when the cache file of `activeProfile` holds what the keyboard
+    // holds, as far as this session knows: written by it since the keyboard's
+    // configuration last changed.
+    bool cacheInStep(int activeProfile) const;
     // The current profile's lighting record as the panel shows it.
     LightingPanelValues panelValues(bool full) const;
     // True when the keyboard's effect list offers the per-key colour effect.
@@ -205,6 +212,9 @@ class SyncSession {
     bool m_switchPromptOpen = false;  // the profile-switch question is open
     ModelOrigin m_origin = ModelOrigin::Startup;
     std::array<std::array<bool, ColourBank::kLedCount>, kColourBankCount> m_tied{};
+    // Per profile, whether its cache file is the keyboard's copy (see
+    // cacheInStep). Cleared before anything is written to the keyboard.
+    std::array<bool, kProfileCount> m_cacheInStep{};
     // Per profile, the key table the keyboard holds as far as this session
     // knows (after a reload or a write); none when unknown.
     std::array<std::optional<DeviceKeyTable>, kProfileCount> m_keyboardTables{};

@@ -27,6 +27,7 @@ bool MainWindowCore::handlesMessage(std::uint32_t msg) {
         case UM_CORE_TRAY_STATE:
         case UM_CORE_GKEY_BANK:
         case UM_CORE_HIDE:
+        case UM_CORE_DEVICE_PROMPT:
             return true;
         default:
             return false;
@@ -82,6 +83,11 @@ MsgResult MainWindowCore::onMessage(std::uint32_t msg, std::uintptr_t wParam,
         }
         case UM_CORE_HIDE:
             m_view.hideWindow();
+            break;
+        case UM_CORE_DEVICE_PROMPT:
+            if (m_events != nullptr) {
+                m_events->showPendingPrompts();
+            }
             break;
         default:
             break;
