@@ -151,8 +151,9 @@ TEST(CompositePlacementTest, FirstRuleThatFitsWins) {
         {QRect(1300, 700, 40, 40), QPoint(740, 280), "bottom right corner: left and above"},
         // Exactly the room needed still fits.
         {QRect(766, 280, 40, 40), QPoint(806, 320), "touching the right and bottom edges"},
-        // Too tall for the screen either way: right and below all the same.
-        {QRect(100, 300, 40, 40), QPoint(140, 340), "nothing fits"},
+        // Too tall for the screen either way: right and below, moved up
+        // until the whole dialog (its OK button) is on the screen.
+        {QRect(100, 300, 40, 40), QPoint(140, 280), "nothing fits"},
     };
     for (const Case& c : cases) {
         const QRect area =
@@ -164,6 +165,9 @@ TEST(CompositePlacementTest, FirstRuleThatFitsWins) {
               QPoint(1440, 140));
     EXPECT_EQ(compositeDialogPosition(dialog, QRect(1380, 900, 40, 40), QRect(1366, 0, 1920, 1080)),
               QPoint(1420, 480));
+    // Nothing fits near the right edge of a small screen: moved left as well.
+    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1000, 300, 40, 40), QRect(0, 0, 1366, 700)),
+              QPoint(806, 280));
 }
 
 TEST_F(CompositeDialogTest, OpensBesideTheKeyWithTheLanguageTextsAndTheGrab) {
@@ -392,6 +396,18 @@ TEST_F(CompositeDialogTest, KeyboardAnswersArriveLaterAndCancelDropsThem) {
     pendingRead(0);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(config.image->at(0, kA).value, kB);
+
+    // OK pressed while Apply waits closes the dialog once Apply has written.
+    ASSERT_TRUE(dialog->openForKey(kButtonA, 0, QRect(100, 100, 40, 40)));
+    pendingRead(0);
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 30);
+    click(kApply);
+    click(kOk);
+    EXPECT_TRUE(dialog->isVisible());
+    pendingRead(0);
+    EXPECT_FALSE(dialog->isOpen());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(config.image->at(0, kA).type, ActionDefault);
 }
 
 TEST_F(CompositeDialogTest, StepCellsAreEditedInPlace) {

@@ -495,24 +495,32 @@ void Quorvane_DlgComposite::finishOpen(int profile) {
 }
 
 void Quorvane_DlgComposite::onApply(bool thenClose) {
+    if (m_state == State::Applying && thenClose) {
+        // OK right after Apply: nothing can change meanwhile, so that
+        // Apply's result stands for OK's.
+        m_closeAfterApply = true;
+        return;
+    }
     if (m_state != State::Open) {
         return;
     }
+    m_closeAfterApply = thenClose;
     m_steps->FinishEdit(true);
     m_core.editor().stopRecording();
     sync();
-    readProfile(State::Applying,
-                [this, thenClose](int profile) { finishApply(profile, thenClose); });
+    readProfile(State::Applying, [this](int profile) { finishApply(profile); });
     updateGrab();
 }
 
-void Quorvane_DlgComposite::finishApply(int profile, bool thenClose) {
+void Quorvane_DlgComposite::finishApply(int profile) {
     m_port->profile = profile;
-    const bool written = thenClose ? m_core.ok() : m_core.apply();
-    if (thenClose && written) {
+    const bool written = m_core.apply();
+    if (written && m_closeAfterApply) {
+        m_core.close();
         closeDialog();
         return;
     }
+    m_closeAfterApply = false;
     sync();
 }
 

@@ -172,7 +172,7 @@ class Quorvane_DlgComposite : public CBaseDialog {
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
     ColorStatic* makeLabel(int controlId, const char16_t* skinKey);
     void finishOpen(int profile);
-    void finishApply(int profile, bool thenClose);
+    void finishApply(int profile);
     void closeDialog();
     void readProfile(State waiting, std::function<void(int)> then);
 
@@ -207,6 +207,7 @@ class Quorvane_DlgComposite : public CBaseDialog {
     bool m_filterInstalled = false;
     bool m_grabbing = false;
     bool m_deactivated = false;
+    bool m_closeAfterApply = false;  // OK pressed: close once Apply wrote
     bool m_syncing = false;
     std::uint64_t m_lastInputMs = 0;  // time of the last input event, on the events' clock
 

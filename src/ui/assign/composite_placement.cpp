@@ -1,5 +1,7 @@
 #include "ui/assign/composite_placement.h"
 
+#include <algorithm>
+
 namespace quorvane {
 
 QPoint compositeDialogPosition(const QSize& dialog, const QRect& button, const QRect& screen) {
@@ -28,7 +30,11 @@ QPoint compositeDialogPosition(const QSize& dialog, const QRect& button, const Q
     if (fitsLeft && fitsAbove) {
         return {left - w, top - h};
     }
-    return {right, bottom};
+    // None fits: right and below, pushed back inside the screen as far as
+    // it goes, so that OK and Cancel can still be reached.
+    const int x = std::max(screen.x(), std::min(right, screenRight - w));
+    const int y = std::max(screen.y(), std::min(bottom, screenBottom - h));
+    return {x, y};
 }
 
 }  // namespace quorvane

@@ -9,8 +9,8 @@
 namespace quorvane {
 
 // The first of right-below, right-above, left-below, left-above where the
-// dialog fits within `screen`; right-below when none does. `button` and
-// `screen` are in global coordinates.
+// dialog fits within `screen`; when none does, right-below moved back inside
+// the screen. `button` and `screen` are in global coordinates.
 QPoint compositeDialogPosition(const QSize& dialog, const QRect& button, const QRect& screen);
 
 }  // namespace quorvane
