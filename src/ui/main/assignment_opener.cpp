@@ -1,13 +1,55 @@
 #include "ui/main/assignment_opener.h"
 
+#include <QEvent>
 #include <QMetaObject>
+#include <QTimer>
+
+#include <utility>
 
 #include "core/config/config_image.h"
 #include "ui/skin/qt_owned.h"
 
 namespace quorvane {
 
-AssignmentOpener::AssignmentOpener(Links links) : m_links(std::move(links)) {}
+namespace {
+
+// Calls `shown` once, after the watched window first shows.
+class FirstShow final : public QObject {
+  public:
+    explicit FirstShow(std::function<void()> shown) : m_shown(std::move(shown)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && m_shown) {
+            watched->removeEventFilter(this);
+            // After the window's own first paint.
+            QTimer::singleShot(0, this, std::exchange(m_shown, {}));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> m_shown;
+};
+
+}  // namespace
+
+AssignmentOpener::AssignmentOpener(Links links) : m_links(std::move(links)) {
+    // Loading the dialog's pictures at the first click would make that click
+    // slow; a program that stays in the tray never needs them.
+    if (m_links.window != nullptr) {
+        m_showWatch = std::make_unique<FirstShow>([this] { prepare(); });
+        m_links.window->installEventFilter(m_showWatch.get());
+    }
+}
+
+AssignmentOpener::~AssignmentOpener() {
+    if (m_links.window != nullptr && m_showWatch) {
+        m_links.window->removeEventFilter(m_showWatch.get());
+    }
+}
+
+void AssignmentOpener::prepare() {
+    ensureDialog();
+}
 
 Quorvane_DlgComposite& AssignmentOpener::ensureDialog() {
     if (m_dialog) {

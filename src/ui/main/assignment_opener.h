@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 #include "core/app/app_paths.h"
 #include "core/app/settings_store.h"
@@ -37,18 +38,22 @@ class AssignmentOpener final : public KeyAssignmentOpener {
     };
 
     explicit AssignmentOpener(Links links);
+    ~AssignmentOpener() override;
 
     void openForKey(int keyKind, int keyCode, int controlId, bool macroOnly) override;
     bool isOpen() const override;
     void closeEditor() override;
 
-    // Made at the first opening; the main window owns it.
+    // Builds the dialog (its pictures, its controls) ahead of the first
+    // click; done once the main window first shows. The main window owns it.
+    void prepare();
     Quorvane_DlgComposite* dialog() const { return m_dialog.data(); }
 
   private:
     Quorvane_DlgComposite& ensureDialog();
 
     Links m_links;
+    std::unique_ptr<QObject> m_showWatch;
     QPointer<Quorvane_DlgComposite> m_dialog;
 };
 
