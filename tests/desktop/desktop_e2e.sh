@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The desktop program as real processes under Xvfb, with trayer as an XEmbed
-# notification host: start-up, tray icon, the instance rules and a real click.
+# notification host: start-up, tray icon, the instance rules, real clicks and
+# key presses in the key assignment dialog.
 # Usage: desktop_e2e.sh <program folder>
 set -u
 bin=$(cd "$1" && pwd)
@@ -149,6 +150,74 @@ code=$?
 [ "$code" -eq 0 ] && pass "a missing skin picture ends with 0" || fail "a missing skin picture ended with $code"
 [ ! -s "$work/noskin.log" ] && pass "and says nothing" || fail "it printed: $(head -3 "$work/noskin.log")"
 window_hidden || fail "a window showed without its pictures"
+
+# ---- 5. Key assignments with real clicks and key presses: key A sends B, and
+# a two-key macro recorded on the macro page plays on G1.
+start_tray
+new_user assign
+export QUELLIX_DEVICE=virtual QUELLIX_VIRTUAL_STATE="$HOME/keyboard.state"
+dialog_caption="Key Assignment"
+dialog_viewable() { xwininfo -name "$dialog_caption" 2>/dev/null | grep -q IsViewable; }
+dialog_hidden() { ! dialog_viewable; }
+# Clicks the middle of a control of a layout file in the window $3.
+click_control() {
+    local x y
+    read -r x y < <(awk -F'[=,]' -v k="$1" '$1 == k {print $2 + $4 / 2, $3 + $5 / 2}' "$bin/Skins/$2")
+    xdotool mousemove --window "$3" "$x" "$y" click 1
+}
+# The arrival opens the window once the keyboard has been read.
+launch
+first=$program
+if wait_for 20 window_viewable; then
+    main=$(xdotool search --name "^$caption\$" | head -1)
+    click_control KEY_01E Main.ini "$main"
+    if wait_for 10 dialog_viewable; then
+        pass "a click on key A opens the assignment dialog"
+        dialog=$(xdotool search --name "^$dialog_caption\$" | head -1)
+        xdotool key b
+        click_control CONTROL_APPLY Composite.ini "$dialog"
+        click_control CONTROL_OK Composite.ini "$dialog"
+        wait_for 10 dialog_hidden && pass "OK closes the dialog" || fail "OK left the dialog open"
+    else
+        fail "key A opened no dialog"
+    fi
+    click_control FUNC_G1 Main.ini "$main"
+    if wait_for 10 dialog_viewable; then
+        dialog=$(xdotool search --name "^$dialog_caption\$" | head -1)
+        click_control CONTROL_MACRO Composite.ini "$dialog"
+        click_control FUNC_MACRO_ADD Composite.ini "$dialog"
+        click_control FUNC_MACRO_RECORD Composite.ini "$dialog"
+        xdotool key a b
+        click_control FUNC_MACRO_RECORD Composite.ini "$dialog"
+        click_control CONTROL_OK Composite.ini "$dialog"
+        wait_for 10 dialog_hidden || fail "OK left the macro dialog open"
+    else
+        fail "G1 opened no dialog"
+    fi
+    # The main window's Apply, then OK, which hides the window once written.
+    click_control CONTROL2_APPLY Main.ini "$main"
+    click_control CONTROL_OK Main.ini "$main"
+    wait_for 20 window_hidden || fail "the main window's OK did not hide it"
+else
+    fail "the keyboard's arrival did not open the window"
+fi
+kill -TERM "$first"
+wait_for 20 ended "$first" || fail "the assigning program did not end"
+# The virtual keyboard's memories, saved when the program ended.
+keys=$(timeout 20 "$bin/quorvanectl" keys 2>&1)
+if echo "$keys" | grep -Eq '^A +A +key:B +B$'; then
+    pass "the keyboard's key table sends B for A"
+else
+    fail "key A on the keyboard: $(echo "$keys" | grep -E '^A ')"
+fi
+macros=$(timeout 20 "$bin/quorvanectl" macro list --json 2>&1)
+if echo "$macros" | grep -q '"steps": \["down:A:50", "up:A:50", "down:B:50", "up:B:0"\]'; then
+    pass "the keyboard's macro area holds the recorded macro"
+else
+    fail "the keyboard's macros: $macros"
+fi
+unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE
+stop_tray
 
 if [ "$failures" -ne 0 ]; then
     echo "--- program output"; cat "$work/log"

@@ -62,7 +62,9 @@ class RecordingOpener final : public KeyAssignmentOpener {
         opened.push_back({keyKind, keyCode, controlId, macroOnly ? 1 : 0});
     }
     bool isOpen() const override { return false; }
+    void closeEditor() override { ++closes; }
     std::vector<std::array<int, 4>> opened;
+    int closes = 0;
 };
 
 const std::string& programFolder() {
@@ -366,6 +368,13 @@ TEST_F(MainWindowTest, TheAboutBoxExistsOnce) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->aboutBox() == nullptr; }, 5000));
     dialog->showAbout();
     EXPECT_EQ(count(), 1);
+}
+
+// UM_DEVICE_GONE and the exit close the child dialogs: the assignment
+// dialog among them.
+TEST_F(MainWindowTest, ClosingTheChildDialogsCancelsTheAssignmentDialog) {
+    dialog->closeChildDialogs();
+    EXPECT_EQ(opener.closes, 1);
 }
 
 }  // namespace

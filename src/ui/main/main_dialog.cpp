@@ -602,6 +602,9 @@ void CQuorvaneDlg::profileManagerSelectRow(int row) {
 }
 
 void CQuorvaneDlg::closeChildDialogs() {
+    if (m_opener != nullptr) {
+        m_opener->closeEditor();
+    }
     if (m_about) {
         m_about->close();
     }

@@ -38,6 +38,8 @@ class KeyAssignmentOpener {
     // keyKind 0; keyCode: the key-table entry of the key; macroOnly for G9.
     virtual void openForKey(int keyKind, int keyCode, int controlId, bool macroOnly) = 0;
     virtual bool isOpen() const = 0;
+    // The main window closes its editors (device gone, exit): cancel it.
+    virtual void closeEditor() {}
 };
 
 }  // namespace quorvane

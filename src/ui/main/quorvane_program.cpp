@@ -209,6 +209,19 @@ void QuorvaneProgram::startCore() {
     });
     m_events->setNoAutoOpen(shell.state().g_bNoAutoOpen != 0);
 
+    AssignmentOpener::Links links;
+    links.window = m_dialog.get();
+    links.core = m_core.get();
+    links.session = m_session.get();
+    links.bridge = m_bridge.get();
+    links.config = &m_config;
+    links.loadText = m_loadText;
+    links.settings = &shell.profile();
+    links.paths = shell.paths();
+    links.picturesMissing = [this] { shutdownProgram(); };
+    m_opener = std::make_unique<AssignmentOpener>(std::move(links));
+    m_dialog->setAssignmentOpener(m_opener.get());
+
     m_core->start();
     m_events->StartDeviceEvents();
     m_link->setEventHook([this](const QuellixEvent& event) { m_events->handleEvent(event); });
@@ -254,6 +267,9 @@ void QuorvaneProgram::shutdownProgram() {
         return;
     }
     m_shutDown = true;
+    if (m_opener) {
+        m_opener->closeEditor();
+    }
     if (m_dialog) {
         m_dialog->setShuttingDown();
         m_dialog->hide();

@@ -29,6 +29,7 @@
 #include "core/sync/sync_session.h"
 #include "core/window/main_window_core.h"
 #include "core/window/sync_reactions.h"
+#include "ui/main/assignment_opener.h"
 #include "ui/main/core_thread.h"
 #include "ui/main/gui_bridge.h"
 #include "ui/main/lighting_bridge.h"
@@ -93,6 +94,7 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
 
     CQuorvaneDlg* dialog() const { return m_dialog.get(); }
     CoreThread* core() const { return m_core.get(); }
+    AssignmentOpener* assignmentOpener() const { return m_opener.get(); }
     // For tests and benchmarks: the session lives on the core's thread.
     SyncSession* session() const { return m_session.get(); }
     LightingPanel* lightingPanel() const { return m_panel.get(); }
@@ -127,6 +129,7 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     std::unique_ptr<LightingBridge> m_lightingBridge;
     std::unique_ptr<LatestValueSender> m_sender;
     std::unique_ptr<LightingPanel> m_panel;
+    std::unique_ptr<AssignmentOpener> m_opener;
     TextLookup m_loadText;
 
     std::mutex m_loopLock;

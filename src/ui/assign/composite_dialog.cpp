@@ -1,0 +1,1018 @@
+#include "ui/assign/composite_dialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+#include "core/assign/key_button_looks.h"
+#include "core/events/main_window_messages.h"
+#include "core/keys/evdev_keys.h"
+#include "core/keys/key_conversions.h"
+#include "core/keys/key_names.h"
+#include "ui/assign/composite_placement.h"
+#include "ui/skin/qt_owned.h"
+#include "ui/skin/skin_color.h"
+#include "ui/skin/skin_picture.h"
+
+namespace quorvane {
+
+using namespace composite_ids;
+
+namespace {
+
+constexpr char kButtonFace[] = "Arial Unicode MS";
+constexpr char kHintFace[] = "Tahoma";
+constexpr char kFieldFace[] = "Verdana";
+constexpr std::uint32_t kLabelColour = 0xE4E4E4;
+constexpr double kHintPoints = 10.8;
+constexpr int kButtonPoints = 10;
+constexpr int kKeyFieldPoints = 18;
+constexpr int kListPoints = 12;
+constexpr int kKeyPickerCount = 106;
+constexpr int kKeyPickerRows = 20;
+constexpr int kStatePickerRows = 6;
+constexpr std::uint32_t kLangMessageIgnored = 0x4D4E;
+// Steps the recorder adds show their key and action in grey.
+const QColor kRecordedGrey(0x9A, 0xA3, 0xB0);
+
+constexpr const char* kStyle =
+    "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
+    "border-radius:4px;padding:1px 6px;}"
+    "QComboBox::drop-down{border:none;width:18px;}"
+    "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
+    "selection-background-color:#7a1e2c;}"
+    "QCheckBox{background:transparent;color:#e4e4e4;}";
+
+QString qs(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPixmap picture(const std::string& folder, const std::string& name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    return loadSkinPixmap(QString::fromStdString(path + name));
+}
+
+}  // namespace
+
+KeyEvent keyEventOf(const QKeyEvent& event) {
+    KeyEvent out;
+    if (const std::optional<std::uint16_t> evdev = evdevOfXkbKeycode(event.nativeScanCode())) {
+        out.key = keyOfEvdev(*evdev);
+    }
+    out.release = event.type() == QEvent::KeyRelease;
+    out.autoRepeat = event.isAutoRepeat();
+    out.timeMs = event.timestamp();
+    return out;
+}
+
+bool startOnScreenKeyboard() {
+    for (const char* name : kOnScreenKeyboards) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty()) {
+            return QProcess::startDetached(path, {});
+        }
+    }
+    return false;
+}
+
+// The core's view of the windows around the dialog. The active profile was
+// read before the core asks for it (off the GUI thread).
+class Quorvane_DlgComposite::Port final : public AssignPort {
+  public:
+    explicit Port(Setup& setup) : m_setup(setup) {}
+    int readActiveProfile() override { return profile; }
+    void enableMainApply() override {
+        if (m_setup.enableMainApply) {
+            m_setup.enableMainApply();
+        }
+    }
+    void setKeyButton(int controlId, bool assigned, std::u16string_view tip) override {
+        if (m_setup.setKeyButton) {
+            m_setup.setKeyButton(controlId, assigned, qs(tip));
+        }
+    }
+    void refreshKeyButtonTips() override {
+        if (m_setup.refreshKeyButtonTips) {
+            m_setup.refreshKeyButtonTips();
+        }
+    }
+    int profile = -1;
+
+  private:
+    Setup& m_setup;
+};
+
+class Quorvane_DlgComposite::BoxPrompter final : public Prompter {
+  public:
+    explicit BoxPrompter(QWidget* owner) : m_owner(owner) {}
+    void showMessage(std::u16string_view text) override {
+        QMessageBox box(QMessageBox::NoIcon, QString(), qs(text), QMessageBox::Ok, m_owner);
+        box.exec();
+    }
+    bool askYesNo(std::u16string_view text) override {
+        QMessageBox box(QMessageBox::Question, QString(), qs(text),
+                        QMessageBox::Yes | QMessageBox::No, m_owner);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+  private:
+    QWidget* m_owner;
+};
+
+Quorvane_DlgComposite::Quorvane_DlgComposite(Setup setup, QWidget* parent)
+    : CBaseDialog(134, parent, setup.layoutFile, setup.skinFolder),
+      m_setup(std::move(setup)),
+      m_port(std::make_unique<Port>(m_setup)),
+      m_boxes(std::make_unique<BoxPrompter>(this)),
+      m_core(*m_setup.config, *m_port, m_setup.prompter != nullptr ? *m_setup.prompter : *m_boxes,
+             m_setup.loadText, m_setup.settings) {
+    setObjectName(QStringLiteral("compositeDialog"));
+    setWindowModality(Qt::ApplicationModal);
+    setStyleSheet(QString::fromLatin1(kStyle));
+    m_picturesOk = loadPictures();
+    build();
+}
+
+Quorvane_DlgComposite::~Quorvane_DlgComposite() {
+    if (m_filterInstalled && QApplication::instance() != nullptr) {
+        QApplication::instance()->removeEventFilter(this);
+    }
+    if (m_grabbing) {
+        releaseKeyboard();
+    }
+}
+
+QString Quorvane_DlgComposite::text(std::u16string_view key) const {
+    return m_setup.loadText ? qs(m_setup.loadText(key)) : qs(key);
+}
+
+// ---- Building ---------------------------------------------------------------------
+
+bool Quorvane_DlgComposite::loadPictures() {
+    const std::string& f = m_setup.skinFolder;
+    auto set = [&](const std::string& prefix, bool withDisabled) {
+        const QPixmap normal = picture(f, prefix + "_normal.jpg");
+        const QPixmap down = picture(f, prefix + "_down.jpg");
+        return SkinPictureSet{normal, picture(f, prefix + "_over.jpg"), down,
+                              withDisabled ? picture(f, prefix + "_disable.jpg") : normal, down};
+    };
+    m_keySet = set("key", false);
+    m_macroSet = set("macro", true);
+    m_lockedSet = set("macro2", true);
+    m_mediaSet = set("media", false);
+    m_functionSet = set("function", false);
+    for (const SkinPictureSet* s :
+         {&m_keySet, &m_macroSet, &m_lockedSet, &m_mediaSet, &m_functionSet}) {
+        if (s->normal.isNull() || s->over.isNull() || s->down.isNull() || s->disabled.isNull()) {
+            return false;
+        }
+    }
+    return !background().isNull();
+}
+
+CPngButton* Quorvane_DlgComposite::makeButton(int controlId, const char16_t* skinKey,
+                                              const SkinPictureSet& pictures) {
+    auto* b = qtOwned<CPngButton>(this);
+    b->setObjectName(QStringLiteral("ctl%1").arg(controlId));
+    placeImageButton(b, layout(), u"BUTTONINFO", skinKey, pictures);
+    b->setAccessibleName(QString::fromStdU16String(skinKey));
+    b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace), colorFromRef(0xDEDEDE),
+                    colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(0x446053),
+                    colorFromRef(0xDEDEDE), text_format::kDefault);
+    m_controls[controlId] = b;
+    return b;
+}
+
+ColorStatic* Quorvane_DlgComposite::makeLabel(int controlId, const char16_t* skinKey) {
+    auto* l = qtOwned<ColorStatic>(this);
+    l->setObjectName(QStringLiteral("ctl%1").arg(controlId));
+    loadSkinRect(l, layout(), u"BUTTONINFO", skinKey);
+    l->SetTextColor(colorFromRef(kLabelColour));
+    l->setAttribute(Qt::WA_TranslucentBackground);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_controls[controlId] = l;
+    return l;
+}
+
+void Quorvane_DlgComposite::build() {
+    const std::pair<int, const char16_t*> pages[] = {{kSingleKey, u"CONTROL_KEY"},
+                                                     {kMacro, u"CONTROL_MACRO"},
+                                                     {kMedia, u"CONTROL_MEDIA"},
+                                                     {kFunction, u"CONTROL_FUNCTION"},
+                                                     {kClear, u"CONTROL_CLEAR"}};
+    for (const auto& [id, key] : pages) {
+        makeButton(id, key, m_keySet);
+    }
+    connect(button(kSingleKey), &QAbstractButton::clicked, this, [this] {
+        m_core.onSingleKeyButton();
+        sync();
+    });
+    connect(button(kMacro), &QAbstractButton::clicked, this, [this] {
+        m_core.onMacroButton();
+        sync();
+    });
+    connect(button(kMedia), &QAbstractButton::clicked, this, [this] {
+        m_core.onMediaButton();
+        sync();
+    });
+    connect(button(kFunction), &QAbstractButton::clicked, this, [this] {
+        m_core.onFunctionButton();
+        sync();
+    });
+    connect(button(kClear), &QAbstractButton::clicked, this, [this] {
+        m_core.onClearButton();
+        sync();
+    });
+    connect(makeButton(kMask, u"CONTROL_MASK", m_keySet), &QAbstractButton::clicked, this,
+            &Quorvane_DlgComposite::onMaskClicked);
+    makeButton(kTitle, u"CONTROL_TITLE", m_keySet);
+    CPngButton* osk = makeButton(kOsk, u"CONTROL_OSK", m_keySet);
+    osk->SetTooltip(QStringLiteral("Open the on-screen keyboard"), true);
+    osk->setAccessibleName(osk->tooltipText());
+    connect(osk, &QAbstractButton::clicked, this, [this] {
+        if (m_setup.onScreenKeyboard) {
+            m_setup.onScreenKeyboard();
+        } else {
+            startOnScreenKeyboard();
+        }
+    });
+    connect(makeButton(kClose, u"CONTROL_CLOSE", m_keySet), &QAbstractButton::clicked, this,
+            &Quorvane_DlgComposite::cancel);
+    connect(makeButton(kOk, u"CONTROL_OK", m_keySet), &QAbstractButton::clicked, this,
+            [this] { onApply(true); });
+    connect(makeButton(kCancel, u"CONTROL_CANCEL", m_keySet), &QAbstractButton::clicked, this,
+            &Quorvane_DlgComposite::cancel);
+    connect(makeButton(kApply, u"CONTROL_APPLY", m_keySet), &QAbstractButton::clicked, this,
+            [this] { onApply(false); });
+
+    QFont hint(QString::fromLatin1(kHintFace));
+    hint.setPointSizeF(kHintPoints);
+    const std::pair<int, const char16_t*> hints[] = {{kSettingTitle, u"KEY_SETTING"},
+                                                     {kSingleHint, u"TISHI_SINGLE_STATIC"},
+                                                     {kMediaHint, u"MEDIA_SETTING_TISHI"},
+                                                     {kFunctionHint, u"FUNCTION_KEY_SETTING_TISHI"},
+                                                     {kMacroNameLabel, u"MARCO_NAME_SETTING"}};
+    for (const auto& [id, key] : hints) {
+        makeLabel(id, key)->setFont(hint);
+    }
+    QFont small(QString::fromLatin1(kButtonFace));
+    small.setPointSize(kButtonPoints - 1);
+    makeLabel(kCyclesLabel, u"FUNC_MACRO_CYCLES_PROMPT")->setFont(small);
+    makeLabel(kRecordDelaysLabel, u"FUNC_MACRO_RECORD_DELAY2")->setFont(small);
+
+    QFont field(QString::fromLatin1(kFieldFace));
+    field.setPointSize(kKeyFieldPoints);
+    m_keyField = qtOwned<QLineEdit>(this);
+    m_keyField->setObjectName(QStringLiteral("ctl%1").arg(kKeyField));
+    loadSkinRect(m_keyField, layout(), u"BUTTONINFO", u"FUNC_KEY_INPUT");
+    m_keyField->setReadOnly(true);
+    m_keyField->setFont(field);
+    m_controls[kKeyField] = m_keyField;
+
+    QFont list(QString::fromLatin1(kFieldFace));
+    list.setPointSize(kListPoints);
+    auto combo = [&](int id, const char16_t* key) {
+        auto* c = qtOwned<QComboBox>(this);
+        c->setObjectName(QStringLiteral("ctl%1").arg(id));
+        loadSkinRect(c, layout(), u"BUTTONINFO", key);
+        c->setFont(list);
+        m_controls[id] = c;
+        return c;
+    };
+    m_media = combo(kMediaList, u"FUNC_MEDIA_SELECT");
+    connect(m_media, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_syncing) {
+            m_core.selectMedia(index);
+            sync();
+        }
+    });
+    m_functions = combo(kFunctionList, u"FUNC_FUNCTION_SELECT");
+    connect(m_functions, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_syncing) {
+            m_core.selectFunction(index);
+            sync();
+        }
+    });
+    m_names = combo(kMacroNames, u"FUNC_MACRO_LIST");
+    m_names->setEditable(true);
+    m_names->setInsertPolicy(QComboBox::NoInsert);
+    m_names->setCompleter(nullptr);
+    m_names->lineEdit()->setMaxLength(static_cast<int>(kMacroNameUnits) - 1);
+    connect(m_names, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_syncing) {
+            m_core.editor().selectMacro(index);
+            sync();
+        }
+    });
+    connect(m_names->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
+        if (!m_syncing) {
+            m_core.editor().typeName(typed.toStdU16String());
+            sync();
+        }
+    });
+
+    const std::pair<int, const char16_t*> macroButtons[] = {
+        {kMacroAdd, u"FUNC_MACRO_ADD"},
+        {kMacroDelete, u"FUNC_MACRO_DELETE"},
+        {kRecord, u"FUNC_MACRO_RECORD"},
+        {kStepDelete, u"FUNC_MACRO_DELETE2"},
+        {kStepClear, u"FUNC_MACRO_CLEAR"},
+        {kStepTop, u"FUNC_MACRO_UP_TOP"},
+        {kStepUp, u"FUNC_MACRO_UP"},
+        {kStepDown, u"FUNC_MACRO_DOWN"},
+        {kStepBottom, u"FUNC_MACRO_DOWN_BOTTOM"}};
+    for (const auto& [id, key] : macroButtons) {
+        makeButton(id, key, m_macroSet);
+    }
+    auto onEdit = [this](int id, const std::function<void(MacroEditor&)>& edit) {
+        connect(button(id), &QAbstractButton::clicked, this, [this, edit] {
+            m_steps->FinishEdit(true);
+            edit(m_core.editor());
+            sync();
+            if (m_steps->isVisible()) {
+                m_steps->setFocus(Qt::OtherFocusReason);
+            }
+        });
+    };
+    onEdit(kMacroAdd, [](MacroEditor& e) { e.addMacro(); });
+    onEdit(kMacroDelete, [](MacroEditor& e) { e.deleteMacro(); });
+    onEdit(kStepDelete, [](MacroEditor& e) { e.deleteStep(); });
+    onEdit(kStepClear, [](MacroEditor& e) { e.clearSteps(); });
+    onEdit(kStepTop, [](MacroEditor& e) { e.moveStepToTop(); });
+    onEdit(kStepUp, [](MacroEditor& e) { e.moveStepUp(); });
+    onEdit(kStepDown, [](MacroEditor& e) { e.moveStepDown(); });
+    onEdit(kStepBottom, [](MacroEditor& e) { e.moveStepToBottom(); });
+    connect(button(kRecord), &QAbstractButton::clicked, this, &Quorvane_DlgComposite::onRecord);
+
+    m_steps = qtOwned<CReportCtrl>(this);
+    m_steps->setObjectName(QStringLiteral("ctl%1").arg(kSteps));
+    loadSkinRect(m_steps, layout(), u"BUTTONINFO", u"FUNC_MACRO_LIST2");
+    m_steps->SetColumns({QString(), QString(), QString()}, {70, 60, 76});
+    m_steps->SetBeginEdit([this](int row, int column) { return beginStepEdit(row, column); });
+    m_steps->SetEndEdit([this](int row, int column, const CellEditResult& result) {
+        endStepEdit(row, column, result);
+    });
+    connect(m_steps, &CReportCtrl::rowSelected, this, [this](int row) {
+        if (!m_syncing) {
+            m_core.editor().selectStep(row);
+        }
+    });
+    m_controls[kSteps] = m_steps;
+
+    m_cycles = qtOwned<QLineEdit>(this);
+    m_cycles->setObjectName(QStringLiteral("ctl%1").arg(kCycles));
+    loadSkinRect(m_cycles, layout(), u"BUTTONINFO", u"FUNC_MACRO_CYCLES");
+    connect(m_cycles, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        if (!m_syncing) {
+            m_core.editor().setCyclesText(typed.toStdU16String());
+            sync();
+        }
+    });
+    m_controls[kCycles] = m_cycles;
+
+    m_delays = qtOwned<QCheckBox>(this);
+    m_delays->setObjectName(QStringLiteral("ctl%1").arg(kRecordDelays));
+    loadSkinRect(m_delays, layout(), u"BUTTONINFO", u"FUNC_MACRO_RECORD_DELAY");
+    m_delays->setText(QString());
+    connect(m_delays, &QCheckBox::clicked, this, [this] {
+        m_core.onRecordDelaysClicked();
+        sync();
+    });
+    m_controls[kRecordDelays] = m_delays;
+    m_built = true;
+}
+
+CPngButton* Quorvane_DlgComposite::button(int controlId) const {
+    return qobject_cast<CPngButton*>(control(controlId));
+}
+
+QWidget* Quorvane_DlgComposite::control(int controlId) const {
+    const auto it = m_controls.find(controlId);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+// ---- Opening, Apply, closing ----------------------------------------------------
+
+void Quorvane_DlgComposite::readProfile(State waiting, std::function<void(int)> then) {
+    m_state = waiting;
+    const std::uint64_t generation = ++m_generation;
+    QPointer<Quorvane_DlgComposite> self(this);
+    auto done = [self, generation, waiting, then = std::move(then)](int profile) {
+        if (self == nullptr || self->m_generation != generation || self->m_state != waiting) {
+            return;  // cancelled meanwhile
+        }
+        self->m_state = State::Open;
+        then(profile);
+    };
+    if (m_setup.readActiveProfile) {
+        m_setup.readActiveProfile(std::move(done));
+    } else {
+        done(-1);
+    }
+}
+
+bool Quorvane_DlgComposite::openForKey(int controlId, std::uint8_t gKeyBank,
+                                       const QRect& keyButton) {
+    if (m_state != State::Closed || !slotOfKeyButton(controlId, gKeyBank)) {
+        return false;
+    }
+    m_pendingId = controlId;
+    m_pendingBank = gKeyBank;
+    m_keyButton = keyButton;
+    if (m_setup.openChanged) {
+        m_setup.openChanged(true, controlId);
+    }
+    readProfile(State::Opening, [this](int profile) { finishOpen(profile); });
+    return true;
+}
+
+void Quorvane_DlgComposite::finishOpen(int profile) {
+    if (!m_picturesOk) {
+        m_state = State::Closed;
+        if (m_setup.openChanged) {
+            m_setup.openChanged(false, m_pendingId);
+        }
+        if (m_setup.picturesMissing) {
+            m_setup.picturesMissing();
+        }
+        return;
+    }
+    m_port->profile = profile;
+    if (!m_core.openForKey(m_pendingId, m_pendingBank)) {
+        m_state = State::Closed;
+        if (m_setup.openChanged) {
+            m_setup.openChanged(false, m_pendingId);
+        }
+        return;
+    }
+    m_syncing = true;
+    m_media->clear();
+    for (const std::u16string& name : mediaListNames(m_setup.loadText)) {
+        m_media->addItem(qs(name));
+    }
+    m_functions->clear();
+    for (const std::u16string& name : functionListNames(m_setup.loadText)) {
+        m_functions->addItem(qs(name));
+    }
+    m_names->clear();
+    m_steps->RemoveAllRows();
+    m_syncing = false;
+    m_shownNames.clear();
+    m_shownSteps.clear();
+    m_pageShown = false;
+    m_deactivated = false;
+    syncLockedLook();
+    sync();
+
+    const QScreen* screen = QGuiApplication::screenAt(m_keyButton.center());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr) {
+        move(compositeDialogPosition(size(), m_keyButton, screen->availableGeometry()));
+    }
+    onMessage(UM_LANG, kTagLang, 0);
+
+    if (!m_filterInstalled) {
+        QApplication::instance()->installEventFilter(this);
+        m_filterInstalled = true;
+    }
+    show();
+    raise();
+    activateWindow();
+    updateGrab();
+}
+
+void Quorvane_DlgComposite::onApply(bool thenClose) {
+    if (m_state == State::Applying && thenClose) {
+        // OK right after Apply: nothing can change meanwhile, so that
+        // Apply's result stands for OK's.
+        m_closeAfterApply = true;
+        return;
+    }
+    if (m_state != State::Open) {
+        return;
+    }
+    m_closeAfterApply = thenClose;
+    m_steps->FinishEdit(true);
+    m_core.editor().stopRecording();
+    sync();
+    readProfile(State::Applying, [this](int profile) { finishApply(profile); });
+    updateGrab();
+}
+
+void Quorvane_DlgComposite::finishApply(int profile) {
+    m_port->profile = profile;
+    const bool written = m_core.apply();
+    if (written && m_closeAfterApply) {
+        m_core.close();
+        closeDialog();
+        return;
+    }
+    m_closeAfterApply = false;
+    sync();
+}
+
+void Quorvane_DlgComposite::cancel() {
+    if (m_state == State::Closed) {
+        return;
+    }
+    if (m_state == State::Opening) {
+        ++m_generation;
+        m_state = State::Closed;
+        if (m_setup.openChanged) {
+            m_setup.openChanged(false, m_pendingId);
+        }
+        return;
+    }
+    m_steps->FinishEdit(false);
+    m_core.close();
+    closeDialog();
+}
+
+void Quorvane_DlgComposite::closeDialog() {
+    ++m_generation;
+    m_state = State::Closed;
+    updateGrab();
+    if (m_filterInstalled) {
+        QApplication::instance()->removeEventFilter(this);
+        m_filterInstalled = false;
+    }
+    m_syncing = true;
+    m_steps->RemoveAllRows();
+    m_names->clear();
+    m_syncing = false;
+    m_shownNames.clear();
+    m_shownSteps.clear();
+    hide();
+    if (m_setup.openChanged) {
+        m_setup.openChanged(false, m_pendingId);
+    }
+}
+
+// ---- Messages and texts ------------------------------------------------------------
+
+bool Quorvane_DlgComposite::onMessage(std::uint32_t msg, std::uintptr_t wParam,
+                                      std::intptr_t /*lParam*/) {
+    if (msg == UM_LANG) {
+        if (wParam == kTagLang) {
+            applyLanguage();
+        }
+        return true;
+    }
+    return msg == kLangMessageIgnored;
+}
+
+void Quorvane_DlgComposite::applyLanguage() {
+    const bool locked = m_core.macroOnly();
+    const std::pair<int, std::u16string_view> captions[] = {
+        {kMacro, u"IDS_COMPOSITE_SELECT_MACRO"},
+        {kOk, u"IDS_COMPOSITE_OK"},
+        {kCancel, u"IDS_COMPOSITE_CANCEL"},
+        {kStepTop, u"IDS_COMPOSITE_MACRO_ACTION_UPTOP"},
+        {kStepUp, u"IDS_COMPOSITE_MACRO_ACTION_UP"},
+        {kStepDown, u"IDS_COMPOSITE_MACRO_ACTION_DOWN"},
+        {kStepBottom, u"IDS_COMPOSITE_MACRO_ACTION_DOWNBOTTOM"},
+        {kRecord, m_core.editor().recordCaptionKey()},
+        {kStepDelete, u"IDS_COMPOSITE_MACRO_ACTION_DELETE"},
+        {kStepClear, u"IDS_COMPOSITE_MACRO_ACTION_CLEAR"}};
+    for (const auto& [id, key] : captions) {
+        if (CPngButton* b = button(id)) {
+            b->setText(text(key));
+            b->setAccessibleName(b->text());
+            b->update();
+        }
+    }
+    const std::pair<int, std::u16string_view> pageCaptions[] = {
+        {kSingleKey, u"IDS_COMPOSITE_SELECT_KEY"},
+        {kMedia, u"IDS_COMPOSITE_SELECT_MEDIA"},
+        {kFunction, u"IDS_COMPOSITE_SELECT_FUNCTION"}};
+    for (const auto& [id, key] : pageCaptions) {
+        if (CPngButton* b = button(id)) {
+            b->setText(locked ? QString() : text(key));
+            b->setAccessibleName(text(key));
+            b->update();
+        }
+    }
+    // Captions without a language text keep the dialog resource's.
+    const std::pair<int, const char16_t*> fixed[] = {
+        {kClear, u"清除"}, {kApply, u"应用"}, {kMacroAdd, u"添加"}, {kMacroDelete, u"删除"}};
+    for (const auto& [id, caption] : fixed) {
+        CPngButton* b = button(id);
+        b->setText(locked && id == kClear ? QString() : QString::fromUtf16(caption));
+        b->setAccessibleName(QString::fromUtf16(caption));
+        b->update();
+    }
+    const std::pair<int, std::u16string_view> labels[] = {
+        {kCyclesLabel, u"IDS_MACRO_CYCLES"},
+        {kRecordDelaysLabel, u"IDS_MACRO_RECORD_DELAY"},
+        {kSingleHint, u"IDS_KEYBOARD_KEY_SINGLE"},
+        {kMacroNameLabel, u"IDS_MACRO_NAME"},
+        {kMediaHint, u"IDS_MEDIA_EDIT"},
+        {kFunctionHint, u"IDS_FUNCTION_EDIT"},
+        {kSettingTitle, locked ? u"IDS_KEYBOARD_EDIT_TISHI" : u"IDS_KEYBOARD_KEY_SETTING"}};
+    for (const auto& [id, key] : labels) {
+        if (auto* l = qobject_cast<QLabel*>(control(id))) {
+            l->setText(text(key));
+        }
+    }
+    setWindowTitle(text(locked ? u"IDS_KEYBOARD_EDIT_TISHI" : u"IDS_KEYBOARD_KEY_SETTING"));
+    m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
+    m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
+    m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
+}
+
+// ---- Showing the core's state -----------------------------------------------------
+
+void Quorvane_DlgComposite::syncLockedLook() {
+    const bool locked = m_core.macroOnly();
+    for (const int id : {kSingleKey, kMedia, kFunction, kTitle, kClear}) {
+        CPngButton* b = button(id);
+        const SkinPictureSet& s = locked ? m_lockedSet : m_keySet;
+        b->SetPictureSet(s.normal, s.over, s.down, s.disabled, s.checked, true);
+        b->setEnabled(!locked);
+    }
+}
+
+void Quorvane_DlgComposite::sync() {
+    if (m_state == State::Closed) {
+        return;
+    }
+    m_syncing = true;
+    syncPage();
+    if (m_core.page() == CompositePage::Macro) {
+        syncMacroPage();
+    }
+    button(kApply)->setEnabled(m_core.dirty());
+    m_syncing = false;
+    updateGrab();
+}
+
+void Quorvane_DlgComposite::syncPage() {
+    const CompositePage page = m_core.page();
+    if (!m_pageShown || page != m_shownPage) {
+        const SkinPictureSet& s = page == CompositePage::Macro      ? m_macroSet
+                                  : page == CompositePage::Media    ? m_mediaSet
+                                  : page == CompositePage::Function ? m_functionSet
+                                                                    : m_keySet;
+        button(kMask)->SetPictureSet(s.normal, s.over, s.down, s.disabled, s.checked, true);
+        m_shownPage = page;
+        m_pageShown = true;
+    }
+    const bool single = page == CompositePage::SingleKey;
+    const bool macro = page == CompositePage::Macro;
+    const bool media = page == CompositePage::Media;
+    const bool function = page == CompositePage::Function;
+    const bool locked = m_core.macroOnly();
+    button(kSingleKey)->SetChecked(single, true);
+    button(kMacro)->SetChecked(macro, true);
+    button(kMedia)->SetChecked(media, true);
+    button(kFunction)->SetChecked(function, true);
+
+    m_keyField->setVisible(single);
+    control(kSingleHint)->setVisible(single && !locked);
+    m_media->setVisible(media);
+    control(kMediaHint)->setVisible(media && !locked);
+    m_functions->setVisible(function);
+    control(kFunctionHint)->setVisible(function && !locked);
+    for (const int id : {kMacroNames, kMacroAdd, kMacroDelete, kSteps, kRecord, kStepDelete,
+                         kStepClear, kStepTop, kStepUp, kStepDown, kStepBottom, kRecordDelays,
+                         kRecordDelaysLabel, kCycles, kCyclesLabel, kMacroNameLabel}) {
+        control(id)->setVisible(macro);
+    }
+    const QString keyText = qs(m_core.keyFieldText());
+    if (m_keyField->text() != keyText) {
+        m_keyField->setText(keyText);
+    }
+    if (m_media->currentIndex() != m_core.mediaSelection()) {
+        m_media->setCurrentIndex(m_core.mediaSelection());
+    }
+    if (m_functions->currentIndex() != m_core.functionSelection()) {
+        m_functions->setCurrentIndex(m_core.functionSelection());
+    }
+}
+
+void Quorvane_DlgComposite::syncNames() {
+    const MacroEditor& e = m_core.editor();
+    std::vector<std::u16string> names;
+    names.reserve(e.macros().size());
+    for (const MacroRecord& m : e.macros()) {
+        names.emplace_back(m.nameView());
+    }
+    QLineEdit* edit = m_names->lineEdit();
+    const int cursor = edit->cursorPosition();
+    const QString typed = edit->text();
+    if (names != m_shownNames) {
+        if (names.size() == m_shownNames.size()) {
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (names[i] != m_shownNames[i]) {
+                    m_names->setItemText(static_cast<int>(i), qs(names[i]));
+                }
+            }
+        } else {
+            m_names->clear();
+            for (const std::u16string& n : names) {
+                m_names->addItem(qs(n));
+            }
+        }
+        m_shownNames = std::move(names);
+    }
+    if (m_names->currentIndex() != e.selectedMacro()) {
+        m_names->setCurrentIndex(e.selectedMacro());
+    }
+    // What the user typed stays as typed, caret included.
+    const QString shown = e.selectedMacro() >= 0 ? m_names->itemText(e.selectedMacro()) : typed;
+    if (edit->text() != shown) {
+        edit->setText(shown);
+    }
+    if (edit->hasFocus() && shown == typed) {
+        edit->setCursorPosition(cursor);
+    }
+}
+
+void Quorvane_DlgComposite::syncSteps() {
+    const std::vector<MacroAction>& steps = m_core.editor().steps();
+    if (steps != m_shownSteps) {
+        // Only the rows between the first and the last difference change: a
+        // recorded step or a move touches a few rows of up to 2000.
+        const std::size_t oldSize = m_shownSteps.size();
+        const std::size_t newSize = steps.size();
+        std::size_t head = 0;
+        while (head < oldSize && head < newSize && m_shownSteps[head] == steps[head]) {
+            ++head;
+        }
+        std::size_t tail = 0;
+        while (tail < oldSize - head && tail < newSize - head &&
+               m_shownSteps[oldSize - 1 - tail] == steps[newSize - 1 - tail]) {
+            ++tail;
+        }
+        const bool recorded = m_core.editor().recording();
+        for (std::size_t i = oldSize - tail; i > head; --i) {
+            m_steps->RemoveRow(static_cast<int>(i - 1));
+        }
+        for (std::size_t i = head; i < newSize - tail; ++i) {
+            const StepRowTexts t = stepRowTexts(steps[i], m_setup.loadText);
+            const int row =
+                m_steps->InsertRow(static_cast<int>(i), {qs(t.key), qs(t.action), qs(t.delay)});
+            if (recorded) {
+                m_steps->SetCellColour(row, 0, kRecordedGrey);
+                m_steps->SetCellColour(row, 1, kRecordedGrey);
+            }
+        }
+        m_shownSteps = steps;
+    }
+    const int selected = m_core.editor().selectedStep();
+    if (m_steps->SelectedRow() != selected) {
+        m_steps->SelectRow(selected);
+    }
+    if (selected >= 0) {
+        m_steps->EnsureVisible(selected);
+    }
+}
+
+void Quorvane_DlgComposite::syncMacroPage() {
+    const MacroEditor& e = m_core.editor();
+    syncNames();
+    syncSteps();
+    const QString cycles = qs(e.cyclesText());
+    if (m_cycles->text() != cycles) {
+        m_cycles->setText(cycles);
+    }
+    m_delays->setChecked(m_core.recordDelaysChecked());
+    CPngButton* record = button(kRecord);
+    const QString caption = text(e.recordCaptionKey());
+    if (record->text() != caption) {
+        record->setText(caption);
+        record->setAccessibleName(caption);
+    }
+    record->SetChecked(e.recording(), true);
+    const bool names = e.nameListEnabled();
+    m_names->setEnabled(names);
+    button(kMacroAdd)->setEnabled(names);
+    button(kMacroDelete)->setEnabled(names);
+    const bool steps = e.stepButtonsEnabled();
+    for (const int id :
+         {kRecord, kStepDelete, kStepClear, kStepTop, kStepUp, kStepDown, kStepBottom}) {
+        button(id)->setEnabled(steps);
+    }
+}
+
+// ---- The keyboard grab ---------------------------------------------------------------
+
+void Quorvane_DlgComposite::updateGrab() {
+    const bool want = m_state == State::Open && isVisible() && !m_deactivated &&
+                      (m_core.capturing() || m_core.recording());
+    if (want && !m_grabbing) {
+        grabKeyboard();
+        m_grabbing = true;
+    } else if (!want && m_grabbing) {
+        releaseKeyboard();
+        m_grabbing = false;
+    }
+}
+
+bool Quorvane_DlgComposite::onKeyEvent(QKeyEvent* event) {
+    if (m_state != State::Open) {
+        return true;  // waiting for the keyboard: the keys are held back
+    }
+    const KeyEvent key = keyEventOf(*event);
+    // X11 repeats a held key as release and press pairs, both marked.
+    if (key.autoRepeat && key.release) {
+        return true;
+    }
+    if (m_core.onKey(key) != KeyRoute::Swallow) {
+        return false;
+    }
+    sync();
+    return true;
+}
+
+bool Quorvane_DlgComposite::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            m_lastInputMs = key->timestamp();
+            if (m_grabbing) {
+                return onKeyEvent(key);
+            }
+            break;
+        }
+        case QEvent::ShortcutOverride:
+            if (m_grabbing) {
+                // Taken as a key, never as a shortcut.
+                event->accept();
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            m_lastInputMs = static_cast<QInputEvent*>(event)->timestamp();
+            break;
+        default:
+            break;
+    }
+    return CBaseDialog::eventFilter(watched, event);
+}
+
+void Quorvane_DlgComposite::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            return;  // neither OK nor Cancel
+        case Qt::Key_F1:
+            if (m_core.helpAllowed() && m_setup.openHelp) {
+                m_setup.openHelp();
+            }
+            return;
+        default:
+            CBaseDialog::keyPressEvent(event);
+    }
+}
+
+void Quorvane_DlgComposite::keyReleaseEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            return;
+        default:
+            CBaseDialog::keyReleaseEvent(event);
+    }
+}
+
+void Quorvane_DlgComposite::closeEvent(QCloseEvent* event) {
+    // The window manager's close button cancels.
+    event->ignore();
+    cancel();
+}
+
+void Quorvane_DlgComposite::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && m_state != State::Closed) {
+        if (isActiveWindow()) {
+            m_deactivated = false;
+        } else {
+            // Another window took the keyboard: a recording would go on blind.
+            m_deactivated = true;
+            if (m_core.recording()) {
+                m_core.editor().stopRecording();
+                sync();
+            }
+        }
+        updateGrab();
+    }
+    CBaseDialog::changeEvent(event);
+}
+
+void Quorvane_DlgComposite::hideEvent(QHideEvent* event) {
+    if (m_grabbing) {
+        releaseKeyboard();
+        m_grabbing = false;
+    }
+    CBaseDialog::hideEvent(event);
+}
+
+// ---- Page and macro controls ---------------------------------------------------------
+
+void Quorvane_DlgComposite::onMaskClicked() {
+    switch (m_core.page()) {
+        case CompositePage::SingleKey:
+            m_keyField->setFocus(Qt::OtherFocusReason);
+            break;
+        case CompositePage::Media:
+            m_media->setFocus(Qt::OtherFocusReason);
+            break;
+        case CompositePage::Function:
+            m_functions->setFocus(Qt::OtherFocusReason);
+            break;
+        case CompositePage::Macro:
+            update();
+            break;
+    }
+}
+
+void Quorvane_DlgComposite::onRecord() {
+    if (m_state != State::Open) {
+        return;
+    }
+    m_steps->FinishEdit(true);
+    // The click that starts it is on the key events' clock.
+    m_core.editor().toggleRecording(m_lastInputMs);
+    sync();
+}
+
+CellEditor Quorvane_DlgComposite::beginStepEdit(int row, int column) {
+    CellEditor editor;
+    const std::vector<MacroAction>& steps = m_core.editor().steps();
+    if (row < 0 || static_cast<std::size_t>(row) >= steps.size()) {
+        return editor;
+    }
+    const MacroAction& step = steps[static_cast<std::size_t>(row)];
+    switch (column) {
+        case 0: {
+            editor.kind = CellEditor::Kind::DropDown;
+            for (int i = 0; i < kKeyPickerCount; ++i) {
+                editor.items.append(
+                    qs(keyNameOfListIndex(static_cast<KeyListIndex>(i), m_setup.loadText)));
+            }
+            const KeyListIndex index = listIndexOfKey(step.key);
+            editor.current = index < kKeyPickerCount ? static_cast<int>(index) : -1;
+            editor.visibleRows = kKeyPickerRows;
+            break;
+        }
+        case 1:
+            editor.kind = CellEditor::Kind::DropDown;
+            editor.items = {qs(stepActionText(0)), qs(stepActionText(1))};
+            editor.current = step.state == 0 ? 0 : 1;
+            editor.visibleRows = kStatePickerRows;
+            break;
+        case 2:
+            m_core.editor().beginDelayEdit();
+            editor.kind = CellEditor::Kind::Digits;
+            editor.text = QString::number(step.delay);
+            QMetaObject::invokeMethod(
+                this, [this] { sync(); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+    }
+    return editor;
+}
+
+void Quorvane_DlgComposite::endStepEdit(int row, int column, const CellEditResult& result) {
+    if (!result.confirmed || m_state != State::Open) {
+        return;
+    }
+    MacroEditor& e = m_core.editor();
+    switch (column) {
+        case 0:
+            e.setStepKeyListIndex(row, result.index);
+            break;
+        case 1:
+            e.setStepState(row, result.index);
+            break;
+        case 2:
+            e.endDelayEdit(row, result.text.toStdU16String());
+            break;
+        default:
+            break;
+    }
+    // The rows are shown from the steps again; the edited one compares equal
+    // when nothing changed.
+    QMetaObject::invokeMethod(
+        this, [this] { sync(); }, Qt::QueuedConnection);
+}
+
+}  // namespace quorvane

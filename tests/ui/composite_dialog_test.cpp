@@ -1,0 +1,455 @@
+// The key assignment dialog on the offscreen platform, with the program
+// folder's skin and language files: key events built by hand with native scan
+// codes and time stamps (QTest's key helpers send scan code 0), the keyboard
+// grab, the waiting for the keyboard, and what reaches the model.
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "config/recording_prompter.h"
+#include "core/app/app_paths.h"
+#include "core/app/language_texts.h"
+#include "core/config/action_type.h"
+#include "core/config/working_config.h"
+#include "core/events/main_window_messages.h"
+#include "core/keys/key_names.h"
+#include "platform/temp_dir.h"
+#include "ui/assign/composite_dialog.h"
+#include "ui/assign/composite_placement.h"
+#include "ui/qt_test_app.h"
+
+namespace quorvane {
+namespace {
+
+using namespace composite_ids;
+
+constexpr int kButtonA = 1058;
+constexpr int kButtonG9 = 1143;
+constexpr KeyId kA = 0x1E;
+constexpr KeyId kB = 0x30;
+// xkb key codes: evdev + 8.
+constexpr quint32 kScanA = 30 + 8;
+constexpr quint32 kScanB = 48 + 8;
+constexpr quint32 kScanLeftMeta = 125 + 8;
+constexpr quint32 kScanMenu = 127 + 8;
+constexpr quint32 kScanMute = 113 + 8;
+
+const std::string& programFolder() {
+    static const std::string folder = std::string(QUORVANE_PROGRAM_FOLDER) + "/";
+    return folder;
+}
+
+// The receiver a real key event would have: the grabber, else the dialog.
+QWidget* keyTarget(QWidget* fallback) {
+    QWidget* grabber = QWidget::keyboardGrabber();
+    return grabber != nullptr ? grabber : fallback;
+}
+
+// Sends one key event; true when something took it (it did not reach the
+// receiver's own handler).
+struct KeySender {
+    QWidget* fallback;
+    void operator()(QEvent::Type type, Qt::Key qtKey, quint32 scan, ulong timeMs,
+                    bool autoRepeat = false) const {
+        QKeyEvent event(type, qtKey, Qt::NoModifier, scan, 0, 0, QString(), autoRepeat);
+        event.setTimestamp(timeMs);
+        QApplication::sendEvent(keyTarget(fallback), &event);
+    }
+};
+
+class CompositeDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        paths = buildPathTable(programFolder() + "quorvane", home.path());
+        texts = std::make_unique<LanguageTexts>(paths.drive, paths.folder);
+        loadText = [this](std::u16string_view key) { return texts->LoadText(key, 0); };
+        createDefaultImage(config, std::string(), true);
+        Quorvane_DlgComposite::Setup setup;
+        setup.layoutFile = paths.g_szCompositeIni;
+        setup.skinFolder = paths.g_szSkinDir;
+        setup.config = &config;
+        setup.loadText = loadText;
+        setup.prompter = &prompter;
+        setup.readActiveProfile = [this](std::function<void(int)> done) {
+            ++profileReads;
+            if (deferReads) {
+                pendingRead = std::move(done);
+            } else {
+                done(activeProfile);
+            }
+        };
+        setup.enableMainApply = [this] { ++mainApplies; };
+        setup.setKeyButton = [this](int id, bool assigned, const QString& tip) {
+            buttonLooks.push_back({id, assigned ? 1 : 0});
+            lastTip = tip;
+        };
+        setup.openHelp = [this] { ++helps; };
+        setup.openChanged = [this](bool open, int id) {
+            openChanges.push_back({open ? 1 : 0, id});
+        };
+        setup.onScreenKeyboard = [this] { ++oskStarts; };
+        dialog = std::make_unique<Quorvane_DlgComposite>(std::move(setup));
+        send = KeySender{dialog.get()};
+    }
+
+    void TearDown() override {
+        dialog->cancel();
+        EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    }
+
+    void open(int controlId, QRect at = QRect(100, 100, 40, 40)) {
+        ASSERT_TRUE(dialog->openForKey(controlId, 0, at));
+        ASSERT_TRUE(dialog->isVisible());
+    }
+
+    void click(int controlId) {
+        QWidget* w = dialog->control(controlId);
+        ASSERT_NE(w, nullptr) << controlId;
+        ASSERT_TRUE(w->isVisible()) << controlId;
+        QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    }
+
+    QString text(std::u16string_view key) { return QString::fromStdU16String(loadText(key)); }
+
+    test::TempDir home;
+    PathTable paths;
+    std::unique_ptr<LanguageTexts> texts;
+    TextLookup loadText;
+    WorkingConfig config;
+    test::RecordingPrompter prompter;
+    int activeProfile = 0;
+    bool deferReads = false;
+    std::function<void(int)> pendingRead;
+    int profileReads = 0;
+    int mainApplies = 0;
+    int helps = 0;
+    int oskStarts = 0;
+    std::vector<std::pair<int, int>> buttonLooks;
+    QString lastTip;
+    std::vector<std::pair<int, int>> openChanges;
+    std::unique_ptr<Quorvane_DlgComposite> dialog;
+    KeySender send{nullptr};
+};
+
+TEST(CompositePlacementTest, FirstRuleThatFitsWins) {
+    const QSize dialog(560, 420);
+    const QRect screen(0, 0, 1366, 740);  // the available area, panel excluded
+    struct Case {
+        QRect button;
+        QPoint expected;
+        const char* what;
+    };
+    const Case cases[] = {
+        {QRect(100, 100, 40, 40), QPoint(140, 140), "right and below"},
+        {QRect(100, 600, 40, 40), QPoint(140, 180), "right and above"},
+        {QRect(1200, 100, 40, 40), QPoint(640, 140), "left and below"},
+        {QRect(1300, 700, 40, 40), QPoint(740, 280), "bottom right corner: left and above"},
+        // Exactly the room needed still fits.
+        {QRect(766, 280, 40, 40), QPoint(806, 320), "touching the right and bottom edges"},
+        // Too tall for the screen either way: right and below, moved up
+        // until the whole dialog (its OK button) is on the screen.
+        {QRect(100, 300, 40, 40), QPoint(140, 280), "nothing fits"},
+    };
+    for (const Case& c : cases) {
+        const QRect area =
+            std::string_view(c.what) == "nothing fits" ? QRect(0, 0, 1366, 700) : screen;
+        EXPECT_EQ(compositeDialogPosition(dialog, c.button, area), c.expected) << c.what;
+    }
+    // A screen that does not start at 0, 0 (a second monitor on the right).
+    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1400, 100, 40, 40), QRect(1366, 0, 1920, 1080)),
+              QPoint(1440, 140));
+    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1380, 900, 40, 40), QRect(1366, 0, 1920, 1080)),
+              QPoint(1420, 480));
+    // Nothing fits near the right edge of a small screen: moved left as well.
+    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1000, 300, 40, 40), QRect(0, 0, 1366, 700)),
+              QPoint(806, 280));
+}
+
+TEST_F(CompositeDialogTest, OpensBesideTheKeyWithTheLanguageTextsAndTheGrab) {
+    open(kButtonA);
+    EXPECT_EQ(dialog->pos(), QPoint(140, 140));
+    EXPECT_EQ(profileReads, 1);
+    EXPECT_EQ(dialog->openCount(), 1);
+    ASSERT_EQ(openChanges.size(), 1U);
+    EXPECT_EQ(openChanges[0], std::make_pair(1, kButtonA));
+    EXPECT_EQ(dialog->button(kMacro)->text(), text(u"IDS_COMPOSITE_SELECT_MACRO"));
+    EXPECT_EQ(dialog->button(kSingleKey)->text(), text(u"IDS_COMPOSITE_SELECT_KEY"));
+    EXPECT_EQ(dialog->button(kOk)->text(), text(u"IDS_COMPOSITE_OK"));
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog->control(kSingleHint))->text(),
+              text(u"IDS_KEYBOARD_KEY_SINGLE"));
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog->control(kSettingTitle))->text(),
+              text(u"IDS_KEYBOARD_KEY_SETTING"));
+    // The single-key page shows and captures.
+    EXPECT_TRUE(dialog->control(kKeyField)->isVisible());
+    EXPECT_FALSE(dialog->control(kMacroNames)->isVisible());
+    EXPECT_TRUE(dialog->button(kSingleKey)->isChecked());
+    EXPECT_EQ(QWidget::keyboardGrabber(), dialog.get());
+    EXPECT_FALSE(dialog->button(kApply)->isEnabled());
+    // A second key while open opens nothing.
+    EXPECT_FALSE(dialog->openForKey(1059, 0, QRect()));
+
+    // UM_LANG with another tag changes nothing; with its tag the texts come back.
+    dialog->button(kMacro)->setText(QStringLiteral("x"));
+    EXPECT_TRUE(dialog->onMessage(UM_LANG, 0, 0));
+    EXPECT_EQ(dialog->button(kMacro)->text(), QStringLiteral("x"));
+    EXPECT_TRUE(dialog->onMessage(UM_LANG, kTagLang, 0));
+    EXPECT_EQ(dialog->button(kMacro)->text(), text(u"IDS_COMPOSITE_SELECT_MACRO"));
+    EXPECT_TRUE(dialog->onMessage(0x4D4E, 0, 0));
+    EXPECT_FALSE(dialog->onMessage(0x1234, 0, 0));
+
+    click(kOsk);
+    EXPECT_EQ(oskStarts, 1);
+}
+
+TEST_F(CompositeDialogTest, CapturesThePhysicalKeyByItsScanCode) {
+    open(kButtonA);
+    // Qt's key says A (a French layout's Q key, say), the scan code says B:
+    // the physical key wins.
+    send(QEvent::KeyPress, Qt::Key_A, kScanB, 1000);
+    EXPECT_EQ(dialog->core().capturedKey(), kB);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(dialog->control(kKeyField))->text(),
+              QString::fromStdU16String(keyName(kB, loadText)));
+    EXPECT_TRUE(dialog->button(kApply)->isEnabled());
+    // Auto-repeats and releases of another key change nothing; a media key is
+    // not captured.
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 1100, true);
+    send(QEvent::KeyRelease, Qt::Key_A, kScanA, 1150);
+    send(QEvent::KeyPress, Qt::Key_VolumeMute, kScanMute, 1200);
+    EXPECT_EQ(dialog->core().capturedKey(), kB);
+    // Enter is a key like any other here: captured, and the dialog stays.
+    send(QEvent::KeyPress, Qt::Key_Return, 28 + 8, 1300);
+    EXPECT_EQ(dialog->core().capturedKey(), 0x1C);
+    EXPECT_TRUE(dialog->isVisible());
+    // The Windows key and the Menu key are captured, even on their release.
+    send(QEvent::KeyRelease, Qt::Key_Super_L, kScanLeftMeta, 1400);
+    EXPECT_EQ(dialog->core().capturedKey(), 0x15B);
+    send(QEvent::KeyPress, Qt::Key_Menu, kScanMenu, 1500);
+    EXPECT_EQ(dialog->core().capturedKey(), 0x15D);
+    send(QEvent::KeyPress, Qt::Key_B, kScanB, 1600);
+
+    click(kOk);
+    EXPECT_FALSE(dialog->isOpen());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(config.image->at(0, kA).type, ActionKey);
+    EXPECT_EQ(config.image->at(0, kA).value, kB);
+    EXPECT_EQ(profileReads, 2);  // opening and Apply
+    EXPECT_GE(mainApplies, 1);
+    ASSERT_FALSE(buttonLooks.empty());
+    EXPECT_EQ(buttonLooks.back(), std::make_pair(kButtonA, 1));
+    EXPECT_EQ(openChanges.back(), std::make_pair(0, kButtonA));
+    EXPECT_EQ(dialog->openCount(), 0);
+}
+
+TEST_F(CompositeDialogTest, KeyAssignedToItselfIsStoredAsDefault) {
+    config.image->at(0, kA) = KeyActionEntry{ActionKey, 0, kB, 0, 0};
+    open(kButtonA);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(dialog->control(kKeyField))->text(),
+              QString::fromStdU16String(keyName(kB, loadText)));
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 10);
+    click(kApply);
+    EXPECT_TRUE(dialog->isOpen());
+    EXPECT_EQ(config.image->at(0, kA).type, ActionDefault);
+    EXPECT_FALSE(dialog->button(kApply)->isEnabled());
+}
+
+TEST_F(CompositeDialogTest, RecordingAHeldKeyStoresOnePress) {
+    open(kButtonG9);
+    EXPECT_TRUE(dialog->control(kMacroNames)->isVisible());
+    EXPECT_FALSE(dialog->button(kSingleKey)->isEnabled());
+    EXPECT_TRUE(dialog->button(kSingleKey)->text().isEmpty());
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog->control(kSettingTitle))->text(),
+              text(u"IDS_KEYBOARD_EDIT_TISHI"));
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);  // the macro page captures nothing
+    click(kMacroAdd);
+    ASSERT_EQ(dialog->core().editor().macros().size(), 1U);
+    EXPECT_EQ(
+        dialog->macroNames()->currentText(),
+        QString::fromStdU16String(std::u16string(dialog->core().editor().macros()[0].nameView())));
+
+    click(kRecord);
+    ASSERT_TRUE(dialog->core().recording());
+    EXPECT_EQ(dialog->button(kRecord)->text(), text(u"IDS_MACRO_ACTION_STOP_RECORD"));
+    EXPECT_TRUE(dialog->button(kRecord)->isChecked());
+    EXPECT_FALSE(dialog->button(kMacroAdd)->isEnabled());
+    EXPECT_EQ(QWidget::keyboardGrabber(), dialog.get());
+    // F1 while recording is a step, not the help.
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 1000);
+    for (ulong t = 1500; t < 2000; t += 33) {  // X11's repeat: release and press pairs
+        send(QEvent::KeyRelease, Qt::Key_A, kScanA, t, true);
+        send(QEvent::KeyPress, Qt::Key_A, kScanA, t, true);
+    }
+    send(QEvent::KeyRelease, Qt::Key_A, kScanA, 2100);
+    send(QEvent::KeyPress, Qt::Key_F1, 59 + 8, 2200);
+    send(QEvent::KeyRelease, Qt::Key_F1, 59 + 8, 2300);
+    EXPECT_EQ(helps, 0);
+    const std::vector<MacroAction>& steps = dialog->core().editor().steps();
+    ASSERT_EQ(steps.size(), 4U);
+    EXPECT_EQ(steps[0].key, kA);
+    EXPECT_EQ(steps[0].state, 0);
+    EXPECT_EQ(steps[1].key, kA);
+    EXPECT_EQ(steps[1].state, 1);
+    EXPECT_EQ(steps[2].key, 0x3B);
+    ASSERT_EQ(dialog->stepList()->RowCount(), 4);
+    EXPECT_EQ(dialog->stepList()->CellText(0, 0), QString::fromStdU16String(keyName(kA, loadText)));
+    EXPECT_EQ(dialog->stepList()->CellText(1, 1), QString::fromStdU16String(stepActionText(1)));
+    EXPECT_EQ(dialog->stepList()->SelectedRow(), 3);
+
+    // Stopping releases the grab; F1 opens the help again.
+    click(kRecord);
+    EXPECT_FALSE(dialog->core().recording());
+    EXPECT_EQ(dialog->button(kRecord)->text(), text(u"IDS_MACRO_ACTION_RECORD"));
+    EXPECT_FALSE(dialog->button(kRecord)->isChecked());
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    QTest::keyClick(dialog.get(), Qt::Key_F1);
+    EXPECT_EQ(helps, 1);
+    // Enter and Esc neither apply nor cancel.
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(config.macros.empty());
+
+    click(kOk);
+    ASSERT_EQ(config.macros.size(), 1U);
+    EXPECT_EQ(config.macros[0].actionCount, 4);
+    const KeyActionEntry& g9 = config.image->at(0, 256 + 8);
+    EXPECT_EQ(g9.type, ActionMacro);
+    EXPECT_EQ(g9.value, config.macros[0].id);
+}
+
+TEST_F(CompositeDialogTest, NoGrabIsLeftAfterPageChangeCloseOrDeactivation) {
+    struct Case {
+        const char* what;
+        std::function<void()> leave;
+        bool stillOpen;
+    };
+    const Case cases[] = {
+        {"macro page", [this] { click(kMacro); }, true},
+        {"media page", [this] { click(kMedia); }, true},
+        {"cancel", [this] { click(kCancel); }, false},
+        {"close button", [this] { click(kClose); }, false},
+        {"window closed", [this] { dialog->close(); }, false},
+        {"editor closed by the main window", [this] { dialog->cancel(); }, false},
+        {"hidden", [this] { dialog->hide(); }, true},
+    };
+    for (const Case& c : cases) {
+        open(kButtonA);
+        ASSERT_EQ(QWidget::keyboardGrabber(), dialog.get()) << c.what;
+        c.leave();
+        EXPECT_EQ(QWidget::keyboardGrabber(), nullptr) << c.what;
+        EXPECT_EQ(dialog->isOpen(), c.stillOpen) << c.what;
+        dialog->cancel();
+        EXPECT_EQ(dialog->openCount(), 0) << c.what;
+    }
+    // Another window taking the activation ends a recording and its grab.
+    open(kButtonG9);
+    click(kMacroAdd);
+    click(kRecord);
+    ASSERT_EQ(QWidget::keyboardGrabber(), dialog.get());
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QApplication::setActiveWindow(&other);
+    QEvent change(QEvent::ActivationChange);
+    QApplication::sendEvent(dialog.get(), &change);
+    EXPECT_FALSE(dialog->core().recording());
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+}
+
+TEST_F(CompositeDialogTest, KeyboardAnswersArriveLaterAndCancelDropsThem) {
+    deferReads = true;
+    ASSERT_TRUE(dialog->openForKey(kButtonA, 0, QRect(100, 100, 40, 40)));
+    EXPECT_TRUE(dialog->isOpen());
+    EXPECT_TRUE(dialog->isWaiting());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    // Cancelled before the keyboard answered: the late answer opens nothing.
+    std::function<void(int)> late = pendingRead;
+    dialog->cancel();
+    EXPECT_FALSE(dialog->isOpen());
+    late(0);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->openCount(), 0);
+
+    ASSERT_TRUE(dialog->openForKey(kButtonA, 0, QRect(100, 100, 40, 40)));
+    pendingRead(0);
+    ASSERT_TRUE(dialog->isVisible());
+    send(QEvent::KeyPress, Qt::Key_B, kScanB, 10);
+    click(kOk);
+    EXPECT_TRUE(dialog->isWaiting());
+    // Keys while Apply waits for the keyboard change nothing.
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 20);
+    EXPECT_EQ(dialog->core().capturedKey(), kB);
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    // The keyboard is silent: the message, nothing written, still open.
+    pendingRead(-1);
+    EXPECT_TRUE(dialog->isVisible());
+    ASSERT_EQ(prompter.messages.size(), 1U);
+    EXPECT_EQ(QString::fromStdU16String(prompter.messages[0]), text(u"IDS_KEY_APPLY_PROMPT"));
+    EXPECT_EQ(config.image->at(0, kA).type, ActionDefault);
+    EXPECT_EQ(QWidget::keyboardGrabber(), dialog.get());
+    click(kOk);
+    pendingRead(0);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(config.image->at(0, kA).value, kB);
+
+    // OK pressed while Apply waits closes the dialog once Apply has written.
+    ASSERT_TRUE(dialog->openForKey(kButtonA, 0, QRect(100, 100, 40, 40)));
+    pendingRead(0);
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 30);
+    click(kApply);
+    click(kOk);
+    EXPECT_TRUE(dialog->isVisible());
+    pendingRead(0);
+    EXPECT_FALSE(dialog->isOpen());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(config.image->at(0, kA).type, ActionDefault);
+}
+
+TEST_F(CompositeDialogTest, StepCellsAreEditedInPlace) {
+    open(kButtonG9);
+    click(kMacroAdd);
+    click(kRecord);
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 100);
+    send(QEvent::KeyRelease, Qt::Key_A, kScanA, 200);
+    click(kRecord);
+    CReportCtrl* list = dialog->stepList();
+    ASSERT_EQ(list->RowCount(), 2);
+
+    ASSERT_TRUE(list->StartEdit(0, 2));
+    ASSERT_NE(list->EditField(), nullptr);
+    list->EditField()->setText(QStringLiteral("1234"));
+    list->FinishEdit(true);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog->core().editor().steps()[0].delay, 1230U);
+    EXPECT_EQ(list->CellText(0, 2), QStringLiteral("1230"));
+
+    ASSERT_TRUE(list->StartEdit(1, 0));
+    ASSERT_NE(list->EditCombo(), nullptr);
+    EXPECT_EQ(list->EditCombo()->count(), 106);
+    list->EditCombo()->setCurrentIndex(1);  // B
+    list->FinishEdit(true);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog->core().editor().steps()[1].key, kB);
+    EXPECT_EQ(list->CellText(1, 0), QString::fromStdU16String(keyName(kB, loadText)));
+
+    ASSERT_TRUE(list->StartEdit(1, 1));
+    list->EditCombo()->setCurrentIndex(0);
+    list->FinishEdit(true);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog->core().editor().steps()[1].state, 0);
+
+    // The cycles field is kept within 1..255 as it is typed.
+    auto* cycles = qobject_cast<QLineEdit*>(dialog->control(kCycles));
+    cycles->selectAll();
+    QTest::keyClicks(cycles, QStringLiteral("300"));
+    EXPECT_EQ(cycles->text(), QStringLiteral("255"));
+    EXPECT_TRUE(dialog->button(kApply)->isEnabled());
+}
+
+}  // namespace
+}  // namespace quorvane
