@@ -26,6 +26,7 @@
 #include "core/config/macro_area_codec.h"
 #include "core/config/profile_file.h"
 #include "core/config/working_config.h"
+#include "core/lighting/lighting_panel.h"
 #include "core/sync/profile_transfer.h"
 #include "ui/main/in_process_program.h"
 
@@ -204,6 +205,55 @@ void BM_TrayFootprint(benchmark::State& state) {
     state.counters["idle_cpu_percent"] = cpuPercent;
 }
 BENCHMARK(BM_TrayFootprint)->Arg(60)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+// The lamp on with an animated effect (4, the spectrum) and the window shown:
+// the CPU the whole process uses over the argument's seconds, and per preview
+// tick (the step routine, the frame's hand-over and the repaint of the keys).
+void BM_LampOnPreview(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (f.program == nullptr) {
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    LightingPanel& panel = *f.program->lightingPanel();
+    const int seconds = static_cast<int>(state.range(0));
+    double cpuPercent = 0;
+    double perTickMs = 0;
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
+        f.program->dialog()->openWindow();
+        bool chosen = false;
+        onCoreThread(*f.program, [&] {
+            panel.lampOn();
+            const int index = panel.effectSlots().comboIndexOf(4);
+            if (index >= 0) {
+                panel.onEffectSelected(index);
+                chosen = true;
+            }
+        });
+        if (!chosen) {
+            state.SkipWithError("the keyboard offers no effect 4");
+            return;
+        }
+        idleFor(1);
+        std::uint32_t ticksBefore = 0;
+        onCoreThread(*f.program, [&] { ticksBefore = panel.preview().ticks(); });
+        const double cpuBefore = cpuSeconds();
+        const auto start = Clock::now();
+        idleFor(seconds);
+        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        const double cpu = cpuSeconds() - cpuBefore;
+        std::uint32_t ticks = 0;
+        onCoreThread(*f.program, [&] { ticks = panel.preview().ticks() - ticksBefore; });
+        onCoreThread(*f.program, [&] { panel.lampOff(); });
+        cpuPercent = 100.0 * cpu / wall;
+        perTickMs = ticks > 0 ? 1e3 * cpu / ticks : 0;
+        state.counters["ticks"] = ticks;
+        state.SetIterationTime(wall);
+    }
+    state.counters["cpu_percent"] = cpuPercent;
+    state.counters["cpu_ms_per_tick"] = perTickMs;
+}
+BENCHMARK(BM_LampOnPreview)->Arg(10)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
 

@@ -151,6 +151,17 @@ code=$?
 [ ! -s "$work/noskin.log" ] && pass "and says nothing" || fail "it printed: $(head -3 "$work/noskin.log")"
 window_hidden || fail "a window showed without its pictures"
 
+# ---- 4b. So does a missing libquellix.so.
+nolib="$work/nolib"
+cp -r "$bin" "$nolib"
+rm -f "$nolib/libquellix.so"
+new_user nolib
+timeout 20 "$nolib/quorvane" >"$work/nolib.log" 2>&1
+code=$?
+[ "$code" -eq 0 ] && pass "a missing libquellix.so ends with 0" || fail "a missing libquellix.so ended with $code"
+[ ! -s "$work/nolib.log" ] && pass "and says nothing" || fail "it printed: $(head -3 "$work/nolib.log")"
+window_hidden || fail "a window showed without the library"
+
 # ---- 5. Key assignments with real clicks and key presses: key A sends B, and
 # a two-key macro recorded on the macro page plays on G1.
 start_tray
