@@ -28,6 +28,41 @@ constexpr std::uint16_t kVendorId = 0x0C45;
 constexpr std::uint16_t kProductId = 0x5004;
 constexpr std::uint32_t kMaxReport = 64;
 constexpr std::uint32_t kMaxFeatureReport = 4096;
+// An answer latency above this is a typo, not a keyboard.
+constexpr unsigned long kMaxVirtualLatencyMs = 60000;
+
+// The emulated keyboard's pace from the environment, so that the program and
+// the tool feel a real keyboard's timing without a test's help. False, with
+// `error` set, for a value that is not what the variable takes.
+bool virtualPaceFromEnvironment(vkbd::FaultKnobs& knobs, std::string& error) {
+    if (const char* frames = std::getenv("QUELLIX_VIRTUAL_FRAMES");
+        frames != nullptr && *frames != '\0') {
+        const std::string_view value = frames;
+        if (value != "0" && value != "1") {
+            error = "QUELLIX_VIRTUAL_FRAMES=" + std::string(value) + " is not 0 or 1";
+            return false;
+        }
+        knobs.usbFrameModel = value == "1";
+    }
+    if (const char* latency = std::getenv("QUELLIX_VIRTUAL_LATENCY_MS");
+        latency != nullptr && *latency != '\0') {
+        const std::string_view value = latency;
+        unsigned long ms = 0;
+        bool digits = value.size() <= 6;
+        for (const char c : value) {
+            digits = digits && c >= '0' && c <= '9';
+            ms = ms * 10 + static_cast<unsigned long>(c - '0');
+        }
+        if (!digits || ms > kMaxVirtualLatencyMs) {
+            error = "QUELLIX_VIRTUAL_LATENCY_MS=" + std::string(value) +
+                    " is not a number of milliseconds from 0 to " +
+                    std::to_string(kMaxVirtualLatencyMs);
+            return false;
+        }
+        knobs.answerLatencyUs = static_cast<std::uint32_t>(ms * 1000);
+    }
+    return true;
+}
 
 // "a,b,,c" -> {"a", "b", "c"}.
 std::vector<std::string> listedNodes(std::string_view list) {
@@ -93,6 +128,13 @@ class Library {
                 makeListedNodeSource(listedNodes(choice.substr(7)), kVendorId, kProductId));
         } else if (choice == "virtual") {
             auto backend = std::make_unique<VirtualBackend>(state != nullptr ? state : "");
+            vkbd::FaultKnobs knobs = backend->keyboard().faultKnobs();
+            std::string error;
+            if (!virtualPaceFromEnvironment(knobs, error)) {
+                diagnose(1, error);
+                return 0;
+            }
+            backend->keyboard().setFaultKnobs(knobs);
             session->virtualBackend = backend.get();
             session->backend = std::move(backend);
         } else if (choice.starts_with("replay:") && choice.size() > 7) {

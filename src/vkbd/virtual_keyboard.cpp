@@ -153,18 +153,21 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
                     break;
                 case kWriteLighting:
                     status = writeFrom(mem_.lighting, offset, length, frame);
+                    save = status == kStatusOk;
                     break;
                 case kReadKeyTable:
                     status = readInto(mem_.keyTables, offset, length, false, answer);
                     break;
                 case kWriteKeyTable:
                     status = writeFrom(mem_.keyTables, offset, length, frame);
+                    save = status == kStatusOk;
                     break;
                 case kReadMacroArea:
                     status = readInto(mem_.macroArea, offset, length, false, answer);
                     break;
                 case kWriteMacroArea:
                     status = writeFrom(mem_.macroArea, offset, length, frame);
+                    save = status == kStatusOk;
                     break;
                 case kReadDefaultKeyTable:
                     status = readInto(mem_.factoryKeyTable, offset, length, false, answer);
@@ -174,6 +177,7 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
                     break;
                 case kWriteKeyColours:
                     status = writeFrom(mem_.colours, offset, length, frame);
+                    save = status == kStatusOk;
                     break;
                 default:
                     status = kStatusRefused;

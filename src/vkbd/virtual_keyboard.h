@@ -184,7 +184,8 @@ class VirtualKeyboard {
     StateFileResult loadState(const std::string& path);
     StateFileResult saveState(const std::string& path);
     // When set (non-empty), the firmware saves there after every EndTransfer,
-    // every settings write it accepts and every press of its profile key.
+    // every write it accepts (as flash keeps each write, so that a host killed
+    // part-way leaves what the keyboard took) and every press of its profile key.
     void setStatePath(const std::string& path);
     std::string statePath() const;
     bool stateFileBlocked() const;  // the state path is blocked (see loadState)

@@ -48,7 +48,8 @@ class LibraryTest : public testing::Test {
         char pattern[] = "/tmp/quellix-test-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         dir_ = pattern;
-        for (const char* name : {"QUELLIX_DEVICE", "QUELLIX_RECORD", "QUELLIX_VIRTUAL_STATE"}) {
+        for (const char* name : {"QUELLIX_DEVICE", "QUELLIX_RECORD", "QUELLIX_VIRTUAL_STATE",
+                                 "QUELLIX_VIRTUAL_FRAMES", "QUELLIX_VIRTUAL_LATENCY_MS"}) {
             ::unsetenv(name);
         }
         CallbackLog::instance().clear();
@@ -57,7 +58,8 @@ class LibraryTest : public testing::Test {
     void TearDown() override {
         End();
         CallbackLog::instance().setHook({});
-        for (const char* name : {"QUELLIX_DEVICE", "QUELLIX_RECORD", "QUELLIX_VIRTUAL_STATE"}) {
+        for (const char* name : {"QUELLIX_DEVICE", "QUELLIX_RECORD", "QUELLIX_VIRTUAL_STATE",
+                                 "QUELLIX_VIRTUAL_FRAMES", "QUELLIX_VIRTUAL_LATENCY_MS"}) {
             ::unsetenv(name);
         }
         std::string command = "rm -rf '" + dir_ + "'";

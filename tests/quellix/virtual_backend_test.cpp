@@ -258,6 +258,53 @@ TEST_F(VirtualBackend, UsbFrameModelSendsOneReportPerFrame) {
     EXPECT_GE(Clock::now() - begin, 10ms);
 }
 
+TEST_F(VirtualBackend, PaceFromTheEnvironment) {
+    ::setenv("QUELLIX_VIRTUAL_LATENCY_MS", "30", 1);
+    initVirtual();
+    read(kCtrlFilter, kCtrl);
+    auto begin = Clock::now();
+    ASSERT_EQ(send(requestFrame(0x01)), 1);
+    ASSERT_TRUE(CallbackLog::instance().waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 1));
+    EXPECT_GE(Clock::now() - begin, 30ms);
+    End();
+
+    ::unsetenv("QUELLIX_VIRTUAL_LATENCY_MS");
+    ::setenv("QUELLIX_VIRTUAL_FRAMES", "1", 1);
+    CallbackLog::instance().clear();
+    initVirtual();
+    read(kCtrlFilter, kCtrl);
+    begin = Clock::now();
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(send(requestFrame(0x01)), 1);
+    }
+    ASSERT_TRUE(CallbackLog::instance().waitForCount(kCtrl, QUELLIX_EVENT_REPORT, 10, 10s));
+    EXPECT_GE(Clock::now() - begin, 10ms);
+}
+
+TEST_F(VirtualBackend, PaceVariablesWithBadValuesStopInit) {
+    struct Case {
+        const char* name;
+        const char* value;
+    };
+    for (const Case c :
+         {Case{"QUELLIX_VIRTUAL_FRAMES", "yes"}, Case{"QUELLIX_VIRTUAL_FRAMES", "2"},
+          Case{"QUELLIX_VIRTUAL_LATENCY_MS", "-5"}, Case{"QUELLIX_VIRTUAL_LATENCY_MS", "12ms"},
+          Case{"QUELLIX_VIRTUAL_LATENCY_MS", "60001"},
+          Case{"QUELLIX_VIRTUAL_LATENCY_MS", "99999999999999999999"}}) {
+        SCOPED_TRACE(std::string(c.name) + "=" + c.value);
+        ::setenv(c.name, c.value, 1);
+        ::setenv("QUELLIX_DEVICE", "virtual", 1);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Init(0), 0);
+        const std::string text = testing::internal::GetCapturedStderr();
+        EXPECT_NE(text.find(std::string(c.name) + "=" + c.value), std::string::npos) << text;
+        ::unsetenv(c.name);
+    }
+    ::setenv("QUELLIX_VIRTUAL_FRAMES", "0", 1);
+    ::setenv("QUELLIX_VIRTUAL_LATENCY_MS", "0", 1);
+    EXPECT_EQ(Init(0), 1);
+}
+
 TEST_F(VirtualBackend, EndStopsDeliveryAtOnce) {
     initVirtual();
     read(kCtrlFilter, kCtrl);

@@ -221,12 +221,21 @@ TEST_F(StateFile, FirmwareSavesAtItsSavePoints) {
     kb.setStatePath(path);
     const std::vector<std::uint8_t> colour = {0x00, 0x80, 0xFF};
     send(kb, 0x01, 0, 0);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "BeginTransfer changes nothing";
+    // Flash keeps each write: a host that dies before EndTransfer leaves it.
     send(kb, 0x11, 3, 1039, colour);
-    EXPECT_FALSE(std::filesystem::exists(path)) << "no save before the transfer ends";
-    send(kb, 0x02, 0, 0);
     EXPECT_EQ(kb.lastAutoSave().kind, Kind::Saved);
-
     VirtualKeyboard reloaded;
+    ASSERT_EQ(reloaded.loadState(path).kind, Kind::Loaded);
+    EXPECT_EQ(reloaded.memories(), kb.memories());
+    const std::vector<std::uint8_t> table = pattern(56, 3);
+    send(kb, 0x08, 56, 378, table);
+    ASSERT_EQ(reloaded.loadState(path).kind, Kind::Loaded);
+    EXPECT_EQ(reloaded.memories(), kb.memories());
+    std::filesystem::remove(path);
+    send(kb, 0x08, 56, 1134, table);  // past the key tables: refused, no save point
+    EXPECT_FALSE(std::filesystem::exists(path));
+    send(kb, 0x02, 0, 0);
     ASSERT_EQ(reloaded.loadState(path).kind, Kind::Loaded);
     EXPECT_EQ(reloaded.memories(), kb.memories());
 

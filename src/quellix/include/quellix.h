@@ -15,6 +15,11 @@
  *   QUELLIX_RECORD=F        writes every report out and in and every presence
  *                           change, with times, as JSON lines (any backend)
  *   QUELLIX_VIRTUAL_STATE=F keeps the virtual keyboard's memories in F
+ *   QUELLIX_VIRTUAL_FRAMES=1      the virtual keyboard's reports travel in
+ *                                 1 ms USB frames, one per frame each way
+ *   QUELLIX_VIRTUAL_LATENCY_MS=N  it answers N ms (0 to 60000) late
+ *                           (a value that is not one of these: Init() fails
+ *                           with a line on stderr)
  *
  * The hidraw backend takes every hidraw node of a 0C45:5004 device, reads its
  * report descriptor and learns its top-level collections (usage page, usage)
@@ -29,8 +34,9 @@
  * (0xFF1C/0x0092, report id 4) and G-key bank (0x0008/0x0089, report id 5).
  * A state file that cannot be read gives a line on stderr; Init() still
  * succeeds, on the factory state, and the file is never written over.
- * Otherwise the memories are saved there by the firmware and at End() or
- * unload.
+ * Otherwise the memories are saved there by the firmware after every write
+ * it takes (as flash holds each write: a process killed part-way through a
+ * transfer leaves the part the keyboard took) and at End() or unload.
  *
  * A replay (QUELLIX_DEVICE=replay:F) starts with the keyboards of F's first
  * line. Each report the program sends must equal the next report out of the
