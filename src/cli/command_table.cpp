@@ -24,6 +24,8 @@ std::span<const CliCommand> cliCommands() {
                    &runExport},
         CliCommand{"import", "write a profile file's key configuration to all three profiles",
                    "FILE", &runImport},
+        CliCommand{"finish", "write again a transfer to the keyboard that was cut short", "",
+                   &runFinish},
         CliCommand{"profile", "show or switch the active profile", "[1|2|3]", &runProfile},
         CliCommand{"keys", "list the active profile's key assignments", "[--json]", &runKeys},
         CliCommand{"assign", "assign an action to a key of the active profile and apply it",

@@ -186,6 +186,8 @@ int KeyboardSession::open(bool requireKeyboard) {
     m_session = std::make_unique<SyncSession>(
         SyncEnvironment{m_link->commands(), m_config, m_snapshot, m_lighting, m_port, m_prompter,
                         m_loadText, userDataFolder(), folder + "Skins/", BusyTiming{}});
+    // The tool asks nothing: `status` shows a transfer cut short and `finish` finishes it.
+    m_session->setOfferPendingTransfer(false);
     m_view = std::make_unique<View>(*this);
     m_reactions = std::make_unique<Reactions>(*this, *m_session);
     m_dispatcher =
@@ -235,6 +237,15 @@ int KeyboardSession::open(bool requireKeyboard) {
                            "the keyboard's configuration could not be read, or "
                            "not saved in " +
                                m_session->userDataFolder());
+    }
+    if (failed == kExitOk && reloaded &&
+        (m_context.command == nullptr || m_context.command->name != "finish")) {
+        const PendingTransfer pending = m_session->pendingTransfer();
+        if (pending.state == PendingTransfer::State::Pending) {
+            m_context.err << "quorvanectl: the last transfer to the keyboard was cut short ("
+                          << describeTransferIntent(pending.intent)
+                          << "); quorvanectl finish writes it again\n";
+        }
     }
     return requireKeyboard ? failed : kExitOk;
 }

@@ -44,6 +44,9 @@ std::string resultReason(int result) {
             return "the file could not be written";
         case kSyncCancelled:
             return "cancelled";
+        case kSyncIntentNotSaved:
+            return "the record of the transfer could not be saved in the user data folder; "
+                   "nothing was written";
         case kSyncNotApplicable:
             return "not possible while the keyboard is in its default mode";
         default:

@@ -27,6 +27,15 @@ int runStatus(std::span<const std::string_view> args, CliContext& context) {
             return failResult(context, "reading the settings", result);
         }
         const SettingsSummary summary = summariseSettings(block);
+        const PendingTransfer pending = keyboard.sync().pendingTransfer();
+        std::string pendingText;
+        if (pending.state == PendingTransfer::State::Pending) {
+            pendingText =
+                "the last transfer was cut short: " + describeTransferIntent(pending.intent) +
+                " (quorvanectl finish writes it again)";
+        } else if (pending.state == PendingTransfer::State::Damaged) {
+            pendingText = "the record of the last transfer is damaged: " + pending.error;
+        }
         if (json) {
             const bool inProfile = summary.activeProfile >= 0 && summary.activeProfile < 3;
             context.out << "{\"keyboards\": " << keyboards << ", \"activeProfile\": "
@@ -39,7 +48,9 @@ int runStatus(std::span<const std::string_view> args, CliContext& context) {
                             << ", \"name\": "
                             << jsonString(utf8(keyboard.language().effectName(code))) << "}";
             }
-            context.out << "]}\n";
+            context.out << "]"
+                        << (pendingText.empty() ? "" : ", \"pending\": " + jsonString(pendingText))
+                        << "}\n";
             return kExitOk;
         }
         context.out << "keyboards: " << keyboards << '\n';
@@ -50,6 +61,9 @@ int runStatus(std::span<const std::string_view> args, CliContext& context) {
             context.out << ' ' << static_cast<int>(effect);
         }
         context.out << '\n';
+        if (!pendingText.empty()) {
+            context.out << "pending: " << pendingText << '\n';
+        }
         return kExitOk;
     });
 }

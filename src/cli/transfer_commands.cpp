@@ -98,4 +98,36 @@ int runImport(std::span<const std::string_view> args, CliContext& context) {
     });
 }
 
+int runFinish(std::span<const std::string_view> args, CliContext& context) {
+    if (!args.empty()) {
+        return usageError(context, "unexpected argument \"" + std::string(args.front()) + "\"");
+    }
+    CliLanguage language(programFolder());
+    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+        SyncSession& sync = keyboard.sync();
+        const PendingTransfer pending = sync.pendingTransfer();
+        if (pending.state == PendingTransfer::State::None) {
+            context.out << "nothing pending\n";
+            return kExitOk;
+        }
+        if (pending.state == PendingTransfer::State::Damaged) {
+            context.err << "quorvanectl: the record of the last transfer is damaged ("
+                        << pending.error << "); the keyboard keeps what it holds\n";
+            sync.discardPendingTransfer();
+            return kExitInvalidFile;
+        }
+        const int result = sync.finishPendingTransfer();
+        if (result != kResultDone) {
+            return failResult(context, "finishing the transfer", result);
+        }
+        // The model and the cache files follow what the keyboard now holds.
+        const int reloaded = sync.reloadFromKeyboard();
+        if (reloaded != kResultDone) {
+            return failResult(context, "reading the keyboard back", reloaded);
+        }
+        context.out << "finished: " << describeTransferIntent(pending.intent) << '\n';
+        return kExitOk;
+    });
+}
+
 }  // namespace quorvane::cli

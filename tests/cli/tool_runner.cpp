@@ -1,5 +1,7 @@
 #include "cli/tool_runner.h"
 
+#include "core/platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -148,8 +150,13 @@ ToolResult ToolRunner::run(const std::vector<std::string>& args,
     return result;
 }
 
-pid_t ToolRunner::start(const std::vector<std::string>& args) const {
-    return spawn(args, {});
+pid_t ToolRunner::start(const std::vector<std::string>& args,
+                        const std::map<std::string, std::string>& env) const {
+    return spawn(args, env);
+}
+
+bool ToolRunner::writeState(const std::string& bytes) const {
+    return writeFileAtomic(stateFile(), std::string_view(bytes));
 }
 
 bool ToolRunner::waitForOutput(const std::string& text, int timeoutMs) const {

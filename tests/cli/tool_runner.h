@@ -47,7 +47,10 @@ class ToolRunner {
 
     // Starts the tool without waiting; its output goes to files read by
     // finish().
-    pid_t start(const std::vector<std::string>& args) const;
+    pid_t start(const std::vector<std::string>& args,
+                const std::map<std::string, std::string>& env = {}) const;
+    // Overwrites the state file (a keyboard's flash as it was before).
+    bool writeState(const std::string& bytes) const;
     // Waits up to `timeoutMs` for stdout of the started tool to contain `text`.
     bool waitForOutput(const std::string& text, int timeoutMs) const;
     // Waits (bounded) for the started tool to end; kills it if it does not.

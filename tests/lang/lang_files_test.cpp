@@ -290,6 +290,9 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_PROFILE_SELECT_PROMPT",
     "IDS_ROLL_DOWN",
     "IDS_ROLL_UP",
+    "IDS_TRANSFER_FINISH_FAILED",
+    "IDS_TRANSFER_PENDING_PROMPT",
+    "IDS_TRANSFER_RECORD_DAMAGED",
     // Looked up by the main window's buttons and the key-name fallback.
     "IDS_MAIN_Cancel",
     "IDS_MAIN_Apply",

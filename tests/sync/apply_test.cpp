@@ -225,14 +225,17 @@ TEST_F(ApplyTest, AProfileWithoutACacheFileGetsOne) {
     EXPECT_FALSE(window.dirty);
 }
 
-TEST_F(ApplyTest, ACacheFileThatCannotBeWrittenKeepsApplyPending) {
+TEST_F(ApplyTest, AnUnusableUserDataFolderKeepsApplyPendingAndTheKeyboardAsItWas) {
     std::filesystem::remove_all(userData);
     ASSERT_TRUE(writeFileAtomic(userData, std::string_view("not a folder")));
     assign(0, kKeyA, ActionDisabled, 0);
     session->markDirty();
+    const DeviceKeyTable before = keyboardKeyTable(0);
 
-    EXPECT_EQ(session->applyConfiguration(), kSyncCacheNotSaved);
-    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    // Without its intent record a transfer cut short could not be finished.
+    EXPECT_EQ(session->applyConfiguration(), kSyncIntentNotSaved);
+    EXPECT_EQ(keyboardKeyTable(0), before);
+    EXPECT_TRUE(writesSent().empty());
     EXPECT_TRUE(window.dirty);
 }
 

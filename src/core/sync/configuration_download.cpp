@@ -71,9 +71,22 @@ int SyncSession::download(bool allProfiles) {
         }
     }
 
+    // The keyboard's memories are written one after the other: a transfer
+    // cut short leaves some new and some old, so what is about to go is
+    // recorded first and can be written again.
+    TransferIntent intent;
+    intent.macroArea = area;
+    for (const BuiltTable& t : tables) {
+        intent.tables.push_back({t.profile, t.table});
+    }
+    if (!saveTransferIntent(m_userDataFolder, intent)) {
+        return kSyncIntentNotSaved;
+    }
+
     // Whatever arrives, the cache files no longer describe the keyboard until
     // they are saved again.
     m_cacheInStep = {};
+
     // The first failure ends the writes: a key table must never go out after
     // the macro area it points into did not arrive whole.
     int result = m_commands.BeginTransfer();
@@ -103,6 +116,10 @@ int SyncSession::download(bool allProfiles) {
     const int ended = m_commands.EndTransfer(1);
     if (result == kResultDone && ended != kResultDone) {
         result = ended;
+    }
+
+    if (result == kResultDone) {
+        clearTransferIntent(m_userDataFolder);
     }
 
     if (areaWritten && !withNames) {

@@ -29,6 +29,9 @@ void SyncSession::onActiveProfileChanged() {
 }
 
 void SyncSession::onProfileMessage() {
+    if (m_offerPendingTransfer) {
+        offerPendingTransfer();
+    }
     reloadFromKeyboard(false);
     const int active = m_lighting.activeProfile;
     m_lighting.currentProfile = active >= 0 && active < kProfileCount ? active : kDefaultModeBlock;

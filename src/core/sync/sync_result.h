@@ -18,6 +18,7 @@ inline constexpr int kSyncFileNotWritten = -309;  // a file could not be written
 inline constexpr int kSyncCancelled = -310;       // the user answered No
 inline constexpr int kSyncNotApplicable =
     -311;  // nothing to do in this state (no effect 20, profile 3)
+inline constexpr int kSyncIntentNotSaved = -312;  // the intent record could not be written
 
 // True for the one success code.
 constexpr bool syncSucceeded(int result) {

@@ -23,6 +23,7 @@
 #include "core/device/command_set.h"
 #include "core/sync/busy_indicator.h"
 #include "core/sync/main_window_port.h"
+#include "core/sync/transfer_intent.h"
 
 namespace quorvane {
 
@@ -135,6 +136,26 @@ class SyncSession {
     void onActiveProfileChanged();  // consumer code 0x402
     void onProfileMessage();        // UM_PROFILE: arrival and consumer code 0x403
 
+    // ---- A transfer cut short ---------------------------------------------------
+    // Every download saves its intent record first and clears it once the
+    // keyboard took all of it (core/sync/transfer_intent.h).
+
+    PendingTransfer pendingTransfer() const { return readTransferIntent(m_userDataFolder); }
+    // Writes the pending record's memories again and clears the mark when the
+    // keyboard took them all. 1 when nothing is pending; kSyncBadFile for a
+    // damaged record; kSyncMacroSpaceExceeded when its macro area does not
+    // fit this keyboard; else the first failing command's code.
+    int finishPendingTransfer();
+    // Keeps what the keyboard holds: the mark goes (a damaged record is moved
+    // aside). 1, or kSyncFileNotWritten.
+    int discardPendingTransfer();
+    // The profile-changed message asks first, when a transfer is pending,
+    // whether to finish it (Yes) or keep what the keyboard holds (No). On by
+    // default; a client that asks otherwise (the command-line tool) turns it off.
+    void setOfferPendingTransfer(bool offer) { m_offerPendingTransfer = offer; }
+    // The question itself; done by onProfileMessage before its reload.
+    void offerPendingTransfer();
+
     // ---- The dirty mark and the model's origin -------------------------------
 
     bool isDirty() const { return m_window.IsChangesPending(); }
@@ -210,6 +231,8 @@ class SyncSession {
 
     int m_lastSettingsResult = 1;
     bool m_switchPromptOpen = false;  // the profile-switch question is open
+    bool m_offerPendingTransfer = true;
+    bool m_pendingPromptOpen = false;  // the interrupted-transfer question is open
     ModelOrigin m_origin = ModelOrigin::Startup;
     std::array<std::array<bool, ColourBank::kLedCount>, kColourBankCount> m_tied{};
     // Per profile, whether its cache file is the keyboard's copy (see

@@ -1,0 +1,91 @@
+// Finishing, or letting go of, a transfer that was cut short.
+#include <mutex>
+
+#include "core/device/device_result.h"
+#include "core/sync/sync_result.h"
+#include "core/sync/sync_session.h"
+#include "core/sync/sync_texts.h"
+#include "core/sync/transfer_intent.h"
+
+namespace quorvane {
+
+int SyncSession::finishPendingTransfer() {
+    const PendingTransfer pending = readTransferIntent(m_userDataFolder);
+    if (pending.state == PendingTransfer::State::None) {
+        return kResultDone;
+    }
+    if (pending.state == PendingTransfer::State::Damaged) {
+        return kSyncBadFile;
+    }
+    const TransferIntent& intent = pending.intent;
+    if (intent.macroArea.size() > m_lighting.macroSpace) {
+        // Another keyboard of the model, with less room: writing would be refused part-way.
+        return kSyncMacroSpaceExceeded;
+    }
+
+    std::lock_guard configLock(m_config.ConfigLock);
+    // The cache files no longer describe the keyboard until they are saved again.
+    m_cacheInStep = {};
+    // Same order as the download: no key table before its macro area arrived whole.
+    int result = m_commands.BeginTransfer();
+    if (result == kResultDone) {
+        result = m_commands.WriteMacroArea(intent.macroArea,
+                                           static_cast<std::uint32_t>(intent.macroArea.size()));
+    }
+    for (const TransferIntent::Table& t : intent.tables) {
+        if (result != kResultDone) {
+            break;
+        }
+        result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
+        if (result == kResultDone) {
+            m_keyboardTables[t.profile] = t.table;
+        }
+    }
+    const int ended = m_commands.EndTransfer(1);
+    if (result == kResultDone && ended != kResultDone) {
+        result = ended;
+    }
+    if (result == kResultDone) {
+        clearTransferIntent(m_userDataFolder);
+    }
+    return result;
+}
+
+int SyncSession::discardPendingTransfer() {
+    const PendingTransfer pending = readTransferIntent(m_userDataFolder);
+    bool gone = true;
+    if (pending.state == PendingTransfer::State::Damaged) {
+        gone = setDamagedTransferIntentAside(m_userDataFolder);
+    } else if (pending.state == PendingTransfer::State::Pending) {
+        gone = clearTransferIntent(m_userDataFolder);
+    }
+    return gone ? kResultDone : kSyncFileNotWritten;
+}
+
+void SyncSession::offerPendingTransfer() {
+    if (m_pendingPromptOpen) {
+        return;
+    }
+    const PendingTransfer pending = readTransferIntent(m_userDataFolder);
+    if (pending.state == PendingTransfer::State::None) {
+        return;
+    }
+    if (pending.state == PendingTransfer::State::Damaged) {
+        m_prompter.showMessage(text(kTextTransferRecordDamaged));
+        discardPendingTransfer();
+        return;
+    }
+    m_pendingPromptOpen = true;
+    const bool yes = m_prompter.askYesNo(text(kTextTransferPendingPrompt));
+    m_pendingPromptOpen = false;
+    if (!yes) {
+        discardPendingTransfer();
+        return;
+    }
+    if (finishPendingTransfer() != kResultDone) {
+        // The record stays: it is offered again when the keyboard next arrives.
+        m_prompter.showMessage(text(kTextTransferFinishFailed));
+    }
+}
+
+}  // namespace quorvane

@@ -1,0 +1,60 @@
+// The intent record: what a transfer that writes more than one of the
+// keyboard's memories is about to write, saved before the first byte goes
+// out and removed once the keyboard took all of it. A record still there when
+// the keyboard arrives means the last transfer was cut short (a kill, a crash,
+// a power loss, a keyboard pulled or refusing part-way): the keyboard may hold
+// some memories new and some old, and the record can write them again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/config/config_image.h"
+#include "core/config/device_layouts.h"
+
+namespace quorvane {
+
+struct TransferIntent {
+    struct Table {
+        int profile = 0;  // 0..2
+        DeviceKeyTable table;
+        bool operator==(const Table&) const = default;
+    };
+    std::vector<std::uint8_t> macroArea;  // written from offset 0
+    std::vector<Table> tables;            // in the order they are written
+
+    bool operator==(const TransferIntent&) const = default;
+};
+
+// One record per keyboard model, in the user data folder.
+std::string transferIntentPath(const std::string& userDataFolder);
+
+std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent);
+// Strict: magic, sizes, profiles 0..2 each at most once, checksum, nothing
+// after. On failure `error` says what is wrong.
+bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent& intent,
+                          std::string& error);
+
+struct PendingTransfer {
+    enum class State { None, Pending, Damaged };
+    State state = State::None;
+    TransferIntent intent;
+    std::string error;  // Damaged: why
+};
+
+// Saves the record (atomically: a record is whole or absent) and so marks the
+// transfer pending. Creates the folder when missing.
+bool saveTransferIntent(const std::string& userDataFolder, const TransferIntent& intent,
+                        std::string* error = nullptr);
+PendingTransfer readTransferIntent(const std::string& userDataFolder);
+// Clears the mark. True when no record is left.
+bool clearTransferIntent(const std::string& userDataFolder);
+// A damaged record is moved aside (".damaged"), kept for a look but no longer
+// pending. True when it is no longer in the way.
+bool setDamagedTransferIntentAside(const std::string& userDataFolder);
+
+// "the macro area (N bytes) and the key tables of profiles 1, 2, 3".
+std::string describeTransferIntent(const TransferIntent& intent);
+
+}  // namespace quorvane
