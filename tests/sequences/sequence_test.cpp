@@ -1,0 +1,602 @@
+// Random sequences of what a user does, run through the core against the
+// virtual keyboard with faults drawn over the same sequence, each step checked
+// against the reference model. A failing sequence is shrunk and printed as a
+// line for the regression table below.
+//
+// QUORVANE_SEQUENCE_SEED, _COUNT and _STEPS run a longer batch by hand.
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <sstream>
+
+#include "core/config/action_type.h"
+#include "core/config/config_image.h"
+#include "core/config/key_table_codec.h"
+#include "core/config/profile_file.h"
+#include "core/device/device_result.h"
+#include "core/platform/atomic_file.h"
+#include "core/sync/profile_transfer.h"
+#include "core/sync/sync_result.h"
+#include "core/sync/sync_texts.h"
+#include "core/sync/transfer_intent.h"
+#include "reference_model.h"
+#include "sync_fixture.h"
+
+namespace quorvane::test {
+namespace {
+
+enum class OpKind : std::uint8_t {
+    Assign,       // a: key, b: kind (0 default, 1 disabled, 2 key, 3 macro), c: value
+    AddMacro,     // a: steps
+    DeleteMacro,  // a: position
+    Apply,        //
+    Switch,       // a: profile, b: answer
+    ProfileKey,   // the keyboard's own profile key
+    Defaults,     // restore the active profile's defaults
+    Export,       //
+    Import,       // b: 1 good, 0 damaged
+    Lighting,     // the keyboard reports a lighting change
+    Replug,       // b: answer to an arrival question
+    Restart,      // b: answer to an arrival question
+    kCount,
+};
+
+enum class FaultKind : std::uint8_t { None, Drop, Refuse, WrongEcho, Remove, Slow, kCount };
+
+struct Op {
+    OpKind kind = OpKind::Apply;
+    int a = 0;
+    int b = 0;
+    int c = 0;
+    FaultKind fault = FaultKind::None;
+    int faultArg = 0;
+    bool operator==(const Op&) const = default;
+};
+
+const char* opName(OpKind k) {
+    static const char* names[] = {"Assign", "AddMacro",   "DeleteMacro", "Apply",
+                                  "Switch", "ProfileKey", "Defaults",    "Export",
+                                  "Import", "Lighting",   "Replug",      "Restart"};
+    return names[static_cast<int>(k)];
+}
+const char* faultName(FaultKind k) {
+    static const char* names[] = {"None", "Drop", "Refuse", "WrongEcho", "Remove", "Slow"};
+    return names[static_cast<int>(k)];
+}
+
+std::string caseText(const std::vector<Op>& ops) {
+    std::ostringstream out;
+    out << "{";
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        const Op& o = ops[i];
+        out << (i == 0 ? "" : ", ") << "{OpKind::" << opName(o.kind) << ", " << o.a << ", " << o.b
+            << ", " << o.c << ", FaultKind::" << faultName(o.fault) << ", " << o.faultArg << "}";
+    }
+    out << "}";
+    return out.str();
+}
+
+struct Figures {
+    std::uint64_t sequences = 0;
+    std::uint64_t steps = 0;
+    std::uint64_t faults = 0;
+    std::uint64_t cuts = 0;  // transfers left pending by a fault
+    std::uint64_t finished = 0;
+    std::uint64_t kept = 0;
+};
+
+class Sequences : public SyncTest {
+  protected:
+    // A new program starts with a default image and no macros.
+    void resetModel() {
+        clearTexts(config);
+        clearMacros(config);
+        clearImage(config);
+        createDefaultImage(config, std::string(), true);
+    }
+
+    // Factory keyboard, empty user data folder, a new session that read it.
+    void freshStart() {
+        session.reset();
+        knobs.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(userData, ec);
+        std::filesystem::remove_all(home.file("files"), ec);
+        std::filesystem::create_directories(home.file("files"), ec);
+        resetModel();
+        makeSession();
+        readArrivalState();
+        prompter = RecordingPrompter{};
+        session->onProfileMessage();
+        ref = RefConfig{};
+        refKeyboard = actualBytes();
+        arrivalFailed = false;
+        exported.reset();
+    }
+
+    KeyboardBytes actualBytes(std::size_t areaLength = 0) const {
+        KeyboardBytes b;
+        for (int p = 0; p < 3; ++p) {
+            b.tables[static_cast<std::size_t>(p)] = keyboardKeyTable(p);
+        }
+        if (areaLength > 0) {
+            b.area =
+                keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, static_cast<std::uint32_t>(areaLength));
+        }
+        return b;
+    }
+    KeyboardBytes modelBytes() const {
+        KeyboardBytes b;
+        for (int p = 0; p < 3; ++p) {
+            b.tables[static_cast<std::size_t>(p)] = modelKeyTable(p);
+        }
+        b.area = modelMacroArea(true);
+        return b;
+    }
+    bool keyboardHolds(const KeyboardBytes& expected) const {
+        KeyboardBytes held = actualBytes(expected.area.size());
+        held.area.resize(expected.area.size());
+        return held == expected;
+    }
+
+    int active() const { return keyboardActiveProfile(); }
+
+    void arrive(bool answer) {
+        const PendingTransfer before = session->pendingTransfer();
+        // As the arrival worker: the factory table and the capacity, then the
+        // profile-changed message.
+        std::array<std::uint8_t, kSettingsBlockSize> block{};
+        arrivalFailed = false;
+        if (link->commands().ReadDefaultKeyTable(lighting.DefaultKeyTable.bytes) != 1 ||
+            link->commands().ReadSettings(block) != 1) {
+            arrivalFailed = true;
+        } else {
+            lighting.macroSpace = std::uint32_t{block[SettingsBlock::kMacroCapacity]} * 128;
+        }
+        prompter.answer = answer;
+        session->onProfileMessage();
+        if (before.state == PendingTransfer::State::Pending) {
+            if (session->pendingTransfer().state == PendingTransfer::State::None) {
+                if (answer) {
+                    ++figures.finished;
+                    for (const auto& t : before.intent.tables) {
+                        refKeyboard.tables[static_cast<std::size_t>(t.profile)] = t.table;
+                    }
+                    refKeyboard.area = before.intent.macroArea;
+                } else {
+                    ++figures.kept;
+                    refKeyboard = actualBytes(refKeyboard.area.size());
+                }
+            }
+        }
+        ref = refOfModel(config);
+    }
+
+    // After an operation that may have written: what the keyboard must hold now.
+    void settleWrite(int result) {
+        const PendingTransfer pending = session->pendingTransfer();
+        if (result == 1 && pending.state == PendingTransfer::State::None) {
+            refKeyboard = bytesOf(ref, lighting.DefaultKeyTable);
+        } else if (pending.state == PendingTransfer::State::Pending) {
+            ++figures.cuts;
+        }
+    }
+
+    void edited() { session->markDirty(); }
+
+    // One step; returns an empty string or what went wrong.
+    std::string step(const Op& op) {
+        ++figures.steps;
+        switch (op.fault) {
+            case FaultKind::None:
+                break;
+            case FaultKind::Drop:
+                knobs.DropEvery(static_cast<std::uint32_t>(2 + op.faultArg % 3));
+                break;
+            case FaultKind::Refuse:
+                knobs.Refuse(0xFF, static_cast<std::uint32_t>(1 + op.faultArg % 3));
+                break;
+            case FaultKind::WrongEcho:
+                knobs.WrongEcho(static_cast<std::uint32_t>(1 + op.faultArg % 2));
+                break;
+            case FaultKind::Remove:
+                knobs.RemoveAfterFrames(static_cast<std::uint32_t>(1 + op.faultArg % 40));
+                break;
+            case FaultKind::Slow:
+                knobs.SetLatencyUs(static_cast<std::uint32_t>(200 + op.faultArg % 800));
+                break;
+            case FaultKind::kCount:
+                break;
+        }
+        if (op.fault != FaultKind::None) {
+            ++figures.faults;
+        }
+        const bool wasStandIn = session->modelOrigin() == ModelOrigin::StandIn ||
+                                session->modelOrigin() == ModelOrigin::Startup;
+        prompter.questions.clear();
+        prompter.answer = true;
+        knobs.ClearFrames();
+        const int p = active();
+
+        switch (op.kind) {
+            case OpKind::Assign: {
+                if (p > 2) {
+                    break;
+                }
+                RefKey key;
+                key.kind = static_cast<RefKey::Kind>(op.b % 4);
+                if (key.kind == RefKey::Kind::Key) {
+                    key.value = kRefKeyIds[static_cast<std::size_t>(op.c) % kRefKeys];
+                } else if (key.kind == RefKey::Kind::Macro) {
+                    if (ref.macros.empty()) {
+                        break;
+                    }
+                    key.value = static_cast<std::uint16_t>(op.c % ref.macros.size());
+                }
+                RefConfig next = ref;
+                next.keys[static_cast<std::size_t>(p)][static_cast<std::size_t>(op.a) % kRefKeys] =
+                    key;
+                const int n =
+                    entryIndex(p, rowOfKey(kRefKeyIds[static_cast<std::size_t>(op.a) % kRefKeys]));
+                std::uint16_t type = ActionDefault;
+                std::uint32_t value = 0;
+                if (key.kind == RefKey::Kind::Disabled) {
+                    type = ActionDisabled;
+                } else if (key.kind == RefKey::Kind::Key) {
+                    type = ActionKey;
+                    value = key.value;
+                } else if (key.kind == RefKey::Kind::Macro) {
+                    type = ActionMacro;
+                    value = config.macros[key.value].id;
+                }
+                writeAssignment(config, n, type, 0, value);
+                ref = next;
+                edited();
+                break;
+            }
+            case OpKind::AddMacro: {
+                if (ref.macros.size() >= 20) {
+                    break;
+                }
+                RefMacro m{1 + op.a % 30, u"m" + std::u16string(1, char16_t(u'a' + op.a % 26))};
+                ref.macros.push_back(m);
+                std::uint16_t id = 1;
+                for (const MacroRecord& r : config.macros) {
+                    id = std::max<std::uint16_t>(id, static_cast<std::uint16_t>(r.id + 1));
+                }
+                MacroRecord& r = config.macros.emplace_back();
+                r.setName(m.name);
+                r.id = id;
+                r.actionCount = static_cast<std::uint16_t>(m.steps);
+                for (int i = 0; i < m.steps; ++i) {
+                    r.actions[static_cast<std::size_t>(i)] =
+                        MacroAction{10, 0x1E, static_cast<std::uint16_t>(i % 2)};
+                }
+                edited();
+                break;
+            }
+            case OpKind::DeleteMacro: {
+                if (ref.macros.empty()) {
+                    break;
+                }
+                const std::size_t pos = static_cast<std::size_t>(op.a) % ref.macros.size();
+                ref.deleteMacro(pos);
+                const std::uint16_t id = config.macros[pos].id;
+                config.macros.erase(config.macros.begin() + static_cast<std::ptrdiff_t>(pos));
+                for (auto& e : config.image->entries) {
+                    if (e.type == ActionMacro && e.value == id) {
+                        e = KeyActionEntry{};
+                    }
+                }
+                edited();
+                break;
+            }
+            case OpKind::Apply:
+                prompter.answer = op.b % 2 == 1;
+                settleWrite(session->applyConfiguration());
+                break;
+            case OpKind::Switch: {
+                prompter.answer = op.b % 2 == 1;
+                const bool dirty = window.dirty;
+                session->switchProfile(op.a % 3);
+                if (dirty && !prompter.answer && !prompter.questions.empty()) {
+                    // Declined: back to what the keyboard holds.
+                    ref = refOfModel(config);
+                }
+                if (dirty && prompter.answer) {
+                    settleWrite(!window.dirty ? 1 : 0);
+                }
+                break;
+            }
+            case OpKind::ProfileKey:
+                if (p <= 2) {
+                    setKeyboardByte(QUELLIX_AREA_SETTINGS, SettingsBlock::kActiveProfile,
+                                    static_cast<std::uint8_t>((p + 1) % 3));
+                    session->onActiveProfileChanged();
+                }
+                break;
+            case OpKind::Defaults:
+                if (p <= 2) {
+                    RefConfig restored = ref;
+                    restored.restoreDefaults(p);
+                    const int r = session->restoreDefaultsConfirmed();
+                    // A keyboard that did not tell its active profile stops it first.
+                    const RefConfig now = refOfModel(config);
+                    if (now == restored) {
+                        ref = restored;
+                    } else if (now != ref) {
+                        return "restoring defaults left the model neither as it was nor restored";
+                    }
+                    settleWrite(r);
+                }
+                break;
+            case OpKind::Export: {
+                const std::string path = home.file("files/export.fwc");
+                if (exportProfile(*session, path) == 1) {
+                    exported = ref;
+                }
+                break;
+            }
+            case OpKind::Import: {
+                if (!exported) {
+                    break;
+                }
+                const std::string good = home.file("files/export.fwc");
+                if (op.b % 2 == 1) {
+                    const int r = importProfile(*session, good);
+                    if (r != kSyncBadFile) {
+                        ref = *exported;
+                    }
+                    settleWrite(r);
+                } else {
+                    std::vector<std::uint8_t> bytes = *readFileBytes(good);
+                    bytes.resize(bytes.size() - 1 - static_cast<std::size_t>(op.c) % 8);
+                    const std::string bad = home.file("files/damaged.fwc");
+                    writeFileAtomic(bad, bytes);
+                    const RefConfig before = refOfModel(config);
+                    if (importProfile(*session, bad) != kSyncBadFile) {
+                        return "a damaged profile file was imported";
+                    }
+                    if (refOfModel(config) != before) {
+                        return "a refused import changed the model";
+                    }
+                }
+                break;
+            }
+            case OpKind::Lighting:
+                session->onLightingChanged();
+                break;
+            case OpKind::Replug:
+                removeKeyboard();
+                attachKeyboard();
+                arrive(op.b % 2 == 1);
+                break;
+            case OpKind::Restart:
+                session.reset();
+                resetModel();
+                makeSession();
+                arrive(op.b % 2 == 1);
+                break;
+            case OpKind::kCount:
+                break;
+        }
+
+        // A stand-in model never reaches the keyboard without a Yes.
+        if (wasStandIn && !writesSent().empty()) {
+            const bool asked =
+                std::find(prompter.questions.begin(), prompter.questions.end(),
+                          std::u16string(kWriteStandInModelQuestion)) != prompter.questions.end();
+            if (!asked) {
+                return "a stand-in model was written without the user's Yes";
+            }
+        }
+
+        // Faults end with the step; a keyboard they pulled comes back.
+        knobs.DropEvery(0);
+        knobs.Refuse(0xFF, 0);
+        knobs.WrongEcho(0);
+        knobs.RemoveAfterFrames(0);
+        knobs.SetLatencyUs(0);
+        if (link->transport().DeviceCount() == 0 || op.fault == FaultKind::Remove ||
+            arrivalFailed) {
+            removeKeyboard();
+            attachKeyboard();
+            arrive(op.c % 2 == 1);
+        }
+        return check();
+    }
+
+    std::string check() {
+        std::ostringstream why;
+        if (arrivalFailed) {
+            return "the arriving keyboard did not answer";
+        }
+        const PendingTransfer pending = session->pendingTransfer();
+        if (pending.state == PendingTransfer::State::Damaged) {
+            return "the intent record is damaged: " + pending.error;
+        }
+        if (pending.state == PendingTransfer::State::None) {
+            if (!keyboardHolds(refKeyboard)) {
+                return "the keyboard does not hold what the last successful write put there";
+            }
+        } else {
+            // Cut short: each memory old or new, and the record says what new is.
+            for (int p = 0; p < 3; ++p) {
+                const DeviceKeyTable held = keyboardKeyTable(p);
+                bool known = held == refKeyboard.tables[static_cast<std::size_t>(p)];
+                for (const auto& t : pending.intent.tables) {
+                    known = known || (t.profile == p && t.table == held);
+                }
+                if (!known) {
+                    why << "profile " << p << "'s key table is neither old nor the pending one";
+                    return why.str();
+                }
+            }
+        }
+        // Every file whole.
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(userData, ec)) {
+            const std::string path = entry.path().string();
+            if (entry.path().extension() == ".fwc" && checkProfileFile(path, nullptr) <= 0) {
+                return "a profile file is not whole: " + path;
+            }
+        }
+        // No key points at a missing macro.
+        for (const KeyActionEntry& e : config.image->entries) {
+            if (e.type == ActionMacro &&
+                std::none_of(config.macros.begin(), config.macros.end(),
+                             [&](const MacroRecord& m) { return m.id == e.value; })) {
+                return "a key points at a macro that does not exist";
+            }
+        }
+        // Clean means the model is what the keyboard holds.
+        if (!window.dirty && pending.state == PendingTransfer::State::None &&
+            session->modelOrigin() == ModelOrigin::Keyboard) {
+            const KeyboardBytes model = modelBytes();
+            if (!keyboardHolds(model)) {
+                return "the dirty mark is clear but the model differs from the keyboard";
+            }
+        }
+        // The model is the reference's.
+        if (session->modelOrigin() == ModelOrigin::Keyboard && refOfModel(config) != ref) {
+            return "the model differs from the reference";
+        }
+        return {};
+    }
+
+    // Runs `ops` from a fresh start; the index of the failing step and why, or -1.
+    std::pair<int, std::string> run(const std::vector<Op>& ops) {
+        freshStart();
+        ++figures.sequences;
+        for (std::size_t i = 0; i < ops.size(); ++i) {
+            std::string why = step(ops[i]);
+            if (!why.empty()) {
+                return {static_cast<int>(i), why};
+            }
+        }
+        return {-1, {}};
+    }
+
+    // Drops steps while the sequence still fails.
+    std::vector<Op> shrink(std::vector<Op> ops) {
+        bool smaller = true;
+        while (smaller) {
+            smaller = false;
+            for (std::size_t i = 0; i < ops.size(); ++i) {
+                std::vector<Op> fewer = ops;
+                fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(i));
+                if (run(fewer).first >= 0) {
+                    ops = std::move(fewer);
+                    smaller = true;
+                    break;
+                }
+            }
+            for (std::size_t i = 0; !smaller && i < ops.size(); ++i) {
+                if (ops[i].fault != FaultKind::None) {
+                    std::vector<Op> plain = ops;
+                    plain[i].fault = FaultKind::None;
+                    if (run(plain).first >= 0) {
+                        ops = std::move(plain);
+                        smaller = true;
+                    }
+                }
+            }
+        }
+        return ops;
+    }
+
+    static std::vector<Op> draw(std::mt19937& rng, int steps) {
+        std::vector<Op> ops;
+        std::uniform_int_distribution<int> kind(0, static_cast<int>(OpKind::kCount) - 1);
+        std::uniform_int_distribution<int> any(0, 1000);
+        for (int i = 0; i < steps; ++i) {
+            Op op;
+            op.kind = static_cast<OpKind>(kind(rng));
+            // Edits are what users do most.
+            if (any(rng) < 350) {
+                op.kind = any(rng) % 2 == 0 ? OpKind::Assign : OpKind::Apply;
+            }
+            op.a = any(rng);
+            op.b = any(rng);
+            op.c = any(rng);
+            if (any(rng) < 150) {
+                op.fault = static_cast<FaultKind>(
+                    1 + any(rng) % (static_cast<int>(FaultKind::kCount) - 1));
+                op.faultArg = any(rng);
+            }
+            ops.push_back(op);
+        }
+        return ops;
+    }
+
+    void runBatch(std::uint32_t seed, int count, int steps) {
+        std::mt19937 rng(seed);
+        for (int s = 0; s < count; ++s) {
+            const std::vector<Op> ops = draw(rng, steps);
+            const auto [at, why] = run(ops);
+            if (at >= 0) {
+                const std::vector<Op> small =
+                    shrink(std::vector<Op>(ops.begin(), ops.begin() + at + 1));
+                const auto [smallAt, smallWhy] = run(small);
+                ADD_FAILURE() << "seed " << seed << " sequence " << s << " step " << at << ": "
+                              << why << "\nshrunk (" << smallWhy << "), for the regression "
+                              << "table:\n    " << caseText(small) << ",";
+                return;
+            }
+        }
+    }
+
+    RefConfig ref;
+    KeyboardBytes refKeyboard;
+    std::optional<RefConfig> exported;
+    Figures figures;
+    bool arrivalFailed = false;
+};
+
+int fromEnvironment(const char* name, int fallback) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
+}
+
+TEST_F(Sequences, AShortBatchWithAFixedSeed) {
+    const auto seed = static_cast<std::uint32_t>(fromEnvironment("QUORVANE_SEQUENCE_SEED", 15));
+    const int count = fromEnvironment("QUORVANE_SEQUENCE_COUNT", 6);
+    const int steps = fromEnvironment("QUORVANE_SEQUENCE_STEPS", 40);
+    runBatch(seed, count, steps);
+    std::cout << "sequences " << figures.sequences << ", steps " << figures.steps << ", faults "
+              << figures.faults << ", transfers cut " << figures.cuts << ", finished on Yes "
+              << figures.finished << ", kept on No " << figures.kept << "\n";
+}
+
+// Shrunk sequences that once failed, pasted from the batch's output.
+const std::vector<std::vector<Op>>& regressions() {
+    static const std::vector<std::vector<Op>> table = {
+        // Found by seed 1: a declined switch took the model from a profile's
+        // cache file saved before the last Apply, so a clean model lacked the
+        // macro the keyboard holds.
+        {{OpKind::ProfileKey, 721, 933, 0, FaultKind::None, 1000},
+         {OpKind::AddMacro, 917, 211, 911, FaultKind::None, 0},
+         {OpKind::Apply, 589, 261, 700, FaultKind::None, 0},
+         {OpKind::Switch, 50, 766, 536, FaultKind::None, 140},
+         {OpKind::ProfileKey, 965, 11, 664, FaultKind::None, 0},
+         {OpKind::Assign, 787, 950, 64, FaultKind::None, 0},
+         {OpKind::Switch, 942, 408, 380, FaultKind::None, 0}},
+        // A cut import finished on the next arrival.
+        {{OpKind::AddMacro, 3, 0, 0, FaultKind::None, 0},
+         {OpKind::Assign, 0, 3, 0, FaultKind::None, 0},
+         {OpKind::Export, 0, 0, 0, FaultKind::None, 0},
+         {OpKind::Import, 0, 1, 1, FaultKind::Remove, 12}},
+    };
+    return table;
+}
+
+TEST_F(Sequences, RegressionTable) {
+    for (std::size_t i = 0; i < regressions().size(); ++i) {
+        const auto [at, why] = run(regressions()[i]);
+        EXPECT_LT(at, 0) << "regression " << i << " step " << at << ": " << why;
+    }
+}
+
+}  // namespace
+}  // namespace quorvane::test
