@@ -36,6 +36,8 @@ void printUsage(std::ostream& out) {
            "  4  the keyboard is attached, but this user may not open it (udev rule missing)\n"
            "\nEnvironment:\n"
            "  QUELLIX_DEVICE=virtual  talk to the emulated keyboard instead of a real one\n"
+           "  QUELLIX_VIRTUAL_FRAMES=1  the emulated keyboard's reports travel in 1 ms USB frames\n"
+           "  QUELLIX_VIRTUAL_LATENCY_MS=N  the emulated keyboard answers N ms late (0 to 60000)\n"
            "  QUORVANE_QUIET_ROOT=1   leave out the notice that the tool need not run as root\n";
 }
 
