@@ -34,7 +34,9 @@ dpkg-deb -e "$deb" "$work/control"
 # ---- File list: exactly what the build made, in its place -------------------------
 # The desktop program and what belongs to it come once its target exists.
 with_program=no
-ninja -C "$build" -t targets all | grep -q '^quorvane: ' && with_program=yes
+# Captured first: under pipefail, grep -q leaving early would fail ninja's write.
+targets=$(ninja -C "$build" -t targets all)
+grep -q '^quorvane: ' <<<"$targets" && with_program=yes
 {
     echo usr/bin/quorvanectl
     echo usr/lib/quorvane/quorvanectl
@@ -84,7 +86,7 @@ if [ $with_program = yes ]; then
     desktop=$root/usr/share/applications/$app_id.desktop
     autostart=$root/etc/xdg/autostart/$app_id.desktop
     metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
-    dpkg-deb -f "$deb" Depends | grep -q 'libqt6' || fail "no Qt dependency computed for quorvane"
+    dpkg-deb -f "$deb" Depends | grep -c 'libqt6' >/dev/null || fail "no Qt dependency computed for quorvane"
     grep -qx "/etc/xdg/autostart/$app_id.desktop" "$work/control/conffiles" ||
         fail "the autostart entry is no conffile"
 else
@@ -100,7 +102,7 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$root/usr/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "the desktop entry's icon $icon is not in the package"
 appstreamcli validate --no-net "$metainfo" || fail "metainfo"
 grep -q '<modalias>usb:v0C45p5004\*</modalias>' "$metainfo" || fail "the metainfo names no keyboard modalias"
-dpkg-deb -f "$deb" Depends | grep -q 'libudev1' || fail "no libudev dependency computed"
+dpkg-deb -f "$deb" Depends | grep -c 'libudev1' >/dev/null || fail "no libudev dependency computed"
 
 # ---- Maintainer scripts: never fail, also where udev is missing or broken ----------------
 mkdir -p "$work/fakebin"
@@ -127,10 +129,10 @@ run_installed() {
 out=$(run_installed env QUELLIX_DEVICE=virtual "$root/usr/bin/quorvanectl" status) ||
     fail "quorvanectl status from the unpacked package: $out"
 grep -qx 'keyboards: 1' <<<"$out" || fail "quorvanectl status said: $out"
-run_installed "$root/usr/bin/quorvanectl" --help | grep -q '^  4  ' || fail "quorvanectl --help has no exit code 4"
+run_installed "$root/usr/bin/quorvanectl" --help | grep -c '^  4  ' >/dev/null || fail "quorvanectl --help has no exit code 4"
 if [ $with_program = yes ]; then
     run_installed env QT_QPA_PLATFORM=offscreen "$root/usr/bin/quorvane" --help |
-        grep -q '^Usage: quorvane' || fail "quorvane --help prints no usage"
+        grep -c '^Usage: quorvane' >/dev/null || fail "quorvane --help prints no usage"
 fi
 
 # A keyboard node this user may not open (root without the capabilities that
