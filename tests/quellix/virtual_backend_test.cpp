@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -229,16 +230,18 @@ TEST_F(VirtualBackend, UsbFrameModelCostsTwoFramesPerExchange) {
     // Each answer sends the next command from the callback, as fast as the
     // library allows: only the frame model paces the exchanges.
     constexpr int kExchanges = 20;
-    std::atomic<int> sent{1};
-    const Bytes frame = requestFrame(0x01);
-    CallbackLog::instance().setHook([&](const Seen& s) {
-        if (s.kind == QUELLIX_EVENT_REPORT && sent < kExchanges) {
-            ++sent;
-            send(frame);
+    // Shared with the hook: a late answer may still call it while the
+    // fixture stops the library, after this body has returned.
+    auto sent = std::make_shared<std::atomic<int>>(1);
+    const auto frame = std::make_shared<const Bytes>(requestFrame(0x01));
+    CallbackLog::instance().setHook([this, sent, frame](const Seen& s) {
+        if (s.kind == QUELLIX_EVENT_REPORT && *sent < kExchanges) {
+            ++*sent;
+            send(*frame);
         }
     });
     const auto begin = Clock::now();
-    ASSERT_EQ(send(frame), 1);
+    ASSERT_EQ(send(*frame), 1);
     ASSERT_TRUE(CallbackLog::instance().waitForCount(kCtrl, QUELLIX_EVENT_REPORT, kExchanges, 10s));
     const auto elapsed = Clock::now() - begin;
     // The first report waits for a frame start, every answer for the next.
