@@ -5,7 +5,7 @@
 namespace quorvane {
 
 QPoint compositeDialogPosition(const QSize& dialog, const QRect& button, const QRect& screen) {
-    // Edges as the spec's rectangles have them: right and bottom exclusive.
+    // Window rectangles here have exclusive right and bottom edges.
     const int w = dialog.width();
     const int h = dialog.height();
     const int left = button.x();
