@@ -7,23 +7,16 @@
 // The dialog is built (its pictures loaded) once the main window first
 // shows; BM_BuildAssignmentDialog measures that build on its own.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "core/app/app_paths.h"
-#include "core/app/app_shell.h"
 #include "core/device/hid_library.h"
-#include "ui/main/quorvane_program.h"
+#include "ui/main/in_process_program.h"
 
 namespace {
 
@@ -41,23 +34,6 @@ struct Fixture {
 Fixture& fixture() {
     static Fixture f;
     return f;
-}
-
-bool spinUntil(const std::function<bool()>& done, int seconds) {
-    if (done()) {
-        return true;
-    }
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    poll.start(1);
-    loop.exec();
-    return done();
 }
 
 // Notes the first paint of any widget of the assignment dialog.
@@ -159,60 +135,23 @@ BENCHMARK(BM_OpenAssignmentDialog)->UseManualTime()->Unit(benchmark::kMillisecon
 }  // namespace
 
 int main(int argc, char** argv) {
-    char pattern[] = "/tmp/quorvane-composite-bench-XXXXXX";
-    const std::string home = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-    setenv("QUELLIX_DEVICE", "virtual", 1);
-    unsetenv("QUELLIX_RECORD");
-    unsetenv("QUELLIX_VIRTUAL_STATE");
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
-    setenv("LC_ALL", "C", 1);
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    QApplication::setQuitOnLastWindowClosed(false);
+    const std::string home = prepareInProcessEnvironment();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-
-    QuorvaneProgram program;
-    ShellOptions options;
-    const std::string folder = HidLibrary::programFolder();
-    options.exePath = folder + "/quorvane";
-    options.registryPath = home + "/registry";
-    options.userDataFolder = home + "/Documents/Quorvane_09A";
-    options.runtimeFolder = home;
-    options.eventSuffix = std::to_string(::getpid());
-    AppShell shell(program, options);
-    QTimer::singleShot(0, &app, [&] {
-        const bool read = spinUntil(
+    const bool ran = runInProcess(home, [&](InProcessContext& context) {
+        Fixture& f = fixture();
+        f.program = &context.program;
+        f.setUsbFrames = context.knobs.setUsbFrames;
+        context.program.dialog()->openWindow();
+        spinUntil(
             [&] {
-                return program.session() != nullptr &&
-                       program.session()->modelOrigin() == ModelOrigin::Keyboard;
+                return context.program.assignmentOpener() != nullptr &&
+                       context.program.assignmentOpener()->dialog() != nullptr;
             },
-            20);
-        if (read) {
-            Fixture& f = fixture();
-            f.program = &program;
-            program.dialog()->openWindow();
-            spinUntil(
-                [&] {
-                    return program.assignmentOpener() != nullptr &&
-                           program.assignmentOpener()->dialog() != nullptr;
-                },
-                5);
-            void* handle = dlopen((folder + "/libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
-            if (handle != nullptr) {
-                f.setUsbFrames =
-                    reinterpret_cast<int (*)(int)>(dlsym(handle, "QuellixVirtualSetUsbFrames"));
-            }
-        }
+            5);
         benchmark::RunSpecifiedBenchmarks();
-        program.shutdownProgram();
+        f.program = nullptr;
     });
-    const int code = shell.InitInstance({"/Start"});
     benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
-    return code;
+    return ran ? 0 : 1;
 }
