@@ -29,6 +29,29 @@ TEST_F(ReloadTest, AnAreaWithoutTheMagicGivesNoMacros) {
     EXPECT_EQ(session->modelOrigin(), ModelOrigin::Keyboard);
 }
 
+// A keyboard cut off between its macro area and its key tables holds keys
+// naming a macro it no longer has.
+TEST_F(ReloadTest, AKeyOfAMissingMacroComesBackAsDefaultAndApplyWritesIt) {
+    const std::uint16_t id = addMacro(u"m", 2).id;
+    assign(0, kKeyA, ActionMacro, id);
+    assign(0, kKeyB, ActionKey, kKeyC);
+    session->markDirty();
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    const DeviceKeyTable dangling = keyboardKeyTable(0);
+    setKeyboardByte(QUELLIX_AREA_MACRO_AREA, 0, 0x00);
+
+    ASSERT_EQ(session->reloadFromKeyboard(), 1);
+    EXPECT_TRUE(config.macros.empty());
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).type, ActionDefault);
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyB)).type, ActionKey);
+    EXPECT_TRUE(window.dirty) << "the model differs from the keyboard";
+
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_NE(keyboardKeyTable(0), dangling);
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    EXPECT_FALSE(window.dirty);
+}
+
 TEST_F(ReloadTest, ProgramAndTextKeysComeBackAsDefaultAndDisabled) {
     assign(0, kKeyA, ActionProgram, 0);
     ASSERT_TRUE(setText(config, entryIndex(0, rowOfKey(kKeyA)), u"/usr/bin/true"));

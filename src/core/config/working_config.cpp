@@ -74,6 +74,24 @@ int macroIndexOfId(const WorkingConfig& config, std::uint32_t id) {
     return 0;
 }
 
+int dropKeysOfMissingMacros(WorkingConfig& config) {
+    std::lock_guard lock(config.ConfigLock);
+    if (!config.image) {
+        return 0;
+    }
+    int dropped = 0;
+    for (KeyActionEntry& e : config.image->entries) {
+        const bool missing = e.type == ActionMacro &&
+                             std::none_of(config.macros.begin(), config.macros.end(),
+                                          [&](const MacroRecord& m) { return m.id == e.value; });
+        if (missing) {
+            e = KeyActionEntry{};
+            ++dropped;
+        }
+    }
+    return dropped;
+}
+
 std::uint16_t macroIdAt(const WorkingConfig& config, int index) {
     std::lock_guard lock(config.ConfigLock);
     if (index < 0 || static_cast<std::size_t>(index) >= config.macros.size()) {

@@ -58,6 +58,11 @@ void clearText(WorkingConfig& config, int n);
 int macroIndexOfId(const WorkingConfig& config, std::uint32_t id);
 std::uint16_t macroIdAt(const WorkingConfig& config, int index);
 
+// Resets to the default action every key whose macro is not in the model (a
+// keyboard left between two writes can hold such keys); takes ConfigLock.
+// Returns how many keys it reset.
+int dropKeysOfMissingMacros(WorkingConfig& config);
+
 // nullptr when there is no image or the address is outside the image.
 KeyActionEntry* entryAt(WorkingConfig& config, int profile, int slot);
 const KeyActionEntry* entryAt(const WorkingConfig& config, int profile, int slot);

@@ -82,6 +82,7 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
     makeDirectories(m_userDataFolder);
 
     int result = kResultDone;
+    bool droppedKeys = false;
     const int p = readActiveProfile();
     if (p < 0) {
         result = installStandIn(m_lastSettingsResult);
@@ -98,6 +99,7 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
                 if (loaded) {
                     m_origin = ModelOrigin::Keyboard;
                     rememberKeyboardTables();
+                    droppedKeys = dropKeysOfMissingMacros(m_config) > 0;
                 }
             }
             if (loaded) {
@@ -114,6 +116,10 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
     if (!keepDirty) {
         clearDirty();
     }
+    // The model no longer says what the keyboard holds: Apply must write it.
+    if (droppedKeys) {
+        markDirty();
+    }
     return result;
 }
 
@@ -127,6 +133,9 @@ int SyncSession::reloadModelFromCache(int activeProfile) {
         if (loadProfileFile(m_config, reloadCacheFile(activeProfile)) == 1) {
             m_origin = ModelOrigin::Keyboard;
             rememberKeyboardTables();
+            if (dropKeysOfMissingMacros(m_config) > 0) {
+                markDirty();
+            }
             return kResultDone;
         }
     }

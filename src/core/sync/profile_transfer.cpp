@@ -41,6 +41,9 @@ int importProfile(SyncSession& session, const std::string& path) {
             session.prompter().showMessage(session.text(kTextImportFailed));
             return kSyncBadFile;
         }
+        // A file whose keys name macros it lacks would leave them dangling on
+        // the keyboard.
+        dropKeysOfMissingMacros(config);
         session.setModelOrigin(ModelOrigin::UserAction);
         // The refreshed picture and the default-mode notice follow the
         // keyboard's active profile.
