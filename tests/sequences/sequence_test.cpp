@@ -10,18 +10,21 @@
 #include <random>
 #include <sstream>
 
+#include "cli/tool_runner.h"
 #include "core/config/action_type.h"
 #include "core/config/config_image.h"
 #include "core/config/key_table_codec.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
 #include "core/platform/atomic_file.h"
+#include "core/sync/lighting_writes.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_texts.h"
 #include "core/sync/transfer_intent.h"
 #include "reference_model.h"
 #include "sync_fixture.h"
+#include "vkbd/state_file.h"
 
 namespace quorvane::test {
 namespace {
@@ -39,6 +42,9 @@ enum class OpKind : std::uint8_t {
     Lighting,     // the keyboard reports a lighting change
     Replug,       // b: answer to an arrival question
     Restart,      // b: answer to an arrival question
+    Kill,         // a tool run killed before its a-th rename; b: import or defaults, c: answer
+    GKeyBank,     // the keyboard's bank key
+    PanelLight,   // a: which panel control, c: its value
     kCount,
 };
 
@@ -57,7 +63,8 @@ struct Op {
 const char* opName(OpKind k) {
     static const char* names[] = {"Assign", "AddMacro",   "DeleteMacro", "Apply",
                                   "Switch", "ProfileKey", "Defaults",    "Export",
-                                  "Import", "Lighting",   "Replug",      "Restart"};
+                                  "Import", "Lighting",   "Replug",      "Restart",
+                                  "Kill",   "GKeyBank",   "PanelLight"};
     return names[static_cast<int>(k)];
 }
 const char* faultName(FaultKind k) {
@@ -84,6 +91,8 @@ struct Figures {
     std::uint64_t cuts = 0;  // transfers left pending by a fault
     std::uint64_t finished = 0;
     std::uint64_t kept = 0;
+    std::uint64_t toolRuns = 0;
+    std::uint64_t kills = 0;
 };
 
 class Sequences : public SyncTest {
@@ -141,6 +150,90 @@ class Sequences : public SyncTest {
     }
 
     int active() const { return keyboardActiveProfile(); }
+
+    vkbd::Memories keyboardMemories() const {
+        vkbd::Memories m;
+        const auto take = [&](std::uint32_t area, auto& into) {
+            const std::vector<std::uint8_t> bytes =
+                keyboardMemory(area, 0, static_cast<std::uint32_t>(into.size()));
+            std::copy(bytes.begin(), bytes.end(), into.begin());
+        };
+        take(QUELLIX_AREA_SETTINGS, m.settings);
+        take(QUELLIX_AREA_LIGHTING, m.lighting);
+        take(QUELLIX_AREA_COLOURS, m.colours);
+        take(QUELLIX_AREA_KEY_TABLES, m.keyTables);
+        take(QUELLIX_AREA_FACTORY_KEY_TABLE, m.factoryKeyTable);
+        m.macroArea.resize(std::size_t{m.settings[vkbd::kSettingsMacroCapacity]} *
+                           vkbd::kMacroCapacityUnit);
+        take(QUELLIX_AREA_MACRO_AREA, m.macroArea);
+        return m;
+    }
+    void putKeyboardMemories(const vkbd::Memories& m) const {
+        const auto put = [&](std::uint32_t area, const auto& bytes) {
+            knobs.WriteMemory(area, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        };
+        put(QUELLIX_AREA_SETTINGS, m.settings);
+        put(QUELLIX_AREA_LIGHTING, m.lighting);
+        put(QUELLIX_AREA_COLOURS, m.colours);
+        put(QUELLIX_AREA_KEY_TABLES, m.keyTables);
+        put(QUELLIX_AREA_MACRO_AREA, m.macroArea);
+    }
+
+    // The program ends; quorvanectl runs on the same files and keyboard and
+    // kills itself before its `renameAt`-th rename (a file between write and
+    // rename, or a write the keyboard was taking); the program starts again.
+    std::string killedTool(bool importing, int renameAt, bool answer) {
+        const KeyboardBytes before = refKeyboard;
+        KeyboardBytes after = before;
+        std::vector<std::string> args;
+        if (importing) {
+            args = {"import", home.file("files/export.fwc")};
+            after = bytesOf(*exported, lighting.DefaultKeyTable);
+        } else {
+            args = {"defaults", "--yes"};
+            after.tables[static_cast<std::size_t>(active())] = lighting.DefaultKeyTable;
+        }
+        session.reset();
+        ToolRunner tool;
+        if (!tool.writeState(vkbd::encodeState(keyboardMemories()))) {
+            return "the keyboard's state file could not be written";
+        }
+        const ToolResult r =
+            tool.run(args, {{"HOME", home.path()},
+                            {"XDG_CONFIG_HOME", home.file(".config")},
+                            {"LD_PRELOAD", QUORVANE_KILL_AT_RENAME_LIBRARY},
+                            {"QUORVANE_KILL_AT_RENAME", std::to_string(renameAt)},
+                            // The preloaded library comes before the sanitizer's runtime.
+                            {"ASAN_OPTIONS", "verify_asan_link_order=0"}});
+        ++figures.toolRuns;
+        std::string error;
+        const std::optional<vkbd::Memories> left = vkbd::decodeState(tool.stateBytes(), error);
+        if (!left) {
+            return "the keyboard's state file is not whole: " + error;
+        }
+        putKeyboardMemories(*left);
+        const bool killed = r.exitCode == -1;
+        if (!killed && r.exitCode != 0) {
+            return "quorvanectl " + args.front() + " failed: " + r.err;
+        }
+
+        resetModel();
+        makeSession();
+        if (killed) {
+            ++figures.kills;
+            if (session->pendingTransfer().state == PendingTransfer::State::None) {
+                if (keyboardHolds(after)) {
+                    refKeyboard = after;
+                } else if (!keyboardHolds(before)) {
+                    return "a killed transfer left the keyboard half written with no record";
+                }
+            }
+        } else {
+            refKeyboard = after;
+        }
+        arrive(answer);
+        return {};
+    }
 
     void arrive(bool answer) {
         const PendingTransfer before = session->pendingTransfer();
@@ -378,6 +471,55 @@ class Sequences : public SyncTest {
                 makeSession();
                 arrive(op.b % 2 == 1);
                 break;
+            case OpKind::Kill:
+                if (op.b % 2 == 1 && !exported) {
+                    break;
+                }
+                if (op.b % 2 == 0 && p > 2) {
+                    break;
+                }
+                if (std::string why = killedTool(op.b % 2 == 1, 1 + op.a % 60, op.c % 2 == 1);
+                    !why.empty()) {
+                    return why;
+                }
+                break;
+            case OpKind::GKeyBank:
+                // As the device events take the keyboard's report.
+                lighting.gKeyBank ^= 1;
+                break;
+            case OpKind::PanelLight: {
+                const int cur = lighting.currentProfile;
+                if (cur < 0 || cur > 2) {
+                    break;
+                }
+                LightingWrites writes(*session);
+                std::size_t byte = LightingRecord::kBrightness;
+                int r = 0;
+                switch (op.a % 3) {
+                    case 0:
+                        r = writes.setBrightness(op.c % 5);
+                        break;
+                    case 1:
+                        byte = LightingRecord::kSpeed;
+                        r = writes.setSpeed(op.c % 5);
+                        break;
+                    default:
+                        byte = LightingRecord::kDirection;
+                        r = writes.setDirection(op.c % 2);
+                        break;
+                }
+                const std::uint8_t model =
+                    lighting.lighting[static_cast<std::size_t>(cur)].bytes[byte];
+                const auto held =
+                    keyboardMemory(QUELLIX_AREA_LIGHTING,
+                                   static_cast<std::uint32_t>(
+                                       static_cast<std::size_t>(cur) * kLightingRecordSize + byte),
+                                   1);
+                if (r == 1 && held.front() != model) {
+                    return "a lighting write reported done, but the keyboard does not hold it";
+                }
+                break;
+            }
             case OpKind::kCount:
                 break;
         }
@@ -566,7 +708,8 @@ TEST_F(Sequences, AShortBatchWithAFixedSeed) {
     runBatch(seed, count, steps);
     std::cout << "sequences " << figures.sequences << ", steps " << figures.steps << ", faults "
               << figures.faults << ", transfers cut " << figures.cuts << ", finished on Yes "
-              << figures.finished << ", kept on No " << figures.kept << "\n";
+              << figures.finished << ", kept on No " << figures.kept << ", tool runs "
+              << figures.toolRuns << ", killed " << figures.kills << "\n";
 }
 
 // Shrunk sequences that once failed, pasted from the batch's output.
