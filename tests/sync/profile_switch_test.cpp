@@ -136,6 +136,20 @@ TEST_F(ProfileSwitchTest, DecliningAfterAFailedApplyReadsTheKeyboard) {
     EXPECT_FALSE(window.dirty);
 }
 
+TEST_F(ProfileSwitchTest, DecliningWhenTheKeyboardWillNotSayItsProfileDropsTheChanges) {
+    assign(0, kKeyA, ActionDisabled, 0);
+    session->markDirty();
+    refuseFrom([](const SentFrame& f) { return f.command == 0x03; });
+    prompter.answer = false;
+
+    session->switchProfile(1);
+    EXPECT_FALSE(window.dirty);
+    EXPECT_NE(session->modelOrigin(), ModelOrigin::Keyboard)
+        << "the model no longer claims to be the keyboard's";
+    ASSERT_TRUE(config.image);
+    EXPECT_EQ(config.image->at(0, rowOfKey(kKeyA)).type, ActionDefault) << "the declined edit";
+}
+
 TEST_F(ProfileSwitchTest, AcceptingTheQuestionAppliesFirst) {
     assign(0, kKeyA, ActionDisabled, 0);
     session->markDirty();

@@ -36,6 +36,10 @@ int SyncSession::switchProfile(int p) {
             const int active = readActiveProfile();
             if (active >= 0) {
                 reloadModelFromCache(active);
+            } else {
+                // The keyboard's copy cannot be read now: the declined edits
+                // must not stay in the model behind a clear dirty mark.
+                installStandIn(m_lastSettingsResult);
             }
         }
         result = selectProfile(p);
