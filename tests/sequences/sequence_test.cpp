@@ -758,6 +758,14 @@ const std::vector<std::vector<Op>>& regressions() {
         {{OpKind::Assign, 230, 806, 912, FaultKind::None, 0},
          {OpKind::Switch, 892, 978, 342, FaultKind::Refuse, 395},
          {OpKind::ProfileKey, 404, 32, 165, FaultKind::None, 0}},
+        // Then an edit on the stand-in and the keyboard's profile key: the
+        // confirmed Apply wrote only the new active profile, leaving the edit
+        // out with the dirty mark cleared.
+        {{OpKind::Assign, 230, 806, 912, FaultKind::None, 0},
+         {OpKind::Switch, 892, 978, 342, FaultKind::Refuse, 395},
+         {OpKind::Assign, 197, 253, 203, FaultKind::None, 0},
+         {OpKind::ProfileKey, 404, 32, 165, FaultKind::None, 0},
+         {OpKind::Apply, 46, 55, 976, FaultKind::None, 0}},
         // A tool killed in the middle of an import: the next start tells and
         // finishes it on Yes, keeps the keyboard as it is on No.
         {{OpKind::AddMacro, 3, 0, 0, FaultKind::None, 0},

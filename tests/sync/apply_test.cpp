@@ -341,6 +341,21 @@ TEST_F(StandInTest, ConfirmedItIsWrittenAndNotAskedAgain) {
     EXPECT_EQ(prompter.questions.size(), 1u);
 }
 
+// An edit in another profile goes out with the confirmed Apply; a profile
+// the user did not touch keeps what the keyboard holds.
+TEST_F(StandInTest, ConfirmedItWritesTheEditedProfilesOnly) {
+    // Profile 2 holds something the stand-in does not know.
+    setKeyboardByte(QUELLIX_AREA_KEY_TABLES, 2 * kDeviceKeyTableSize + 2, 0x07);
+    const DeviceKeyTable untouched = keyboardKeyTable(2);
+    assign(1, kKeyB, ActionDisabled, 0);
+    prompter.answer = true;
+    ASSERT_EQ(session->applyConfiguration(), 1);
+    EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0));
+    EXPECT_EQ(keyboardKeyTable(1), modelKeyTable(1)) << "the edit in profile 1";
+    EXPECT_EQ(keyboardKeyTable(2), untouched);
+    EXPECT_FALSE(window.dirty);
+}
+
 TEST_F(StandInTest, AReloadThatWorksReplacesItWithTheKeyboardsModel) {
     ASSERT_EQ(session->reloadFromKeyboard(), 1);
     EXPECT_EQ(session->modelOrigin(), ModelOrigin::Keyboard);

@@ -72,8 +72,10 @@ int SyncSession::installStandIn(int failure) {
     clearImage(m_config);
     createDefaultImage(m_config, std::string(), true);
     m_origin = ModelOrigin::StandIn;
-    m_keyboardTables = {};
-    // What the keyboard holds is not known now.
+    // What the keyboard holds is not known now. The stand-in's own tables
+    // are the baseline: a confirmed Apply writes the profiles the user
+    // edited since, and no others over what the keyboard may hold.
+    rememberKeyboardTables();
     m_cacheInStep = {};
     return failure;
 }
