@@ -780,6 +780,11 @@ const std::vector<std::vector<Op>>& regressions() {
          {OpKind::Assign, 197, 253, 203, FaultKind::None, 0},
          {OpKind::ProfileKey, 404, 32, 165, FaultKind::None, 0},
          {OpKind::Apply, 46, 55, 976, FaultKind::None, 0}},
+        // Found by seed 2001: an Apply cut in the middle of the macro area,
+        // declined at arrival: the reload took what it could parse and called
+        // the model clean although the keyboard holds a broken area.
+        {{OpKind::AddMacro, 526, 130, 590, FaultKind::None, 0},
+         {OpKind::Apply, 770, 719, 948, FaultKind::Remove, 43}},
         // A tool killed in the middle of an import: the next start tells and
         // finishes it on Yes, keeps the keyboard as it is on No.
         {{OpKind::AddMacro, 3, 0, 0, FaultKind::None, 0},

@@ -16,7 +16,27 @@
 
 namespace quorvane {
 
-int SyncSession::backupKeyboard(const std::string& path) {
+namespace {
+
+// Whether the keyboard's macro area is what the macros read from it would
+// write, with or without names.
+bool macrosReadWhole(const std::vector<std::uint8_t>& area,
+                     const std::vector<MacroRecord>& macros) {
+    if (area.empty()) {
+        return true;
+    }
+    for (const bool withNames : {true, false}) {
+        const auto rebuilt = buildMacroAreaFrom(macros, withNames);
+        if (rebuilt && *rebuilt == area) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     if (readActiveProfile() < 0) {
         return m_lastSettingsResult;
     }
@@ -55,6 +75,9 @@ int SyncSession::backupKeyboard(const std::string& path) {
         readKeyTable(tables[p], m_lighting.DefaultKeyTable, *image, p);
     }
     const std::vector<MacroRecord> macros = readMacroArea(area, text(kTextMacroNewPrefix));
+    if (whole != nullptr) {
+        *whole = macrosReadWhole(area, macros);
+    }
     rewriteImageHeader(image->header, static_cast<std::uint16_t>(macros.size()), 0);
 
     static const TextTable kNoTexts{};
@@ -84,13 +107,17 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
     makeDirectories(m_userDataFolder);
 
     int result = kResultDone;
-    bool droppedKeys = false;
+    bool differs = false;
     const int p = readActiveProfile();
     if (p < 0) {
         result = installStandIn(m_lastSettingsResult);
     } else {
         const std::string path = reloadCacheFile(p);
-        result = backupKeyboard(path);
+        bool whole = true;
+        result = backupKeyboard(path, &whole);
+        // A macro area cut off mid-write: the model cannot say what the
+        // keyboard holds, and Apply must write it whole.
+        differs = !whole;
         if (result != kResultDone) {
             installStandIn(result);
         } else {
@@ -101,7 +128,7 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
                 if (loaded) {
                     m_origin = ModelOrigin::Keyboard;
                     rememberKeyboardTables();
-                    droppedKeys = dropKeysOfMissingMacros(m_config) > 0;
+                    differs = dropKeysOfMissingMacros(m_config) > 0 || differs;
                 }
             }
             if (loaded) {
@@ -119,7 +146,7 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
         clearDirty();
     }
     // The model no longer says what the keyboard holds: Apply must write it.
-    if (droppedKeys) {
+    if (differs) {
         markDirty();
     }
     return result;

@@ -75,8 +75,10 @@ class SyncSession {
 
     // Writes what the keyboard holds (three key tables, the macros) into the
     // profile file `path`. 1 on success; otherwise the failing read's code or
-    // kSyncFileNotWritten, and the file is left as it was.
-    int backupKeyboard(const std::string& path);
+    // kSyncFileNotWritten, and the file is left as it was. `whole`, when
+    // given, tells whether the macros read write back as the same bytes (an
+    // area cut off mid-write does not).
+    int backupKeyboard(const std::string& path, bool* whole = nullptr);
 
     // Replaces the whole model with the keyboard's configuration, through the
     // profile cache file. When that fails a default image is installed
