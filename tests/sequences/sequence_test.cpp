@@ -785,6 +785,10 @@ const std::vector<std::vector<Op>>& regressions() {
         // the model clean although the keyboard holds a broken area.
         {{OpKind::AddMacro, 526, 130, 590, FaultKind::None, 0},
          {OpKind::Apply, 770, 719, 948, FaultKind::Remove, 43}},
+        // Found by seed 2002: a refused speed write kept the new speed in the
+        // model, so asking for it again sent nothing.
+        {{OpKind::PanelLight, 616, 468, 764, FaultKind::Refuse, 293},
+         {OpKind::PanelLight, 994, 560, 289, FaultKind::None, 88}},
         // A tool killed in the middle of an import: the next start tells and
         // finishes it on Yes, keeps the keyboard as it is on No.
         {{OpKind::AddMacro, 3, 0, 0, FaultKind::None, 0},

@@ -150,6 +150,33 @@ TEST_F(LightingModelTest, AWriteThatFailsKeepsTheNewValueInTheModel) {
     EXPECT_EQ(lighting.lighting[0].bytes[LightingRecord::kReportRate], 2);
 }
 
+// Brightness and speed are sent only when they change: after a refused write
+// the same value asked for again must still go out.
+TEST_F(LightingModelTest, ABrightnessOrSpeedThatFailedIsSentWhenAskedAgain) {
+    struct Case {
+        const char* name;
+        std::size_t byte;
+        int (LightingWrites::*set)(int);
+    };
+    for (const Case& c :
+         {Case{"brightness", LightingRecord::kBrightness, &LightingWrites::setBrightness},
+          Case{"speed", LightingRecord::kSpeed, &LightingWrites::setSpeed}}) {
+        LightingWrites writes(*session);
+        const std::uint8_t before = lighting.lighting[0].bytes[c.byte];
+        const int value = before == 3 ? 1 : 3;
+        refuseFrom([](const SentFrame& f) { return f.command == 0x06; });
+        EXPECT_NE((writes.*c.set)(value), 1) << c.name;
+        EXPECT_EQ(lighting.lighting[0].bytes[c.byte], before) << c.name;
+
+        knobs.Refuse(0xFF, 0);
+        ASSERT_EQ((writes.*c.set)(value), 1) << c.name;
+        EXPECT_EQ(
+            keyboardMemory(QUELLIX_AREA_LIGHTING, static_cast<std::uint32_t>(c.byte), 1).front(),
+            value)
+            << c.name;
+    }
+}
+
 class UserModeTest : public SyncTest {
   protected:
     void SetUp() override {

@@ -95,6 +95,18 @@ int LightingWrites::writeRecordBytes(std::initializer_list<std::pair<int, int>> 
     return send(std::move(bracket));
 }
 
+int LightingWrites::writeChangedByte(std::uint8_t& stored, std::uint8_t value, int byte) {
+    const std::uint8_t before = stored;
+    stored = value;
+    const int result = writeRecordBytes({{byte, 1}});
+    // The model keeps saying what the keyboard holds, or the same value
+    // asked for again would be taken as already there and never sent.
+    if (result != kResultDone) {
+        stored = before;
+    }
+    return result;
+}
+
 int LightingWrites::setEffect(std::uint8_t effectCode) {
     if (!isCurrentProfileEditable(m_session)) {
         return kSyncNotApplicable;
@@ -134,8 +146,8 @@ int LightingWrites::setBrightness(int brightness) {
     if (stored == brightness) {
         return kResultDone;
     }
-    stored = static_cast<std::uint8_t>(brightness);
-    return writeRecordBytes({{LightingRecord::kBrightness, 1}});
+    return writeChangedByte(stored, static_cast<std::uint8_t>(brightness),
+                            LightingRecord::kBrightness);
 }
 
 int LightingWrites::setSpeedPosition(int position) {
@@ -158,8 +170,7 @@ int LightingWrites::setSpeed(int speed) {
     if (stored == speed) {
         return kResultDone;
     }
-    stored = static_cast<std::uint8_t>(speed);
-    return writeRecordBytes({{LightingRecord::kSpeed, 1}});
+    return writeChangedByte(stored, static_cast<std::uint8_t>(speed), LightingRecord::kSpeed);
 }
 
 int LightingWrites::setDirection(int direction) {

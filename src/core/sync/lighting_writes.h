@@ -107,6 +107,9 @@ class LightingWrites {
     // Begin, one WriteLighting of `count` bytes from `byteNumber` of the
     // current record, End. Several groups go in one bracket.
     int writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges);
+    // Stores `value` in `stored` (a byte of the current record) and writes it;
+    // the old value comes back when the write fails.
+    int writeChangedByte(std::uint8_t& stored, std::uint8_t value, int byte);
     int send(LightingBracket bracket);
 
     SyncSession& m_session;
