@@ -140,7 +140,7 @@ int runAssign(std::span<const std::string_view> args, CliContext& context) {
         sync.markDirty();
         const int result = sync.applyConfiguration();
         if (result != kResultDone) {
-            return failResult(context, "writing the key table", result);
+            return failResult(context, "writing the key table", sync.explain(result));
         }
         const KeyActionEntry* entry = entryAt(keyboard.config(), active, rowOfKey(*key));
         const ActionWords words = describeAction(*entry, keyboard.config(), texts);

@@ -2,9 +2,11 @@
 // arguments (after the command name) and returning the exit code.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace quorvane::cli {
@@ -21,6 +23,8 @@ struct CliContext {
     std::ostream& out;
     std::ostream& err;
     const CliCommand* command = nullptr;  // the one running, for its usage text
+    // The HID library's words for its last failure, once it is bound.
+    std::function<std::string()> libraryError;
 };
 
 struct CliCommand {

@@ -19,7 +19,7 @@ int runDefaults(std::span<const std::string_view> args, CliContext& context) {
         // --yes answered the question the default button asks.
         const int result = sync.restoreDefaultsConfirmed();
         if (result != kResultDone) {
-            return failResult(context, "restoring the defaults", result);
+            return failResult(context, "restoring the defaults", sync.explain(result));
         }
         context.out << "profile " << keyboard.lighting().activeProfile + 1
                     << ": default keys restored\n";

@@ -157,6 +157,7 @@ KeyboardSession::KeyboardSession(CliContext& context, CliLanguage& language)
       m_loadText([&language](std::u16string_view key) { return language.text(key); }) {}
 
 KeyboardSession::~KeyboardSession() {
+    m_context.libraryError = nullptr;
     if (m_dispatcher) {
         m_dispatcher->quit();
     }
@@ -181,6 +182,10 @@ int KeyboardSession::open(bool requireKeyboard) {
         return failWith(m_context, opened.reason);
     }
     m_link = std::move(opened.link);
+    // What the library's first scan of the nodes ran into; later failures
+    // belong to the command that meets them.
+    const std::string scanFailure = m_link->library().lastError();
+    m_context.libraryError = [this] { return m_link->library().lastError(); };
 
     const std::string folder = programFolder();
     m_session = std::make_unique<SyncSession>(
@@ -211,11 +216,18 @@ int KeyboardSession::open(bool requireKeyboard) {
 
     if (keyboardCount() <= 0) {
         const KeyboardAccess access = m_link->library().keyboardAccess();
+        const std::string libraryWords =
+            scanFailure.empty() ? std::string() : "libquellix.so: " + scanFailure;
         if (access.denied) {
             failWith(m_context, utf8(noAccessMessage(m_loadText)) + " (" + access.node + ")");
+            if (!libraryWords.empty()) {
+                failWith(m_context, libraryWords);
+            }
             return requireKeyboard ? kExitNoAccess : kExitOk;
         }
-        const int failed = failWith(m_context, "no keyboard attached");
+        const int failed = failWith(m_context, libraryWords.empty()
+                                                   ? std::string("no keyboard attached")
+                                                   : "no keyboard attached (" + libraryWords + ")");
         return requireKeyboard ? failed : kExitOk;
     }
     m_dispatcher->setTimer(kWakeTimer, kWakeElapseMs);

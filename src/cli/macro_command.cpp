@@ -166,7 +166,7 @@ int addMacro(std::span<const std::string_view> args, CliContext& context) {
         sync.markDirty();
         const int result = sync.applyConfiguration();
         if (result != kResultDone) {
-            return failResult(context, "writing the macros", result);
+            return failResult(context, "writing the macros", sync.explain(result));
         }
         context.out << record.id << '\n';
         return kExitOk;
@@ -200,7 +200,7 @@ int deleteMacro(std::span<const std::string_view> args, CliContext& context) {
         sync.markDirty();
         const int result = sync.applyConfiguration();
         if (result != kResultDone) {
-            return failResult(context, "writing the macros", result);
+            return failResult(context, "writing the macros", sync.explain(result));
         }
         for (const int n : fellBack) {
             const int profile = n / kSlotsPerBlock;

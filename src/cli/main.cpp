@@ -56,7 +56,7 @@ void noticeRoot(std::ostream& err) {
 
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
-    CliContext context{std::cout, std::cerr};
+    CliContext context{std::cout, std::cerr, nullptr, {}};
     if (args.empty()) {
         printUsage(std::cerr);
         return quorvane::cli::kExitUsage;

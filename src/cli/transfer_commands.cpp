@@ -92,7 +92,7 @@ int runImport(std::span<const std::string_view> args, CliContext& context) {
             return kExitInvalidFile;
         }
         if (result != kResultDone) {
-            return failResult(context, "importing " + *path, result);
+            return failResult(context, "importing " + *path, keyboard.sync().explain(result));
         }
         return kExitOk;
     });
@@ -118,12 +118,12 @@ int runFinish(std::span<const std::string_view> args, CliContext& context) {
         }
         const int result = sync.finishPendingTransfer();
         if (result != kResultDone) {
-            return failResult(context, "finishing the transfer", result);
+            return failResult(context, "finishing the transfer", sync.explain(result));
         }
         // The model and the cache files follow what the keyboard now holds.
         const int reloaded = sync.reloadFromKeyboard();
         if (reloaded != kResultDone) {
-            return failResult(context, "reading the keyboard back", reloaded);
+            return failResult(context, "reading the keyboard back", sync.explain(reloaded));
         }
         context.out << "finished: " << describeTransferIntent(pending.intent) << '\n';
         return kExitOk;

@@ -1,10 +1,26 @@
 #include "quellix/diagnostics.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 
 namespace quorvane::quellix {
+namespace {
+
+// Nothing to destroy, and ready before any constructor runs: the library
+// stops its threads from a static destructor, and they may still fail.
+struct LastFailure {
+    std::mutex lock;
+    std::array<char, 1024> text{};  // NUL-terminated, cut to fit
+    std::size_t length = 0;
+};
+
+constinit LastFailure g_lastFailure;
+
+}  // namespace
 
 std::atomic<int>& debugLevel() {
     static std::atomic<int> level{1};
@@ -12,6 +28,9 @@ std::atomic<int>& debugLevel() {
 }
 
 void diagnose(int level, std::string_view text) {
+    if (level <= 1) {
+        noteFailure(text);
+    }
     if (debugLevel().load(std::memory_order_relaxed) < level) {
         return;
     }
@@ -22,6 +41,24 @@ void diagnose(int level, std::string_view text) {
     const std::lock_guard lock(lineLock);
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
+}
+
+void noteFailure(std::string_view text) {
+    const std::lock_guard lock(g_lastFailure.lock);
+    g_lastFailure.length = std::min(text.size(), g_lastFailure.text.size() - 1);
+    std::memcpy(g_lastFailure.text.data(), text.data(), g_lastFailure.length);
+    g_lastFailure.text[g_lastFailure.length] = '\0';
+}
+
+std::string lastFailure() {
+    const std::lock_guard lock(g_lastFailure.lock);
+    return {g_lastFailure.text.data(), g_lastFailure.length};
+}
+
+void clearLastFailure() {
+    const std::lock_guard lock(g_lastFailure.lock);
+    g_lastFailure.length = 0;
+    g_lastFailure.text[0] = '\0';
 }
 
 }  // namespace quorvane::quellix

@@ -72,6 +72,9 @@ class HidrawBackend final : public Backend {
     };
 
     void readerLoop();
+    std::vector<std::shared_ptr<HidNode>> nodesNow() const;
+    // Delivers every report waiting on `node`; false when the node is gone.
+    bool serviceNode(HidNode& node, short revents, std::vector<std::uint8_t>& report);
     void writerLoop();
     void rescan();
     void dropNode(const std::shared_ptr<HidNode>& node);
@@ -79,6 +82,8 @@ class HidrawBackend final : public Backend {
     std::shared_ptr<HidNode> nodeFor(const QuellixFilter& filter, int& collection) const;
     void wake();
     void noteDenied(std::vector<std::string> paths);
+    // Says once per node why it could not be opened (reader thread).
+    void reportUnopened(const std::string& path, int errnoValue, const std::string& error);
 
     std::unique_ptr<NodeSource> source_;
     Hub* hub_ = nullptr;

@@ -2,6 +2,7 @@
 // after End() (it then fails with 0), takes null pointers without harm, and
 // lets no exception out.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -116,6 +117,8 @@ class Library {
         if (session_ != nullptr) {
             return 1;
         }
+        // What went wrong in an earlier run says nothing about this one.
+        clearLastFailure();
         auto session = std::make_shared<Session>();
         const char* device = std::getenv("QUELLIX_DEVICE");
         const std::string_view choice = device != nullptr ? device : "";
@@ -207,17 +210,32 @@ std::vector<std::uint8_t> copyBytes(const std::uint8_t* data, std::uint32_t leng
     return std::vector<std::uint8_t>(data, data + length);
 }
 
-int queue(const QuellixFilter* filter, QuellixCallback callback, std::uint32_t tag,
-          const std::uint8_t* data, std::uint32_t length, std::uint32_t* id) {
+// 0, with the reason kept for QuellixLastError().
+int refuse(std::string_view call, std::string_view why) {
+    std::string text(call);
+    text.append(": ").append(why);
+    noteFailure(text);
+    return 0;
+}
+
+std::string collectionText(const QuellixFilter& filter) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04X:%04X", filter.usagePage, filter.usage);
+    return text;
+}
+
+int queue(std::string_view call, const QuellixFilter* filter, QuellixCallback callback,
+          std::uint32_t tag, const std::uint8_t* data, std::uint32_t length, std::uint32_t* id) {
     if (filter == nullptr || data == nullptr || length == 0 || length > kMaxReport) {
-        return 0;
+        return refuse(call, "no filter, no report or a report length not from 1 to 64");
     }
     const auto session = g_library.current();
     if (session == nullptr) {
-        return 0;
+        return refuse(call, "the library is not started");
     }
     if (!session->backend->queueWrite(*filter, copyBytes(data, length), {callback, tag})) {
-        return 0;
+        return refuse(call, "no attached keyboard has the collection " + collectionText(*filter) +
+                                ", or too many reports wait to go out");
     }
     if (id != nullptr) {
         *id = session->hub->newRequestId();
@@ -305,19 +323,21 @@ QUELLIX_EXPORT int DeleteRequestFromHandle(QuellixCallback callback) {
 
 QUELLIX_EXPORT int RequestWrite(const QuellixFilter* filter, QuellixCallback callback, uint32_t tag,
                                 const uint8_t* data, uint32_t length, uint32_t, uint32_t* id) {
-    return guarded([&] { return queue(filter, callback, tag, data, length, id); });
+    return guarded([&] { return queue("RequestWrite", filter, callback, tag, data, length, id); });
 }
 
 QUELLIX_EXPORT int RequestWriteOne(const QuellixFilter* filter, QuellixCallback callback,
                                    uint32_t tag, const uint8_t* data, uint32_t length, uint32_t,
                                    uint32_t* id) {
-    return guarded([&] { return queue(filter, callback, tag, data, length, id); });
+    return guarded(
+        [&] { return queue("RequestWriteOne", filter, callback, tag, data, length, id); });
 }
 
 QUELLIX_EXPORT int RequestStatusWrite(const QuellixFilter* filter, QuellixCallback callback,
                                       uint32_t tag, const uint8_t* data, uint32_t length, uint32_t,
                                       uint32_t* id) {
-    return guarded([&] { return queue(filter, callback, tag, data, length, id); });
+    return guarded(
+        [&] { return queue("RequestWriteOne", filter, callback, tag, data, length, id); });
 }
 
 QUELLIX_EXPORT int RequestStatusGet(const QuellixFilter* filter, QuellixCallback, uint32_t,
@@ -335,8 +355,11 @@ QUELLIX_EXPORT int RequestAsyncRead(const QuellixFilter* filter, QuellixCallback
                                     uint32_t tag, uint32_t, uint32_t* id) {
     return guarded([&] {
         const auto session = g_library.current();
-        if (filter == nullptr || callback == nullptr || session == nullptr) {
-            return 0;
+        if (filter == nullptr || callback == nullptr) {
+            return refuse("RequestAsyncRead", "no filter or no callback");
+        }
+        if (session == nullptr) {
+            return refuse("RequestAsyncRead", "the library is not started");
         }
         const std::uint32_t newId = session->hub->addRead(*filter, callback, tag);
         if (id != nullptr) {
@@ -384,6 +407,18 @@ QUELLIX_EXPORT int QuellixDeviceProblem(char* node, uint32_t capacity) {
             node[n] = '\0';
         }
         return problem;
+    });
+}
+
+QUELLIX_EXPORT int QuellixLastError(char* text, uint32_t capacity) {
+    return guarded([&] {
+        const std::string failure = lastFailure();
+        if (text != nullptr && capacity > 0) {
+            const std::size_t n = std::min<std::size_t>(failure.size(), capacity - 1);
+            std::memcpy(text, failure.data(), n);
+            text[n] = '\0';
+        }
+        return static_cast<int>(failure.size());
     });
 }
 

@@ -49,6 +49,218 @@ DescriptorResult fail(std::size_t offset, const char* what) {
     return result;
 }
 
+// One short item: where it starts, its type, tag and data.
+struct Item {
+    std::size_t start = 0;
+    std::uint8_t type = 0;
+    std::uint8_t tag = 0;
+    std::size_t size = 0;  // data bytes: 0, 1, 2 or 4
+    std::uint32_t value = 0;
+};
+
+// Walks the items once. Each step gives null, or the words for what is wrong
+// with the item at hand.
+class DescriptorParser {
+  public:
+    explicit DescriptorParser(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    DescriptorResult parse() {
+        while (pos_ < bytes_.size()) {
+            Item item;
+            const char* error = nextItem(item);
+            if (error == nullptr && item.size != kLongItem) {
+                error = take(item);
+            }
+            if (error != nullptr) {
+                return fail(item.start, error);
+            }
+        }
+        if (depth_ != 0) {
+            return fail(bytes_.size(), "collection not closed");
+        }
+        if (out_.collections.empty()) {
+            return fail(bytes_.size(), "no top-level collection");
+        }
+        DescriptorResult result;
+        result.ok = true;
+        result.descriptor = std::move(out_);
+        return result;
+    }
+
+  private:
+    static constexpr std::size_t kLongItem = ~std::size_t{0};
+
+    // Reads the item at pos_ and moves past it. Long items carry vendor data
+    // only: they are skipped whole and come back with size kLongItem.
+    const char* nextItem(Item& item) {
+        item.start = pos_;
+        const std::uint8_t prefix = bytes_[pos_++];
+        if (prefix == kLongItemPrefix) {
+            if (bytes_.size() - pos_ < 2) {
+                return "truncated long item";
+            }
+            const std::size_t size = bytes_[pos_];
+            pos_ += 2;
+            if (bytes_.size() - pos_ < size) {
+                return "truncated long item";
+            }
+            pos_ += size;
+            item.size = kLongItem;
+            return nullptr;
+        }
+        static constexpr std::size_t kSizes[4] = {0, 1, 2, 4};
+        item.size = kSizes[prefix & 0x3];
+        item.type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
+        item.tag = static_cast<std::uint8_t>(prefix >> 4);
+        if (bytes_.size() - pos_ < item.size) {
+            return "truncated item";
+        }
+        for (std::size_t i = 0; i < item.size; ++i) {
+            item.value |= static_cast<std::uint32_t>(bytes_[pos_ + i]) << (8 * i);
+        }
+        pos_ += item.size;
+        return nullptr;
+    }
+
+    const char* take(const Item& item) {
+        switch (item.type) {
+            case kGlobal:
+                return takeGlobal(item);
+            case kLocal:
+                takeLocal(item);
+                return nullptr;
+            case kMain:
+                return takeMain(item);
+            default:
+                return nullptr;  // reserved item type: nothing of ours
+        }
+    }
+
+    const char* takeGlobal(const Item& item) {
+        switch (item.tag) {
+            case kUsagePage:
+                globals_.usagePage = static_cast<std::uint16_t>(item.value);
+                return nullptr;
+            case kReportId:
+                if (item.value == 0) {
+                    return "report id 0";
+                }
+                if (item.value > 0xFF) {
+                    return "report id above 255";
+                }
+                globals_.reportId = item.value;
+                out_.numbered = true;
+                return nullptr;
+            case kPush:
+                if (globalStack_.size() >= kMaxGlobalStack) {
+                    return "push nested too deeply";
+                }
+                globalStack_.push_back(globals_);
+                return nullptr;
+            case kPop:
+                if (globalStack_.empty()) {
+                    return "pop without push";
+                }
+                globals_ = globalStack_.back();
+                globalStack_.pop_back();
+                return nullptr;
+            default:
+                return nullptr;
+        }
+    }
+
+    void takeLocal(const Item& item) {
+        if (item.tag == kUsage && !haveUsage_) {
+            haveUsage_ = true;
+            // A four-byte usage carries its own page in the high half.
+            usageHasPage_ = item.size == 4;
+            firstUsage_ = item.value;
+        }
+    }
+
+    const char* takeMain(const Item& item) {
+        const char* error = nullptr;
+        switch (item.tag) {
+            case kCollection:
+                error = openCollection();
+                break;
+            case kEndCollection:
+                error = closeCollection();
+                break;
+            case kInput:
+            case kOutput:
+            case kFeature:
+                addReport(item.tag);
+                break;
+            default:
+                break;
+        }
+        // Every main item ends the usages given for it.
+        haveUsage_ = false;
+        usageHasPage_ = false;
+        return error;
+    }
+
+    const char* openCollection() {
+        if (depth_ == kMaxCollectionDepth) {
+            return "collections nested too deeply";
+        }
+        if (depth_ == 0) {
+            // A usage without its own page takes the Usage Page current at
+            // this main item, not the one current when the usage was read.
+            TopCollection collection;
+            collection.usagePage =
+                usageHasPage_ ? static_cast<std::uint16_t>(firstUsage_ >> 16) : globals_.usagePage;
+            if (haveUsage_) {
+                collection.usage = static_cast<std::uint16_t>(firstUsage_);
+            }
+            out_.collections.push_back(std::move(collection));
+            top_ = &out_.collections.back();
+        }
+        ++depth_;
+        return nullptr;
+    }
+
+    const char* closeCollection() {
+        if (depth_ == 0) {
+            return "end collection without collection";
+        }
+        --depth_;
+        if (depth_ == 0) {
+            top_ = nullptr;
+        }
+        return nullptr;
+    }
+
+    void addReport(std::uint8_t tag) {
+        if (top_ == nullptr) {
+            return;
+        }
+        if (tag == kInput) {
+            top_->hasInput = true;
+            addId(top_->inputIds, globals_.reportId);
+        } else if (tag == kOutput) {
+            top_->hasOutput = true;
+            addId(top_->outputIds, globals_.reportId);
+        } else {
+            top_->hasFeature = true;
+            addId(top_->featureIds, globals_.reportId);
+        }
+    }
+
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+    ReportDescriptor out_;
+    Globals globals_;
+    std::vector<Globals> globalStack_;
+    // The first usage given since the last main item names the next collection.
+    bool haveUsage_ = false;
+    bool usageHasPage_ = false;
+    std::uint32_t firstUsage_ = 0;
+    int depth_ = 0;
+    TopCollection* top_ = nullptr;  // the open top-level collection
+};
+
 }  // namespace
 
 DescriptorResult parseReportDescriptor(std::span<const std::uint8_t> bytes) {
@@ -58,155 +270,7 @@ DescriptorResult parseReportDescriptor(std::span<const std::uint8_t> bytes) {
     if (bytes.size() > kMaxDescriptorSize) {
         return fail(kMaxDescriptorSize, "descriptor longer than 4096 bytes");
     }
-
-    ReportDescriptor out;
-    Globals globals;
-    std::vector<Globals> globalStack;
-    // The first usage given since the last main item names the next collection.
-    // A usage without its own page takes the Usage Page current at that main
-    // item, not the one current when the usage was read.
-    bool haveUsage = false;
-    bool usageHasPage = false;
-    std::uint32_t firstUsage = 0;
-    int depth = 0;
-    TopCollection* top = nullptr;
-
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const std::size_t itemStart = pos;
-        const std::uint8_t prefix = bytes[pos++];
-        if (prefix == kLongItemPrefix) {
-            // Long items carry vendor data only; skip them whole.
-            if (bytes.size() - pos < 2) {
-                return fail(itemStart, "truncated long item");
-            }
-            const std::size_t size = bytes[pos];
-            pos += 2;
-            if (bytes.size() - pos < size) {
-                return fail(itemStart, "truncated long item");
-            }
-            pos += size;
-            continue;
-        }
-        static constexpr std::size_t kSizes[4] = {0, 1, 2, 4};
-        const std::size_t size = kSizes[prefix & 0x3];
-        const auto type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
-        const auto tag = static_cast<std::uint8_t>(prefix >> 4);
-        if (bytes.size() - pos < size) {
-            return fail(itemStart, "truncated item");
-        }
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < size; ++i) {
-            value |= static_cast<std::uint32_t>(bytes[pos + i]) << (8 * i);
-        }
-        pos += size;
-
-        if (type == kGlobal) {
-            switch (tag) {
-                case kUsagePage:
-                    globals.usagePage = static_cast<std::uint16_t>(value);
-                    break;
-                case kReportId:
-                    if (value == 0) {
-                        return fail(itemStart, "report id 0");
-                    }
-                    if (value > 0xFF) {
-                        return fail(itemStart, "report id above 255");
-                    }
-                    globals.reportId = value;
-                    out.numbered = true;
-                    break;
-                case kPush:
-                    if (globalStack.size() >= kMaxGlobalStack) {
-                        return fail(itemStart, "push nested too deeply");
-                    }
-                    globalStack.push_back(globals);
-                    break;
-                case kPop:
-                    if (globalStack.empty()) {
-                        return fail(itemStart, "pop without push");
-                    }
-                    globals = globalStack.back();
-                    globalStack.pop_back();
-                    break;
-                default:
-                    break;
-            }
-            continue;
-        }
-        if (type == kLocal) {
-            if (tag == kUsage && !haveUsage) {
-                haveUsage = true;
-                // A four-byte usage carries its own page in the high half.
-                usageHasPage = size == 4;
-                firstUsage = value;
-            }
-            continue;
-        }
-        if (type != kMain) {
-            continue;  // reserved item type: nothing of ours
-        }
-
-        switch (tag) {
-            case kCollection:
-                if (depth == kMaxCollectionDepth) {
-                    return fail(itemStart, "collections nested too deeply");
-                }
-                if (depth == 0) {
-                    TopCollection collection;
-                    collection.usagePage = usageHasPage
-                                               ? static_cast<std::uint16_t>(firstUsage >> 16)
-                                               : globals.usagePage;
-                    if (haveUsage) {
-                        collection.usage = static_cast<std::uint16_t>(firstUsage);
-                    }
-                    out.collections.push_back(std::move(collection));
-                    top = &out.collections.back();
-                }
-                ++depth;
-                break;
-            case kEndCollection:
-                if (depth == 0) {
-                    return fail(itemStart, "end collection without collection");
-                }
-                --depth;
-                if (depth == 0) {
-                    top = nullptr;
-                }
-                break;
-            case kInput:
-            case kOutput:
-            case kFeature:
-                if (top != nullptr) {
-                    if (tag == kInput) {
-                        top->hasInput = true;
-                        addId(top->inputIds, globals.reportId);
-                    } else if (tag == kOutput) {
-                        top->hasOutput = true;
-                        addId(top->outputIds, globals.reportId);
-                    } else {
-                        top->hasFeature = true;
-                        addId(top->featureIds, globals.reportId);
-                    }
-                }
-                break;
-            default:
-                break;
-        }
-        haveUsage = false;
-        usageHasPage = false;
-    }
-
-    if (depth != 0) {
-        return fail(bytes.size(), "collection not closed");
-    }
-    if (out.collections.empty()) {
-        return fail(bytes.size(), "no top-level collection");
-    }
-    DescriptorResult result;
-    result.ok = true;
-    result.descriptor = std::move(out);
-    return result;
+    return DescriptorParser(bytes).parse();
 }
 
 int collectionOfInput(const ReportDescriptor& descriptor, std::span<const std::uint8_t> report) {

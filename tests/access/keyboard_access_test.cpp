@@ -145,6 +145,19 @@ INSTANTIATE_TEST_SUITE_P(
                     NodeCase{"missing", {"=hidraw7"}, false, ""}),
     [](const testing::TestParamInfo<NodeCase>& info) { return info.param.name; });
 
+// Through the real library: its words for a failed start reach the binding.
+TEST(LibraryStart, AFailedStartSaysWhy) {
+    ::setenv("QUELLIX_DEVICE", "carrier-pigeon", 1);
+    testing::internal::CaptureStderr();
+    const HidBindResult bound = HidLibrary::bind(programFolder());
+    testing::internal::GetCapturedStderr();
+    ::unsetenv("QUELLIX_DEVICE");
+    EXPECT_FALSE(bound);
+    EXPECT_NE(bound.reason.find("(Init returned 0): QUELLIX_DEVICE=carrier-pigeon is not a device"),
+              std::string::npos)
+        << bound.reason;
+}
+
 TEST(AccessTexts, AreTheLanguageTextsOfTheProblem) {
     const TextLookup loadText = [](std::u16string_view key) { return englishText(key); };
     const std::string message = utf16ToUtf8(noAccessMessage(loadText));
@@ -261,11 +274,35 @@ TEST(QuorvanectlAccess, SaysCauseAndFixAndExitsFour) {
         EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("no keyboard attached"), std::string::npos) << r.err;
     }
-    // A node that is simply absent stays the plain missing keyboard.
-    const ToolRun absent =
-        runTool(home, {"status"}, {{"QUELLIX_DEVICE", "hidraw:" + home.file("hidraw10")}});
+    // A node that is simply absent stays the missing keyboard, with the
+    // library's words for what it met.
+    const std::string absentNode = home.file("hidraw10");
+    const ToolRun absent = runTool(home, {"status"}, {{"QUELLIX_DEVICE", "hidraw:" + absentNode}});
     EXPECT_EQ(absent.exitCode, 1) << absent.err;
-    EXPECT_EQ(absent.err, "quorvanectl: no keyboard attached\n");
+    EXPECT_EQ(absent.err, "quorvanectl: no keyboard attached (libquellix.so: " + absentNode +
+                              ": No such file or directory)\n");
+}
+
+// The library's reason follows the tool's own line: the system's words for
+// the refused node, and what a file that is no hidraw node gave.
+TEST(QuorvanectlAccess, ShowsTheLibrarysReason) {
+    TempDir home;
+    const std::string node = unreadableNode(home, "hidraw11");
+    const ToolRun denied = runTool(home, {"status"}, {{"QUELLIX_DEVICE", "hidraw:" + node}});
+    EXPECT_EQ(denied.exitCode, 4) << denied.err;
+    EXPECT_NE(denied.err.find("quorvanectl: libquellix.so: the keyboard is attached but " + node +
+                              " cannot be opened (Permission denied)"),
+              std::string::npos)
+        << denied.err;
+
+    const std::string plain = home.file("hidraw12");
+    writeAll(plain, "");
+    const ToolRun notHidraw = runTool(home, {"status"}, {{"QUELLIX_DEVICE", "hidraw:" + plain}});
+    EXPECT_EQ(notHidraw.exitCode, 1) << notHidraw.err;
+    EXPECT_NE(
+        notHidraw.err.find("quorvanectl: no keyboard attached (libquellix.so: " + plain + ": "),
+        std::string::npos)
+        << notHidraw.err;
 }
 
 // Root is told, once, and the command still runs; QUORVANE_QUIET_ROOT=1 (set

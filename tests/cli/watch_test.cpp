@@ -86,7 +86,7 @@ TEST(CliWatch, PrintsReportsPresenceAndTheirEffects) {
     useVirtualKeyboardEnvironment();
     std::ostringstream out;
     std::ostringstream err;
-    cli::CliContext context{out, err};
+    cli::CliContext context{out, err, nullptr, {}};
     cli::CliLanguage language(cli::programFolder());
     cli::KeyboardSession session(context, language);
     Lines lines;

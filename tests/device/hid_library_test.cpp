@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -75,6 +76,36 @@ TEST(HidLibraryBinding, NamesTheFirstMissingFunction) {
     const HidBindResult bound = HidLibrary::bind(folder);
     EXPECT_FALSE(bound);
     EXPECT_NE(bound.reason.find("\"RequestStatusGet\""), std::string::npos) << bound.reason;
+}
+
+int failingLibraryWords(char* text, std::uint32_t capacity) {
+    static const std::string words = "QUELLIX_DEVICE=usb3 is not a device";
+    if (text != nullptr && capacity > 0) {
+        const std::size_t n = std::min<std::size_t>(words.size(), capacity - 1);
+        words.copy(text, n);
+        text[n] = '\0';
+    }
+    return static_cast<int>(words.size());
+}
+
+// The library's own words follow a failed start; a library without the
+// optional name (an older one) still binds and only gives none.
+TEST(HidLibraryBinding, AddsTheLibrarysWordsWhenItHasThem) {
+    FakeHid fake;
+    fake.initResult = 0;
+    HidFunctions fn = FakeHid::table();
+    fn.QuellixLastError = failingLibraryWords;
+    const HidBindResult failed = HidLibrary::fromFunctions(fn);
+    EXPECT_FALSE(failed);
+    EXPECT_NE(failed.reason.find("(Init returned 0): QUELLIX_DEVICE=usb3 is not a device"),
+              std::string::npos)
+        << failed.reason;
+
+    fake.initResult = 1;
+    fn.QuellixLastError = nullptr;
+    const HidBindResult older = HidLibrary::fromFunctions(fn);
+    ASSERT_TRUE(older) << older.reason;
+    EXPECT_EQ(older.library->lastError(), "");
 }
 
 TEST(HidLibraryBinding, ProgramFolderIsTheFolderOfThisExecutable) {

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "quellix.h"
 #include "quellix/library_fixture.h"
@@ -71,6 +72,49 @@ TEST_F(AbiBeforeInit, ReplayOfAMissingOrBrokenRecordingFailsInit) {
         const std::string text = testing::internal::GetCapturedStderr();
         EXPECT_NE(text.find(file), std::string::npos) << text;
     }
+}
+
+std::string lastError() {
+    const int length = QuellixLastError(nullptr, 0);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    EXPECT_EQ(QuellixLastError(text.data(), static_cast<std::uint32_t>(text.size())), length);
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// The library answers "why" for its last failure, whichever call or thread
+// met it; a fresh Init() forgets the failures of the run before.
+TEST_F(AbiBeforeInit, LastErrorSaysWhyTheLastFailureHappened) {
+    std::uint8_t frame[64] = {4};
+    EXPECT_EQ(RequestWrite(&kCtrlFilter, nullptr, 0, frame, 64, 0, nullptr), 0);
+    EXPECT_EQ(lastError(), "RequestWrite: the library is not started");
+    EXPECT_EQ(RequestAsyncRead(&kCtrlFilter, nullptr, kCtrl, 0, nullptr), 0);
+    EXPECT_EQ(lastError(), "RequestAsyncRead: no filter or no callback");
+
+    ::setenv("QUELLIX_DEVICE", "bluetooth", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Init(0), 0);
+    const std::string line = testing::internal::GetCapturedStderr();
+    const std::string why = lastError();
+    EXPECT_NE(why.find("QUELLIX_DEVICE=bluetooth"), std::string::npos) << why;
+    EXPECT_EQ(line, "quellix: " + why + "\n") << "the same words as on stderr";
+
+    // Cut to fit, always terminated; the whole length is still returned.
+    char small[8];
+    EXPECT_EQ(QuellixLastError(small, sizeof small), static_cast<int>(why.size()));
+    EXPECT_EQ(std::string(small), why.substr(0, 7));
+
+    initVirtual();
+    EXPECT_EQ(lastError(), "") << "a fresh start";
+    const QuellixFilter absent{QUELLIX_MATCH_ALL, 0x0C45, 0x5004, 0xFF00, 0x0001, 0};
+    EXPECT_EQ(RequestWriteOne(&absent, nullptr, 0, frame, 64, 0, nullptr), 0);
+    EXPECT_NE(
+        lastError().find("RequestWriteOne: no attached keyboard has the collection FF00:0001"),
+        std::string::npos)
+        << lastError();
+    // A success leaves the reason of the last failure.
+    EXPECT_EQ(RequestWrite(&kCtrlFilter, nullptr, 0, frame, 64, 0, nullptr), 1);
+    EXPECT_NE(lastError().find("FF00:0001"), std::string::npos);
 }
 
 }  // namespace

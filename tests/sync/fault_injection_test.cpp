@@ -281,6 +281,40 @@ TEST_F(FaultTest, AnImportThatCannotBeWrittenStaysPending) {
     EXPECT_EQ(readFileBytes(cache), cached);
 }
 
+// The failure says where the transfer stopped, in the words the window and
+// the tool share; the code stays the one the operation returned.
+TEST_F(FaultTest, TheFailureSaysWhereTheImportStopped) {
+    struct Case {
+        std::uint8_t command;
+        std::uint16_t offset;
+        std::uint8_t status;
+        int result;
+        std::string context;
+    };
+    const Case cases[] = {
+        {kBegin, 0, 0xFF, kResultRefusedFF, "begin transfer"},
+        {kWriteMacroArea, 56, 0xFF, kResultRefusedFF, "write macro area, piece 2 of 3"},
+        {kWriteKeyTable, 2 * 378 + 3 * 56, 0xFE, kResultRefusedFE,
+         "write key table of profile 3, piece 4 of 7"},
+        {kEnd, 0, 0xFE, kResultRefusedFE, "end transfer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.context);
+        refuseFrom(
+            [&](const SentFrame& f) { return f.command == c.command && f.offset == c.offset; },
+            c.status);
+        const int result = importProfile(*session, importFile);
+        ASSERT_EQ(result, c.result);
+        const Result failure = session->explain(result);
+        EXPECT_EQ(failure, Result(c.result, c.context));
+        EXPECT_EQ(resultText(failure), c.context + ": the keyboard refused the command (status 0x" +
+                                           (c.status == 0xFF ? "FF" : "FE") + ")");
+        // Another code than the one returned is not explained by it.
+        EXPECT_EQ(session->explain(kResultNoAnswer), Result(kResultNoAnswer));
+    }
+    link->transport().setFrameObserver(nullptr);
+}
+
 TEST_F(FaultTest, AnUnansweredBeginEndsTheDownload) {
     config.image->entries = imported;
     config.macros = importedMacros;

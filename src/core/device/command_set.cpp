@@ -1,6 +1,7 @@
 #include "core/device/command_set.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 #include "core/device/device_result.h"
@@ -32,7 +33,67 @@ std::uint8_t lengthByte(int len) {
     return static_cast<std::uint8_t>(len & 0xFF);
 }
 
+// The calling thread's: a failure is read on the thread that saw it, and
+// the lighting sender's commands run beside the window's.
+thread_local Result t_lastFailure;
+
+std::string commandWords(Command command, std::uint32_t offset) {
+    const auto profile = [](std::uint32_t at) { return std::to_string(at / kKeyTableSize + 1); };
+    switch (command) {
+        case Command::BeginTransfer:
+            return "begin transfer";
+        case Command::EndTransfer:
+            return "end transfer";
+        case Command::ReadSettings:
+            return "read settings block";
+        case Command::WriteSettings:
+            return "write settings block";
+        case Command::ReadLighting:
+            return "read lighting at byte " + std::to_string(offset);
+        case Command::WriteLighting:
+            return "write lighting at byte " + std::to_string(offset);
+        case Command::ReadKeyTable:
+            return "read key table of profile " + profile(offset);
+        case Command::WriteKeyTable:
+            return "write key table of profile " + profile(offset);
+        case Command::ReadMacroArea:
+            return "read macro area";
+        case Command::WriteMacroArea:
+            return "write macro area";
+        case Command::ReadDefaultKeyTable:
+            return "read factory key table";
+        case Command::ReadKeyColours:
+        case Command::WriteKeyColours:
+            return std::string(command == Command::ReadKeyColours ? "read" : "write") +
+                   " key colours of bank " + std::to_string(offset / kColourBankSize) +
+                   " from LED " + std::to_string(offset % kColourBankSize / 3);
+    }
+    return "command " + std::to_string(static_cast<unsigned>(command));
+}
+
+std::uint32_t pieceCount(std::uint32_t count) {
+    return static_cast<std::uint32_t>((count + kFramePayloadSize - 1) / kFramePayloadSize);
+}
+
+// Keeps a failure of `command` for lastFailure(); `pieces` above 1 names the
+// frame of a chunked transfer. Returns `result`.
+int note(int result, Command command, std::uint32_t offset, std::uint32_t piece = 0,
+         std::uint32_t pieces = 1) {
+    if (result != kResultDone) {
+        std::string where = commandWords(command, offset);
+        if (pieces > 1) {
+            where += ", piece " + std::to_string(piece + 1) + " of " + std::to_string(pieces);
+        }
+        t_lastFailure = Result(result, std::move(where));
+    }
+    return result;
+}
+
 }  // namespace
+
+Result CommandSet::lastFailure() {
+    return t_lastFailure;
+}
 
 int CommandSet::exchange(const CommandFrame& request, CommandFrame& answer) {
     answer.fill(0);
@@ -54,13 +115,15 @@ int CommandSet::exchange(const CommandFrame& request, CommandFrame& answer) {
 
 int CommandSet::BeginTransfer() {
     CommandFrame answer{};
-    return exchange(buildRequest(code(Command::BeginTransfer), 0, 0), answer);
+    return note(exchange(buildRequest(code(Command::BeginTransfer), 0, 0), answer),
+                Command::BeginTransfer, 0);
 }
 
 int CommandSet::EndTransfer(int /*unused*/) {
     std::this_thread::sleep_for(kEndTransferDelay);
     CommandFrame answer{};
-    return exchange(buildRequest(code(Command::EndTransfer), 0, 0), answer);
+    return note(exchange(buildRequest(code(Command::EndTransfer), 0, 0), answer),
+                Command::EndTransfer, 0);
 }
 
 int CommandSet::ReadSettings(std::span<std::uint8_t, kSettingsBlockSize> out) {
@@ -71,14 +134,15 @@ int CommandSet::ReadSettings(std::span<std::uint8_t, kSettingsBlockSize> out) {
     if (result == kResultDone) {
         std::copy_n(answer.begin() + kFramePayloadOffset, kSettingsBlockSize, out.begin());
     }
-    return result;
+    return note(result, Command::ReadSettings, 0);
 }
 
 int CommandSet::WriteSettings(std::span<const std::uint8_t, kSettingsBlockSize> data) {
     CommandFrame answer{};
-    return exchange(buildRequest(code(Command::WriteSettings),
-                                 static_cast<std::uint8_t>(kSettingsBlockSize), 0, data),
-                    answer);
+    return note(exchange(buildRequest(code(Command::WriteSettings),
+                                      static_cast<std::uint8_t>(kSettingsBlockSize), 0, data),
+                         answer),
+                Command::WriteSettings, 0);
 }
 
 int CommandSet::readWindow(Command command, std::uint16_t offset, int len,
@@ -90,19 +154,20 @@ int CommandSet::readWindow(Command command, std::uint16_t offset, int len,
         const std::size_t n = std::min(out.size(), kFramePayloadSize);
         std::copy_n(answer.begin() + kFramePayloadOffset, n, out.begin());
     }
-    return result;
+    return note(result, command, offset);
 }
 
 int CommandSet::writeWindow(Command command, std::uint16_t offset, int len,
                             std::span<const std::uint8_t> data) {
     if (len > static_cast<int>(kFramePayloadSize) ||
         (len > 0 && static_cast<std::size_t>(len) > data.size())) {
-        return kResultBadArgument;
+        return note(kResultBadArgument, command, offset);
     }
     const std::size_t payload = len > 0 ? static_cast<std::size_t>(len) : 0;
     CommandFrame answer{};
-    return exchange(buildRequest(code(command), lengthByte(len), offset, data.first(payload)),
-                    answer);
+    return note(
+        exchange(buildRequest(code(command), lengthByte(len), offset, data.first(payload)), answer),
+        command, offset);
 }
 
 int CommandSet::ReadLighting(std::span<std::uint8_t> out, int len, int off) {
@@ -132,7 +197,7 @@ int CommandSet::readArea(Command command, std::uint32_t base, std::span<std::uin
             buildRequest(code(command), static_cast<std::uint8_t>(chunk), low16(base + position)),
             answer);
         if (result != kResultDone) {
-            return result;
+            return note(result, command, base, position / kFramePayloadSize, pieceCount(count));
         }
         std::copy_n(answer.begin() + kFramePayloadOffset, chunk, out.begin() + position);
     }
@@ -151,7 +216,7 @@ int CommandSet::writeArea(Command command, std::uint32_t base, std::span<const s
                                   low16(base + position), data.subspan(position, chunk)),
                      answer);
         if (result != kResultDone) {
-            return result;
+            return note(result, command, base, position / kFramePayloadSize, pieceCount(count));
         }
     }
     return kResultDone;
@@ -159,6 +224,8 @@ int CommandSet::writeArea(Command command, std::uint32_t base, std::span<const s
 
 int CommandSet::ReadKeyTable(std::span<std::uint8_t, kKeyTableSize> out, int p) {
     if (static_cast<unsigned>(p) >= static_cast<unsigned>(kKeyTableProfiles)) {
+        t_lastFailure =
+            Result(kResultBadArgument, "read key table of profile index " + std::to_string(p));
         return kResultBadArgument;
     }
     return readArea(Command::ReadKeyTable, static_cast<std::uint32_t>(p) * kKeyTableSize, out,
@@ -167,6 +234,8 @@ int CommandSet::ReadKeyTable(std::span<std::uint8_t, kKeyTableSize> out, int p) 
 
 int CommandSet::WriteKeyTable(std::span<const std::uint8_t, kKeyTableSize> data, int p) {
     if (static_cast<unsigned>(p) >= static_cast<unsigned>(kKeyTableProfiles)) {
+        t_lastFailure =
+            Result(kResultBadArgument, "write key table of profile index " + std::to_string(p));
         return kResultBadArgument;
     }
     return writeArea(Command::WriteKeyTable, static_cast<std::uint32_t>(p) * kKeyTableSize, data,
@@ -175,14 +244,14 @@ int CommandSet::WriteKeyTable(std::span<const std::uint8_t, kKeyTableSize> data,
 
 int CommandSet::ReadMacroArea(std::span<std::uint8_t> out, std::uint32_t count) {
     if (count > out.size()) {
-        return kResultBadArgument;
+        return note(kResultBadArgument, Command::ReadMacroArea, 0);
     }
     return readArea(Command::ReadMacroArea, 0, out, count);
 }
 
 int CommandSet::WriteMacroArea(std::span<const std::uint8_t> data, std::uint32_t count) {
     if (count > data.size()) {
-        return kResultBadArgument;
+        return note(kResultBadArgument, Command::WriteMacroArea, 0);
     }
     return writeArea(Command::WriteMacroArea, 0, data, count);
 }

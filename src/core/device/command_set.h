@@ -13,6 +13,7 @@
 #include "core/device/area_sizes.h"
 #include "core/device/command_frame.h"
 #include "core/device/command_transport.h"
+#include "core/device/result.h"
 
 namespace quorvane {
 
@@ -77,6 +78,12 @@ class CommandSet {
     // model lives outside the device link, so its caller passes it in.
     // `len` as in WriteLighting.
     int WriteKeyColours(std::span<const std::uint8_t> data, int len, int i, int bank);
+
+    // The last command of any command set that failed on the calling thread,
+    // with where: "write key table of profile 3, piece 4 of 7" and its code.
+    // Done when none failed on this thread. Successes leave it as it is, so
+    // take it right after the failure.
+    static Result lastFailure();
 
   private:
     // One complete exchange; `answer` holds the reply when the result is 1.

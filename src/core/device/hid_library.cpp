@@ -42,6 +42,8 @@ bool bindAll(void* handle, HidFunctions& fn, std::string& reason) {
 void bindOptional(void* handle, HidFunctions& fn) {
     fn.QuellixDeviceProblem =
         reinterpret_cast<decltype(fn.QuellixDeviceProblem)>(dlsym(handle, "QuellixDeviceProblem"));
+    fn.QuellixLastError =
+        reinterpret_cast<decltype(fn.QuellixLastError)>(dlsym(handle, "QuellixLastError"));
 }
 
 }  // namespace
@@ -101,6 +103,15 @@ KeyboardAccess HidLibrary::keyboardAccess() const {
     return access;
 }
 
+std::string HidLibrary::lastErrorOf(const HidFunctions& functions) {
+    if (functions.QuellixLastError == nullptr) {
+        return {};
+    }
+    std::array<char, 1024> text{};
+    const int length = functions.QuellixLastError(text.data(), text.size());
+    return length > 0 ? std::string(text.data()) : std::string();
+}
+
 HidBindResult HidLibrary::fromFunctions(const HidFunctions& fn) {
     const bool complete = fn.Debug && fn.Init && fn.End && fn.RequestGetDeviceCount &&
                           fn.DeleteRequestFromUnitId && fn.DeleteRequestFromHandle &&
@@ -117,8 +128,9 @@ HidBindResult HidLibrary::fromFunctions(const HidFunctions& fn) {
     }
     const int started = fn.Init(0);
     if (started <= 0) {
+        const std::string why = lastErrorOf(fn);
         return {nullptr, std::string(kFileName) + " failed to start (Init returned " +
-                             std::to_string(started) + ")"};
+                             std::to_string(started) + ")" + (why.empty() ? "" : ": " + why)};
     }
     HidBindResult bound;
     bound.library = std::make_unique<HidLibrary>(Key{}, fn);

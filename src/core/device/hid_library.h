@@ -27,6 +27,8 @@ struct HidFunctions {
     decltype(&::QuellixAbiVersion) QuellixAbiVersion = nullptr;
     // Optional: a library without it never reports a problem.
     decltype(&::QuellixDeviceProblem) QuellixDeviceProblem = nullptr;
+    // Optional: a library without it gives no reasons.
+    decltype(&::QuellixLastError) QuellixLastError = nullptr;
 };
 
 // Whether an attached keyboard may be opened by this user.
@@ -66,6 +68,11 @@ class HidLibrary {
     // As of the library's last scan of the nodes; any thread. No presence
     // event announces a change: ask when showing it.
     KeyboardAccess keyboardAccess() const;
+
+    // The library's words for its last failure (a node it cannot open, a
+    // report it did not send), one line; empty when it gives none. Any thread.
+    std::string lastError() const { return lastErrorOf(m_functions); }
+    static std::string lastErrorOf(const HidFunctions& functions);
 
     // Only bind() and fromFunctions() can make the key.
     class Key {

@@ -1,5 +1,6 @@
 // Writing the key configuration to the keyboard: the download and Apply.
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/config/key_table_codec.h"
@@ -25,23 +26,26 @@ struct BuiltTable {
 
 int SyncSession::download(bool allProfiles) {
     std::lock_guard configLock(m_config.ConfigLock);
+    m_failure = Result();
 
     std::vector<std::uint8_t> area;
     bool withNames = true;
     {
         std::lock_guard downloadLock(m_snapshot.DownloadLock);
         if (!takeDownloadSnapshot(m_config, m_snapshot)) {
-            return kSyncCannotBuild;
+            return fail(kSyncCannotBuild, "copy the model");
         }
         const MacroAreaSizes sizes = macroAreaSizes(m_snapshot);
         if (sizes.withoutNames > m_lighting.macroSpace) {
             m_prompter.showMessage(kMacroSpaceExceededMessage);
-            return kSyncMacroSpaceExceeded;
+            return fail(kSyncMacroSpaceExceeded,
+                        "macro area of " + std::to_string(sizes.withoutNames) +
+                            " bytes, the keyboard holds " + std::to_string(m_lighting.macroSpace));
         }
         withNames = sizes.withNames <= m_lighting.macroSpace;
         std::optional<std::vector<std::uint8_t>> built = buildMacroArea(m_snapshot, withNames);
         if (!built) {
-            return kSyncCannotBuild;
+            return fail(kSyncCannotBuild, "build the macro area");
         }
         area = std::move(*built);
     }
@@ -53,7 +57,7 @@ int SyncSession::download(bool allProfiles) {
             return m_lastSettingsResult;
         }
         if (active >= kProfileCount) {
-            return kSyncDefaultMode;
+            return fail(kSyncDefaultMode, {});
         }
     }
     std::vector<BuiltTable> tables;
@@ -61,7 +65,8 @@ int SyncSession::download(bool allProfiles) {
         std::optional<DeviceKeyTable> built =
             buildKeyTable(m_snapshot, m_config, m_lighting.DefaultKeyTable, p);
         if (!built) {
-            return kSyncCannotBuild;
+            return fail(kSyncCannotBuild,
+                        "build the key table of profile " + std::to_string(p + 1));
         }
         const bool changedElsewhere =
             m_keyboardTables[p].has_value() && *m_keyboardTables[p] != *built;
@@ -80,7 +85,7 @@ int SyncSession::download(bool allProfiles) {
         intent.tables.push_back({t.profile, t.table});
     }
     if (!saveTransferIntent(m_userDataFolder, intent)) {
-        return kSyncIntentNotSaved;
+        return fail(kSyncIntentNotSaved, "save the record of the transfer in " + m_userDataFolder);
     }
 
     // Whatever arrives, the cache files no longer describe the keyboard until
@@ -95,6 +100,9 @@ int SyncSession::download(bool allProfiles) {
         result = m_commands.WriteMacroArea(area, static_cast<std::uint32_t>(area.size()));
         areaWritten = result == kResultDone;
     }
+    if (result != kResultDone) {
+        failCommand(result);
+    }
     for (const BuiltTable& t : tables) {
         if (result != kResultDone) {
             break;
@@ -104,18 +112,24 @@ int SyncSession::download(bool allProfiles) {
             // table built for another profile.
             const int now = readActiveProfile();
             if (now != t.profile) {
-                result = now < 0 ? m_lastSettingsResult : kSyncProfileMoved;
+                result = now < 0 ? m_lastSettingsResult
+                                 : fail(kSyncProfileMoved,
+                                        "profile " + std::to_string(now + 1) +
+                                            " became active before the key table of profile " +
+                                            std::to_string(t.profile + 1) + " went");
                 break;
             }
         }
         result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
         if (result == kResultDone) {
             m_keyboardTables[t.profile] = t.table;
+        } else {
+            failCommand(result);
         }
     }
     const int ended = m_commands.EndTransfer(1);
     if (result == kResultDone && ended != kResultDone) {
-        result = ended;
+        result = failCommand(ended);
     }
 
     if (result == kResultDone) {
@@ -152,12 +166,13 @@ int SyncSession::confirmStandIn() {
 }
 
 int SyncSession::applyConfiguration() {
+    m_failure = Result();
     const int p = readActiveProfile();
     if (p < 0) {
         return m_lastSettingsResult;
     }
     if (p >= kProfileCount) {
-        return kSyncDefaultMode;
+        return fail(kSyncDefaultMode, {});
     }
 
     BusyScope busy(m_busy);
@@ -193,7 +208,7 @@ int SyncSession::saveKeyboardCopy() {
         const std::string path = profileCacheFilePath(m_userDataFolder, p);
         m_cacheInStep[p] = !path.empty() && saveProfileFile(m_config, path, true) == 1;
         if (!m_cacheInStep[p]) {
-            result = kSyncCacheNotSaved;
+            result = fail(kSyncCacheNotSaved, "save " + path);
         }
     }
     return result;

@@ -37,6 +37,7 @@ bool macrosReadWhole(const std::vector<std::uint8_t>& area,
 }  // namespace
 
 int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
+    m_failure = Result();
     if (readActiveProfile() < 0) {
         return m_lastSettingsResult;
     }
@@ -45,14 +46,14 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     for (int p = 0; p < kProfileCount; ++p) {
         const int r = m_commands.ReadKeyTable(tables[p].bytes, p);
         if (r != kResultDone) {
-            return r;
+            return failCommand(r);
         }
     }
 
     std::vector<std::uint8_t> area(kMacroAreaHeaderSize);
     int r = m_commands.ReadMacroArea(area, kMacroAreaHeaderSize);
     if (r != kResultDone) {
-        return r;
+        return failCommand(r);
     }
     if (getU16(area, 0) == kMacroAreaMagic) {
         const std::uint32_t total = getU16(area, 2);
@@ -60,7 +61,7 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
             area.assign(total, 0);
             r = m_commands.ReadMacroArea(area, total);
             if (r != kResultDone) {
-                return r;
+                return failCommand(r);
             }
         }
     } else {
@@ -69,7 +70,7 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
 
     std::unique_ptr<ConfigImage> image(new (std::nothrow) ConfigImage);
     if (!image) {
-        return kSyncCannotBuild;
+        return fail(kSyncCannotBuild, "make room for the configuration");
     }
     for (int p = 0; p < kProfileCount; ++p) {
         readKeyTable(tables[p], m_lighting.DefaultKeyTable, *image, p);
@@ -83,9 +84,9 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     static const TextTable kNoTexts{};
     const auto bytes = packProfileFile(*image, macros, kNoTexts, 0);
     if (!bytes) {
-        return kSyncCannotBuild;
+        return fail(kSyncCannotBuild, "build the profile file");
     }
-    return writeFileAtomic(path, *bytes) ? kResultDone : kSyncFileNotWritten;
+    return writeFileAtomic(path, *bytes) ? kResultDone : fail(kSyncFileNotWritten, "write " + path);
 }
 
 int SyncSession::installStandIn(int failure) {
@@ -104,6 +105,7 @@ int SyncSession::installStandIn(int failure) {
 }
 
 int SyncSession::reloadFromKeyboard(bool keepDirty) {
+    m_failure = Result();
     makeDirectories(m_userDataFolder);
 
     int result = kResultDone;
@@ -136,7 +138,7 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
                 // its own file. A file not written is not used (cacheInStep).
                 saveKeyboardCopy();
             } else {
-                result = installStandIn(kSyncBadFile);
+                result = installStandIn(fail(kSyncBadFile, "read back " + path));
             }
         }
     }

@@ -4,6 +4,10 @@
 // operation stopped before or without the keyboard having failed.
 #pragma once
 
+#include <string>
+
+#include "core/device/result.h"
+
 namespace quorvane {
 
 inline constexpr int kSyncDefaultMode = -301;         // the keyboard is in its default mode
@@ -24,5 +28,12 @@ inline constexpr int kSyncIntentNotSaved = -312;  // the intent record could not
 constexpr bool syncSucceeded(int result) {
     return result == 1;
 }
+
+// Why an operation with this code did not succeed, in words for a person;
+// the same words in the window and in the command-line tool.
+std::string resultWords(int code);
+
+// "context: words", or the words alone when there is no context.
+std::string resultText(const Result& result);
 
 }  // namespace quorvane

@@ -29,10 +29,26 @@ std::u16string SyncSession::text(std::u16string_view key) const {
     return m_loadText ? m_loadText(key) : std::u16string(key);
 }
 
+Result SyncSession::explain(int code) const {
+    return m_failure.code() == code ? m_failure : Result(code);
+}
+
+int SyncSession::fail(int code, std::string context) {
+    m_failure = Result(code, std::move(context));
+    return code;
+}
+
+int SyncSession::failCommand(int code) {
+    const Result command = CommandSet::lastFailure();
+    m_failure = command.code() == code ? command : Result(code);
+    return code;
+}
+
 int SyncSession::readActiveProfile() {
     std::array<std::uint8_t, kSettingsBlockSize> block{};
     m_lastSettingsResult = m_commands.ReadSettings(block);
     if (m_lastSettingsResult != kResultDone) {
+        failCommand(m_lastSettingsResult);
         return -1;
     }
     const int p = block[SettingsBlock::kActiveProfile];

@@ -21,6 +21,7 @@
 #include "core/config/user_mode_files.h"
 #include "core/config/working_config.h"
 #include "core/device/command_set.h"
+#include "core/device/result.h"
 #include "core/sync/busy_indicator.h"
 #include "core/sync/main_window_port.h"
 #include "core/sync/transfer_intent.h"
@@ -158,6 +159,14 @@ class SyncSession {
     // The question itself; done by onProfileMessage before its reload.
     void offerPendingTransfer();
 
+    // ---- Why it failed ------------------------------------------------------------
+
+    // The failure behind `code`, as the last download, Apply, reload, backup,
+    // import or finish returned it: the code with where it arose ("write key
+    // table of profile 3, piece 4 of 7"), or the code alone when this session
+    // does not know where. For telling a person.
+    Result explain(int code) const;
+
     // ---- The dirty mark and the model's origin -------------------------------
 
     bool isDirty() const { return m_window.IsChangesPending(); }
@@ -212,6 +221,10 @@ class SyncSession {
     bool offersUserModes() const;
 
   private:
+    // Keep `code` with `context` (or with the command set's last failure on
+    // this thread, when it has that code) for explain(); return `code`.
+    int fail(int code, std::string context);
+    int failCommand(int code);
     int installStandIn(int failure);
     int reloadModelFromCache(int activeProfile);
     int confirmStandIn();
@@ -232,6 +245,7 @@ class SyncSession {
     BusyIndicator m_busy;
 
     int m_lastSettingsResult = 1;
+    Result m_failure;                 // see explain()
     bool m_switchPromptOpen = false;  // the profile-switch question is open
     bool m_offerPendingTransfer = true;
     bool m_pendingPromptOpen = false;  // the interrupted-transfer question is open

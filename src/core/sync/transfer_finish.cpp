@@ -1,7 +1,9 @@
 // Finishing, or letting go of, a transfer that was cut short.
 #include <mutex>
+#include <string>
 
 #include "core/device/device_result.h"
+#include "core/platform/utf_text.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 #include "core/sync/sync_texts.h"
@@ -10,17 +12,20 @@
 namespace quorvane {
 
 int SyncSession::finishPendingTransfer() {
+    m_failure = Result();
     const PendingTransfer pending = readTransferIntent(m_userDataFolder);
     if (pending.state == PendingTransfer::State::None) {
         return kResultDone;
     }
     if (pending.state == PendingTransfer::State::Damaged) {
-        return kSyncBadFile;
+        return fail(kSyncBadFile, "the record of the transfer: " + pending.error);
     }
     const TransferIntent& intent = pending.intent;
     if (intent.macroArea.size() > m_lighting.macroSpace) {
         // Another keyboard of the model, with less room: writing would be refused part-way.
-        return kSyncMacroSpaceExceeded;
+        return fail(kSyncMacroSpaceExceeded,
+                    "macro area of " + std::to_string(intent.macroArea.size()) +
+                        " bytes, the keyboard holds " + std::to_string(m_lighting.macroSpace));
     }
 
     std::lock_guard configLock(m_config.ConfigLock);
@@ -32,6 +37,9 @@ int SyncSession::finishPendingTransfer() {
         result = m_commands.WriteMacroArea(intent.macroArea,
                                            static_cast<std::uint32_t>(intent.macroArea.size()));
     }
+    if (result != kResultDone) {
+        failCommand(result);
+    }
     for (const TransferIntent::Table& t : intent.tables) {
         if (result != kResultDone) {
             break;
@@ -39,11 +47,13 @@ int SyncSession::finishPendingTransfer() {
         result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
         if (result == kResultDone) {
             m_keyboardTables[t.profile] = t.table;
+        } else {
+            failCommand(result);
         }
     }
     const int ended = m_commands.EndTransfer(1);
     if (result == kResultDone && ended != kResultDone) {
-        result = ended;
+        result = failCommand(ended);
     }
     if (result == kResultDone) {
         clearTransferIntent(m_userDataFolder);
@@ -82,9 +92,12 @@ void SyncSession::offerPendingTransfer() {
         discardPendingTransfer();
         return;
     }
-    if (finishPendingTransfer() != kResultDone) {
+    const int finished = finishPendingTransfer();
+    if (finished != kResultDone) {
         // The record stays: it is offered again when the keyboard next arrives.
-        m_prompter.showMessage(text(kTextTransferFinishFailed));
+        // The fixed text first; the second line says where it stopped.
+        m_prompter.showMessage(text(kTextTransferFinishFailed) + u"\n\n" +
+                               utf8ToUtf16(resultText(explain(finished))));
     }
 }
 

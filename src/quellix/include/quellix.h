@@ -237,6 +237,21 @@ uint32_t QuellixAbiVersion(void);
  * within a callback. */
 int QuellixDeviceProblem(char* node, uint32_t capacity);
 
+/* ---- Why the library last failed. ----------------------------------------
+ *
+ * Added within ABI version 1, bound optionally like QuellixDeviceProblem. */
+
+/* The text of the library's last failure, from whichever thread it came: an
+ * Init() that failed (the same words as its line on stderr), a node that
+ * could not be opened or was ignored, a report not sent, a request refused
+ * (not started, no matching collection, bad arguments). Kept until the next
+ * failure replaces it or Init() starts the library afresh; a success does
+ * not clear it. When `text` is not null and `capacity` is not 0, copies it
+ * there, cut to fit and always NUL-terminated (empty when there is none).
+ * Returns the length of the whole text (0 when none). Any thread, also
+ * before Init(), after End() and from within a callback. */
+int QuellixLastError(char* text, uint32_t capacity);
+
 /* ---- Virtual keyboard controls (QUELLIX_DEVICE=virtual). -----------------
  *
  * For tests, benchmarks and demos. Each returns 0 (and does nothing) when the

@@ -13,6 +13,7 @@
 #include "core/assign/key_tip.h"
 #include "core/events/main_window_messages.h"
 #include "core/keys/key_names.h"
+#include "core/platform/utf_text.h"
 #include "core/sync/lighting_writes.h"
 #include "core/window/keyboard_picture.h"
 
@@ -204,8 +205,18 @@ void QuorvaneProgram::startCore() {
                                               *m_bridge, m_loadText);
     m_windowCore->attachDeviceEvents(m_events.get());
     m_windowCore->setNoKeyboardReason([this] {
-        return m_link->library().keyboardAccess().denied ? noAccessMessage(m_loadText)
-                                                         : std::u16string();
+        const KeyboardAccess access = m_link->library().keyboardAccess();
+        if (!access.denied) {
+            return std::u16string();
+        }
+        // The library's own words, when they are about that node, add the
+        // system's reason to the fixed text.
+        std::u16string reason = noAccessMessage(m_loadText);
+        const std::string why = m_link->library().lastError();
+        if (!access.node.empty() && why.find(access.node) != std::string::npos) {
+            reason += u"\n\n" + utf8ToUtf16(why);
+        }
+        return reason;
     });
     m_events->setNoAutoOpen(shell.state().g_bNoAutoOpen != 0);
 
