@@ -218,7 +218,10 @@ TEST_F(InterruptedTransfer, AFinishTheKeyboardRefusesKeepsTheRecordAndSaysSo) {
     prompter.answer = true;
     session->offerPendingTransfer();
     knobs.Refuse(0xFF, 0);
-    EXPECT_EQ(prompter.messages, std::vector<std::u16string>{u"[IDS_TRANSFER_FINISH_FAILED]"});
+    // The fixed text, then where the keyboard stopped it.
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::u16string>{u"[IDS_TRANSFER_FINISH_FAILED]\n\nbegin transfer: the "
+                                          u"keyboard refused the command (status 0xFF)"});
     EXPECT_EQ(session->pendingTransfer().state, PendingTransfer::State::Pending);
     // Offered again, and this time the keyboard takes it.
     prompter = RecordingPrompter{};
