@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/app/prompter.h"
 #include "core/app/text_lookup.h"
@@ -212,6 +213,24 @@ class SyncSession {
     bool offersUserModes() const;
 
   private:
+    // What writeTransfer did: its result, and whether the macro area arrived.
+    struct TransferOutcome {
+        int result = 0;
+        bool areaWritten = false;
+    };
+    static constexpr int kNoProfileCheck = -1;
+
+    // The steps of download(): the snapshot and its macro area (names dropped
+    // when only the nameless area fits), then the key tables it writes.
+    int buildDownloadArea(std::vector<std::uint8_t>& area, bool& withNames);
+    int chooseDownloadTables(bool allProfiles, int active,
+                             std::vector<TransferIntent::Table>& tables);
+    // The one write sequence of a download and of a finished pending transfer:
+    // BeginTransfer, the macro area, the key tables in order, EndTransfer;
+    // the intent record goes once all of it arrived. Before the table of
+    // `checkedProfile` the keyboard's active profile is read again.
+    TransferOutcome writeTransfer(const TransferIntent& intent, int checkedProfile);
+
     int installStandIn(int failure);
     int reloadModelFromCache(int activeProfile);
     int confirmStandIn();
