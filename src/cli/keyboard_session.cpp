@@ -9,8 +9,9 @@
 #include "core/device/device_result.h"
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
-#include "core/events/main_window_messages.h"
+#include "core/events/consumer_codes.h"
 #include "core/sync/sync_result.h"
+#include "core/window/main_window_messages.h"
 
 namespace quorvane::cli {
 
@@ -196,8 +197,7 @@ int KeyboardSession::open(bool requireKeyboard) {
                                          [this](std::uint32_t id) { onTimer(id); });
     m_core = std::make_unique<MainWindowCore>(*m_dispatcher, *m_view, *m_reactions, m_lighting,
                                               m_prompter, m_loadText);
-    m_events =
-        std::make_unique<DeviceEvents>(*m_link, *m_dispatcher, *m_core, m_prompter, m_loadText);
+    m_events = std::make_unique<DeviceEvents>(*m_link, *m_core, m_prompter, m_loadText);
     m_core->attachDeviceEvents(m_events.get());
 
     // As the program started with "/Start": there is no window to open.

@@ -5,8 +5,8 @@
 
 #include "core/config/default_device_bytes.h"
 #include "core/device/device_result.h"
-#include "core/sync/key_buttons.h"
 #include "core/sync/lighting_writes.h"
+#include "core/sync/picture_keys.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 
@@ -166,8 +166,8 @@ int SyncSession::applyUserMode() {
         m_lighting.colours[bank].setColour(led, c.colour);
         m_tied[bank][led] = c.tied;
     };
-    for (const KeyButton& button : KEY_BUTTONS) {
-        take(button.led);
+    for (const PictureKey& key : PICTURE_KEYS) {
+        take(key.led);
     }
     take(kFnLed);
     // The keyboard's default mode is shown, never written: its colours stay

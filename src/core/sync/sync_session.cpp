@@ -4,7 +4,7 @@
 
 #include "core/config/profile_cache.h"
 #include "core/device/device_result.h"
-#include "core/sync/key_buttons.h"
+#include "core/sync/picture_keys.h"
 
 namespace quorvane {
 
@@ -108,8 +108,8 @@ void SyncSession::markTiesFromBanks() {
     for (int p = 0; p < kProfileCount; ++p) {
         const Rgb base = m_lighting.lighting[p].colourAt(LightingRecord::kBaseColour);
         const ColourBank& bank = m_lighting.colours[p];
-        for (const KeyButton& button : KEY_BUTTONS) {
-            m_tied[p][button.led] = bank.colourOf(button.led) == base;
+        for (const PictureKey& key : PICTURE_KEYS) {
+            m_tied[p][key.led] = bank.colourOf(key.led) == base;
         }
         m_tied[p][kFnLed] = bank.colourOf(kFnLed) == base;
         m_tied[p][kGKeyLed] = bank.colourOf(kGKeyLed) == base;

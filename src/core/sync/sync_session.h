@@ -110,7 +110,8 @@ class SyncSession {
 
     // The profile switch (p = 0..2): asks to apply pending changes first.
     int switchProfile(int p);
-    // The profile buttons 1135..1137 (p = 0..2).
+    // The user picked profile p (0..2) in the window: shows it, and makes it
+    // the keyboard's active profile through switchProfile when it is not.
     int onProfileButton(int p);
     // The default button: asks, restores the active profile's default keys,
     // the lighting defaults when the lamp is on, then applies.

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/events/gkey_captions.h"
+#include "core/window/gkey_captions.h"
 
 namespace quorvane {
 

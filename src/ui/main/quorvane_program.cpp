@@ -11,10 +11,10 @@
 
 #include "core/app/user_checks.h"
 #include "core/assign/key_tip.h"
-#include "core/events/main_window_messages.h"
 #include "core/keys/key_names.h"
 #include "core/sync/lighting_writes.h"
 #include "core/window/keyboard_picture.h"
+#include "core/window/main_window_messages.h"
 
 #ifndef QUORVANE_VERSION
 #define QUORVANE_VERSION "0"
@@ -200,8 +200,7 @@ void QuorvaneProgram::startCore() {
     m_bridge->setLightingHooks(std::move(hooks));
     m_windowCore = std::make_unique<MainWindowCore>(m_core->dispatcher(), *m_bridge, *m_reactions,
                                                     m_lighting, *m_bridge, m_loadText);
-    m_events = std::make_unique<DeviceEvents>(*m_link, m_core->dispatcher(), *m_windowCore,
-                                              *m_bridge, m_loadText);
+    m_events = std::make_unique<DeviceEvents>(*m_link, *m_windowCore, *m_bridge, m_loadText);
     m_windowCore->attachDeviceEvents(m_events.get());
     m_windowCore->setNoKeyboardReason([this] {
         return m_link->library().keyboardAccess().denied ? noAccessMessage(m_loadText)
