@@ -25,35 +25,55 @@ constexpr std::uint32_t kWakeElapseMs = 10;
 
 }  // namespace
 
-KeyboardSession::KeyboardSession(KeyboardSessionSetup setup)
+KeyboardSession::KeyboardSession(KeyboardSessionSetup setup, Hosted /*hosted*/)
     : m_link(setup.link),
       m_sync(SyncEnvironment{setup.link.commands(), m_config, m_snapshot, m_lighting, setup.window,
                              setup.prompter, setup.loadText, std::move(setup.userDataFolder),
                              std::move(setup.skinsFolder), BusyTiming{}}),
-      m_loop([this](std::uint32_t msg, std::uintptr_t w,
-                    std::intptr_t l) { return onMessage(msg, w, l); },
-             [this](std::uint32_t id) { onTimer(id); }),
-      m_events(setup.link, *this, setup.prompter, setup.loadText) {
+      m_prompter(setup.prompter),
+      m_loadText(std::move(setup.loadText)) {}
+
+KeyboardSession::KeyboardSession(KeyboardSessionSetup setup)
+    : KeyboardSession(std::move(setup), Hosted{}) {
+    m_loop =
+        std::make_unique<LoopDispatcher>([this](std::uint32_t msg, std::uintptr_t w,
+                                                std::intptr_t l) { return onMessage(msg, w, l); },
+                                         [this](std::uint32_t id) { onTimer(id); });
+    DeviceEventListener& listener = *this;  // a private base: converted here
+    m_events = std::make_unique<DeviceEvents>(m_link, listener, m_prompter, m_loadText);
     // Nobody to ask when the keyboard arrives: a client finishes or discards
     // a transfer cut short on its own (finishPendingTransfer).
     m_sync.setOfferPendingTransfer(false);
 }
 
 KeyboardSession::~KeyboardSession() {
+    shutdown();
+}
+
+void KeyboardSession::shutdown() {
     // A worker may wait in a sent message: the loop ends first, which
     // releases it, then the workers are joined.
-    m_loop.quit();
-    m_events.shutdown();
+    if (m_loop) {
+        m_loop->quit();
+    }
+    if (m_events) {
+        m_events->shutdown();
+    }
+}
+
+DeviceEvents& KeyboardSession::attachListener(DeviceEventListener& listener,
+                                              DeviceEventsTiming timing) {
+    m_events = std::make_unique<DeviceEvents>(m_link, listener, m_prompter, m_loadText, timing);
+    return *m_events;
 }
 
 void KeyboardSession::setObserver(DeviceEventObserver observer) {
-    m_events.setObserver(std::move(observer));
+    m_events->setObserver(std::move(observer));
 }
 
-void KeyboardSession::start() {
-    // There is no window to open by itself.
-    m_events.setNoAutoOpen(true);
-    m_events.StartDeviceEvents();
+void KeyboardSession::start(bool noAutoOpen) {
+    m_events->setNoAutoOpen(noAutoOpen);
+    m_events->StartDeviceEvents();
 }
 
 int KeyboardSession::keyboardCount() {
@@ -62,9 +82,9 @@ int KeyboardSession::keyboardCount() {
 
 bool KeyboardSession::runUntil(const std::function<bool()>& done,
                                std::chrono::milliseconds timeout) {
-    m_loop.setTimer(kTimerWake, kWakeElapseMs);
-    const bool reached = m_loop.runUntil(done, timeout);
-    m_loop.killTimer(kTimerWake);
+    m_loop->setTimer(kTimerWake, kWakeElapseMs);
+    const bool reached = m_loop->runUntil(done, timeout);
+    m_loop->killTimer(kTimerWake);
     return reached;
 }
 
@@ -75,7 +95,7 @@ int KeyboardSession::run(const std::function<int()>& command) {
         result = command();
         done = true;
     });
-    m_loop.runUntil([&] { return done; }, std::chrono::milliseconds::max());
+    m_loop->runUntil([&] { return done; }, std::chrono::milliseconds::max());
     return result;
 }
 
@@ -84,11 +104,11 @@ void KeyboardSession::post(std::function<void()> work) {
         std::lock_guard lock(m_postLock);
         m_posted.push_back(std::move(work));
     }
-    m_loop.postMessage(kMsgPosted, 0, 0);
+    m_loop->postMessage(kMsgPosted, 0, 0);
 }
 
 bool KeyboardSession::settled() const {
-    return m_events.workersRunning() == 0 && m_loop.pendingMessages() == 0;
+    return m_events->workersRunning() == 0 && (!m_loop || m_loop->pendingMessages() == 0);
 }
 
 int KeyboardSession::restoreDefaults(bool ask) {
@@ -106,36 +126,36 @@ int KeyboardSession::exportFile(const std::string& path) {
 // ---- What the device events report ------------------------------------------------
 
 void KeyboardSession::keyboardArrived() {
-    m_loop.sendMessage(kMsgConfiguration, 0, 0);
+    m_loop->sendMessage(kMsgConfiguration, 0, 0);
 }
 
 void KeyboardSession::keyboardRemoved() {
-    m_loop.sendMessage(kMsgRemoved, 0, 0);
+    m_loop->sendMessage(kMsgRemoved, 0, 0);
 }
 
 void KeyboardSession::gKeyBankChanged() {
-    m_loop.sendMessage(kMsgBankChanged, 0, 0);
+    m_loop->sendMessage(kMsgBankChanged, 0, 0);
 }
 
 void KeyboardSession::showGKeyBank(std::uint8_t bank) {
-    m_loop.sendMessage(kMsgBankShown, bank & 0x01U, 0);
+    m_loop->sendMessage(kMsgBankShown, bank & 0x01U, 0);
 }
 
 // One-shot timers, as the window's: a burst of codes is read once.
 void KeyboardSession::lightingChanged() {
-    m_loop.setTimer(kTimerLighting, 0);
+    m_loop->setTimer(kTimerLighting, 0);
 }
 
 void KeyboardSession::activeProfileChanged() {
-    m_loop.setTimer(kTimerActiveProfile, 0);
+    m_loop->setTimer(kTimerActiveProfile, 0);
 }
 
 void KeyboardSession::configurationChanged() {
-    m_loop.setTimer(kTimerConfiguration, 0);
+    m_loop->setTimer(kTimerConfiguration, 0);
 }
 
 void KeyboardSession::promptsWaiting() {
-    m_loop.postMessage(kMsgPrompts, 0, 0);
+    m_loop->postMessage(kMsgPrompts, 0, 0);
 }
 
 // ---- The session's thread -------------------------------------------------------------
@@ -147,13 +167,13 @@ MsgResult KeyboardSession::onMessage(std::uint32_t msg, std::uintptr_t wParam,
             onConfigurationMessage();
             break;
         case kMsgRemoved:
-            m_events.handOverTo(m_lighting);
+            m_events->handOverTo(m_lighting);
             if (m_callbacks.keyboardRemoved) {
                 m_callbacks.keyboardRemoved();
             }
             break;
         case kMsgBankChanged:
-            m_events.handOverTo(m_lighting);
+            m_events->handOverTo(m_lighting);
             break;
         case kMsgBankShown:
             if (m_callbacks.gKeyBankChanged) {
@@ -161,7 +181,7 @@ MsgResult KeyboardSession::onMessage(std::uint32_t msg, std::uintptr_t wParam,
             }
             break;
         case kMsgPrompts:
-            m_events.showPendingPrompts();
+            m_events->showPendingPrompts();
             break;
         case kMsgPosted: {
             std::function<void()> work;
@@ -183,7 +203,7 @@ MsgResult KeyboardSession::onMessage(std::uint32_t msg, std::uintptr_t wParam,
 }
 
 void KeyboardSession::onConfigurationMessage() {
-    m_events.handOverTo(m_lighting);
+    m_events->handOverTo(m_lighting);
     m_sync.onProfileMessage();
     ++m_reloads;
     if (m_callbacks.configurationReloaded) {
@@ -194,21 +214,21 @@ void KeyboardSession::onConfigurationMessage() {
 void KeyboardSession::onTimer(std::uint32_t timerId) {
     switch (timerId) {
         case kTimerLighting:
-            m_loop.killTimer(timerId);
+            m_loop->killTimer(timerId);
             m_sync.onLightingChanged();
             if (m_callbacks.lightingChanged) {
                 m_callbacks.lightingChanged();
             }
             break;
         case kTimerActiveProfile:
-            m_loop.killTimer(timerId);
+            m_loop->killTimer(timerId);
             m_sync.onActiveProfileChanged();
             if (m_callbacks.activeProfileChanged) {
                 m_callbacks.activeProfileChanged(m_lighting.activeProfile);
             }
             break;
         case kTimerConfiguration:
-            m_loop.killTimer(timerId);
+            m_loop->killTimer(timerId);
             onConfigurationMessage();
             break;
         default:

@@ -1,14 +1,18 @@
-// One keyboard, end to end, without a window: the device events, the
-// synchronisation and a loop on the calling thread. It reads the keyboard
-// when it arrives and when the keyboard asks, and offers the operations a
-// client runs on it: reload, apply, switch profile, restore defaults, import,
-// export, finish a transfer cut short. What the keyboard does reaches the
-// client as typed callbacks.
+// One keyboard, end to end: the model, the synchronisation and the device
+// events, with the operations a client runs on them: reload, apply, switch
+// profile, restore defaults, import, export, finish a transfer cut short.
 //
-// Threads. The thread that calls runUntil() or run() is the session's thread:
-// every operation, every callback and the synchronisation run there. The
-// device events' workers and the library's threads only queue work for it;
-// post() does the same for a client.
+// Two ways to run it. On its own (the command-line tool): a loop on the
+// calling thread; the session reads the keyboard when it arrives and when
+// the keyboard asks, and what the keyboard does reaches the client as typed
+// callbacks. Hosted (the desktop program): the window's thread runs it, and
+// the device events report to the window's own listener (core/window's
+// MainWindowCore), whose handlers call the synchronisation.
+//
+// Threads. The session's thread (the one that calls runUntil() or run(), or
+// the hosting window's thread) runs every operation, every callback and the
+// synchronisation. The device events' workers and the library's threads only
+// queue work for it; post() does the same for a client.
 #pragma once
 
 #include <atomic>
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -59,21 +64,31 @@ struct KeyboardSessionSetup {
 
 class KeyboardSession final : private DeviceEventListener {
   public:
+    // On its own, with a loop on the calling thread.
     explicit KeyboardSession(KeyboardSessionSetup setup);
+    // Hosted: no loop of its own; attachListener() makes the device events.
+    struct Hosted {};
+    KeyboardSession(KeyboardSessionSetup setup, Hosted hosted);
     // Stops the device events (their workers joined) before anything goes.
     ~KeyboardSession() override;
     KeyboardSession(const KeyboardSession&) = delete;
     KeyboardSession& operator=(const KeyboardSession&) = delete;
 
-    // Before start().
+    // Hosted, once, before start(): the device events report to `listener`.
+    DeviceEvents& attachListener(DeviceEventListener& listener, DeviceEventsTiming timing = {});
+
+    // On its own, before start().
     void setEvents(KeyboardSessionEvents events) { m_callbacks = std::move(events); }
     // Sees every event of the library first, on its thread (see DeviceEvents).
     void setObserver(DeviceEventObserver observer);
 
     // The consumer read and the first arrival worker: an attached keyboard is
-    // read once the loop runs.
-    void start();
+    // read once the session's thread runs. `noAutoOpen` as the "/Start"
+    // switch: on its own there is no window to open.
+    void start(bool noAutoOpen = true);
     int keyboardCount();
+
+    // ---- On its own -----------------------------------------------------------
 
     // Runs the loop on the calling thread until `done` (checked at least
     // every few milliseconds) or the timeout. Whether `done` became true.
@@ -85,6 +100,9 @@ class KeyboardSession final : private DeviceEventListener {
     void post(std::function<void()> work);
     // No device-event worker running and nothing queued.
     bool settled() const;
+    // Stops the device events and joins their workers; see DeviceEvents'
+    // shutdown order. Idempotent; the destructor does it too.
+    void shutdown();
     // Reads of the whole configuration the keyboard's events caused.
     int reloads() const { return m_reloads.load(); }
 
@@ -104,8 +122,11 @@ class KeyboardSession final : private DeviceEventListener {
 
     SyncSession& sync() { return m_sync; }
     WorkingConfig& config() { return m_config; }
+    DownloadSnapshot& snapshot() { return m_snapshot; }
     LightingState& lighting() { return m_lighting; }
     DeviceLink& link() { return m_link; }
+    // Hosted: after attachListener().
+    DeviceEvents& events() { return *m_events; }
 
   private:
     // DeviceEventListener: library threads and workers.
@@ -132,12 +153,14 @@ class KeyboardSession final : private DeviceEventListener {
     DownloadSnapshot m_snapshot;
     SyncSession m_sync;
     KeyboardSessionEvents m_callbacks;
-    LoopDispatcher m_loop;
+    Prompter& m_prompter;
+    TextLookup m_loadText;
+    std::unique_ptr<LoopDispatcher> m_loop;  // on its own only
 
     std::mutex m_postLock;
     std::deque<std::function<void()>> m_posted;
     std::atomic<int> m_reloads{0};
-    DeviceEvents m_events;  // last: stopped and joined before the rest goes
+    std::unique_ptr<DeviceEvents> m_events;  // last: stopped and joined before the rest goes
 };
 
 }  // namespace quorvane

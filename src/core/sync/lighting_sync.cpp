@@ -223,4 +223,52 @@ int SyncSession::restoreLightingDefaults() {
     return first;
 }
 
+bool SyncSession::offersUserModes() const {
+    return m_lighting.settings.offersEffect(kPerKeyColourEffect);
+}
+
+bool SyncSession::lampOn() const {
+    return readLampFlag(m_userDataFolder);
+}
+
+bool SyncSession::setLamp(bool on) {
+    if (on && m_lighting.currentProfile == kDefaultModeBlock) {
+        return false;
+    }
+    return writeLampFlag(m_userDataFolder, on);
+}
+
+void SyncSession::switchLampOff() {
+    writeLampFlag(m_userDataFolder, false);
+    m_window.showLampOff();
+}
+
+bool SyncSession::isTied(int profile, int led) const {
+    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
+        led >= ColourBank::kLedCount) {
+        return false;
+    }
+    return m_tied[profile][led];
+}
+
+void SyncSession::setTied(int profile, int led, bool tied) {
+    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
+        led >= ColourBank::kLedCount) {
+        return;
+    }
+    m_tied[profile][led] = tied;
+}
+
+void SyncSession::markTiesFromBanks() {
+    for (int p = 0; p < kProfileCount; ++p) {
+        const Rgb base = m_lighting.lighting[p].colourAt(LightingRecord::kBaseColour);
+        const ColourBank& bank = m_lighting.colours[p];
+        for (const PictureKey& key : PICTURE_KEYS) {
+            m_tied[p][key.led] = bank.colourOf(key.led) == base;
+        }
+        m_tied[p][kFnLed] = bank.colourOf(kFnLed) == base;
+        m_tied[p][kGKeyLed] = bank.colourOf(kGKeyLed) == base;
+    }
+}
+
 }  // namespace quorvane
