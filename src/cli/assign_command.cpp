@@ -5,8 +5,8 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_keyboard.h"
 #include "cli/key_actions.h"
-#include "cli/keyboard_session.h"
 #include "cli/result_text.h"
 #include "core/config/action_type.h"
 #include "core/device/device_result.h"
@@ -107,7 +107,7 @@ int runAssign(std::span<const std::string_view> args, CliContext& context) {
         return usageError(context, error);
     }
 
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         const std::vector<KeyCode> reachable = keyboardKeys(keyboard.lighting().DefaultKeyTable);
         if (std::find(reachable.begin(), reachable.end(), *key) == reachable.end()) {
             return usageError(context, keyWord(*key) + " is not a key of this keyboard");
@@ -138,7 +138,7 @@ int runAssign(std::span<const std::string_view> args, CliContext& context) {
             return failResult(context, "assigning", kSyncCannotBuild);
         }
         sync.markDirty();
-        const int result = sync.applyConfiguration();
+        const int result = keyboard.session().apply();
         if (result != kResultDone) {
             return failResult(context, "writing the key table", sync.explain(result));
         }

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "cli/keyboard_session.h"
+#include "cli/cli_keyboard.h"
 #include "cli/result_text.h"
 #include "core/device/device_result.h"
 
@@ -14,12 +14,12 @@ int runDefaults(std::span<const std::string_view> args, CliContext& context) {
                           "this replaces the active profile's key assignments: give --yes");
     }
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
-        SyncSession& sync = keyboard.sync();
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         // --yes answered the question the default button asks.
-        const int result = sync.restoreDefaultsConfirmed();
+        const int result = keyboard.session().restoreDefaults(false);
         if (result != kResultDone) {
-            return failResult(context, "restoring the defaults", sync.explain(result));
+            return failResult(context, "restoring the defaults",
+                              keyboard.session().sync().explain(result));
         }
         context.out << "profile " << keyboard.lighting().activeProfile + 1
                     << ": default keys restored\n";

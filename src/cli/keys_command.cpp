@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_keyboard.h"
 #include "cli/json_text.h"
 #include "cli/key_actions.h"
-#include "cli/keyboard_session.h"
 #include "cli/result_text.h"
 #include "cli/settings_summary.h"
 #include "core/keys/key_id.h"
@@ -23,7 +23,7 @@ int runKeys(std::span<const std::string_view> args, CliContext& context) {
 
     CliLanguage language(programFolder());
     const TextLookup texts = [&language](std::u16string_view key) { return language.text(key); };
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         const int active = keyboard.sync().readActiveProfile();
         const int block = displayBlockOf(active);
         if (block < 0) {

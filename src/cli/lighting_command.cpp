@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
-#include "cli/keyboard_session.h"
+#include "cli/cli_keyboard.h"
 #include "cli/result_text.h"
 #include "core/device/device_result.h"
 #include "core/sync/lighting_writes.h"
@@ -31,7 +31,7 @@ std::string hexColour(Rgb c) {
     return text;
 }
 
-void printLighting(KeyboardSession& keyboard, CliContext& context) {
+void printLighting(CliKeyboard& keyboard, CliContext& context) {
     const LightingPanelValues v = keyboard.sync().panelValues(true);
     context.out << "profile: " << v.profile + 1 << '\n'
                 << "effect: " << static_cast<int>(v.effect) << " ("
@@ -151,7 +151,7 @@ int runLighting(std::span<const std::string_view> args, CliContext& context) {
     }
 
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         SyncSession& sync = keyboard.sync();
         const int current = keyboard.lighting().currentProfile;
         if (current < 0 || current >= kProfileCount) {

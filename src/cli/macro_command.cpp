@@ -7,9 +7,9 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_keyboard.h"
 #include "cli/json_text.h"
 #include "cli/key_actions.h"
-#include "cli/keyboard_session.h"
 #include "cli/result_text.h"
 #include "core/config/config_image.h"
 #include "core/device/device_result.h"
@@ -71,7 +71,7 @@ int listMacros(std::span<const std::string_view> args, CliContext& context) {
         return *bad;
     }
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         WorkingConfig& config = keyboard.config();
         std::lock_guard lock(config.ConfigLock);
         if (json) {
@@ -147,7 +147,7 @@ int addMacro(std::span<const std::string_view> args, CliContext& context) {
     }
 
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         WorkingConfig& config = keyboard.config();
         std::vector<MacroRecord> list;
         {
@@ -164,7 +164,7 @@ int addMacro(std::span<const std::string_view> args, CliContext& context) {
         commitMacroList(config, std::move(list));
         SyncSession& sync = keyboard.sync();
         sync.markDirty();
-        const int result = sync.applyConfiguration();
+        const int result = keyboard.session().apply();
         if (result != kResultDone) {
             return failResult(context, "writing the macros", sync.explain(result));
         }
@@ -182,7 +182,7 @@ int deleteMacro(std::span<const std::string_view> args, CliContext& context) {
         return usageError(context, "the macro id is a number from 1 to 100");
     }
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         WorkingConfig& config = keyboard.config();
         std::vector<MacroRecord> list;
         {
@@ -198,7 +198,7 @@ int deleteMacro(std::span<const std::string_view> args, CliContext& context) {
         const std::vector<int> fellBack = commitMacroList(config, std::move(list));
         SyncSession& sync = keyboard.sync();
         sync.markDirty();
-        const int result = sync.applyConfiguration();
+        const int result = keyboard.session().apply();
         if (result != kResultDone) {
             return failResult(context, "writing the macros", sync.explain(result));
         }

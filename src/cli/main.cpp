@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_keyboard.h"
 #include "cli/cli_language.h"
-#include "cli/keyboard_session.h"
 #include "core/app/user_checks.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
-#include "cli/keyboard_session.h"
+#include "cli/cli_keyboard.h"
 #include "cli/result_text.h"
 #include "cli/settings_summary.h"
 #include "core/device/device_result.h"
@@ -23,12 +23,12 @@ int runProfile(std::span<const std::string_view> args, CliContext& context) {
         }
     }
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         SyncSession& sync = keyboard.sync();
         if (wanted) {
             // As the profile buttons do: the lighting of that profile is
             // re-read, and the keyboard switched when it is not there yet.
-            const int result = sync.onProfileButton(static_cast<int>(*wanted) - 1);
+            const int result = keyboard.session().switchProfile(static_cast<int>(*wanted) - 1);
             if (result != kResultDone) {
                 return failResult(context, "switching to profile " + std::to_string(*wanted),
                                   result);

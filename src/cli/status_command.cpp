@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_keyboard.h"
 #include "cli/json_text.h"
-#include "cli/keyboard_session.h"
 #include "cli/result_text.h"
 #include "cli/settings_summary.h"
 #include "core/device/device_result.h"
@@ -19,7 +19,7 @@ int runStatus(std::span<const std::string_view> args, CliContext& context) {
     }
 
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         const int keyboards = keyboard.keyboardCount();
         std::array<std::uint8_t, kSettingsBlockSize> block{};
         const int result = keyboard.link().commands().ReadSettings(block);

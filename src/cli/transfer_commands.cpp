@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "cli/keyboard_session.h"
+#include "cli/cli_keyboard.h"
 #include "cli/result_text.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
@@ -54,8 +54,8 @@ int runExport(std::span<const std::string_view> args, CliContext& context) {
         return exitCode;
     }
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
-        const int result = exportProfile(keyboard.sync(), *path);
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
+        const int result = keyboard.session().exportFile(*path);
         if (result != kResultDone) {
             return failResult(context, "exporting to " + *path, result);
         }
@@ -86,8 +86,8 @@ int runImport(std::span<const std::string_view> args, CliContext& context) {
         prompter.showMessage(language.text(kTextImportFailed));
         return kExitInvalidFile;
     }
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
-        const int result = importProfile(keyboard.sync(), *path);
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
+        const int result = keyboard.session().importFile(*path);
         if (result == kSyncBadFile) {
             return kExitInvalidFile;
         }
@@ -103,7 +103,7 @@ int runFinish(std::span<const std::string_view> args, CliContext& context) {
         return usageError(context, "unexpected argument \"" + std::string(args.front()) + "\"");
     }
     CliLanguage language(programFolder());
-    return withKeyboard(context, language, [&](KeyboardSession& keyboard) {
+    return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         SyncSession& sync = keyboard.sync();
         const PendingTransfer pending = sync.pendingTransfer();
         if (pending.state == PendingTransfer::State::None) {
@@ -113,15 +113,15 @@ int runFinish(std::span<const std::string_view> args, CliContext& context) {
         if (pending.state == PendingTransfer::State::Damaged) {
             context.err << "quorvanectl: the record of the last transfer is damaged ("
                         << pending.error << "); the keyboard keeps what it holds\n";
-            sync.discardPendingTransfer();
+            keyboard.session().discardPendingTransfer();
             return kExitInvalidFile;
         }
-        const int result = sync.finishPendingTransfer();
+        const int result = keyboard.session().finishPendingTransfer();
         if (result != kResultDone) {
             return failResult(context, "finishing the transfer", sync.explain(result));
         }
         // The model and the cache files follow what the keyboard now holds.
-        const int reloaded = sync.reloadFromKeyboard();
+        const int reloaded = keyboard.session().reload();
         if (reloaded != kResultDone) {
             return failResult(context, "reading the keyboard back", sync.explain(reloaded));
         }

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <ostream>
 
-#include "cli/keyboard_session.h"
+#include "cli/cli_keyboard.h"
 
 namespace quorvane::cli {
 
@@ -48,7 +48,7 @@ int runWatch(std::span<const std::string_view> args, CliContext& context) {
     }
     StopSignals signals;
     CliLanguage language(programFolder());
-    KeyboardSession keyboard(context, language);
+    CliKeyboard keyboard(context, language);
     keyboard.printEvents([&context](const std::string& line) { context.out << line << std::endl; });
     const int opened = keyboard.open(false);
     if (opened != kExitOk) {

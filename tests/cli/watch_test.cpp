@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/keyboard_session.h"
+#include "cli/cli_keyboard.h"
 #include "device/virtual_keyboard_fixture.h"
 
 namespace quorvane::test {
@@ -88,7 +88,7 @@ TEST(CliWatch, PrintsReportsPresenceAndTheirEffects) {
     std::ostringstream err;
     cli::CliContext context{out, err, nullptr, {}};
     cli::CliLanguage language(cli::programFolder());
-    cli::KeyboardSession session(context, language);
+    cli::CliKeyboard session(context, language);
     Lines lines;
     session.printEvents([&lines](const std::string& line) { lines.add(line); });
     ASSERT_EQ(session.open(), cli::kExitOk) << err.str();

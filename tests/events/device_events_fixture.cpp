@@ -46,7 +46,7 @@ void DeviceEventsTest::SetUp() {
         std::make_unique<MainWindowCore>(*dispatcher, view, reactions, lighting, prompter, keyText);
     DeviceEventsTiming timing;
     timing.readyPoll = std::chrono::milliseconds(5);
-    events = std::make_unique<DeviceEvents>(*link, *dispatcher, *core, prompter, keyText, timing);
+    events = std::make_unique<DeviceEvents>(*link, *core, prompter, keyText, timing);
     core->attachDeviceEvents(events.get());
 }
 

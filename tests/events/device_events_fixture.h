@@ -12,7 +12,7 @@
 #include "core/config/lighting_state.h"
 #include "core/dispatch/loop_dispatcher.h"
 #include "core/events/device_events.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/window/main_window_core.h"
 #include "device/virtual_keyboard_fixture.h"
 #include "events/recording_window.h"

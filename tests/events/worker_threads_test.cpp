@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/events/gkey_captions.h"
 #include "core/events/worker_threads.h"
 
 namespace quorvane {
@@ -124,24 +123,6 @@ TEST(WorkerThreads, FinishedWorkersAreNotCountedAndAreJoinedByTheNextStart) {
     release = true;
     workers.closeAndJoin();
     EXPECT_EQ(workers.held(), 0u);
-}
-
-TEST(GKeyCaptions, BankBitPicksTheLetterAndTheLastFourStayEmpty) {
-    struct Case {
-        std::uint8_t bank;
-        char16_t letter;
-    };
-    for (const Case c : {Case{0, u'A'}, Case{1, u'B'}, Case{2, u'A'}, Case{3, u'B'}}) {
-        const GKeyCaptions captions = gKeyCaptions(c.bank);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(captions[static_cast<std::size_t>(i)],
-                      (std::u16string{c.letter, static_cast<char16_t>(u'1' + i)}))
-                << int(c.bank);
-        }
-        for (std::size_t i = 5; i < kGKeyCount; ++i) {
-            EXPECT_TRUE(captions[i].empty());
-        }
-    }
 }
 
 }  // namespace

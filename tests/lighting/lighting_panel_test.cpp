@@ -7,7 +7,7 @@
 #include <span>
 
 #include "core/config/user_mode_files.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
 #include "core/platform/atomic_file.h"

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "core/lighting/lighting_preview.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 
 namespace quorvane::test {
 namespace {

@@ -5,7 +5,7 @@
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
 #include "core/platform/atomic_file.h"
-#include "core/sync/key_buttons.h"
+#include "core/sync/picture_keys.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"
 

@@ -16,7 +16,7 @@
 #include "core/app/language_texts.h"
 #include "core/config/action_type.h"
 #include "core/config/working_config.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/keys/key_names.h"
 #include "platform/temp_dir.h"
 #include "ui/assign/composite_dialog.h"

@@ -13,7 +13,7 @@
 
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 #include "quellix.h"
 #include "ui/main/in_process_program.h"
 

@@ -14,7 +14,7 @@
 #include "core/app/language_texts.h"
 #include "core/app/settings_store.h"
 #include "core/platform/registry_store.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 #include "platform/temp_dir.h"
 #include "ui/main/main_dialog.h"
 #include "ui/qt_test_app.h"

@@ -7,8 +7,9 @@
 #include "core/config/action_type.h"
 #include "core/config/config_image.h"
 #include "core/config/working_config.h"
-#include "core/sync/key_buttons.h"
 #include "core/sync/profile_manager.h"
+#include "core/window/gkey_captions.h"
+#include "core/window/key_buttons.h"
 #include "core/window/key_click.h"
 #include "core/window/keyboard_picture.h"
 #include "platform/temp_dir.h"
@@ -171,6 +172,24 @@ TEST(ProfileManagerListTest, AddWritesADefaultFileAndAFailureAddsNoRow) {
     EXPECT_FALSE(addNewProfileFile(list, config, dir.file("missing/x.fwc")));
     ASSERT_EQ(list.rows().size(), 1U);
     EXPECT_EQ(list.rows()[0].name, "New");
+}
+
+TEST(GKeyCaptions, BankBitPicksTheLetterAndTheLastFourStayEmpty) {
+    struct Case {
+        std::uint8_t bank;
+        char16_t letter;
+    };
+    for (const Case c : {Case{0, u'A'}, Case{1, u'B'}, Case{2, u'A'}, Case{3, u'B'}}) {
+        const GKeyCaptions captions = gKeyCaptions(c.bank);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(captions[static_cast<std::size_t>(i)],
+                      (std::u16string{c.letter, static_cast<char16_t>(u'1' + i)}))
+                << int(c.bank);
+        }
+        for (std::size_t i = 5; i < kGKeyCount; ++i) {
+            EXPECT_TRUE(captions[i].empty());
+        }
+    }
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/dispatch/loop_dispatcher.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/window/main_window_core.h"
 #include "events/recording_window.h"
 

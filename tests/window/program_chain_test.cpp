@@ -13,7 +13,7 @@
 #include "core/config/working_config.h"
 #include "core/dispatch/loop_dispatcher.h"
 #include "core/events/device_events.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_session.h"
 #include "core/window/main_window_core.h"
@@ -55,7 +55,7 @@ class ProgramChainTest : public ::testing::Test {
         DeviceEventsTiming timing;
         timing.readyPoll = 5ms;
         events =
-            std::make_unique<DeviceEvents>(*link, *dispatcher, *core, prompter, keyText, timing);
+            std::make_unique<DeviceEvents>(*link, *core, prompter, keyText, timing);
         core->attachDeviceEvents(events.get());
     }
 

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "core/assign/key_tip.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 
 namespace quorvane {
 

@@ -6,7 +6,7 @@
 #include "core/device/device_result.h"
 #include "core/device/hid_filter.h"
 #include "core/device/unit_id.h"
-#include "core/events/main_window_messages.h"
+#include "core/events/consumer_codes.h"
 
 namespace quorvane {
 
@@ -30,11 +30,10 @@ class TurnScope {
 
 }  // namespace
 
-DeviceEvents::DeviceEvents(DeviceLink& link, Dispatcher& window, MainWindowLink& mainWindow,
-                           Prompter& prompter, TextLookup loadText, DeviceEventsTiming timing)
+DeviceEvents::DeviceEvents(DeviceLink& link, DeviceEventListener& listener, Prompter& prompter,
+                           TextLookup loadText, DeviceEventsTiming timing)
     : m_link(link),
-      m_window(window),
-      m_mainWindow(mainWindow),
+      m_listener(listener),
       m_prompter(prompter),
       m_loadText(std::move(loadText)),
       m_timing(timing) {}
@@ -139,13 +138,13 @@ void DeviceEvents::onConsumerCode(std::uint16_t code) {
             toggleBank();
             break;
         case kCodeLightingChanged:
-            setTimer(TIMER_LIGHT_REFRESH);
+            m_listener.lightingChanged();
             break;
         case kCodeProfileChanged:
-            setTimer(TIMER_PROFILE_CHANGED);
+            m_listener.activeProfileChanged();
             break;
         case kCodeProfileReload:
-            setTimer(TIMER_PROFILE_RELOAD);
+            m_listener.configurationChanged();
             break;
         case kCodeIconRest:
         case kCodeIconSignal:
@@ -154,11 +153,6 @@ void DeviceEvents::onConsumerCode(std::uint16_t code) {
         default:
             break;
     }
-}
-
-void DeviceEvents::setTimer(std::uint32_t id) {
-    // One-shot: the window's handler kills it on its first tick.
-    m_window.setTimer(id, 0);
 }
 
 void DeviceEvents::startArrivalWorker(std::uint32_t count) {
@@ -196,8 +190,7 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
             std::lock_guard lock(m_lock);
             m_handOver.removed = true;
         }
-        m_window.sendMessage(UM_DEVICE_GONE, 0, 0);
-        m_mainWindow.hideMainWindow();
+        m_listener.keyboardRemoved();
     } else {
         CommandSet& commands = m_link.commands();
         DeviceKeyTable table;
@@ -220,12 +213,12 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
         if (stopping()) {
             return;
         }
-        m_window.sendMessage(UM_PROFILE, kTagProfile, 0);
+        m_listener.keyboardArrived();
     }
     if (!waitUntilReady()) {
         return;
     }
-    m_mainWindow.SetTrayIconState(0, count != 0 ? kIconKeyboard : kIconNoKeyboard);
+    m_listener.showKeyboardPresence(count != 0);
     bool noAutoOpen = false;
     {
         std::lock_guard lock(m_lock);
@@ -236,7 +229,7 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
         return;
     }
     if (count != 0) {
-        m_window.postMessage(UM_OPEN, kTagOpen, 0);
+        m_listener.openRequested();
     }
     std::lock_guard lock(m_lock);
     m_state.g_bNoAutoOpen = 1;
@@ -247,9 +240,7 @@ void DeviceEvents::postPrompt(std::u16string text) {
         std::lock_guard lock(m_lock);
         m_prompts.push_back(std::move(text));
     }
-    // Posted, not sent: a message box open on the window thread must not hold
-    // the worker, nor a worker hold the window thread's prompter.
-    m_window.postMessage(UM_CORE_DEVICE_PROMPT, 0, 0);
+    m_listener.promptsWaiting();
 }
 
 void DeviceEvents::showPendingPrompts() {
@@ -275,7 +266,7 @@ bool DeviceEvents::waitUntilReady() {
             return false;
         }
         lock.unlock();
-        const bool ready = m_mainWindow.isReady();
+        const bool ready = m_listener.isReady();
         lock.lock();
         if (ready) {
             return !m_stopping;
@@ -302,7 +293,7 @@ void DeviceEvents::IconWorker(std::uint16_t code) {
         std::lock_guard lock(m_lock);
         m_state.g_bIconBusy = 1;
     }
-    m_mainWindow.SetTrayIconState(code == kCodeIconSignal ? 1 : 0, 0);
+    m_listener.showKeyboardSignal(code == kCodeIconSignal);
     std::this_thread::sleep_for(m_timing.iconPause);
     std::lock_guard lock(m_lock);
     m_state.g_bIconBusy = 0;
@@ -343,9 +334,9 @@ void DeviceEvents::toggleBank() {
         if (!m_banks.waitTurn(ticket)) {
             return;
         }
-        m_window.sendMessage(UM_LED, kTagLedMessage, 0);
+        m_listener.gKeyBankChanged();
         if (!stopping()) {
-            m_mainWindow.showGKeyBank(bank);
+            m_listener.showGKeyBank(bank);
         }
     });
     if (!started) {

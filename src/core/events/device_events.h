@@ -2,25 +2,25 @@
 // attached and removed. DeviceEvents registers the consumer read, dispatches
 // what the library's callback hands on, runs one arrival worker per presence
 // event and the short icon workers, and drives the G-key bank with its
-// two-byte report. It reaches the window only through the dispatcher (sent and
-// posted messages, one-shot timers) and MainWindowLink.
+// two-byte report. It tells the window side what happened only through a
+// DeviceEventListener.
 //
 // Threads. The library's callback reaches handleEvent() through the device
 // link's event hook; nothing there waits for the window, so command answers
 // keep flowing while the window thread is busy. Workers act in the order of
 // their events (arrival workers one at a time; an arrival whose presence event
 // has been followed by a newer one records only a count of 0, the newer one
-// settles the state). Workers wait for the window thread only in the sent
-// messages UM_PROFILE, UM_DEVICE_GONE and UM_LED and in MainWindowLink; they
-// never call the prompter: a message is posted (UM_CORE_DEVICE_PROMPT) and the
-// window thread shows it through showPendingPrompts(). Every worker is joined
-// by shutdown(); none outlives this object.
+// settles the state). Workers wait for the window thread only in the
+// listener's sent calls; they never call the prompter: the listener hears
+// promptsWaiting() and the window thread shows the messages through
+// showPendingPrompts(). Every worker is joined by shutdown(); none outlives
+// this object.
 //
 // Shutdown order: shutdown() (or the destructor) stops new work, detaches
 // from the link, releases waiting workers and joins them. A worker may be
-// waiting in Dispatcher::sendMessage, so call it either off the window thread
-// while the loop still runs, or after the loop has ended (sendMessage then
-// returns 0). The link, the dispatcher, the window link and the prompter must
+// waiting in one of the listener's sent calls, so call it either off the
+// window thread while the loop still runs, or after the loop has ended (a sent
+// call then returns at once). The link, the listener and the prompter must
 // outlive this object.
 #pragma once
 
@@ -40,8 +40,7 @@
 #include "core/config/device_layouts.h"
 #include "core/config/lighting_state.h"
 #include "core/device/device_link.h"
-#include "core/dispatch/dispatcher.h"
-#include "core/events/main_window_link.h"
+#include "core/events/device_event_listener.h"
 #include "core/events/worker_threads.h"
 
 namespace quorvane {
@@ -70,8 +69,8 @@ struct DeviceEventsTiming {
 
 class DeviceEvents {
   public:
-    DeviceEvents(DeviceLink& link, Dispatcher& window, MainWindowLink& mainWindow,
-                 Prompter& prompter, TextLookup loadText, DeviceEventsTiming timing = {});
+    DeviceEvents(DeviceLink& link, DeviceEventListener& listener, Prompter& prompter,
+                 TextLookup loadText, DeviceEventsTiming timing = {});
     ~DeviceEvents();
     DeviceEvents(const DeviceEvents&) = delete;
     DeviceEvents& operator=(const DeviceEvents&) = delete;
@@ -94,13 +93,13 @@ class DeviceEvents {
     // Runs on a library thread; never waits for the window.
     void handleEvent(const QuellixEvent& event);
 
-    // On the window thread, first thing in the handlers of UM_PROFILE,
-    // UM_DEVICE_GONE and UM_LED: takes over what the workers learned. The
+    // On the window thread, first thing in the handling of keyboardArrived,
+    // keyboardRemoved and gKeyBankChanged: takes over what the workers learned. The
     // factory key table and the macro capacity an arrival read, activeProfile
     // -1 after a removal, and the G-key bank.
     void handOverTo(LightingState& lighting);
 
-    // On the window thread, for UM_CORE_DEVICE_PROMPT: shows the messages the
+    // On the window thread, after promptsWaiting: shows the messages the
     // workers posted, in their order, through the prompter. Nothing once
     // shutdown has begun.
     void showPendingPrompts();
@@ -127,11 +126,9 @@ class DeviceEvents {
     void postPrompt(std::u16string text);
     bool waitUntilReady();
     bool stopping() const;
-    void setTimer(std::uint32_t id);
 
     DeviceLink& m_link;
-    Dispatcher& m_window;
-    MainWindowLink& m_mainWindow;
+    DeviceEventListener& m_listener;
     Prompter& m_prompter;
     TextLookup m_loadText;
     DeviceEventsTiming m_timing;

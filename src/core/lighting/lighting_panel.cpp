@@ -5,11 +5,11 @@
 #include <utility>
 
 #include "core/device/device_result.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/lighting/panel_controls.h"
 #include "core/platform/ini_file.h"
 #include "core/platform/utf_text.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 #include "core/sync/sync_session.h"
 
 namespace quorvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/sync/key_buttons.h"
+#include "core/sync/picture_keys.h"
 
 namespace quorvane {
 

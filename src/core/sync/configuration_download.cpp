@@ -15,41 +15,16 @@
 
 namespace quorvane {
 
-namespace {
-
-struct BuiltTable {
-    int profile = 0;
-    DeviceKeyTable table;
-};
-
-}  // namespace
-
 int SyncSession::download(bool allProfiles) {
     std::lock_guard configLock(m_config.ConfigLock);
     m_failure = Result();
 
-    std::vector<std::uint8_t> area;
+    TransferIntent intent;
     bool withNames = true;
-    {
-        std::lock_guard downloadLock(m_snapshot.DownloadLock);
-        if (!takeDownloadSnapshot(m_config, m_snapshot)) {
-            return fail(kSyncCannotBuild, "copy the model");
-        }
-        const MacroAreaSizes sizes = macroAreaSizes(m_snapshot);
-        if (sizes.withoutNames > m_lighting.macroSpace) {
-            m_prompter.showMessage(kMacroSpaceExceededMessage);
-            return fail(kSyncMacroSpaceExceeded,
-                        "macro area of " + std::to_string(sizes.withoutNames) +
-                            " bytes, the keyboard holds " + std::to_string(m_lighting.macroSpace));
-        }
-        withNames = sizes.withNames <= m_lighting.macroSpace;
-        std::optional<std::vector<std::uint8_t>> built = buildMacroArea(m_snapshot, withNames);
-        if (!built) {
-            return fail(kSyncCannotBuild, "build the macro area");
-        }
-        area = std::move(*built);
+    int result = buildDownloadArea(intent.macroArea, withNames);
+    if (result != kResultDone) {
+        return result;
     }
-
     int active = -1;
     if (!allProfiles) {
         active = readActiveProfile();
@@ -60,54 +35,87 @@ int SyncSession::download(bool allProfiles) {
             return fail(kSyncDefaultMode, {});
         }
     }
-    std::vector<BuiltTable> tables;
-    for (int p = 0; p < kProfileCount; ++p) {
-        std::optional<DeviceKeyTable> built =
-            buildKeyTable(m_snapshot, m_config, m_lighting.DefaultKeyTable, p);
-        if (!built) {
-            return fail(kSyncCannotBuild,
-                        "build the key table of profile " + std::to_string(p + 1));
-        }
-        const bool changedElsewhere =
-            m_keyboardTables[p].has_value() && *m_keyboardTables[p] != *built;
-        if (allProfiles || p == active || changedElsewhere) {
-            // The active profile's table goes first.
-            tables.insert(p == active ? tables.begin() : tables.end(), BuiltTable{p, *built});
-        }
+    result = chooseDownloadTables(allProfiles, active, intent.tables);
+    if (result != kResultDone) {
+        return result;
     }
 
     // The keyboard's memories are written one after the other: a transfer
     // cut short leaves some new and some old, so what is about to go is
     // recorded first and can be written again.
-    TransferIntent intent;
-    intent.macroArea = area;
-    for (const BuiltTable& t : tables) {
-        intent.tables.push_back({t.profile, t.table});
-    }
     if (!saveTransferIntent(m_userDataFolder, intent)) {
         return fail(kSyncIntentNotSaved, "save the record of the transfer in " + m_userDataFolder);
     }
+    const TransferOutcome outcome = writeTransfer(intent, active);
+    if (outcome.areaWritten && !withNames) {
+        m_prompter.showMessage(kMacroNamesDroppedMessage);
+    }
+    return outcome.result;
+}
 
+int SyncSession::buildDownloadArea(std::vector<std::uint8_t>& area, bool& withNames) {
+    std::lock_guard downloadLock(m_snapshot.DownloadLock);
+    if (!takeDownloadSnapshot(m_config, m_snapshot)) {
+        return fail(kSyncCannotBuild, "copy the model");
+    }
+    const MacroAreaSizes sizes = macroAreaSizes(m_snapshot);
+    if (sizes.withoutNames > m_lighting.macroSpace) {
+        m_prompter.showMessage(kMacroSpaceExceededMessage);
+        return fail(kSyncMacroSpaceExceeded, "macro area of " + std::to_string(sizes.withoutNames) +
+                                                 " bytes, the keyboard holds " +
+                                                 std::to_string(m_lighting.macroSpace));
+    }
+    withNames = sizes.withNames <= m_lighting.macroSpace;
+    std::optional<std::vector<std::uint8_t>> built = buildMacroArea(m_snapshot, withNames);
+    if (!built) {
+        return fail(kSyncCannotBuild, "build the macro area");
+    }
+    area = std::move(*built);
+    return kResultDone;
+}
+
+int SyncSession::chooseDownloadTables(bool allProfiles, int active,
+                                      std::vector<TransferIntent::Table>& tables) {
+    for (int p = 0; p < kProfileCount; ++p) {
+        std::optional<DeviceKeyTable> built =
+            buildKeyTable(m_snapshot, m_config, m_lighting.DefaultKeyTable, p);
+        if (!built) {
+            return kSyncCannotBuild;
+        }
+        const bool changedElsewhere =
+            m_keyboardTables[p].has_value() && *m_keyboardTables[p] != *built;
+        if (allProfiles || p == active || changedElsewhere) {
+            // The active profile's table goes first.
+            tables.insert(p == active ? tables.begin() : tables.end(),
+                          TransferIntent::Table{p, *built});
+        }
+    }
+    return kResultDone;
+}
+
+SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& intent,
+                                                        int checkedProfile) {
     // Whatever arrives, the cache files no longer describe the keyboard until
     // they are saved again.
     m_cacheInStep = {};
 
     // The first failure ends the writes: a key table must never go out after
     // the macro area it points into did not arrive whole.
+    TransferOutcome outcome;
     int result = m_commands.BeginTransfer();
-    bool areaWritten = false;
     if (result == kResultDone) {
-        result = m_commands.WriteMacroArea(area, static_cast<std::uint32_t>(area.size()));
-        areaWritten = result == kResultDone;
+        result = m_commands.WriteMacroArea(intent.macroArea,
+                                           static_cast<std::uint32_t>(intent.macroArea.size()));
+        outcome.areaWritten = result == kResultDone;
     }
     if (result != kResultDone) {
         failCommand(result);
     }
-    for (const BuiltTable& t : tables) {
+    for (const TransferIntent::Table& t : intent.tables) {
         if (result != kResultDone) {
             break;
         }
-        if (t.profile == active) {
+        if (t.profile == checkedProfile) {
             // A profile switched on the keyboard meanwhile would get the
             // table built for another profile.
             const int now = readActiveProfile();
@@ -131,15 +139,11 @@ int SyncSession::download(bool allProfiles) {
     if (result == kResultDone && ended != kResultDone) {
         result = failCommand(ended);
     }
-
     if (result == kResultDone) {
         clearTransferIntent(m_userDataFolder);
     }
-
-    if (areaWritten && !withNames) {
-        m_prompter.showMessage(kMacroNamesDroppedMessage);
-    }
-    return result;
+    outcome.result = result;
+    return outcome;
 }
 
 void SyncSession::rememberKeyboardTables() {

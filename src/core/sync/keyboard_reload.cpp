@@ -6,6 +6,7 @@
 #include "core/config/default_device_bytes.h"
 #include "core/config/key_table_codec.h"
 #include "core/config/macro_area_codec.h"
+#include "core/config/profile_cache.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
 #include "core/platform/atomic_file.h"
@@ -172,6 +173,16 @@ int SyncSession::reloadModelFromCache(int activeProfile) {
     }
     // No usable cache file: the keyboard itself is the copy to go back to.
     return reloadFromKeyboard(false);
+}
+
+std::string SyncSession::reloadCacheFile(int activeProfile) const {
+    const int profile = activeProfile >= 0 && activeProfile < kProfileCount ? activeProfile : 0;
+    return profileCacheFilePath(m_userDataFolder, profile);
+}
+
+bool SyncSession::cacheInStep(int activeProfile) const {
+    const int profile = activeProfile >= 0 && activeProfile < kProfileCount ? activeProfile : 0;
+    return m_cacheInStep[profile];
 }
 
 }  // namespace quorvane

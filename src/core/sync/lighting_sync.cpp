@@ -5,8 +5,8 @@
 
 #include "core/config/default_device_bytes.h"
 #include "core/device/device_result.h"
-#include "core/sync/key_buttons.h"
 #include "core/sync/lighting_writes.h"
+#include "core/sync/picture_keys.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 
@@ -166,8 +166,8 @@ int SyncSession::applyUserMode() {
         m_lighting.colours[bank].setColour(led, c.colour);
         m_tied[bank][led] = c.tied;
     };
-    for (const KeyButton& button : KEY_BUTTONS) {
-        take(button.led);
+    for (const PictureKey& key : PICTURE_KEYS) {
+        take(key.led);
     }
     take(kFnLed);
     // The keyboard's default mode is shown, never written: its colours stay
@@ -221,6 +221,54 @@ int SyncSession::restoreLightingDefaults() {
     }
     m_window.refreshLightingPanel();
     return first;
+}
+
+bool SyncSession::offersUserModes() const {
+    return m_lighting.settings.offersEffect(kPerKeyColourEffect);
+}
+
+bool SyncSession::lampOn() const {
+    return readLampFlag(m_userDataFolder);
+}
+
+bool SyncSession::setLamp(bool on) {
+    if (on && m_lighting.currentProfile == kDefaultModeBlock) {
+        return false;
+    }
+    return writeLampFlag(m_userDataFolder, on);
+}
+
+void SyncSession::switchLampOff() {
+    writeLampFlag(m_userDataFolder, false);
+    m_window.showLampOff();
+}
+
+bool SyncSession::isTied(int profile, int led) const {
+    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
+        led >= ColourBank::kLedCount) {
+        return false;
+    }
+    return m_tied[profile][led];
+}
+
+void SyncSession::setTied(int profile, int led, bool tied) {
+    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
+        led >= ColourBank::kLedCount) {
+        return;
+    }
+    m_tied[profile][led] = tied;
+}
+
+void SyncSession::markTiesFromBanks() {
+    for (int p = 0; p < kProfileCount; ++p) {
+        const Rgb base = m_lighting.lighting[p].colourAt(LightingRecord::kBaseColour);
+        const ColourBank& bank = m_lighting.colours[p];
+        for (const PictureKey& key : PICTURE_KEYS) {
+            m_tied[p][key.led] = bank.colourOf(key.led) == base;
+        }
+        m_tied[p][kFnLed] = bank.colourOf(kFnLed) == base;
+        m_tied[p][kGKeyLed] = bank.colourOf(kGKeyLed) == base;
+    }
 }
 
 }  // namespace quorvane

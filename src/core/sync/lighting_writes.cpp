@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/device/device_result.h"
-#include "core/sync/key_buttons.h"
+#include "core/sync/picture_keys.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 
@@ -259,8 +259,8 @@ int LightingWrites::setBaseColour(Rgb colour) {
             files.writeKeyColour(p, mode.selectedMode, led, colour, true);
         }
     };
-    for (const KeyButton& button : KEY_BUTTONS) {
-        recolour(button.led);
+    for (const PictureKey& key : PICTURE_KEYS) {
+        recolour(key.led);
     }
     recolour(kGKeyLed);
     recolour(kFnLed);

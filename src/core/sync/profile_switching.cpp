@@ -1,7 +1,7 @@
-// The profile buttons, the profile switch and the default button.
+// Choosing a profile, the profile switch and restoring the defaults.
 #include "core/config/working_config.h"
 #include "core/device/device_result.h"
-#include "core/sync/key_buttons.h"
+#include "core/sync/picture_keys.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"

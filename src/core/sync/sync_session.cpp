@@ -2,9 +2,7 @@
 
 #include <utility>
 
-#include "core/config/profile_cache.h"
 #include "core/device/device_result.h"
-#include "core/sync/key_buttons.h"
 
 namespace quorvane {
 
@@ -72,64 +70,6 @@ int SyncSession::selectProfile(int p) {
     const int written = m_commands.WriteSettings(block);
     m_lighting.activeProfile = written == kResultDone ? p : -1;
     return written;
-}
-
-std::string SyncSession::reloadCacheFile(int activeProfile) const {
-    const int profile = activeProfile >= 0 && activeProfile < kProfileCount ? activeProfile : 0;
-    return profileCacheFilePath(m_userDataFolder, profile);
-}
-
-bool SyncSession::cacheInStep(int activeProfile) const {
-    const int profile = activeProfile >= 0 && activeProfile < kProfileCount ? activeProfile : 0;
-    return m_cacheInStep[profile];
-}
-
-bool SyncSession::offersUserModes() const {
-    return m_lighting.settings.offersEffect(kPerKeyColourEffect);
-}
-
-bool SyncSession::lampOn() const {
-    return readLampFlag(m_userDataFolder);
-}
-
-bool SyncSession::setLamp(bool on) {
-    if (on && m_lighting.currentProfile == kDefaultModeBlock) {
-        return false;
-    }
-    return writeLampFlag(m_userDataFolder, on);
-}
-
-void SyncSession::switchLampOff() {
-    writeLampFlag(m_userDataFolder, false);
-    m_window.showLampOff();
-}
-
-bool SyncSession::isTied(int profile, int led) const {
-    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
-        led >= ColourBank::kLedCount) {
-        return false;
-    }
-    return m_tied[profile][led];
-}
-
-void SyncSession::setTied(int profile, int led, bool tied) {
-    if (profile < 0 || profile >= static_cast<int>(kColourBankCount) || led < 0 ||
-        led >= ColourBank::kLedCount) {
-        return;
-    }
-    m_tied[profile][led] = tied;
-}
-
-void SyncSession::markTiesFromBanks() {
-    for (int p = 0; p < kProfileCount; ++p) {
-        const Rgb base = m_lighting.lighting[p].colourAt(LightingRecord::kBaseColour);
-        const ColourBank& bank = m_lighting.colours[p];
-        for (const KeyButton& button : KEY_BUTTONS) {
-            m_tied[p][button.led] = bank.colourOf(button.led) == base;
-        }
-        m_tied[p][kFnLed] = bank.colourOf(kFnLed) == base;
-        m_tied[p][kGKeyLed] = bank.colourOf(kGKeyLed) == base;
-    }
 }
 
 }  // namespace quorvane

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/app/prompter.h"
 #include "core/app/text_lookup.h"
@@ -58,7 +59,7 @@ class SyncSession {
     SyncSession(const SyncSession&) = delete;
     SyncSession& operator=(const SyncSession&) = delete;
 
-    // ---- The keyboard's settings block -------------------------------------
+    // ---- The keyboard's settings block (sync_session.cpp) -------------------
 
     // Reads the settings block and keeps byte 10 in activeProfile; shows the
     // default-mode notice for 3 and above, hides it otherwise. Returns the
@@ -72,7 +73,7 @@ class SyncSession {
     // fails. -201 for p < 0 (nothing sent).
     int selectProfile(int p);
 
-    // ---- Reading the configuration -----------------------------------------
+    // ---- Reading the configuration (keyboard_reload.cpp) --------------------
 
     // Writes what the keyboard holds (three key tables, the macros) into the
     // profile file `path`. 1 on success; otherwise the failing read's code or
@@ -86,8 +87,15 @@ class SyncSession {
     // (origin StandIn) and the failure is returned. Clears the dirty mark
     // unless `keepDirty`.
     int reloadFromKeyboard(bool keepDirty = false);
+    // The cache file a reload of `activeProfile` goes through: that profile's,
+    // or profile 0's while the keyboard is in its default mode.
+    std::string reloadCacheFile(int activeProfile) const;
+    // True when the cache file of `activeProfile` holds what the keyboard
+    // holds, as far as this session knows: written by it since the keyboard's
+    // configuration last changed.
+    bool cacheInStep(int activeProfile) const;
 
-    // ---- Writing the configuration -----------------------------------------
+    // ---- Writing the configuration (configuration_download.cpp) -------------
 
     // Writes the macro area and the key table of the active profile, or all
     // three. With the active profile's table go those of other profiles that
@@ -105,12 +113,18 @@ class SyncSession {
     // cache files (saveKeyboardCopy); the dirty mark is cleared only when both
     // succeeded.
     int applyConfiguration();
+    // Saves the model, which the keyboard now holds, as the keyboard's copy:
+    // every profile's cache file (each holds all three profiles and the
+    // macros), created when missing. 1, or kSyncCacheNotSaved when any of them
+    // could not be written.
+    int saveKeyboardCopy();
 
-    // ---- Profiles and defaults ---------------------------------------------
+    // ---- Profiles and defaults (profile_switching.cpp) ----------------------
 
     // The profile switch (p = 0..2): asks to apply pending changes first.
     int switchProfile(int p);
-    // The profile buttons 1135..1137 (p = 0..2).
+    // The user picked profile p (0..2) in the window: shows it, and makes it
+    // the keyboard's active profile through switchProfile when it is not.
     int onProfileButton(int p);
     // The default button: asks, restores the active profile's default keys,
     // the lighting defaults when the lamp is on, then applies.
@@ -118,7 +132,7 @@ class SyncSession {
     // restoreDefaults without its question (the command-line tool's --yes).
     int restoreDefaultsConfirmed();
 
-    // ---- Lighting ------------------------------------------------------------
+    // ---- Lighting, the lamp and the tie flags (lighting_sync.cpp) -----------
 
     // Reads the settings block, the three lighting records and, when `full`,
     // the colour banks. -1 when the settings block cannot be read; otherwise
@@ -132,14 +146,29 @@ class SyncSession {
     // Sends the current profile's colour bank as it is (eight 54-byte writes).
     int sendUserModeBank();
     int restoreLightingDefaults();
+    // The current profile's lighting record as the panel shows it.
+    LightingPanelValues panelValues(bool full) const;
+    // True when the keyboard's effect list offers the per-key colour effect.
+    bool offersUserModes() const;
 
-    // ---- What the keyboard reports -----------------------------------------
+    // The lamp and the tie flags.
+    bool lampOn() const;
+    // Stores the lamp flag; switching it on does nothing in profile 3 (false).
+    bool setLamp(bool on);
+    // Clears the flag and shows the lamp-off display.
+    void switchLampOff();
+
+    // Whether the key at `led` follows the base colour in `profile` (0..3).
+    bool isTied(int profile, int led) const;
+    void setTied(int profile, int led, bool tied);
+
+    // ---- What the keyboard reports (keyboard_reports.cpp) -------------------
 
     void onLightingChanged();       // consumer code 0x401
     void onActiveProfileChanged();  // consumer code 0x402
-    void onProfileMessage();        // UM_PROFILE: arrival and consumer code 0x403
+    void onProfileMessage();        // the keyboard arrived, or consumer code 0x403
 
-    // ---- A transfer cut short ---------------------------------------------------
+    // ---- A transfer cut short (transfer_finish.cpp) -------------------------
     // Every download saves its intent record first and clears it once the
     // keyboard took all of it (core/sync/transfer_intent.h).
 
@@ -178,18 +207,6 @@ class SyncSession {
     void adoptModel() { m_origin = ModelOrigin::UserAction; }
     void setModelOrigin(ModelOrigin origin) { m_origin = origin; }
 
-    // ---- The lamp and the tie flags --------------------------------------------
-
-    bool lampOn() const;
-    // Stores the lamp flag; switching it on does nothing in profile 3 (false).
-    bool setLamp(bool on);
-    // Clears the flag and shows the lamp-off display.
-    void switchLampOff();
-
-    // Whether the key at `led` follows the base colour in `profile` (0..3).
-    bool isTied(int profile, int led) const;
-    void setTied(int profile, int led, bool tied);
-
     // ---- Access ----------------------------------------------------------------
 
     CommandSet& commands() { return m_commands; }
@@ -203,28 +220,30 @@ class SyncSession {
     const std::string& userDataFolder() const { return m_userDataFolder; }
     std::u16string text(std::u16string_view key) const;
 
-    // Saves the model, which the keyboard now holds, as the keyboard's copy:
-    // every profile's cache file (each holds all three profiles and the
-    // macros), created when missing. 1, or kSyncCacheNotSaved when any of them
-    // could not be written.
-    int saveKeyboardCopy();
-    // The cache file a reload of `activeProfile` goes through: that profile's,
-    // or profile 0's while the keyboard is in its default mode.
-    std::string reloadCacheFile(int activeProfile) const;
-    // True when the cache file of `activeProfile` holds what the keyboard
-    // holds, as far as this session knows: written by it since the keyboard's
-    // configuration last changed.
-    bool cacheInStep(int activeProfile) const;
-    // The current profile's lighting record as the panel shows it.
-    LightingPanelValues panelValues(bool full) const;
-    // True when the keyboard's effect list offers the per-key colour effect.
-    bool offersUserModes() const;
-
   private:
     // Keep `code` with `context` (or with the command set's last failure on
     // this thread, when it has that code) for explain(); return `code`.
     int fail(int code, std::string context);
     int failCommand(int code);
+
+    // What writeTransfer did: its result, and whether the macro area arrived.
+    struct TransferOutcome {
+        int result = 0;
+        bool areaWritten = false;
+    };
+    static constexpr int kNoProfileCheck = -1;
+
+    // The steps of download(): the snapshot and its macro area (names dropped
+    // when only the nameless area fits), then the key tables it writes.
+    int buildDownloadArea(std::vector<std::uint8_t>& area, bool& withNames);
+    int chooseDownloadTables(bool allProfiles, int active,
+                             std::vector<TransferIntent::Table>& tables);
+    // The one write sequence of a download and of a finished pending transfer:
+    // BeginTransfer, the macro area, the key tables in order, EndTransfer;
+    // the intent record goes once all of it arrived. Before the table of
+    // `checkedProfile` the keyboard's active profile is read again.
+    TransferOutcome writeTransfer(const TransferIntent& intent, int checkedProfile);
+
     int installStandIn(int failure);
     int reloadModelFromCache(int activeProfile);
     int confirmStandIn();

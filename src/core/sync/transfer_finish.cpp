@@ -29,36 +29,9 @@ int SyncSession::finishPendingTransfer() {
     }
 
     std::lock_guard configLock(m_config.ConfigLock);
-    // The cache files no longer describe the keyboard until they are saved again.
-    m_cacheInStep = {};
-    // Same order as the download: no key table before its macro area arrived whole.
-    int result = m_commands.BeginTransfer();
-    if (result == kResultDone) {
-        result = m_commands.WriteMacroArea(intent.macroArea,
-                                           static_cast<std::uint32_t>(intent.macroArea.size()));
-    }
-    if (result != kResultDone) {
-        failCommand(result);
-    }
-    for (const TransferIntent::Table& t : intent.tables) {
-        if (result != kResultDone) {
-            break;
-        }
-        result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
-        if (result == kResultDone) {
-            m_keyboardTables[t.profile] = t.table;
-        } else {
-            failCommand(result);
-        }
-    }
-    const int ended = m_commands.EndTransfer(1);
-    if (result == kResultDone && ended != kResultDone) {
-        result = failCommand(ended);
-    }
-    if (result == kResultDone) {
-        clearTransferIntent(m_userDataFolder);
-    }
-    return result;
+    // The record names the profile of each table: which one is active does
+    // not matter here.
+    return writeTransfer(intent, kNoProfileCheck).result;
 }
 
 int SyncSession::discardPendingTransfer() {

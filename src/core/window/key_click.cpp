@@ -2,7 +2,7 @@
 
 #include "core/config/config_image.h"
 #include "core/keys/key_id.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 
 namespace quorvane {
 

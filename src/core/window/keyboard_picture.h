@@ -11,8 +11,8 @@
 
 #include "core/config/key_action_entry.h"
 #include "core/config/working_config.h"
-#include "core/events/gkey_captions.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/gkey_captions.h"
+#include "core/window/key_buttons.h"
 
 namespace quorvane {
 

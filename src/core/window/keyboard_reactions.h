@@ -1,5 +1,5 @@
 // The synchronisation steps that the main window's messages and timers run.
-// The program and the command-line tool use SyncReactions (the real
+// The program uses SyncReactions (the real
 // synchronisation); tests may record the calls. Called on the window thread.
 #pragma once
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 
 namespace quorvane {
 
@@ -177,6 +177,50 @@ void MainWindowCore::applyTrayIconState(int mode, int iconId) {
     if (m_trayAdded) {
         m_view.showTrayIcon(icon);
     }
+}
+
+void MainWindowCore::keyboardArrived() {
+    m_window.sendMessage(UM_PROFILE, kTagProfile, 0);
+}
+
+void MainWindowCore::keyboardRemoved() {
+    m_window.sendMessage(UM_DEVICE_GONE, 0, 0);
+    hideMainWindow();
+}
+
+void MainWindowCore::gKeyBankChanged() {
+    m_window.sendMessage(UM_LED, kTagLedMessage, 0);
+}
+
+void MainWindowCore::showKeyboardPresence(bool attached) {
+    SetTrayIconState(0, attached ? kIconKeyboard : kIconNoKeyboard);
+}
+
+void MainWindowCore::showKeyboardSignal(bool on) {
+    SetTrayIconState(on ? 1 : 0, 0);
+}
+
+// One-shot timers: the handler kills each on its first tick.
+void MainWindowCore::lightingChanged() {
+    m_window.setTimer(TIMER_LIGHT_REFRESH, 0);
+}
+
+void MainWindowCore::activeProfileChanged() {
+    m_window.setTimer(TIMER_PROFILE_CHANGED, 0);
+}
+
+void MainWindowCore::configurationChanged() {
+    m_window.setTimer(TIMER_PROFILE_RELOAD, 0);
+}
+
+void MainWindowCore::openRequested() {
+    m_window.postMessage(UM_OPEN, kTagOpen, 0);
+}
+
+void MainWindowCore::promptsWaiting() {
+    // Posted, not sent: a message box open on the window thread must not hold
+    // the worker, nor a worker hold the window thread's prompter.
+    m_window.postMessage(UM_CORE_DEVICE_PROMPT, 0, 0);
 }
 
 void MainWindowCore::showGKeyBank(std::uint8_t bank) {

@@ -5,7 +5,8 @@
 //
 // Wiring: the window thread's dispatcher hands every message to onMessage()
 // and every timer to onTimer(); the device events get this object as their
-// MainWindowLink and are attached with attachDeviceEvents().
+// DeviceEventListener, which turns what they report into the window's
+// messages, timers and icons, and are attached with attachDeviceEvents().
 #pragma once
 
 #include <atomic>
@@ -16,8 +17,8 @@
 #include "core/app/prompter.h"
 #include "core/config/lighting_state.h"
 #include "core/dispatch/dispatcher.h"
+#include "core/events/device_event_listener.h"
 #include "core/events/device_events.h"
-#include "core/events/main_window_link.h"
 #include "core/window/keyboard_reactions.h"
 #include "core/window/main_window_view.h"
 
@@ -29,7 +30,7 @@ inline constexpr std::uint32_t UM_CORE_TRAY_STATE = 0x8101;  // mode, icon id
 inline constexpr std::uint32_t UM_CORE_GKEY_BANK = 0x8102;   // bank
 inline constexpr std::uint32_t UM_CORE_HIDE = 0x8103;
 
-class MainWindowCore final : public MainWindowLink {
+class MainWindowCore final : public DeviceEventListener {
   public:
     // Everything referenced outlives this object.
     MainWindowCore(Dispatcher& window, MainWindowView& view, KeyboardReactions& keyboard,
@@ -67,11 +68,26 @@ class MainWindowCore final : public MainWindowLink {
     // Shutdown: removes the tray icon and forgets the icon it showed.
     void removeTrayIcon();
 
-    // ---- MainWindowLink: any thread -----------------------------------------
+    // ---- DeviceEventListener: any thread but the window thread -------------
     bool isReady() const override { return m_bReady.load(); }
-    void SetTrayIconState(int mode, int iconId) override;
+    void keyboardArrived() override;  // UM_PROFILE
+    void keyboardRemoved() override;  // UM_DEVICE_GONE, then hideMainWindow
+    void gKeyBankChanged() override;  // UM_LED
     void showGKeyBank(std::uint8_t bank) override;
-    void hideMainWindow() override;
+    void showKeyboardPresence(bool attached) override;  // icon 141 or 128
+    void showKeyboardSignal(bool on) override;          // icon 142 or the resting one
+    void lightingChanged() override;                    // TIMER_LIGHT_REFRESH
+    void activeProfileChanged() override;               // TIMER_PROFILE_CHANGED
+    void configurationChanged() override;               // TIMER_PROFILE_RELOAD
+    void openRequested() override;                      // UM_OPEN
+    void promptsWaiting() override;                     // UM_CORE_DEVICE_PROMPT
+
+    // Mode 0 with an id shows it and remembers it as the resting icon; mode 0
+    // with id 0 shows the resting icon; mode 1 shows 142 and keeps the resting
+    // icon. Showing the icon already shown does nothing. Any thread: waits for
+    // the window thread.
+    void SetTrayIconState(int mode, int iconId);
+    void hideMainWindow();
 
     // ---- State, for the window and tests (window thread) ----------------------
     int shownIcon() const { return m_nShownIcon; }  // 0: none

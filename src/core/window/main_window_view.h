@@ -1,12 +1,12 @@
 // What the main window's rules ask of the window itself: the tray icon, the
-// window's visibility, the child dialogs and a few controls. The Qt window and
-// the command-line tool implement it; tests record the calls. Everything is
-// called on the window thread.
+// window's visibility, the child dialogs and a few controls. The Qt window
+// implements it; tests record the calls. Everything is called on the window
+// thread.
 #pragma once
 
 #include <cstdint>
 
-#include "core/events/gkey_captions.h"
+#include "core/window/gkey_captions.h"
 
 namespace quorvane {
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "core/assign/key_button_looks.h"
-#include "core/events/main_window_messages.h"
+#include "core/window/main_window_messages.h"
 #include "core/keys/evdev_keys.h"
 #include "core/keys/key_conversions.h"
 #include "core/keys/key_names.h"

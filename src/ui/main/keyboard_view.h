@@ -13,8 +13,8 @@
 #include <map>
 #include <optional>
 
-#include "core/events/gkey_captions.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/gkey_captions.h"
+#include "core/window/key_buttons.h"
 #include "core/window/keyboard_picture.h"
 #include "ui/main/main_pictures.h"
 #include "ui/skin/png_button.h"

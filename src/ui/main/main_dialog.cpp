@@ -15,7 +15,7 @@
 #include "core/app/settings_store.h"
 #include "core/config/working_config.h"
 #include "core/keys/key_names.h"
-#include "core/sync/key_buttons.h"
+#include "core/window/key_buttons.h"
 #include "core/window/key_click.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/events/gkey_captions.h"
+#include "core/window/gkey_captions.h"
 #include "core/sync/main_window_port.h"
 #include "core/window/keyboard_picture.h"
 

@@ -11,11 +11,11 @@
 
 #include "core/app/user_checks.h"
 #include "core/assign/key_tip.h"
-#include "core/events/main_window_messages.h"
 #include "core/keys/key_names.h"
 #include "core/platform/utf_text.h"
 #include "core/sync/lighting_writes.h"
 #include "core/window/keyboard_picture.h"
+#include "core/window/main_window_messages.h"
 
 #ifndef QUORVANE_VERSION
 #define QUORVANE_VERSION "0"
@@ -93,8 +93,6 @@ void QuorvaneProgram::runModal() {
         std::fprintf(stderr, "quorvane: %s\n",
                      QString::fromStdU16String(*notice).toLocal8Bit().constData());
     }
-    createDefaultImage(m_config, std::string(), true);
-
     CQuorvaneDlg::Setup setup;
     setup.paths = paths;
     setup.pictures = std::move(*pictures);
@@ -146,27 +144,30 @@ void QuorvaneProgram::startCore() {
     GuiBridge::Readers readers;
     // Run under ConfigLock by readKeyboardPicture.
     const KeyTipBuilder tips = [this](const KeyActionEntry& entry, std::u16string_view name) {
-        return keyButtonTip(name, entry, m_config.macros, m_loadText);
+        return keyButtonTip(name, entry, m_keyboard->config().macros, m_loadText);
     };
     const KeyNamer names = [this](KeyId key) { return keyName(key, m_loadText); };
     readers.picture = [this, tips, names] {
         const std::uint8_t bank = m_events ? m_events->gKeyBank() : 0;
-        return readKeyboardPicture(m_config, m_lighting.activeProfile, m_lighting.currentProfile,
-                                   bank, tips, names);
+        const LightingState& lighting = m_keyboard->lighting();
+        return readKeyboardPicture(m_keyboard->config(), lighting.activeProfile,
+                                   lighting.currentProfile, bank, tips, names);
     };
     readers.gKeys = [this] {
         const std::uint8_t bank = m_events ? m_events->gKeyBank() : 0;
-        return readGKeyStates(m_config, m_lighting.activeProfile, bank);
+        return readGKeyStates(m_keyboard->config(), m_keyboard->lighting().activeProfile, bank);
     };
     m_bridge = std::make_unique<GuiBridge>(m_dialog.get(), *m_dialog, std::move(readers));
     // The icon follows a notification host that comes later, so the core may
     // always count on it.
     m_bridge->setTrayAvailable(true);
 
-    m_session = std::make_unique<SyncSession>(SyncEnvironment{
-        m_link->commands(), m_config, m_snapshot, m_lighting, *m_bridge, *m_bridge, m_loadText,
-        shell.paths().userDataFolder, shell.paths().g_szSkinDir, BusyTiming{}});
-    m_reactions = std::make_unique<SyncReactions>(*m_session);
+    m_keyboard = std::make_unique<KeyboardSession>(
+        KeyboardSessionSetup{*m_link, *m_bridge, *m_bridge, m_loadText,
+                             shell.paths().userDataFolder, shell.paths().g_szSkinDir},
+        KeyboardSession::Hosted{});
+    createDefaultImage(m_keyboard->config(), std::string(), true);
+    m_reactions = std::make_unique<SyncReactions>(m_keyboard->sync());
     m_core = std::make_unique<CoreThread>(
         [this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) -> MsgResult {
             if (m_windowCore && MainWindowCore::handlesMessage(msg)) {
@@ -190,8 +191,9 @@ void QuorvaneProgram::startCore() {
     m_sender = std::make_unique<LatestValueSender>(m_link->commands());
     const std::string languageFile =
         shell.texts().textFileOfIndex(shell.language().GetLanguageIndex());
-    m_panel = std::make_unique<LightingPanel>(*m_session, *m_lightingBridge, m_core->dispatcher(),
-                                              effectNamesFromFile(languageFile), m_sender.get());
+    m_panel =
+        std::make_unique<LightingPanel>(m_keyboard->sync(), *m_lightingBridge, m_core->dispatcher(),
+                                        effectNamesFromFile(languageFile), m_sender.get());
     GuiBridge::LightingHooks hooks;
     hooks.refresh = [this] { onPanelHere([](LightingPanel& p) { p.refresh(); }); };
     hooks.reloadUserSlots = [this] { m_panel->reloadUserSlots(); };
@@ -200,10 +202,9 @@ void QuorvaneProgram::startCore() {
     hooks.showKeyColours = [this] { m_panel->showKeyColours(); };
     m_bridge->setLightingHooks(std::move(hooks));
     m_windowCore = std::make_unique<MainWindowCore>(m_core->dispatcher(), *m_bridge, *m_reactions,
-                                                    m_lighting, *m_bridge, m_loadText);
-    m_events = std::make_unique<DeviceEvents>(*m_link, m_core->dispatcher(), *m_windowCore,
-                                              *m_bridge, m_loadText);
-    m_windowCore->attachDeviceEvents(m_events.get());
+                                                    m_keyboard->lighting(), *m_bridge, m_loadText);
+    m_events = &m_keyboard->attachListener(*m_windowCore);
+    m_windowCore->attachDeviceEvents(m_events);
     m_windowCore->setNoKeyboardReason([this] {
         const KeyboardAccess access = m_link->library().keyboardAccess();
         if (!access.denied) {
@@ -218,14 +219,13 @@ void QuorvaneProgram::startCore() {
         }
         return reason;
     });
-    m_events->setNoAutoOpen(shell.state().g_bNoAutoOpen != 0);
 
     AssignmentOpener::Links links;
     links.window = m_dialog.get();
     links.core = m_core.get();
-    links.session = m_session.get();
+    links.session = &m_keyboard->sync();
     links.bridge = m_bridge.get();
-    links.config = &m_config;
+    links.config = &m_keyboard->config();
     links.loadText = m_loadText;
     links.settings = &shell.profile();
     links.paths = shell.paths();
@@ -234,7 +234,7 @@ void QuorvaneProgram::startCore() {
     m_dialog->setAssignmentOpener(m_opener.get());
 
     m_core->start();
-    m_events->StartDeviceEvents();
+    m_keyboard->start(shell.state().g_bNoAutoOpen != 0);
     m_link->setEventHook([this](const QuellixEvent& event) { m_events->handleEvent(event); });
     m_core->dispatcher().postMessage(UM_INIT, kTagInit, 0);
     m_core->post([this] {
@@ -327,15 +327,20 @@ void QuorvaneProgram::removeNotificationIcon() {
 }
 
 void QuorvaneProgram::freeModel() {
-    {
-        const std::lock_guard lock(m_config.ConfigLock);
-        clearTexts(m_config);
-        clearMacros(m_config);
-        clearImage(m_config);
+    if (!m_keyboard) {
+        return;
     }
-    const std::lock_guard lock(m_snapshot.DownloadLock);
-    m_snapshot.macros.clear();
-    m_snapshot.image.reset();
+    WorkingConfig& config = m_keyboard->config();
+    {
+        const std::lock_guard lock(config.ConfigLock);
+        clearTexts(config);
+        clearMacros(config);
+        clearImage(config);
+    }
+    DownloadSnapshot& snapshot = m_keyboard->snapshot();
+    const std::lock_guard lock(snapshot.DownloadLock);
+    snapshot.macros.clear();
+    snapshot.image.reset();
 }
 
 // ---- MainWindowActions -------------------------------------------------------------------
@@ -343,7 +348,7 @@ void QuorvaneProgram::freeModel() {
 void QuorvaneProgram::apply(bool thenHide) {
     m_core->post([this, thenHide] {
         settleLighting();
-        m_session->applyConfiguration();
+        m_keyboard->apply();
         if (thenHide) {
             m_bridge->hideWindow();
         }
@@ -353,14 +358,14 @@ void QuorvaneProgram::apply(bool thenHide) {
 void QuorvaneProgram::profileButton(int profile) {
     m_core->post([this, profile] {
         settleLighting();
-        m_session->onProfileButton(profile);
+        m_keyboard->switchProfile(profile);
     });
 }
 
 void QuorvaneProgram::restoreDefaults() {
     m_core->post([this] {
         settleLighting();
-        m_session->restoreDefaults();
+        m_keyboard->restoreDefaults(true);
     });
 }
 
@@ -370,7 +375,8 @@ void QuorvaneProgram::reportRate(int rate) {
 
 void QuorvaneProgram::openProfileManager() {
     m_core->post([this] {
-        auto rows = std::make_shared<std::vector<ProfileRow>>(profileManagerRows(*m_session));
+        auto rows =
+            std::make_shared<std::vector<ProfileRow>>(profileManagerRows(m_keyboard->sync()));
         QMetaObject::invokeMethod(
             m_dialog.get(), [this, rows] { m_dialog->showProfileManager(*rows); },
             Qt::QueuedConnection);
@@ -380,26 +386,26 @@ void QuorvaneProgram::openProfileManager() {
 void QuorvaneProgram::applyProfileRows(const std::vector<ProfileRow>& rows) {
     m_core->post([this, rows] {
         settleLighting();
-        applyProfileManager(*m_session, rows, m_shell->profile());
+        applyProfileManager(m_keyboard->sync(), rows, m_shell->profile());
     });
 }
 
 void QuorvaneProgram::importFile(const std::string& path) {
     m_core->post([this, path] {
         settleLighting();
-        importProfile(*m_session, path);
+        m_keyboard->importFile(path);
     });
 }
 
 void QuorvaneProgram::exportFile(const std::string& path) {
-    m_core->post([this, path] { exportProfile(*m_session, path); });
+    m_core->post([this, path] { m_keyboard->exportFile(path); });
 }
 
 void QuorvaneProgram::toggleSelection(int controlId, std::uint8_t bank) {
     m_core->post([this, controlId, bank] {
-        const bool selected =
-            toggleColourKeySelection(m_config, m_lighting.currentProfile, controlId, bank);
-        m_session->markDirty();
+        const bool selected = toggleColourKeySelection(
+            m_keyboard->config(), m_keyboard->lighting().currentProfile, controlId, bank);
+        m_keyboard->sync().markDirty();
         QMetaObject::invokeMethod(
             m_dialog.get(),
             [this, controlId, selected] { m_dialog->selectionChanged(controlId, selected); },

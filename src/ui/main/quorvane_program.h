@@ -20,12 +20,10 @@
 #include <string>
 
 #include "core/app/app_shell.h"
-#include "core/config/lighting_state.h"
-#include "core/config/working_config.h"
 #include "core/device/device_link.h"
-#include "core/events/device_events.h"
 #include "core/lighting/latest_value_sender.h"
 #include "core/lighting/lighting_panel.h"
+#include "core/session/keyboard_session.h"
 #include "core/sync/sync_session.h"
 #include "core/window/main_window_core.h"
 #include "core/window/sync_reactions.h"
@@ -96,7 +94,7 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     CoreThread* core() const { return m_core.get(); }
     AssignmentOpener* assignmentOpener() const { return m_opener.get(); }
     // For tests and benchmarks: the session lives on the core's thread.
-    SyncSession* session() const { return m_session.get(); }
+    SyncSession* session() const { return m_keyboard ? &m_keyboard->sync() : nullptr; }
     LightingPanel* lightingPanel() const { return m_panel.get(); }
 
   private:
@@ -116,16 +114,15 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     AppShell* m_shell = nullptr;
     MainWindow* m_window = nullptr;  // owned by the shell
     std::unique_ptr<DeviceLink> m_link;
-    LightingState m_lighting;
-    WorkingConfig m_config;
-    DownloadSnapshot m_snapshot;
     std::unique_ptr<CQuorvaneDlg> m_dialog;
     std::unique_ptr<GuiBridge> m_bridge;
-    std::unique_ptr<SyncSession> m_session;
+    // The model, the synchronisation and the device events, hosted by the
+    // core's thread; the window core hears the device events.
+    std::unique_ptr<KeyboardSession> m_keyboard;
     std::unique_ptr<SyncReactions> m_reactions;
     std::unique_ptr<CoreThread> m_core;
     std::unique_ptr<MainWindowCore> m_windowCore;
-    std::unique_ptr<DeviceEvents> m_events;
+    DeviceEvents* m_events = nullptr;  // m_keyboard's
     std::unique_ptr<LightingBridge> m_lightingBridge;
     std::unique_ptr<LatestValueSender> m_sender;
     std::unique_ptr<LightingPanel> m_panel;

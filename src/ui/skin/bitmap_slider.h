@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "core/events/main_window_messages.h"  // UM_SLIDER_MOVED: control id and position
+#include "core/window/main_window_messages.h"  // UM_SLIDER_MOVED: control id and position
 
 namespace quorvane {
 

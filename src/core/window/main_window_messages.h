@@ -1,7 +1,7 @@
-// The main window's private messages and timers as the device events and the
-// window's own rules use them. Tags are four characters packed most
-// significant first (the instance messages UM_OPEN and UM_KILL live with the
-// instance channel).
+// The main window's private messages, timers and notification icons: what
+// MainWindowCore turns the device events into, and the window's own rules.
+// Tags are four characters packed most significant first (the instance
+// messages UM_OPEN and UM_KILL live with the instance channel).
 #pragma once
 
 #include <cstdint>
@@ -20,8 +20,8 @@ inline constexpr std::uint32_t UM_LED = 0x5045;
 inline constexpr std::uint32_t kTagLedMessage = 0x004C4544;  // "\0LED"
 inline constexpr std::uint32_t UM_DEVICE_GONE = 0x4753;      // no tag
 inline constexpr std::uint32_t UM_SLIDER_MOVED = 0x28D1;
-// The core's own: a worker's message waits on the window thread (DeviceEvents::
-// showPendingPrompts). Next to the window's other core messages (0x8101..).
+// The window core's own: a worker's message waits on the window thread
+// (DeviceEvents::showPendingPrompts). Next to its other messages (0x8101..).
 inline constexpr std::uint32_t UM_CORE_DEVICE_PROMPT = 0x8104;
 
 inline constexpr std::uint32_t TIMER_PROGRESS = 1050;
@@ -34,13 +34,5 @@ inline constexpr std::uint32_t TIMER_PROFILE_RELOAD = 1055;
 inline constexpr int kIconNoKeyboard = 128;
 inline constexpr int kIconKeyboard = 141;
 inline constexpr int kIconKeyboardSignal = 142;
-
-// Consumer codes the keyboard sends about itself.
-inline constexpr std::uint16_t kCodeBankToggle = 0x02FF;
-inline constexpr std::uint16_t kCodeLightingChanged = 0x0401;
-inline constexpr std::uint16_t kCodeProfileChanged = 0x0402;
-inline constexpr std::uint16_t kCodeProfileReload = 0x0403;
-inline constexpr std::uint16_t kCodeIconRest = 0x1810;
-inline constexpr std::uint16_t kCodeIconSignal = 0x1811;
 
 }  // namespace quorvane

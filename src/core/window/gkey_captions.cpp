@@ -1,4 +1,4 @@
-#include "core/events/gkey_captions.h"
+#include "core/window/gkey_captions.h"
 
 namespace quorvane {
 

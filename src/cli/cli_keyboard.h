@@ -1,9 +1,7 @@
-// The tool's keyboard: the core wired as the program wires it. The HID
-// library is bound, the device events start (consumer read, arrival worker)
-// and the window thread is a LoopDispatcher on the calling thread; the arrival
-// worker's UM_PROFILE reloads the model there. A command runs on that window
-// thread once the first reload is done, and every change it makes has reached
-// the keyboard when it returns.
+// The tool's keyboard: the core's keyboard session (core/session) on the
+// calling thread, with the tool's prompter, its exit codes and the lines of
+// `watch`. A command runs on the session's thread once the first reload is
+// done, and every change it makes has reached the keyboard when it returns.
 #pragma once
 
 #include <atomic>
@@ -12,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "cli/cli_language.h"
@@ -20,13 +17,9 @@
 #include "core/config/lighting_state.h"
 #include "core/config/working_config.h"
 #include "core/device/device_link.h"
-#include "core/dispatch/loop_dispatcher.h"
-#include "core/events/device_events.h"
+#include "core/session/keyboard_session.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_session.h"
-#include "core/window/main_window_core.h"
-#include "core/window/main_window_view.h"
-#include "core/window/sync_reactions.h"
 
 namespace quorvane::cli {
 
@@ -48,17 +41,17 @@ class CliPrompter final : public Prompter {
 // What the keyboard does, in words, for `watch`. Called on the window thread.
 using EventPrinter = std::function<void(const std::string& line)>;
 
-class KeyboardSession {
+class CliKeyboard {
   public:
     // How long the first reload may take to start.
     static constexpr std::chrono::milliseconds kFirstReloadWait{3000};
 
-    KeyboardSession(CliContext& context, CliLanguage& language);
-    // Ends the loop, then the device events (joining their workers), then
-    // the link (the library saves the virtual keyboard).
-    ~KeyboardSession();
-    KeyboardSession(const KeyboardSession&) = delete;
-    KeyboardSession& operator=(const KeyboardSession&) = delete;
+    CliKeyboard(CliContext& context, CliLanguage& language);
+    // Ends the core's session (its loop, then the device events' workers),
+    // then the link (the library saves the virtual keyboard).
+    ~CliKeyboard();
+    CliKeyboard(const CliKeyboard&) = delete;
+    CliKeyboard& operator=(const CliKeyboard&) = delete;
 
     // Binds the library, starts the device events and waits for the first
     // reload. kExitOk, or the exit code after the one line that says why.
@@ -77,23 +70,18 @@ class KeyboardSession {
     // every 100 ms).
     void watch(const std::function<bool()>& stop);
 
-    SyncSession& sync() { return *m_session; }
-    LightingState& lighting() { return m_lighting; }
-    WorkingConfig& config() { return m_config; }
+    quorvane::KeyboardSession& session() { return *m_keyboard; }
+    SyncSession& sync() { return m_keyboard->sync(); }
+    LightingState& lighting() { return m_keyboard->lighting(); }
+    WorkingConfig& config() { return m_keyboard->config(); }
     DeviceLink& link() { return *m_link; }
     CliPrompter& prompter() { return m_prompter; }
     CliLanguage& language() { return m_language; }
     int keyboardCount();
 
   private:
-    class View;
-    class Reactions;
-
-    MsgResult onMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
-    void onTimer(std::uint32_t timerId);
     void observe(const QuellixEvent& event);
     void print(const std::string& line);
-    bool settled();
 
     CliContext& m_context;
     CliLanguage& m_language;
@@ -102,27 +90,16 @@ class KeyboardSession {
 
     std::unique_ptr<DeviceLink> m_link;
     BasicWindowPort m_port;
-    LightingState m_lighting;
-    WorkingConfig m_config;
-    DownloadSnapshot m_snapshot;
-    std::unique_ptr<SyncSession> m_session;
-    std::unique_ptr<View> m_view;
-    std::unique_ptr<Reactions> m_reactions;
-    std::unique_ptr<LoopDispatcher> m_dispatcher;
-    std::unique_ptr<MainWindowCore> m_core;
-    std::unique_ptr<DeviceEvents> m_events;
+    std::unique_ptr<quorvane::KeyboardSession> m_keyboard;
 
-    std::mutex m_printLock;
-    std::vector<std::string> m_printQueue;   // lines from library threads
-    EventPrinter m_printer;                  // set while watching
-    std::function<void()> m_pendingCommand;  // run by UM_CLI_COMMAND
+    EventPrinter m_printer;  // set while watching
     std::atomic<bool> m_watching{false};
 };
 
 // The whole life of a command that needs the keyboard: the language, the
 // session, the first reload, then `command` on the window thread.
 int withKeyboard(CliContext& context, CliLanguage& language,
-                 const std::function<int(KeyboardSession&)>& command);
+                 const std::function<int(CliKeyboard&)>& command);
 
 // The program folder with a trailing '/'.
 std::string programFolder();

@@ -1,0 +1,49 @@
+// The key buttons of the keyboard picture: the control id of each key of
+// PICTURE_KEYS (same order), the nine G keys and the Fn key, and what the
+// window makes of an id.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "core/keys/key_id.h"
+#include "core/sync/picture_keys.h"
+
+namespace quorvane {
+
+struct KeyButton {
+    int controlId = 0;
+    KeyId key = 0;
+    int led = 0;
+};
+
+inline constexpr std::size_t kKeyButtonCount = kPictureKeyCount;
+
+// The control ids of PICTURE_KEYS, in its order.
+inline constexpr std::array<int, kKeyButtonCount> KEY_BUTTON_IDS = {
+    1058, 1075, 1073, 1060, 1046, 1061, 1062, 1063, 1051, 1064, 1065, 1066, 1077, 1076, 1052,
+    1053, 1044, 1047, 1059, 1048, 1050, 1074, 1045, 1072, 1049, 1071, 1030, 1031, 1032, 1033,
+    1034, 1035, 1036, 1037, 1038, 1039, 1070, 1022, 1043, 1056, 1090, 1040, 1041, 1054, 1055,
+    1042, 1067, 1068, 1029, 1078, 1079, 1080, 1010, 1011, 1012, 1013, 1014, 1015, 1023, 1024,
+    1025, 1026, 1027, 1028, 1091, 1093, 1094, 1097, 1095, 1098, 1096, 1099, 1103, 1101, 1100,
+    1102, 1092, 1069, 1088, 1083, 1089, 1082, 1081, 1085, 1086, 1084, 1087, 1115, 1116, 1117,
+    1112, 1113, 1114, 1108, 1109, 1110, 1120, 1104, 1118, 1119, 1105, 1106, 1107, 1111,
+};
+
+inline constexpr std::array<KeyButton, kKeyButtonCount> KEY_BUTTONS = [] {
+    std::array<KeyButton, kKeyButtonCount> buttons{};
+    for (std::size_t i = 0; i < kKeyButtonCount; ++i) {
+        buttons[i] = {KEY_BUTTON_IDS[i], PICTURE_KEYS[i].key, PICTURE_KEYS[i].led};
+    }
+    return buttons;
+}();
+
+inline constexpr std::array<int, 9> G_KEY_IDS = {1000, 1001, 1002, 1003, 1004,
+                                                 1140, 1141, 1142, 1143};
+inline constexpr int kFnButtonId = 1174;
+
+// 125 for a G key, 110 for Fn, the LED of a key button, 0 for any other id.
+int ledOfButton(int controlId);
+
+}  // namespace quorvane
