@@ -1,6 +1,6 @@
 #include "cli/tool_runner.h"
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 
+#include "base/atomic_file.h"
 #include "core/config/default_device_bytes.h"
 #include "core/device/device_result.h"
 #include "core/dispatch/loop_dispatcher.h"
-#include "core/platform/atomic_file.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_texts.h"
 #include "sync_fixture.h"

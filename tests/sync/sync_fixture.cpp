@@ -1,10 +1,10 @@
 #include "sync_fixture.h"
 
+#include "base/atomic_file.h"
 #include "core/config/key_table_codec.h"
 #include "core/config/macro_area_codec.h"
 #include "core/device/hid_library.h"
 #include "core/keys/key_id.h"
-#include "core/platform/atomic_file.h"
 
 #include <chrono>
 #include <thread>
