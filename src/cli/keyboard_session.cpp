@@ -10,6 +10,7 @@
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
 #include "core/events/main_window_messages.h"
+#include "core/platform/program_folder.h"
 #include "core/sync/sync_result.h"
 
 namespace quorvane::cli {
@@ -350,10 +351,6 @@ void KeyboardSession::print(const std::string& line) {
     if (m_watching.load() && m_printer) {
         m_printer(line);
     }
-}
-
-std::string programFolder() {
-    return HidLibrary::programFolder() + "/";
 }
 
 int withKeyboard(CliContext& context, CliLanguage& language,

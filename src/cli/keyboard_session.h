@@ -124,7 +124,4 @@ class KeyboardSession {
 int withKeyboard(CliContext& context, CliLanguage& language,
                  const std::function<int(KeyboardSession&)>& command);
 
-// The program folder with a trailing '/'.
-std::string programFolder();
-
 }  // namespace quorvane::cli

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/keyboard_session.h"
+#include "core/platform/program_folder.h"
 
 namespace quorvane::cli {
 

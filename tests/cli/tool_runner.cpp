@@ -41,7 +41,7 @@ std::optional<std::vector<std::uint8_t>> hexField(const std::string& text, const
 }  // namespace
 
 std::string toolPath() {
-    return HidLibrary::programFolder() + "/quorvanectl";
+    return programFolder() + "quorvanectl";
 }
 
 std::vector<std::uint8_t> KeyboardMemories::keySlot(int profile, int slot) const {

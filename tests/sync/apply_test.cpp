@@ -397,7 +397,7 @@ class ProfileKeyDuringApplyTest : public SyncTest {
         // area goes out.
         session.reset();
         link.reset();
-        const std::string path = HidLibrary::programFolder() + "/libquellix.so";
+        const std::string path = programFolder() + "libquellix.so";
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(handle, nullptr);
         HidFunctions fn;

@@ -19,7 +19,7 @@ void SyncTest::SetUp() {
     DeviceLinkResult opened = DeviceLink::open();
     ASSERT_TRUE(opened) << opened.reason;
     link = std::move(opened.link);
-    const std::string why = knobs.bind(HidLibrary::programFolder());
+    const std::string why = knobs.bind(programFolder());
     ASSERT_TRUE(why.empty()) << why;
     knobs.reset();
 

@@ -1,7 +1,6 @@
 #include "core/device/hid_library.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -48,20 +47,6 @@ void bindOptional(void* handle, HidFunctions& fn) {
 
 }  // namespace
 
-std::string HidLibrary::programFolder() {
-    std::array<char, 4096> buffer{};
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0) {
-        return {};
-    }
-    std::string path(buffer.data(), static_cast<std::size_t>(n));
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 bool HidLibrary::isKnownAbiVersion(std::uint32_t version) {
     return version == QUELLIX_ABI_VERSION;
 }
@@ -70,7 +55,7 @@ HidBindResult HidLibrary::bind(const std::string& folder) {
     if (folder.empty()) {
         return {nullptr, "cannot find the program folder"};
     }
-    const std::string path = folder + "/" + kFileName;
+    const std::string path = folder + (folder.back() == '/' ? "" : "/") + kFileName;
     // The handle is never closed. The library's threads call back into this
     // program until the process ends, and End() is never called to stop them,
     // so unloading it would pull code out from under a running callback.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/platform/program_folder.h"
 #include "quellix.h"
 
 namespace quorvane {
@@ -49,11 +50,7 @@ class HidLibrary {
   public:
     static constexpr const char* kFileName = "libquellix.so";
 
-    // The folder of the running executable (/proc/self/exe), without a
-    // trailing slash; empty when it cannot be read.
-    static std::string programFolder();
-
-    // Loads <folder>/libquellix.so, binds the twelve names and
+    // Loads libquellix.so from `folder`, binds the twelve names and
     // QuellixAbiVersion, refuses an unknown version and runs Init(0).
     static HidBindResult bind(const std::string& folder = programFolder());
 
