@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "core/config/profile_file.h"
-#include "core/platform/atomic_file.h"
 
 namespace {
 

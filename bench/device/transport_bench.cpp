@@ -39,7 +39,7 @@ struct VirtualLink {
             return;
         }
         link = std::move(opened.link);
-        const std::string path = quorvane::HidLibrary::programFolder() + "/libquellix.so";
+        const std::string path = quorvane::programFolder() + "libquellix.so";
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle != nullptr) {
             knobs.SetLatencyUs = reinterpret_cast<decltype(knobs.SetLatencyUs)>(

@@ -65,7 +65,7 @@ struct Bench {
             return;
         }
         link = std::move(opened.link);
-        const std::string path = HidLibrary::programFolder() + "/libquellix.so";
+        const std::string path = programFolder() + "libquellix.so";
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle != nullptr) {
             knobs.SetUsbFrames = reinterpret_cast<decltype(knobs.SetUsbFrames)>(

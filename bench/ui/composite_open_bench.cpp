@@ -114,7 +114,7 @@ void BM_BuildAssignmentDialog(benchmark::State& state) {
         return;
     }
     WorkingConfig config;
-    const PathTable paths = buildPathTable(HidLibrary::programFolder() + "/quorvane", "/tmp");
+    const PathTable paths = buildPathTable(programFolder() + "quorvane", "/tmp");
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         Quorvane_DlgComposite::Setup setup;
         setup.layoutFile = paths.g_szCompositeIni;

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "base/le_bytes.h"
 #include "core/app/prompter.h"
 #include "core/config/profile_file.h"
-#include "core/platform/le_bytes.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "core/config/action_type.h"
 #include "core/device/device_result.h"
 #include "core/keys/key_id.h"
+#include "core/platform/program_folder.h"
 #include "core/sync/sync_result.h"
 
 namespace quorvane::cli {

@@ -1,5 +1,5 @@
 #include "cli/cli_args.h"
-#include "core/platform/hex_text.h"
+#include "base/hex_text.h"
 
 #include <algorithm>
 

@@ -10,6 +10,7 @@
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
 #include "core/events/consumer_codes.h"
+#include "core/platform/program_folder.h"
 #include "core/sync/sync_result.h"
 
 namespace quorvane::cli {
@@ -229,10 +230,6 @@ void CliKeyboard::print(const std::string& line) {
     if (m_watching.load() && m_printer) {
         m_printer(line);
     }
-}
-
-std::string programFolder() {
-    return HidLibrary::programFolder() + "/";
 }
 
 int withKeyboard(CliContext& context, CliLanguage& language,

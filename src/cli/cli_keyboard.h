@@ -101,7 +101,4 @@ class CliKeyboard {
 int withKeyboard(CliContext& context, CliLanguage& language,
                  const std::function<int(CliKeyboard&)>& command);
 
-// The program folder with a trailing '/'.
-std::string programFolder();
-
 }  // namespace quorvane::cli

@@ -5,6 +5,7 @@
 #include "cli/cli_keyboard.h"
 #include "cli/result_text.h"
 #include "core/device/device_result.h"
+#include "core/platform/program_folder.h"
 
 namespace quorvane::cli {
 

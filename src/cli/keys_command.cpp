@@ -12,6 +12,7 @@
 #include "cli/result_text.h"
 #include "cli/settings_summary.h"
 #include "core/keys/key_id.h"
+#include "core/platform/program_folder.h"
 
 namespace quorvane::cli {
 

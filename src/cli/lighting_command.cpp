@@ -8,6 +8,7 @@
 #include "cli/cli_keyboard.h"
 #include "cli/result_text.h"
 #include "core/device/device_result.h"
+#include "core/platform/program_folder.h"
 #include "core/sync/lighting_writes.h"
 #include "core/sync/sync_result.h"
 

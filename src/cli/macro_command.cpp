@@ -13,6 +13,7 @@
 #include "cli/result_text.h"
 #include "core/config/config_image.h"
 #include "core/device/device_result.h"
+#include "core/platform/program_folder.h"
 #include "core/platform/utf_text.h"
 
 namespace quorvane::cli {

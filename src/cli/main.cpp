@@ -8,6 +8,7 @@
 #include "cli/cli_keyboard.h"
 #include "cli/cli_language.h"
 #include "core/app/user_checks.h"
+#include "core/platform/program_folder.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void printUsage(std::ostream& out) {
 // Said once before a command runs; the command goes on.
 void noticeRoot(std::ostream& err) {
     const quorvane::TextLookup loadText = [](std::u16string_view key) {
-        const quorvane::cli::CliLanguage language(quorvane::cli::programFolder());
+        const quorvane::cli::CliLanguage language(quorvane::programFolder());
         return language.text(key);
     };
     if (const auto notice = quorvane::rootNotice(loadText)) {

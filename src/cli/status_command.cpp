@@ -9,6 +9,7 @@
 #include "cli/result_text.h"
 #include "cli/settings_summary.h"
 #include "core/device/device_result.h"
+#include "core/platform/program_folder.h"
 
 namespace quorvane::cli {
 

@@ -7,6 +7,7 @@
 #include "cli/result_text.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
+#include "core/platform/program_folder.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_texts.h"

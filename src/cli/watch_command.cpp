@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/cli_keyboard.h"
+#include "core/platform/program_folder.h"
 
 namespace quorvane::cli {
 

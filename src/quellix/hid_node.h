@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/platform/unique_fd.h"
+#include "base/unique_fd.h"
 #include "quellix/device_model.h"
 #include "quellix/report_descriptor.h"
 

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/platform/unique_fd.h"
+#include "base/unique_fd.h"
 #include "quellix/backend.h"
 #include "quellix/hid_node.h"
 

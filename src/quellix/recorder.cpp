@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "quellix/diagnostics.h"
 
 namespace quorvane::quellix {

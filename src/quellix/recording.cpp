@@ -1,5 +1,5 @@
 #include "quellix/recording.h"
-#include "core/platform/hex_text.h"
+#include "base/hex_text.h"
 
 #include <charconv>
 #include <map>

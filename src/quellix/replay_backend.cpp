@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "quellix/diagnostics.h"
 
 namespace quorvane::quellix {

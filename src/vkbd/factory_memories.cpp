@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 #include "vkbd/memories.h"
 
 namespace quorvane::vkbd {

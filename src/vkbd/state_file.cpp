@@ -1,5 +1,5 @@
 #include "vkbd/state_file.h"
-#include "core/platform/hex_text.h"
+#include "base/hex_text.h"
 
 #include <array>
 #include <span>

@@ -5,8 +5,8 @@
 #include <system_error>
 #include <utility>
 
-#include "core/platform/atomic_file.h"
-#include "core/platform/le_bytes.h"
+#include "base/atomic_file.h"
+#include "base/le_bytes.h"
 #include "vkbd/state_file.h"
 
 namespace quorvane::vkbd {

@@ -60,12 +60,8 @@ class WithoutDacOverride {
     bool dropped_ = false;
 };
 
-std::string programFolder() {
-    return HidLibrary::programFolder();
-}
-
 std::u16string englishText(std::u16string_view key) {
-    static LanguageTexts texts("", programFolder() + "/");
+    static LanguageTexts texts("", programFolder());
     return texts.LoadText(key, 0);
 }
 
@@ -224,7 +220,7 @@ ToolRun runTool(const TempDir& home, const std::vector<std::string>& args,
         envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
-    std::string program = programFolder() + "/quorvanectl";
+    std::string program = programFolder() + "quorvanectl";
     std::vector<std::string> argStrings = args;
     std::vector<char*> argv{program.data()};
     for (std::string& a : argStrings) {

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 #include "core/platform/named_lock.h"
 #include "core/platform/xdg_dirs.h"
 #include "platform/temp_dir.h"

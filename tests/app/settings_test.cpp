@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/app/app_paths.h"
+#include "core/platform/program_folder.h"
 #include "platform/temp_dir.h"
 #include "support/env_guard.h"
 

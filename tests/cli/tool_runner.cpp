@@ -1,6 +1,6 @@
 #include "cli/tool_runner.h"
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -41,7 +41,7 @@ std::optional<std::vector<std::uint8_t>> hexField(const std::string& text, const
 }  // namespace
 
 std::string toolPath() {
-    return HidLibrary::programFolder() + "/quorvanectl";
+    return programFolder() + "quorvanectl";
 }
 
 std::vector<std::uint8_t> KeyboardMemories::keySlot(int profile, int slot) const {

@@ -24,7 +24,7 @@ struct KeyboardHands {
     decltype(&::QuellixVirtualResetFactory) ResetFactory = nullptr;
 
     bool bind() {
-        void* handle = dlopen((HidLibrary::programFolder() + "/libquellix.so").c_str(),
+        void* handle = dlopen((programFolder() + "libquellix.so").c_str(),
                               RTLD_NOW | RTLD_NOLOAD);
         if (handle == nullptr) {
             return false;
@@ -87,7 +87,7 @@ TEST(CliWatch, PrintsReportsPresenceAndTheirEffects) {
     std::ostringstream out;
     std::ostringstream err;
     cli::CliContext context{out, err, nullptr, {}};
-    cli::CliLanguage language(cli::programFolder());
+    cli::CliLanguage language(quorvane::programFolder());
     cli::CliKeyboard session(context, language);
     Lines lines;
     session.printEvents([&lines](const std::string& line) { lines.add(line); });

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/le_bytes.h"
 #include "config/config_test_support.h"
 #include "core/config/macro_area_codec.h"
 #include "core/config/profile_file.h"
-#include "core/platform/le_bytes.h"
 
 // The replacement must sit on malloc and free.
 // NOLINTBEGIN(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)

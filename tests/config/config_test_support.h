@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "core/config/working_config.h"
 #include "core/keys/key_id.h"
-#include "core/platform/atomic_file.h"
 #include "support/temp_dir.h"
 
 namespace quorvane::test {

@@ -2,10 +2,10 @@
 // areas that break their own limits.
 #include <gtest/gtest.h>
 
+#include "base/le_bytes.h"
 #include "config/config_test_support.h"
 #include "core/config/default_device_bytes.h"
 #include "core/config/macro_area_codec.h"
-#include "core/platform/le_bytes.h"
 
 namespace quorvane {
 namespace {

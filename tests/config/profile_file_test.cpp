@@ -10,10 +10,10 @@
 
 #include <algorithm>
 
+#include "base/le_bytes.h"
 #include "config/config_test_support.h"
 #include "config/recording_prompter.h"
 #include "core/config/profile_file.h"
-#include "core/platform/le_bytes.h"
 #include "core/platform/utf_text.h"
 #include "platform/fifo_guard.h"
 

@@ -37,7 +37,7 @@ ToolRun runTool(const std::string& program, const std::string& args) {
 }
 
 std::string tool() {
-    return HidLibrary::programFolder() + "/quorvanectl";
+    return programFolder() + "quorvanectl";
 }
 
 // Every run of the tool gets the private home: it opens its settings there.

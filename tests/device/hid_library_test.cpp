@@ -62,16 +62,19 @@ TEST(HidLibraryBinding, NamesTheFileWhenTheLibraryIsMissing) {
     const test::TempDir empty;
     ASSERT_FALSE(empty.path().empty());
     const std::string& folder = empty.path();
-    const HidBindResult bound = HidLibrary::bind(folder);
-    EXPECT_FALSE(bound);
-    EXPECT_NE(bound.reason.find(folder + "/libquellix.so"), std::string::npos) << bound.reason;
+    // The program folder ends with '/'; a folder given without one works as well.
+    for (const std::string& given : {folder, folder + "/"}) {
+        const HidBindResult bound = HidLibrary::bind(given);
+        EXPECT_FALSE(bound);
+        EXPECT_NE(bound.reason.find(folder + "/libquellix.so"), std::string::npos) << bound.reason;
+    }
 
     EXPECT_FALSE(HidLibrary::bind(""));
 }
 
 TEST(HidLibraryBinding, NamesTheFirstMissingFunction) {
     // A library built beside the tests that lacks one of the twelve names.
-    const std::string folder = HidLibrary::programFolder() + "/partial_quellix";
+    const std::string folder = programFolder() + "partial_quellix";
     ASSERT_TRUE(std::filesystem::exists(folder + "/libquellix.so")) << folder;
     const HidBindResult bound = HidLibrary::bind(folder);
     EXPECT_FALSE(bound);
@@ -106,13 +109,6 @@ TEST(HidLibraryBinding, AddsTheLibrarysWordsWhenItHasThem) {
     const HidBindResult older = HidLibrary::fromFunctions(fn);
     ASSERT_TRUE(older) << older.reason;
     EXPECT_EQ(older.library->lastError(), "");
-}
-
-TEST(HidLibraryBinding, ProgramFolderIsTheFolderOfThisExecutable) {
-    const std::string folder = HidLibrary::programFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_NE(folder.back(), '/');
-    EXPECT_EQ(folder, std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ bool bindKnob(void* handle, const char* name, Fn& slot, std::string& why) {
 }  // namespace
 
 std::string VirtualKnobs::bind(const std::string& folder) {
-    const std::string path = folder + "/libquellix.so";
+    const std::string path = folder + "libquellix.so";
     // Already loaded by the link under test: this only finds that copy.
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (handle == nullptr) {

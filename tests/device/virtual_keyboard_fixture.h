@@ -54,7 +54,7 @@ class VirtualLinkTest : public ::testing::Test {
         DeviceLinkResult opened = DeviceLink::open();
         ASSERT_TRUE(opened) << opened.reason;
         link = std::move(opened.link);
-        const std::string why = knobs.bind(HidLibrary::programFolder());
+        const std::string why = knobs.bind(programFolder());
         ASSERT_TRUE(why.empty()) << why;
         knobs.reset();
     }

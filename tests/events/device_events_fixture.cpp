@@ -11,7 +11,7 @@ constexpr std::uint32_t kWakeTimer = 0x7E57;
 }  // namespace
 
 std::string KeyboardSignals::bind(const std::string& folder) {
-    const std::string path = folder + "/libquellix.so";
+    const std::string path = folder + "libquellix.so";
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (handle == nullptr) {
         return path + " is not loaded";
@@ -29,9 +29,9 @@ void DeviceEventsTest::SetUp() {
     DeviceLinkResult opened = DeviceLink::open();
     ASSERT_TRUE(opened) << opened.reason;
     link = std::move(opened.link);
-    std::string why = knobs.bind(HidLibrary::programFolder());
+    std::string why = knobs.bind(programFolder());
     ASSERT_TRUE(why.empty()) << why;
-    why = keyboard.bind(HidLibrary::programFolder());
+    why = keyboard.bind(programFolder());
     ASSERT_TRUE(why.empty()) << why;
     knobs.reset();
     flushLibrary();

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/platform/ini_file.h"
 #include "core/platform/utf_text.h"
 

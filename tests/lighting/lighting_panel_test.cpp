@@ -6,11 +6,11 @@
 #include <set>
 #include <span>
 
+#include "base/atomic_file.h"
 #include "core/config/user_mode_files.h"
 #include "core/window/main_window_messages.h"
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
-#include "core/platform/atomic_file.h"
 #include "core/window/key_click.h"
 #include "recording_panel_view.h"
 #include "sync/sync_fixture.h"

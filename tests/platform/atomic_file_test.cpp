@@ -1,7 +1,7 @@
 // The atomic writer against links, read-only files, a failing mode change and
 // the temporaries of other saves; the platform's readers against paths that
 // are no regular files.
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/file.h>

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 
+#include "base/atomic_file.h"
 #include "cli/tool_runner.h"
 #include "core/config/action_type.h"
 #include "core/config/config_image.h"
@@ -17,7 +18,6 @@
 #include "core/config/profile_file.h"
 #include "core/device/command_set.h"
 #include "core/device/device_result.h"
-#include "core/platform/atomic_file.h"
 #include "core/sync/lighting_writes.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"

@@ -12,6 +12,7 @@
 
 #include "core/app/prompter.h"
 #include "core/device/device_result.h"
+#include "core/platform/program_folder.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_result.h"
 #include "device/virtual_keyboard_fixture.h"
@@ -44,11 +45,10 @@ class KeyboardSessionTest : public ::testing::Test {
         DeviceLinkResult opened = DeviceLink::open();
         ASSERT_TRUE(opened) << opened.reason;
         link = std::move(opened.link);
-        const std::string why = knobs.bind(HidLibrary::programFolder());
+        const std::string why = knobs.bind(programFolder());
         ASSERT_TRUE(why.empty()) << why;
         knobs.reset();
-        void* library = dlopen((HidLibrary::programFolder() + "/libquellix.so").c_str(),
-                               RTLD_NOW | RTLD_NOLOAD);
+        void* library = dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(library, nullptr);
         raiseConsumer = reinterpret_cast<decltype(raiseConsumer)>(
             dlsym(library, "QuellixVirtualRaiseConsumer"));

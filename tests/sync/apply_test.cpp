@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 
+#include "base/atomic_file.h"
 #include "core/config/default_device_bytes.h"
 #include "core/device/device_result.h"
 #include "core/dispatch/loop_dispatcher.h"
-#include "core/platform/atomic_file.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_texts.h"
 #include "sync_fixture.h"
@@ -397,23 +397,13 @@ class ProfileKeyDuringApplyTest : public SyncTest {
         // area goes out.
         session.reset();
         link.reset();
-        const std::string path = HidLibrary::programFolder() + "/libquellix.so";
+        const std::string path = programFolder() + "libquellix.so";
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(handle, nullptr);
         HidFunctions fn;
-        switching::bindName(handle, "Debug", fn.Debug);
-        switching::bindName(handle, "Init", fn.Init);
-        switching::bindName(handle, "End", fn.End);
-        switching::bindName(handle, "RequestGetDeviceCount", fn.RequestGetDeviceCount);
-        switching::bindName(handle, "DeleteRequestFromUnitId", fn.DeleteRequestFromUnitId);
-        switching::bindName(handle, "DeleteRequestFromHandle", fn.DeleteRequestFromHandle);
-        switching::bindName(handle, "RequestWrite", fn.RequestWrite);
-        switching::bindName(handle, "RequestWriteOne", switching::realWriteOne);
-        switching::bindName(handle, "RequestStatusWrite", fn.RequestStatusWrite);
-        switching::bindName(handle, "RequestStatusGet", fn.RequestStatusGet);
-        switching::bindName(handle, "RequestAsyncRead", fn.RequestAsyncRead);
-        switching::bindName(handle, "RequestStatusSetFeature", fn.RequestStatusSetFeature);
-        switching::bindName(handle, "QuellixAbiVersion", fn.QuellixAbiVersion);
+        std::string reason;
+        ASSERT_TRUE(HidLibrary::bindFunctions(handle, fn, reason)) << reason;
+        switching::realWriteOne = fn.RequestWriteOne;
         switching::bindName(handle, "QuellixVirtualWriteMemory", switching::writeMemory);
         ASSERT_NE(switching::realWriteOne, nullptr);
         ASSERT_NE(switching::writeMemory, nullptr);

@@ -3,9 +3,9 @@
 // during a whole Apply, refusals. Each ends with a clear result, the dirty
 // mark set and the model untouched, and the next Apply with the keyboard back
 // succeeds.
+#include "base/atomic_file.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
-#include "core/platform/atomic_file.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"

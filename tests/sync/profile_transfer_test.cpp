@@ -1,8 +1,8 @@
 // Import, export, the profile manager's Apply and the profile label.
 #include "core/sync/profile_transfer.h"
+#include "base/atomic_file.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
-#include "core/platform/atomic_file.h"
 #include "core/platform/registry_store.h"
 #include "core/platform/utf_text.h"
 #include "core/sync/sync_result.h"

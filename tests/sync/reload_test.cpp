@@ -2,9 +2,10 @@
 // profile-changed message.
 #include <gmock/gmock.h>
 
+#include "base/atomic_file.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/sync/picture_keys.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"

@@ -1,10 +1,10 @@
 #include "sync_fixture.h"
 
+#include "base/atomic_file.h"
 #include "core/config/key_table_codec.h"
 #include "core/config/macro_area_codec.h"
 #include "core/device/hid_library.h"
 #include "core/keys/key_id.h"
-#include "core/platform/atomic_file.h"
 
 #include <chrono>
 #include <thread>
@@ -19,7 +19,7 @@ void SyncTest::SetUp() {
     DeviceLinkResult opened = DeviceLink::open();
     ASSERT_TRUE(opened) << opened.reason;
     link = std::move(opened.link);
-    const std::string why = knobs.bind(HidLibrary::programFolder());
+    const std::string why = knobs.bind(programFolder());
     ASSERT_TRUE(why.empty()) << why;
     knobs.reset();
 

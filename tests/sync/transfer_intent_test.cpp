@@ -3,9 +3,9 @@
 // arrival finished on Yes or let go on No. The removal cuts an import at every
 // frame; the record's reader refuses damaged bytes.
 #include "core/sync/transfer_intent.h"
+#include "base/atomic_file.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
-#include "core/platform/atomic_file.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"

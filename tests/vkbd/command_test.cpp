@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 #include "vkbd_test_util.h"
 
 namespace quorvane::vkbd {

@@ -1,7 +1,7 @@
 // The fault knobs: each one misbehaves exactly as far as it is told to.
 #include <gtest/gtest.h>
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 #include "vkbd_test_util.h"
 
 namespace quorvane::vkbd {

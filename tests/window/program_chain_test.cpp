@@ -37,7 +37,7 @@ class ProgramChainTest : public ::testing::Test {
         DeviceLinkResult opened = DeviceLink::open();
         ASSERT_TRUE(opened) << opened.reason;
         link = std::move(opened.link);
-        ASSERT_TRUE(knobs.bind(HidLibrary::programFolder()).empty());
+        ASSERT_TRUE(knobs.bind(programFolder()).empty());
         knobs.reset();
         createDefaultImage(config, std::string(), true);
         session = std::make_unique<SyncSession>(
@@ -147,7 +147,7 @@ TEST_F(ProgramChainTest, TheKeyboardsProfileKeyMakesItsProfileCurrent) {
     ASSERT_EQ(lighting.currentProfile, 0);
 
     void* library =
-        dlopen((HidLibrary::programFolder() + "/libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+        dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(library, nullptr);
     auto press = reinterpret_cast<decltype(&::QuellixVirtualPressProfileKey)>(
         dlsym(library, "QuellixVirtualPressProfileKey"));

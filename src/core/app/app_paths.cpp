@@ -1,21 +1,9 @@
 #include "core/app/app_paths.h"
 
-#include <unistd.h>
-
-#include <vector>
-
+#include "core/platform/program_folder.h"
 #include "core/platform/xdg_dirs.h"
 
 namespace quorvane {
-
-std::optional<std::string> currentExePath() {
-    std::vector<char> buf(4096);
-    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) {
-        return std::nullopt;
-    }
-    return std::string(buf.data(), static_cast<std::size_t>(n));
-}
 
 std::string userDataFolder() {
     return documentsDir() + "/" + kUserDataFolderName;
@@ -23,9 +11,9 @@ std::string userDataFolder() {
 
 PathTable buildPathTable(const std::string& exePath, const std::string& userData) {
     PathTable t;
-    auto slash = exePath.find_last_of('/');
     t.g_szExePath = exePath;
-    t.folder = slash == std::string::npos ? "./" : exePath.substr(0, slash + 1);
+    t.folder = folderOf(exePath);
+    const auto slash = exePath.find_last_of('/');
     t.g_szExeName = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
     const std::string program = t.drive + t.folder;
     t.g_szHelpDir = program + "Help/";

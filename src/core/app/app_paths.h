@@ -3,7 +3,6 @@
 // program folder is read-only once installed).
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace quorvane {
@@ -33,9 +32,6 @@ struct PathTable {
 
 inline constexpr const char* kCompanionName = "orvelsyn";
 inline constexpr const char* kUserDataFolderName = "Quorvane_09A";
-
-// The program's full file name from /proc/self/exe.
-std::optional<std::string> currentExePath();
 
 // Documents folder (XDG user dirs, else ~/Documents) + "/Quorvane_09A".
 std::string userDataFolder();

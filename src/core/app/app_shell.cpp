@@ -6,6 +6,7 @@
 #include "core/app/instance_messages.h"
 #include "core/platform/detached_start.h"
 #include "core/platform/process_scan.h"
+#include "core/platform/program_folder.h"
 #include "core/platform/xdg_dirs.h"
 
 namespace quorvane {

@@ -1,6 +1,6 @@
 #include "core/config/config_image.h"
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 
 namespace quorvane {
 

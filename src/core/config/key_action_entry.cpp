@@ -1,6 +1,6 @@
 #include "core/config/key_action_entry.h"
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 
 namespace quorvane {
 

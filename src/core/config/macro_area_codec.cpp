@@ -4,10 +4,10 @@
 #include <mutex>
 #include <new>
 
+#include "base/le_bytes.h"
 #include "core/config/default_device_bytes.h"
 #include "core/config/stored_key.h"
 #include "core/keys/key_conversions.h"
-#include "core/platform/le_bytes.h"
 
 namespace quorvane {
 

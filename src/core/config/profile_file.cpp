@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <new>
 
+#include "base/atomic_file.h"
+#include "base/le_bytes.h"
+#include "base/unique_fd.h"
 #include "core/app/prompter.h"
-#include "core/platform/atomic_file.h"
-#include "core/platform/le_bytes.h"
-#include "core/platform/unique_fd.h"
 #include "core/platform/utf_text.h"
 
 namespace quorvane {

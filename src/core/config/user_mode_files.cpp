@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/platform/ini_file.h"
 #include "core/platform/utf_text.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "base/atomic_file.h"
 #include "core/config/profile_file.h"
-#include "core/platform/atomic_file.h"
 
 namespace quorvane {
 

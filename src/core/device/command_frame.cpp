@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 
 namespace quorvane {
 

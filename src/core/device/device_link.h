@@ -17,6 +17,7 @@
 #include "core/device/command_set.h"
 #include "core/device/command_transport.h"
 #include "core/device/hid_library.h"
+#include "core/platform/program_folder.h"
 #include "quellix.h"
 
 namespace quorvane {
@@ -37,7 +38,7 @@ struct DeviceLinkResult {
 class DeviceLink {
   public:
     // Binds libquellix.so from `folder` and starts a link on it.
-    static DeviceLinkResult open(const std::string& folder = HidLibrary::programFolder());
+    static DeviceLinkResult open(const std::string& folder = programFolder());
 
     explicit DeviceLink(std::unique_ptr<HidLibrary> library);
     // Cancels the standing reads it registered and stops being the active

@@ -1,6 +1,6 @@
 #include "core/device/hid_filter.h"
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 
 namespace quorvane {
 

@@ -1,7 +1,6 @@
 #include "core/device/hid_library.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -23,20 +22,13 @@ bool bindName(void* handle, const char* name, Fn& slot, std::string& reason) {
 }
 
 bool bindAll(void* handle, HidFunctions& fn, std::string& reason) {
-    // The order is the library's documented binding order; the first missing
-    // name is the one reported.
-    return bindName(handle, "Debug", fn.Debug, reason) &&
-           bindName(handle, "Init", fn.Init, reason) && bindName(handle, "End", fn.End, reason) &&
-           bindName(handle, "RequestGetDeviceCount", fn.RequestGetDeviceCount, reason) &&
-           bindName(handle, "DeleteRequestFromUnitId", fn.DeleteRequestFromUnitId, reason) &&
-           bindName(handle, "DeleteRequestFromHandle", fn.DeleteRequestFromHandle, reason) &&
-           bindName(handle, "RequestWrite", fn.RequestWrite, reason) &&
-           bindName(handle, "RequestWriteOne", fn.RequestWriteOne, reason) &&
-           bindName(handle, "RequestStatusWrite", fn.RequestStatusWrite, reason) &&
-           bindName(handle, "RequestStatusGet", fn.RequestStatusGet, reason) &&
-           bindName(handle, "RequestAsyncRead", fn.RequestAsyncRead, reason) &&
-           bindName(handle, "RequestStatusSetFeature", fn.RequestStatusSetFeature, reason) &&
-           bindName(handle, "QuellixAbiVersion", fn.QuellixAbiVersion, reason);
+    // In the library's documented binding order: the first missing name is
+    // the one reported.
+    // clang-format off
+#define QUORVANE_BIND(name) bindName(handle, #name, fn.name, reason) &&
+    return QUELLIX_BOUND_NAMES(QUORVANE_BIND) true;
+#undef QUORVANE_BIND
+    // clang-format on
 }
 
 void bindOptional(void* handle, HidFunctions& fn) {
@@ -48,20 +40,6 @@ void bindOptional(void* handle, HidFunctions& fn) {
 
 }  // namespace
 
-std::string HidLibrary::programFolder() {
-    std::array<char, 4096> buffer{};
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0) {
-        return {};
-    }
-    std::string path(buffer.data(), static_cast<std::size_t>(n));
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 bool HidLibrary::isKnownAbiVersion(std::uint32_t version) {
     return version == QUELLIX_ABI_VERSION;
 }
@@ -70,7 +48,7 @@ HidBindResult HidLibrary::bind(const std::string& folder) {
     if (folder.empty()) {
         return {nullptr, "cannot find the program folder"};
     }
-    const std::string path = folder + "/" + kFileName;
+    const std::string path = folder + (folder.back() == '/' ? "" : "/") + kFileName;
     // The handle is never closed. The library's threads call back into this
     // program until the process ends, and End() is never called to stop them,
     // so unloading it would pull code out from under a running callback.
@@ -82,11 +60,18 @@ HidBindResult HidLibrary::bind(const std::string& folder) {
     }
     HidFunctions fn;
     std::string reason;
-    if (!bindAll(handle, fn, reason)) {
+    if (!bindFunctions(handle, fn, reason)) {
         return {nullptr, reason};
     }
-    bindOptional(handle, fn);
     return fromFunctions(fn);
+}
+
+bool HidLibrary::bindFunctions(void* handle, HidFunctions& functions, std::string& reason) {
+    if (!bindAll(handle, functions, reason)) {
+        return false;
+    }
+    bindOptional(handle, functions);
+    return true;
 }
 
 KeyboardAccess HidLibrary::keyboardAccess() const {
@@ -113,11 +98,11 @@ std::string HidLibrary::lastErrorOf(const HidFunctions& functions) {
 }
 
 HidBindResult HidLibrary::fromFunctions(const HidFunctions& fn) {
-    const bool complete = fn.Debug && fn.Init && fn.End && fn.RequestGetDeviceCount &&
-                          fn.DeleteRequestFromUnitId && fn.DeleteRequestFromHandle &&
-                          fn.RequestWrite && fn.RequestWriteOne && fn.RequestStatusWrite &&
-                          fn.RequestStatusGet && fn.RequestAsyncRead &&
-                          fn.RequestStatusSetFeature && fn.QuellixAbiVersion;
+    // clang-format off
+#define QUORVANE_SET(name) fn.name != nullptr &&
+    const bool complete = QUELLIX_BOUND_NAMES(QUORVANE_SET) true;
+#undef QUORVANE_SET
+    // clang-format on
     if (!complete) {
         return {nullptr, "the HID library table is incomplete"};
     }

@@ -6,25 +6,18 @@
 #include <memory>
 #include <string>
 
+#include "core/platform/program_folder.h"
 #include "quellix.h"
 
 namespace quorvane {
 
 // The library's entry points. Tests may fill one with their own functions.
 struct HidFunctions {
-    decltype(&::Debug) Debug = nullptr;
-    decltype(&::Init) Init = nullptr;
-    decltype(&::End) End = nullptr;
-    decltype(&::RequestGetDeviceCount) RequestGetDeviceCount = nullptr;
-    decltype(&::DeleteRequestFromUnitId) DeleteRequestFromUnitId = nullptr;
-    decltype(&::DeleteRequestFromHandle) DeleteRequestFromHandle = nullptr;
-    decltype(&::RequestWrite) RequestWrite = nullptr;
-    decltype(&::RequestWriteOne) RequestWriteOne = nullptr;
-    decltype(&::RequestStatusWrite) RequestStatusWrite = nullptr;
-    decltype(&::RequestStatusGet) RequestStatusGet = nullptr;
-    decltype(&::RequestAsyncRead) RequestAsyncRead = nullptr;
-    decltype(&::RequestStatusSetFeature) RequestStatusSetFeature = nullptr;
-    decltype(&::QuellixAbiVersion) QuellixAbiVersion = nullptr;
+    // A member is named as its function: no parentheses can go around it.
+    // NOLINTNEXTLINE(bugprone-macro-parentheses)
+#define QUORVANE_HID_SLOT(name) decltype(&::name) name = nullptr;
+    QUELLIX_BOUND_NAMES(QUORVANE_HID_SLOT)
+#undef QUORVANE_HID_SLOT
     // Optional: a library without it never reports a problem.
     decltype(&::QuellixDeviceProblem) QuellixDeviceProblem = nullptr;
     // Optional: a library without it gives no reasons.
@@ -49,13 +42,14 @@ class HidLibrary {
   public:
     static constexpr const char* kFileName = "libquellix.so";
 
-    // The folder of the running executable (/proc/self/exe), without a
-    // trailing slash; empty when it cannot be read.
-    static std::string programFolder();
-
-    // Loads <folder>/libquellix.so, binds the twelve names and
+    // Loads libquellix.so from `folder`, binds the twelve names and
     // QuellixAbiVersion, refuses an unknown version and runs Init(0).
     static HidBindResult bind(const std::string& folder = programFolder());
+
+    // Binds the names of an opened library: every one of QUELLIX_BOUND_NAMES
+    // and the optional ones it has. False, with `reason` naming the first
+    // missing name, when one of the bound names is missing.
+    static bool bindFunctions(void* handle, HidFunctions& functions, std::string& reason);
 
     // Same checks (every entry set, known version, Init(0) above 0) for a
     // table that is already filled, such as a test's fake library.

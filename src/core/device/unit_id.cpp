@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "base/le_bytes.h"
 #include "core/device/hid_filter.h"
-#include "core/platform/le_bytes.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/platform/ini_file.h"
 #include "core/platform/ini_lines.h"
 

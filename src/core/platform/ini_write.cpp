@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/platform/ini_file.h"
 #include "core/platform/ini_lines.h"
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <utility>
 
-#include "core/platform/le_bytes.h"
+#include "base/le_bytes.h"
 #include "core/platform/xdg_dirs.h"
 
 namespace quorvane {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/platform/utf_text.h"
 
 namespace quorvane {

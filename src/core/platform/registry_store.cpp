@@ -1,5 +1,5 @@
 #include "core/platform/registry_store.h"
-#include "core/platform/hex_text.h"
+#include "base/hex_text.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 #include "core/platform/utf_text.h"
 #include "core/platform/xdg_dirs.h"
 

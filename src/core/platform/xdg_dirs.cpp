@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace quorvane {
 namespace {

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "core/config/key_table_codec.h"
 #include "core/config/macro_area_codec.h"
 #include "core/config/profile_cache.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
-#include "core/platform/atomic_file.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 #include "core/sync/sync_texts.h"

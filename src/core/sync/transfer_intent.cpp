@@ -5,8 +5,8 @@
 #include <span>
 #include <system_error>
 
-#include "core/platform/atomic_file.h"
-#include "core/platform/le_bytes.h"
+#include "base/atomic_file.h"
+#include "base/le_bytes.h"
 
 namespace quorvane {
 

@@ -214,6 +214,25 @@ int RequestStatusSetFeature(const QuellixFilter* filter, QuellixCallback callbac
  * not know. */
 uint32_t QuellixAbiVersion(void);
 
+/* The twelve names and QuellixAbiVersion in binding order, as one list for
+ * every table of them: QUELLIX_BOUND_NAMES(X) is X(Debug) X(Init) ... */
+/* clang-format off */
+#define QUELLIX_BOUND_NAMES(X) \
+    X(Debug)                   \
+    X(Init)                    \
+    X(End)                     \
+    X(RequestGetDeviceCount)   \
+    X(DeleteRequestFromUnitId) \
+    X(DeleteRequestFromHandle) \
+    X(RequestWrite)            \
+    X(RequestWriteOne)         \
+    X(RequestStatusWrite)      \
+    X(RequestStatusGet)        \
+    X(RequestAsyncRead)        \
+    X(RequestStatusSetFeature) \
+    X(QuellixAbiVersion)
+/* clang-format on */
+
 /* ---- Why an attached keyboard cannot be used. ----------------------------
  *
  * Added within ABI version 1: a program that also runs with an older

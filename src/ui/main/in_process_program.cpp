@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "core/app/app_shell.h"
-#include "core/device/hid_library.h"
+#include "core/platform/program_folder.h"
 
 namespace quorvane {
 
@@ -70,8 +70,8 @@ std::string prepareInProcessEnvironment() {
 bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body) {
     QuorvaneProgram program;
     ShellOptions options;
-    const std::string folder = HidLibrary::programFolder();
-    options.exePath = folder + "/quorvane";
+    const std::string folder = programFolder();
+    options.exePath = folder + "quorvane";
     options.registryPath = home + "/registry";
     options.userDataFolder = home + "/Documents/Quorvane_09A";
     options.runtimeFolder = home;
@@ -87,7 +87,7 @@ bool runInProcess(const std::string& home, const std::function<void(InProcessCon
             30);
         if (read) {
             InProcessContext context{program, {}, home};
-            void* handle = dlopen((folder + "/libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+            void* handle = dlopen((folder + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
             if (handle != nullptr) {
                 context.knobs.setUsbFrames =
                     reinterpret_cast<int (*)(int)>(dlsym(handle, "QuellixVirtualSetUsbFrames"));

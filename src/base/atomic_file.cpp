@@ -1,4 +1,4 @@
-#include "core/platform/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>

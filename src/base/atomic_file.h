@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace quorvane {
 
