@@ -10,6 +10,7 @@
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
 #include "core/events/main_window_messages.h"
+#include "core/platform/keyboard_protocol.h"
 #include "core/sync/sync_result.h"
 
 namespace quorvane::cli {
@@ -57,17 +58,17 @@ std::string hex4(unsigned value) {
 
 std::string consumerMeaning(std::uint16_t code) {
     switch (code) {
-        case kCodeBankToggle:
+        case kConsumerBankToggle:
             return "G-key bank switched on the keyboard";
-        case kCodeLightingChanged:
+        case kConsumerLightingChanged:
             return "lighting changed on the keyboard";
-        case kCodeProfileChanged:
+        case kConsumerProfileChanged:
             return "active profile changed on the keyboard";
-        case kCodeProfileReload:
+        case kConsumerProfileReload:
             return "configuration changed on the keyboard";
-        case kCodeIconRest:
+        case kConsumerIconRest:
             return "keyboard signal off";
-        case kCodeIconSignal:
+        case kConsumerIconSignal:
             return "keyboard signal on";
         default:
             return "unknown code";

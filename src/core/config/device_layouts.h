@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/device/area_sizes.h"
+#include "core/platform/byte_fields.h"
 
 namespace quorvane {
 
@@ -25,15 +26,26 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
+// Settings byte 11 counts the macro area's capacity in units of 128 bytes.
+inline constexpr std::uint32_t kMacroCapacityUnit = 128;
+constexpr std::uint32_t macroSpaceOf(std::uint8_t capacityByte) {
+    return capacityByte * kMacroCapacityUnit;
+}
+// The largest macro area a keyboard can state.
+inline constexpr std::uint32_t kMaxMacroSpace = macroSpaceOf(0xFF);
+
 struct SettingsBlock {
     std::array<std::uint8_t, kSettingsBlockSize> bytes{};
 
-    static constexpr std::size_t kActiveProfile = 10;
-    static constexpr std::size_t kMacroCapacity = 11;  // units of 128 bytes
-    static constexpr std::size_t kEffects = 12;        // 32 effect codes, 0 = unused place
+    static constexpr Field kKeyboardSettings{"keyboard settings", 0, 10};  // kept as read
+    static constexpr Field kActiveProfile{"active profile", 10, 1};
+    static constexpr Field kMacroCapacity{"macro capacity", 11, 1};
+    static constexpr Field kEffects{"effects", 12, kEffectListSize};  // 0 = unused place
+    static constexpr std::array kFields = {kKeyboardSettings, kActiveProfile, kMacroCapacity,
+                                           kEffects};
 
     std::uint8_t activeProfile() const { return bytes[kActiveProfile]; }
-    std::uint32_t macroSpace() const { return std::uint32_t{bytes[kMacroCapacity]} * 128; }
+    std::uint32_t macroSpace() const { return macroSpaceOf(bytes[kMacroCapacity]); }
     std::uint8_t effectAt(std::size_t place) const { return bytes[kEffects + place]; }
     bool offersEffect(std::uint8_t code) const {
         for (std::size_t i = 0; i < kEffectListSize; ++i) {
@@ -45,31 +57,41 @@ struct SettingsBlock {
     }
     bool operator==(const SettingsBlock&) const = default;
 };
-static_assert(SettingsBlock::kEffects + kEffectListSize == kSettingsBlockSize);
+static_assert(tilesLayout(SettingsBlock::kFields, kSettingsBlockSize));
 
-// Field offsets; bytes the program does not interpret are kept as read.
+// Bytes the program does not interpret are kept as read.
 struct LightingRecord {
     std::array<std::uint8_t, kLightingRecordSize> bytes{};
 
-    static constexpr std::size_t kEffect = 0;
-    static constexpr std::size_t kBrightness = 1;
-    static constexpr std::size_t kSpeed = 2;
-    static constexpr std::size_t kDirection = 3;
-    static constexpr std::size_t kMulticolour = 4;
-    static constexpr std::size_t kColour = 5;
-    static constexpr std::size_t kBaseColour = 9;
-    static constexpr std::size_t kFreeColour = 12;
-    static constexpr std::size_t kReportRate = 15;
-    static constexpr std::size_t kVariant = 17;
-    static constexpr std::size_t kEffect7Option = 18;
-    static constexpr std::size_t kTrigger = 19;
-    static constexpr std::size_t kRippleColour = 25;
-    static constexpr std::size_t kRippleRainbow = 28;
-    static constexpr std::size_t kRibbonColour = 30;
-    static constexpr std::size_t kRibbonRainbow = 33;
+    static constexpr Field kEffect{"effect", 0, 1};
+    static constexpr Field kBrightness{"brightness", 1, 1};
+    static constexpr Field kSpeed{"speed", 2, 1};
+    static constexpr Field kDirection{"direction", 3, 1};
+    static constexpr Field kMulticolour{"multicolour", 4, 1};
+    static constexpr Field kColour{"colour", 5, 3};
+    static constexpr Field kKept8{"kept", 8, 1};
+    static constexpr Field kBaseColour{"base colour", 9, 3};
+    static constexpr Field kFreeColour{"free colour", 12, 3};
+    static constexpr Field kReportRate{"report rate", 15, 1};
+    static constexpr Field kKept16{"kept", 16, 1};
+    static constexpr Field kVariant{"variant", 17, 1};
+    static constexpr Field kEffect7Option{"effect-7 option", 18, 1};
+    static constexpr Field kTrigger{"trigger", 19, 1};
+    static constexpr Field kKept20{"kept", 20, 5};
+    static constexpr Field kRippleColour{"ripple colour", 25, 3};
+    static constexpr Field kRippleRainbow{"ripple rainbow", 28, 1};
+    static constexpr Field kKept29{"kept", 29, 1};
+    static constexpr Field kRibbonColour{"ribbon colour", 30, 3};
+    static constexpr Field kRibbonRainbow{"ribbon rainbow", 33, 1};
+    static constexpr Field kKept34{"kept", 34, 8};
+    static constexpr std::array kFields = {
+        kEffect,        kBrightness,    kSpeed,      kDirection,    kMulticolour,   kColour,
+        kKept8,         kBaseColour,    kFreeColour, kReportRate,   kKept16,        kVariant,
+        kEffect7Option, kTrigger,       kKept20,     kRippleColour, kRippleRainbow, kKept29,
+        kRibbonColour,  kRibbonRainbow, kKept34};
 
-    Rgb colourAt(std::size_t at) const { return {bytes[at], bytes[at + 1], bytes[at + 2]}; }
-    void setColourAt(std::size_t at, Rgb c) {
+    Rgb colourAt(const Field& at) const { return {bytes[at], bytes[at + 1], bytes[at + 2]}; }
+    void setColourAt(const Field& at, Rgb c) {
         bytes[at] = c.red;
         bytes[at + 1] = c.green;
         bytes[at + 2] = c.blue;
@@ -78,6 +100,7 @@ struct LightingRecord {
     std::uint8_t reportRate() const { return bytes[kReportRate] > 3 ? 3 : bytes[kReportRate]; }
     bool operator==(const LightingRecord&) const = default;
 };
+static_assert(tilesLayout(LightingRecord::kFields, kLightingRecordSize));
 
 // Three bytes (red, green, blue) per LED index.
 struct ColourBank {

@@ -16,8 +16,8 @@ inline constexpr std::size_t kMaxMacroActions = 2000;
 inline constexpr std::size_t kMacroNameUnits = 250;  // 249 characters and the terminator
 inline constexpr std::size_t kMacroActionSize = 8;
 inline constexpr std::size_t kMacroActionsOffset = 512;
-inline constexpr std::size_t kMacroRecordSize =
-    kMacroActionsOffset + kMaxMacroActions * kMacroActionSize;
+inline constexpr std::size_t kMacroActionsBytes = kMaxMacroActions * kMacroActionSize;
+inline constexpr std::size_t kMacroRecordSize = kMacroActionsOffset + kMacroActionsBytes;
 static_assert(kMacroRecordSize == 16512);
 
 struct MacroAction {
@@ -67,8 +67,7 @@ struct MacroRecord {
     static constexpr Field kId{"id", 506, 2};
     static constexpr Field kActionCount{"actionCount", 508, 2};
     static constexpr Field kPad510{"pad", 510, 2};
-    static constexpr Field kActions{"actions", kMacroActionsOffset,
-                                    kMaxMacroActions* kMacroActionSize};
+    static constexpr Field kActions{"actions", kMacroActionsOffset, kMacroActionsBytes};
     static constexpr std::array kFields = {kName, kPlayCount,   kPad501, kIsNew,  kRepeatMode,
                                            kId,   kActionCount, kPad510, kActions};
 

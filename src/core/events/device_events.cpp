@@ -7,13 +7,11 @@
 #include "core/device/hid_filter.h"
 #include "core/device/unit_id.h"
 #include "core/events/main_window_messages.h"
+#include "core/platform/keyboard_protocol.h"
 
 namespace quorvane {
 
 namespace {
-
-constexpr std::size_t kMacroSpaceByte = 11;
-constexpr std::uint32_t kMacroSpaceUnit = 128;
 
 // Ends a worker's turn however the worker leaves.
 class TurnScope {
@@ -135,20 +133,20 @@ void DeviceEvents::handleEvent(const QuellixEvent& event) {
 
 void DeviceEvents::onConsumerCode(std::uint16_t code) {
     switch (code) {
-        case kCodeBankToggle:
+        case kConsumerBankToggle:
             toggleBank();
             break;
-        case kCodeLightingChanged:
+        case kConsumerLightingChanged:
             setTimer(TIMER_LIGHT_REFRESH);
             break;
-        case kCodeProfileChanged:
+        case kConsumerProfileChanged:
             setTimer(TIMER_PROFILE_CHANGED);
             break;
-        case kCodeProfileReload:
+        case kConsumerProfileReload:
             setTimer(TIMER_PROFILE_RELOAD);
             break;
-        case kCodeIconRest:
-        case kCodeIconSignal:
+        case kConsumerIconRest:
+        case kConsumerIconSignal:
             startIconWorker(code);
             break;
         default:
@@ -212,10 +210,10 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
         if (stopping()) {
             return;
         }
-        std::array<std::uint8_t, kSettingsBlockSize> settings{};
-        if (commands.ReadSettings(settings) == kResultDone) {
+        SettingsBlock settings;
+        if (commands.ReadSettings(settings.bytes) == kResultDone) {
             std::lock_guard lock(m_lock);
-            m_handOver.macroSpace = settings[kMacroSpaceByte] * kMacroSpaceUnit;
+            m_handOver.macroSpace = settings.macroSpace();
         }
         if (stopping()) {
             return;
@@ -302,7 +300,7 @@ void DeviceEvents::IconWorker(std::uint16_t code) {
         std::lock_guard lock(m_lock);
         m_state.g_bIconBusy = 1;
     }
-    m_mainWindow.SetTrayIconState(code == kCodeIconSignal ? 1 : 0, 0);
+    m_mainWindow.SetTrayIconState(code == kConsumerIconSignal ? 1 : 0, 0);
     std::this_thread::sleep_for(m_timing.iconPause);
     std::lock_guard lock(m_lock);
     m_state.g_bIconBusy = 0;

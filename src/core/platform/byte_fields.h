@@ -17,7 +17,16 @@ struct Field {
     std::size_t width = 0;
 
     constexpr std::size_t end() const { return offset + width; }
+    // Used as an index, a field names its first byte.
+    constexpr operator std::size_t() const {
+        return offset;
+    }  // NOLINT(google-explicit-constructor)
 };
+
+// One field covering `first` to `last` and all between them.
+constexpr Field spanning(const Field& first, const Field& last) {
+    return {first.name, first.offset, last.end() - first.offset};
+}
 
 // True when `fields`, in order, cover bytes [0, size) exactly once each.
 constexpr bool tilesLayout(std::span<const Field> fields, std::size_t size) {

@@ -80,17 +80,19 @@ int LightingWrites::send(LightingBracket bracket) {
                              : sendLightingBracket(m_session.commands(), bracket);
 }
 
-int LightingWrites::writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges) {
+int LightingWrites::writeRecordBytes(std::initializer_list<Field> fields) {
     if (!isCurrentProfileEditable(m_session)) {
         return kSyncNotApplicable;
     }
     const int p = m_session.lighting().currentProfile;
     const auto& record = m_session.lighting().lighting[p].bytes;
     LightingBracket bracket;
-    for (const auto& [byte, count] : ranges) {
+    for (const Field& f : fields) {
+        const auto from = record.begin() + static_cast<std::ptrdiff_t>(f.offset);
         bracket.push_back(
-            {Command::WriteLighting, p * static_cast<int>(kLightingRecordSize) + byte, 0,
-             std::vector<std::uint8_t>(record.begin() + byte, record.begin() + byte + count)});
+            {Command::WriteLighting,
+             p * static_cast<int>(kLightingRecordSize) + static_cast<int>(f.offset), 0,
+             std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(f.width))});
     }
     return send(std::move(bracket));
 }
@@ -106,11 +108,10 @@ int LightingWrites::setEffect(std::uint8_t effectCode) {
         case EffectWrite::EffectAndRandom:
             record.bytes[LightingRecord::kMulticolour] =
                 record.bytes[LightingRecord::kMulticolour] != 0 ? 1 : 0;
-            result =
-                writeRecordBytes({{LightingRecord::kEffect, 1}, {LightingRecord::kMulticolour, 1}});
+            result = writeRecordBytes({LightingRecord::kEffect, LightingRecord::kMulticolour});
             break;
         case EffectWrite::EffectOnly:
-            result = writeRecordBytes({{LightingRecord::kEffect, 1}});
+            result = writeRecordBytes({LightingRecord::kEffect});
             break;
         case EffectWrite::Nothing:
             break;
@@ -135,7 +136,7 @@ int LightingWrites::setBrightness(int brightness) {
         return kResultDone;
     }
     stored = static_cast<std::uint8_t>(brightness);
-    return writeRecordBytes({{LightingRecord::kBrightness, 1}});
+    return writeRecordBytes({LightingRecord::kBrightness});
 }
 
 int LightingWrites::setSpeedPosition(int position) {
@@ -159,7 +160,7 @@ int LightingWrites::setSpeed(int speed) {
         return kResultDone;
     }
     stored = static_cast<std::uint8_t>(speed);
-    return writeRecordBytes({{LightingRecord::kSpeed, 1}});
+    return writeRecordBytes({LightingRecord::kSpeed});
 }
 
 int LightingWrites::setDirection(int direction) {
@@ -172,7 +173,7 @@ int LightingWrites::setDirection(int direction) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kDirection] = static_cast<std::uint8_t>(direction);
-    return writeRecordBytes({{LightingRecord::kDirection, 1}});
+    return writeRecordBytes({LightingRecord::kDirection});
 }
 
 int LightingWrites::setEffectColour(Rgb colour) {
@@ -182,7 +183,7 @@ int LightingWrites::setEffectColour(Rgb colour) {
     LightingRecord& record = m_session.lighting().lighting[m_session.lighting().currentProfile];
     record.bytes[LightingRecord::kMulticolour] = 0;
     record.setColourAt(LightingRecord::kColour, colour);
-    return writeRecordBytes({{LightingRecord::kMulticolour, 4}});
+    return writeRecordBytes({spanning(LightingRecord::kMulticolour, LightingRecord::kColour)});
 }
 
 int LightingWrites::toggleRandomColour() {
@@ -201,7 +202,7 @@ int LightingWrites::setRandomColour(bool on) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kMulticolour] = on ? 1 : 0;
-    return writeRecordBytes({{LightingRecord::kMulticolour, 1}});
+    return writeRecordBytes({LightingRecord::kMulticolour});
 }
 
 int LightingWrites::setEffect17Colour(int index) {
@@ -214,7 +215,7 @@ int LightingWrites::setEffect17Colour(int index) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kVariant] = static_cast<std::uint8_t>(index);
-    return writeRecordBytes({{LightingRecord::kVariant, 1}});
+    return writeRecordBytes({LightingRecord::kVariant});
 }
 
 int LightingWrites::setReportRate(int rate) {
@@ -227,7 +228,7 @@ int LightingWrites::setReportRate(int rate) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kReportRate] = static_cast<std::uint8_t>(rate);
-    return writeRecordBytes({{LightingRecord::kReportRate, 1}});
+    return writeRecordBytes({LightingRecord::kReportRate});
 }
 
 int LightingWrites::setBaseColour(Rgb colour) {
@@ -261,7 +262,7 @@ int LightingWrites::setBaseColour(Rgb colour) {
     lighting.lighting[p].setColourAt(LightingRecord::kBaseColour, colour);
     const int sent = m_sink != nullptr ? send(colourBankBracket(lighting.colours[p], p))
                                        : m_session.sendUserModeBank();
-    const int written = writeRecordBytes({{LightingRecord::kBaseColour, 3}});
+    const int written = writeRecordBytes({LightingRecord::kBaseColour});
     return sent == kResultDone ? written : sent;
 }
 

@@ -106,7 +106,7 @@ class LightingWrites {
   private:
     // Begin, one WriteLighting of `count` bytes from `byteNumber` of the
     // current record, End. Several groups go in one bracket.
-    int writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges);
+    int writeRecordBytes(std::initializer_list<Field> fields);
     int send(LightingBracket bracket);
 
     SyncSession& m_session;
