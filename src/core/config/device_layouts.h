@@ -13,7 +13,7 @@ namespace quorvane {
 
 inline constexpr std::size_t kColourBankCount = 4;
 inline constexpr std::size_t kDeviceKeySlots = 126;
-inline constexpr std::size_t kDeviceKeyTableSize = 3 * kDeviceKeySlots;
+inline constexpr std::size_t kDeviceKeyTableSize = kKeyTableSize;
 inline constexpr std::size_t kEffectListSize = 32;
 inline constexpr std::uint8_t kPerKeyColourEffect = 20;
 static_assert(kDeviceKeyTableSize == 378);
@@ -132,6 +132,52 @@ struct ColourBank {
 };
 static_assert(ColourBank::holds(ColourBank::kLedCount - 1));
 
+// The macro area: a header, a table of u16 record offsets (one per macro, from
+// the start of the area), then one record per macro: a record header, the
+// steps, then the name's UTF-16 units when the header's names flag is 1.
+struct MacroArea {
+    static constexpr std::uint16_t kMagicValue = 0x55AA;
+
+    static constexpr Field kMagic{"magic", 0, 2};
+    static constexpr Field kTotalSize{"total size", 2, 2};
+    static constexpr Field kMacroCount{"macro count", 4, 2};
+    static constexpr Field kNamesFlag{"names flag", 6, 2};
+    static constexpr Field kReserved{"reserved", 8, 8};
+    static constexpr std::array kHeaderFields = {kMagic, kTotalSize, kMacroCount, kNamesFlag,
+                                                 kReserved};
+    static constexpr std::size_t kHeaderSize = 16;
+    static constexpr std::size_t kRecordOffsetSize = 2;
+
+    // From the start of a record.
+    static constexpr Field kStepCount{"step count", 0, 2};
+    static constexpr Field kPlayCount{"play count", 2, 1};
+    static constexpr Field kNameUnits{"name units", 3, 1};
+    static constexpr std::array kRecordHeaderFields = {kStepCount, kPlayCount, kNameUnits};
+    static constexpr std::size_t kRecordHeaderSize = 4;
+
+    // From the start of a step.
+    static constexpr Field kWord0{"word 0", 0, 2};
+    static constexpr Field kWord1{"word 1", 2, 2};
+    static constexpr std::array kStepFields = {kWord0, kWord1};
+    static constexpr std::size_t kStepSize = 4;
+};
+static_assert(tilesLayout(MacroArea::kHeaderFields, MacroArea::kHeaderSize));
+static_assert(tilesLayout(MacroArea::kRecordHeaderFields, MacroArea::kRecordHeaderSize));
+static_assert(tilesLayout(MacroArea::kStepFields, MacroArea::kStepSize));
+
+// The kind byte of a key-table slot and of a macro step, and the b1 values of
+// the keyboard and function kinds.
+inline constexpr std::uint8_t kKindNone = 0;
+inline constexpr std::uint8_t kKindKeyboard = 2;
+inline constexpr std::uint8_t kKindConsumer = 3;
+inline constexpr std::uint8_t kKindDesktop = 4;
+inline constexpr std::uint8_t kKindFunction = 5;
+inline constexpr std::uint8_t kKeyboardModifier = 1;
+inline constexpr std::uint8_t kKeyboardUsage = 2;
+inline constexpr std::uint8_t kFunctionPlayMacro = 1;
+inline constexpr std::uint8_t kFunctionStopMacro = 2;
+inline constexpr std::uint8_t kFunctionEdit = 5;
+
 // One key per slot: (kind, b1, b2).
 struct DeviceKeyTable {
     std::array<std::uint8_t, kDeviceKeyTableSize> bytes{};
@@ -142,13 +188,25 @@ struct DeviceKeyTable {
         std::uint8_t b2 = 0;
         bool operator==(const Slot&) const = default;
     };
-    Slot slot(std::size_t s) const { return {bytes[3 * s], bytes[3 * s + 1], bytes[3 * s + 2]}; }
+    static constexpr Field kKind{"kind", 0, 1};
+    static constexpr Field kB1{"b1", 1, 1};
+    static constexpr Field kB2{"b2", 2, 1};
+    static constexpr std::array kSlotFields = {kKind, kB1, kB2};
+    static constexpr std::size_t kSlotSize = 3;
+
+    Slot slot(std::size_t s) const {
+        const std::size_t at = kSlotSize * s;
+        return {bytes[at + kKind], bytes[at + kB1], bytes[at + kB2]};
+    }
     void setSlot(std::size_t s, Slot v) {
-        bytes[3 * s] = v.kind;
-        bytes[3 * s + 1] = v.b1;
-        bytes[3 * s + 2] = v.b2;
+        const std::size_t at = kSlotSize * s;
+        bytes[at + kKind] = v.kind;
+        bytes[at + kB1] = v.b1;
+        bytes[at + kB2] = v.b2;
     }
     bool operator==(const DeviceKeyTable&) const = default;
 };
+static_assert(tilesLayout(DeviceKeyTable::kSlotFields, DeviceKeyTable::kSlotSize));
+static_assert(DeviceKeyTable::kSlotSize * kDeviceKeySlots == kDeviceKeyTableSize);
 
 }  // namespace quorvane

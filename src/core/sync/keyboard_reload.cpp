@@ -9,7 +9,7 @@
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
 #include "core/platform/atomic_file.h"
-#include "core/platform/le_bytes.h"
+#include "core/platform/byte_fields.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 #include "core/sync/sync_texts.h"
@@ -54,8 +54,8 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     if (r != kResultDone) {
         return r;
     }
-    if (getU16(area, 0) == kMacroAreaMagic) {
-        const std::uint32_t total = getU16(area, 2);
+    if (getField(area, MacroArea::kMagic) == kMacroAreaMagic) {
+        const std::uint32_t total = getField(area, MacroArea::kTotalSize);
         if (total > kMacroAreaHeaderSize) {
             area.assign(total, 0);
             r = m_commands.ReadMacroArea(area, total);
