@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/device/command_frame.h"
+#include "base/keyboard_protocol.h"
 #include "core/device/device_link.h"
 #include "core/device/device_result.h"
 #include "vkbd/virtual_keyboard.h"
@@ -63,7 +63,7 @@ VirtualLink& virtualLink() {
 // threads. What an exchange can never get below.
 void BM_FirmwareFloor(benchmark::State& state) {
     quorvane::vkbd::VirtualKeyboard keyboard;
-    const quorvane::vkbd::Frame request = quorvane::vkbd::makeRequest(0x03, 0x2C, 0);
+    const quorvane::vkbd::Frame request = quorvane::buildRequest(0x03, 0x2C, 0);
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         auto result = keyboard.handleCommand(request);
         benchmark::DoNotOptimize(result);

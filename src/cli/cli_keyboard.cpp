@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <ostream>
 
+#include "base/keyboard_protocol.h"
 #include "cli/result_text.h"
 #include "core/app/app_paths.h"
 #include "core/app/user_checks.h"
 #include "core/device/device_result.h"
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
-#include "core/events/consumer_codes.h"
 #include "core/platform/program_folder.h"
 #include "core/sync/sync_result.h"
 
@@ -51,17 +51,17 @@ std::string hex4(unsigned value) {
 
 std::string consumerMeaning(std::uint16_t code) {
     switch (code) {
-        case kCodeBankToggle:
+        case kConsumerBankToggle:
             return "G-key bank switched on the keyboard";
-        case kCodeLightingChanged:
+        case kConsumerLightingChanged:
             return "lighting changed on the keyboard";
-        case kCodeProfileChanged:
+        case kConsumerProfileChanged:
             return "active profile changed on the keyboard";
-        case kCodeProfileReload:
+        case kConsumerProfileReload:
             return "configuration changed on the keyboard";
-        case kCodeIconRest:
+        case kConsumerIconRest:
             return "keyboard signal off";
-        case kCodeIconSignal:
+        case kConsumerIconSignal:
             return "keyboard signal on";
         default:
             return "unknown code";

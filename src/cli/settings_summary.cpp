@@ -1,24 +1,22 @@
 #include "cli/settings_summary.h"
 
+#include "core/config/device_layouts.h"
+
 namespace quorvane::cli {
 
 namespace {
 
-constexpr std::size_t kActiveProfileByte = 10;
-constexpr std::size_t kMacroCapacityByte = 11;
-constexpr std::size_t kFirstEffectByte = 12;
-constexpr std::uint32_t kMacroCapacityUnit = 128;
 constexpr int kDefaultModeProfile = 3;
 
 }  // namespace
 
 SettingsSummary summariseSettings(std::span<const std::uint8_t, kSettingsBlockSize> block) {
     SettingsSummary summary;
-    summary.activeProfile = block[kActiveProfileByte];
-    summary.macroCapacity = block[kMacroCapacityByte] * kMacroCapacityUnit;
-    for (std::size_t i = kFirstEffectByte; i < kSettingsBlockSize; ++i) {
-        if (block[i] != 0) {
-            summary.effects.push_back(block[i]);
+    summary.activeProfile = block[SettingsBlock::kActiveProfile];
+    summary.macroCapacity = macroSpaceOf(block[SettingsBlock::kMacroCapacity]);
+    for (const std::uint8_t code : block.subspan<SettingsBlock::kEffects.offset>()) {
+        if (code != 0) {
+            summary.effects.push_back(code);
         }
     }
     return summary;

@@ -1,5 +1,11 @@
 // What the keyboard keeps in flash: one plain record of byte arrays, so that
 // the factory state, the state file and the firmware all work on one shape.
+//
+// The sizes, the settings bytes, the macro-capacity rule and the factory bytes
+// below are the firmware's own reading of the keyboard, written apart from the
+// program's (core/config/device_layouts.h, default_device_bytes.h) on purpose:
+// a misreading shared by both would pass every test. A test ties the factory
+// bytes of the two together.
 #pragma once
 
 #include <array>

@@ -64,9 +64,9 @@ std::uint8_t readInto(std::span<const std::uint8_t> area, std::size_t offset, st
     if (!inside(offset, length, area.size())) {
         return kStatusOutOfRange;
     }
-    const std::size_t n = fullPayload ? std::min(kPayloadSize, area.size() - offset) : length;
+    const std::size_t n = fullPayload ? std::min(kFramePayloadSize, area.size() - offset) : length;
     std::copy_n(area.begin() + static_cast<std::ptrdiff_t>(offset), n,
-                answer.begin() + kPayloadOffset);
+                answer.begin() + kFramePayloadOffset);
     return kStatusOk;
 }
 
@@ -75,7 +75,7 @@ std::uint8_t writeFrom(std::span<std::uint8_t> area, std::size_t offset, std::si
     if (!inside(offset, length, area.size())) {
         return kStatusOutOfRange;
     }
-    std::copy_n(frame.begin() + kPayloadOffset, length,
+    std::copy_n(frame.begin() + kFramePayloadOffset, length,
                 area.begin() + static_cast<std::ptrdiff_t>(offset));
     return kStatusOk;
 }
@@ -89,14 +89,83 @@ std::uint8_t writeSettings(std::span<std::uint8_t> settings, std::size_t offset,
         return kStatusOutOfRange;
     }
     for (std::size_t i = 0; i < length; ++i) {
-        if (offset + i == kSettingsActiveProfile && frame[kPayloadOffset + i] > 3) {
+        if (offset + i == kSettingsActiveProfile && frame[kFramePayloadOffset + i] > 3) {
             return kStatusRefused;
         }
     }
     for (std::size_t i = 0; i < length && offset + i < kSettingsMacroCapacity; ++i) {
-        settings[offset + i] = frame[kPayloadOffset + i];
+        settings[offset + i] = frame[kFramePayloadOffset + i];
     }
     return kStatusOk;
+}
+
+struct Request {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    std::span<const std::uint8_t, kFrameSize> frame;
+};
+
+struct Handled {
+    std::uint8_t status = kStatusOk;
+    bool save = false;  // flash keeps what a command changed
+};
+
+using Handler = Handled (*)(Memories& m, const Request& r, Frame& answer);
+
+Handled beginTransfer(Memories& /*m*/, const Request& /*r*/, Frame& /*answer*/) {
+    return {kStatusOk, false};
+}
+
+Handled endTransfer(Memories& /*m*/, const Request& /*r*/, Frame& /*answer*/) {
+    return {kStatusOk, true};
+}
+
+// The lighting and colour reads answer a full payload; the others the bytes asked for.
+template <Area area, bool fullPayload>
+Handled readArea(Memories& m, const Request& r, Frame& answer) {
+    return {readInto(bytesOf(m, area), r.offset, r.length, fullPayload, answer), false};
+}
+
+template <Area area>
+Handled writeArea(Memories& m, const Request& r, Frame& /*answer*/) {
+    const std::uint8_t status = writeFrom(bytesOf(m, area), r.offset, r.length, r.frame);
+    return {status, status == kStatusOk};
+}
+
+Handled writeSettingsBlock(Memories& m, const Request& r, Frame& /*answer*/) {
+    const std::uint8_t status = writeSettings(m.settings, r.offset, r.length, r.frame);
+    return {status, status == kStatusOk};
+}
+
+struct CommandEntry {
+    Command command;
+    Handler handler;
+};
+
+// Every command the firmware answers; any other is refused.
+constexpr std::array kCommandTable = {
+    CommandEntry{Command::BeginTransfer, &beginTransfer},
+    CommandEntry{Command::EndTransfer, &endTransfer},
+    CommandEntry{Command::ReadSettings, &readArea<Area::Settings, false>},
+    CommandEntry{Command::WriteSettings, &writeSettingsBlock},
+    CommandEntry{Command::ReadLighting, &readArea<Area::Lighting, true>},
+    CommandEntry{Command::WriteLighting, &writeArea<Area::Lighting>},
+    CommandEntry{Command::ReadKeyTable, &readArea<Area::KeyTables, false>},
+    CommandEntry{Command::WriteKeyTable, &writeArea<Area::KeyTables>},
+    CommandEntry{Command::ReadMacroArea, &readArea<Area::MacroArea, false>},
+    CommandEntry{Command::WriteMacroArea, &writeArea<Area::MacroArea>},
+    CommandEntry{Command::ReadDefaultKeyTable, &readArea<Area::FactoryKeyTable, false>},
+    CommandEntry{Command::ReadKeyColours, &readArea<Area::Colours, true>},
+    CommandEntry{Command::WriteKeyColours, &writeArea<Area::Colours>},
+};
+
+Handler handlerOf(std::uint8_t command) {
+    for (const CommandEntry& e : kCommandTable) {
+        if (commandByte(e.command) == command) {
+            return e.handler;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -109,115 +178,71 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
         return result;
     }
     ++counters_.framesHandled;
-
-    if (frame.size() != kFrameSize || frame[kFrameReportId] != kCommandReportId) {
+    if (frame.size() != kFrameSize || frame[kFrameReportNumber.offset] != kCommandReportNumber) {
         result.outcome = CommandResult::Outcome::Ignored;
     } else {
-        const std::uint8_t command = frame[kFrameCommand];
-        const std::uint8_t length = frame[kFrameLength];
-        const std::uint16_t offset = getU16(frame, kFrameOffset);
-        ++counters_.perCommand[command];
-
-        Frame answer{};
-        answer[kFrameReportId] = kCommandReportId;
-        answer[kFrameCommand] = command;
-        answer[kFrameLength] = length;
-        putU16(answer, kFrameOffset, offset);
-
-        std::uint8_t status = kStatusOk;
-        bool save = false;
-        if (knobs_.refuseAlways || knobs_.refuseCount > 0) {
-            if (!knobs_.refuseAlways) {
-                --knobs_.refuseCount;
-            }
-            status = knobs_.refuseStatus;
-        } else if (getU16(frame, kFrameChecksum) != frameChecksum(frame.first<kFrameSize>()) ||
-                   length > kPayloadSize) {
-            status = kStatusRefused;
-        } else {
-            switch (command) {
-                case kBeginTransfer:
-                    break;
-                case kEndTransfer:
-                    save = true;
-                    break;
-                case kReadSettings:
-                    status = readInto(mem_.settings, offset, length, false, answer);
-                    break;
-                case kWriteSettings:
-                    status = writeSettings(mem_.settings, offset, length, frame);
-                    save = status == kStatusOk;
-                    break;
-                case kReadLighting:
-                    status = readInto(mem_.lighting, offset, length, true, answer);
-                    break;
-                case kWriteLighting:
-                    status = writeFrom(mem_.lighting, offset, length, frame);
-                    save = status == kStatusOk;
-                    break;
-                case kReadKeyTable:
-                    status = readInto(mem_.keyTables, offset, length, false, answer);
-                    break;
-                case kWriteKeyTable:
-                    status = writeFrom(mem_.keyTables, offset, length, frame);
-                    save = status == kStatusOk;
-                    break;
-                case kReadMacroArea:
-                    status = readInto(mem_.macroArea, offset, length, false, answer);
-                    break;
-                case kWriteMacroArea:
-                    status = writeFrom(mem_.macroArea, offset, length, frame);
-                    save = status == kStatusOk;
-                    break;
-                case kReadDefaultKeyTable:
-                    status = readInto(mem_.factoryKeyTable, offset, length, false, answer);
-                    break;
-                case kReadKeyColours:
-                    status = readInto(mem_.colours, offset, length, true, answer);
-                    break;
-                case kWriteKeyColours:
-                    status = writeFrom(mem_.colours, offset, length, frame);
-                    save = status == kStatusOk;
-                    break;
-                default:
-                    status = kStatusRefused;
-                    break;
-            }
-        }
-        answer[kFrameStatus] = status;
-        if (status == kStatusRefused || status == kStatusOutOfRange) {
-            ++counters_.refusals;
-            std::fill(answer.begin() + kPayloadOffset, answer.end(), 0);
-        }
-        if (save && !statePath_.empty()) {
-            lastAutoSave_ = saveLocked(statePath_);
-        }
-
-        ++answersSinceKnobs_;
-        if (knobs_.dropEveryNth != 0 && answersSinceKnobs_ % knobs_.dropEveryNth == 0) {
-            ++counters_.answersDropped;
-            result.outcome = CommandResult::Outcome::Dropped;
-        } else {
-            if (knobs_.wrongEchoAlways || knobs_.wrongEchoCount > 0) {
-                if (!knobs_.wrongEchoAlways) {
-                    --knobs_.wrongEchoCount;
-                }
-                answer[kFrameCommand] = knobs_.wrongEchoValue < 0
-                                            ? static_cast<std::uint8_t>(command + 1)
-                                            : static_cast<std::uint8_t>(knobs_.wrongEchoValue);
-            }
-            sealFrame(answer);
-            ++counters_.answersSent;
-            result.outcome = CommandResult::Outcome::Answered;
-            result.answer = answer;
-        }
+        deliverLocked(answerLocked(frame), result);
     }
-
     if (knobs_.removeAfterFrames > 0 && --knobs_.removeAfterFrames == 0) {
         attached_ = false;
         result.events.push_back(Event::presence(false));
     }
     return result;
+}
+
+Frame VirtualKeyboard::answerLocked(std::span<const std::uint8_t> frame) {
+    const Request request{getField(frame, kFrameOffset), frame[kFrameLength.offset],
+                          frame.first<kFrameSize>()};
+    const std::uint8_t command = frame[kFrameCommand.offset];
+    ++counters_.perCommand[command];
+
+    Frame answer{};
+    for (const Field& echoed : {kFrameReportNumber, kFrameCommand, kFrameLength, kFrameOffset}) {
+        putField(answer, echoed, getField(frame, echoed));
+    }
+    Handled handled{kStatusRefused, false};
+    if (knobs_.refuseAlways || knobs_.refuseCount > 0) {
+        if (!knobs_.refuseAlways) {
+            --knobs_.refuseCount;
+        }
+        handled.status = knobs_.refuseStatus;
+    } else if (getField(frame, kFrameChecksum) == frameChecksum(request.frame) &&
+               request.length <= kFramePayloadSize) {
+        if (const Handler handler = handlerOf(command)) {
+            handled = handler(mem_, request, answer);
+        }
+    }
+    putField(answer, kFrameStatus, handled.status);
+    if (handled.status == kStatusRefused || handled.status == kStatusOutOfRange) {
+        ++counters_.refusals;
+        std::fill(answer.begin() + kFramePayloadOffset, answer.end(), 0);
+    }
+    if (handled.save && !statePath_.empty()) {
+        lastAutoSave_ = saveLocked(statePath_);
+    }
+    return answer;
+}
+
+void VirtualKeyboard::deliverLocked(Frame answer, CommandResult& result) {
+    ++answersSinceKnobs_;
+    if (knobs_.dropEveryNth != 0 && answersSinceKnobs_ % knobs_.dropEveryNth == 0) {
+        ++counters_.answersDropped;
+        result.outcome = CommandResult::Outcome::Dropped;
+        return;
+    }
+    if (knobs_.wrongEchoAlways || knobs_.wrongEchoCount > 0) {
+        if (!knobs_.wrongEchoAlways) {
+            --knobs_.wrongEchoCount;
+        }
+        const std::uint8_t command = answer[kFrameCommand.offset];
+        answer[kFrameCommand.offset] = knobs_.wrongEchoValue < 0
+                                           ? static_cast<std::uint8_t>(command + 1)
+                                           : static_cast<std::uint8_t>(knobs_.wrongEchoValue);
+    }
+    sealFrame(answer);
+    ++counters_.answersSent;
+    result.outcome = CommandResult::Outcome::Answered;
+    result.answer = answer;
 }
 
 bool VirtualKeyboard::handleBankReport(std::span<const std::uint8_t> report) {

@@ -24,31 +24,6 @@
 
 namespace quorvane::vkbd {
 
-// Commands the firmware answers.
-enum Command : std::uint8_t {
-    kBeginTransfer = 0x01,
-    kEndTransfer = 0x02,
-    kReadSettings = 0x03,
-    kWriteSettings = 0x04,
-    kReadLighting = 0x05,
-    kWriteLighting = 0x06,
-    kReadKeyTable = 0x07,
-    kWriteKeyTable = 0x08,
-    kReadMacroArea = 0x09,
-    kWriteMacroArea = 0x0A,
-    kReadDefaultKeyTable = 0x0F,
-    kReadKeyColours = 0x10,
-    kWriteKeyColours = 0x11,
-};
-
-// Consumer codes the keyboard sends on its consumer collection.
-inline constexpr std::uint16_t kConsumerLightingChanged = 0x0401;
-inline constexpr std::uint16_t kConsumerProfileChanged = 0x0402;
-inline constexpr std::uint16_t kConsumerReload = 0x0403;
-inline constexpr std::uint16_t kConsumerBankToggle = 0x02FF;
-inline constexpr std::uint16_t kConsumerIconNormal = 0x1810;
-inline constexpr std::uint16_t kConsumerIconAlternate = 0x1811;
-
 // The two-byte report on the G-key bank collection: 05, state.
 inline constexpr std::uint8_t kBankReportId = 0x05;
 inline constexpr std::uint8_t kInitialBankState = 0x02;
@@ -193,6 +168,10 @@ class VirtualKeyboard {
     StateFileResult lastAutoSave() const;
 
   private:
+    // The answer to a well-formed frame, before the delivery knobs act.
+    Frame answerLocked(std::span<const std::uint8_t> frame);
+    // Applies the drop and wrong-echo knobs to `answer`.
+    void deliverLocked(Frame answer, CommandResult& result);
     void emit(const std::vector<Event>& events) const;
     StateFileResult saveLocked(const std::string& path);
     bool isBlockedLocked(const std::string& path) const;

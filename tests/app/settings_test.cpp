@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "core/app/app_paths.h"
 #include "core/platform/program_folder.h"
@@ -38,18 +37,6 @@ TEST(Settings, SettingsKeyIsCreatedOnceAndSharedByProcesses) {
     ASSERT_TRUE(key.setDword(u"dwLanguageId", 0x0412));
     RegistryStore other(dir.file("cfg/quorvane/registry.reg"));
     EXPECT_EQ(openSettingsKey(other).queryValue(u"DWLANGUAGEID")->dword, 0x0412u);
-}
-
-TEST(Settings, LampFlagReadsZeroUntilWritten) {
-    test::TempDir dir;
-    std::string file = dir.file("Quorvane_09A/wskb.ini");
-    EXPECT_EQ(readDengCheck(file), u"0");
-    std::filesystem::create_directories(dir.file("Quorvane_09A"));
-    ASSERT_TRUE(writeDengCheck(file, true));
-    EXPECT_EQ(readDengCheck(file), u"1");
-    EXPECT_EQ(test::readAll(file), "[KEYCOLOR]\nDengCheck=1\n");
-    ASSERT_TRUE(writeDengCheck(file, false));
-    EXPECT_EQ(readDengCheck(file), u"0");
 }
 
 TEST(Paths, TableFromTheProgramsFileName) {

@@ -187,6 +187,8 @@ TEST(LampFlag, OnlyOneMeansOn) {
     ASSERT_TRUE(writeLampFlag(data.path(), true));
     EXPECT_TRUE(readLampFlag(data.path()));
     EXPECT_EQ(iniReadString(data.file("wskb.ini"), u"KEYCOLOR", u"DengCheck", u""), u"1");
+    const std::vector<std::uint8_t> written = test::readAll(data.file("wskb.ini"));
+    EXPECT_EQ(std::string(written.begin(), written.end()), "[KEYCOLOR]\nDengCheck=1\n");
     ASSERT_TRUE(writeLampFlag(data.path(), false));
     EXPECT_FALSE(readLampFlag(data.path()));
     ASSERT_TRUE(iniWriteString(data.file("wskb.ini"), u"KEYCOLOR", u"DengCheck", u"yes"));

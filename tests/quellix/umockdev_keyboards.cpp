@@ -209,7 +209,7 @@ UmockdevKeyboards::Result UmockdevKeyboards::takeReport(Node& node, const Bytes&
     if (report.empty()) {
         return {-1, EINVAL};
     }
-    if (report[0] == vkbd::kCommandReportId && node.interfaceNumber == 1) {
+    if (report[0] == kCommandReportNumber && node.interfaceNumber == 1) {
         keyboard.frames.push_back(report);
         const vkbd::CommandResult answer = keyboard.firmware.handleCommand(report);
         if (answer.answer) {

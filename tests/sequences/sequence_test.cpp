@@ -247,7 +247,7 @@ class Sequences : public SyncTest {
             link->commands().ReadSettings(block) != 1) {
             arrivalFailed = true;
         } else {
-            lighting.macroSpace = std::uint32_t{block[SettingsBlock::kMacroCapacity]} * 128;
+            lighting.macroSpace = macroSpaceOf(block[SettingsBlock::kMacroCapacity]);
         }
         prompter.answer = answer;
         prompter.questions.clear();

@@ -67,7 +67,7 @@ void SyncTest::readArrivalState() {
     ASSERT_EQ(link->commands().ReadDefaultKeyTable(lighting.DefaultKeyTable.bytes), 1);
     std::array<std::uint8_t, kSettingsBlockSize> block{};
     ASSERT_EQ(link->commands().ReadSettings(block), 1);
-    lighting.macroSpace = std::uint32_t{block[SettingsBlock::kMacroCapacity]} * 128;
+    lighting.macroSpace = macroSpaceOf(block[SettingsBlock::kMacroCapacity]);
 }
 
 namespace {

@@ -28,7 +28,7 @@ std::uint8_t statusOf(const CommandResult& r) {
 }
 
 TEST(CommandFrame, RequestLayoutAndChecksum) {
-    const Frame f = makeRequest(0x01, 0, 0);
+    const Frame f = buildRequest(0x01, 0, 0);
     Frame expected{};
     expected[0] = 0x04;
     expected[1] = 0x01;
@@ -41,7 +41,7 @@ TEST(CommandFrame, RequestLayoutAndChecksum) {
     EXPECT_EQ(frameChecksum(full), 61 * 255);
 
     const std::vector<std::uint8_t> one = {0xAB};
-    const Frame w = makeRequest(0x06, 1, 15, one);
+    const Frame w = buildRequest(0x06, 1, 15, one);
     EXPECT_EQ(w[4], 1);
     EXPECT_EQ(w[5], 0x0F);
     EXPECT_EQ(w[6], 0x00);
@@ -275,30 +275,30 @@ constexpr std::array<std::uint8_t, 1> kProfile4 = {4};
 INSTANTIATE_TEST_SUITE_P(
     Command, Refusals,
     ::testing::Values(RefusalCase{"BadChecksumWrite",
-                                  withBadChecksum(makeRequest(0x08, 56, 0, kJunk)), kStatusRefused},
+                                  withBadChecksum(buildRequest(0x08, 56, 0, kJunk)), kStatusRefused},
                       RefusalCase{"BadChecksumSettings",
-                                  withBadChecksum(makeRequest(0x04, 44, 0, kJunk)), kStatusRefused},
+                                  withBadChecksum(buildRequest(0x04, 44, 0, kJunk)), kStatusRefused},
                       RefusalCase{"ZeroChecksum",
                                   [] {
-                                      Frame f = makeRequest(0x03, 44, 0);
+                                      Frame f = buildRequest(0x03, 44, 0);
                                       f[1] = f[2] = 0;
                                       return f;
                                   }(),
                                   kStatusRefused},
-                      RefusalCase{"Command00", makeRequest(0x00, 0, 0), kStatusRefused},
-                      RefusalCase{"Command0B", makeRequest(0x0B, 56, 0, kJunk), kStatusRefused},
-                      RefusalCase{"Command0E", makeRequest(0x0E, 56, 0, kJunk), kStatusRefused},
-                      RefusalCase{"Command12", makeRequest(0x12, 56, 0, kJunk), kStatusRefused},
-                      RefusalCase{"CommandFF", makeRequest(0xFF, 0, 0), kStatusRefused},
-                      RefusalCase{"SettingsPastEnd", makeRequest(0x04, 44, 1, kJunk),
+                      RefusalCase{"Command00", buildRequest(0x00, 0, 0), kStatusRefused},
+                      RefusalCase{"Command0B", buildRequest(0x0B, 56, 0, kJunk), kStatusRefused},
+                      RefusalCase{"Command0E", buildRequest(0x0E, 56, 0, kJunk), kStatusRefused},
+                      RefusalCase{"Command12", buildRequest(0x12, 56, 0, kJunk), kStatusRefused},
+                      RefusalCase{"CommandFF", buildRequest(0xFF, 0, 0), kStatusRefused},
+                      RefusalCase{"SettingsPastEnd", buildRequest(0x04, 44, 1, kJunk),
                                   kStatusOutOfRange},
                       RefusalCase{"ActiveProfileAboveDefaultMode",
-                                  makeRequest(0x04, 1, 10, kProfile4), kStatusRefused}),
+                                  buildRequest(0x04, 1, 10, kProfile4), kStatusRefused}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Command, FramesNotMeantForTheCommandCollectionGetNoAnswer) {
     VirtualKeyboard kb;
-    const Frame good = makeRequest(0x0A, 56, 0, kJunk);
+    const Frame good = buildRequest(0x0A, 56, 0, kJunk);
     Frame otherReport = good;
     otherReport[0] = 0x05;
     const std::vector<std::vector<std::uint8_t>> frames = {

@@ -18,7 +18,7 @@ namespace quorvane::vkbd::test {
 // Sends one well-formed request.
 inline CommandResult send(VirtualKeyboard& kb, std::uint8_t command, std::uint8_t length,
                           std::uint16_t offset, std::span<const std::uint8_t> payload = {}) {
-    const Frame frame = makeRequest(command, length, offset, payload);
+    const Frame frame = buildRequest(command, length, offset, payload);
     return kb.handleCommand(frame);
 }
 

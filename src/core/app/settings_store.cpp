@@ -1,7 +1,5 @@
 #include "core/app/settings_store.h"
 
-#include "core/platform/ini_file.h"
-
 namespace quorvane {
 
 RegKey openSettingsKey(RegistryStore& store) {
@@ -38,14 +36,6 @@ int FrameworkProfile::GetProfileInt(std::u16string_view section, std::u16string_
 bool FrameworkProfile::WriteProfileInt(std::u16string_view section, std::u16string_view entry,
                                        int value) {
     return store_.setDword(keyPathOf(section), entry, static_cast<std::uint32_t>(value));
-}
-
-std::u16string readDengCheck(const std::string& settingsFile) {
-    return iniReadString(settingsFile, u"KEYCOLOR", u"DengCheck", u"0");
-}
-
-bool writeDengCheck(const std::string& settingsFile, bool on) {
-    return iniWriteString(settingsFile, u"KEYCOLOR", u"DengCheck", on ? u"1" : u"0");
 }
 
 }  // namespace quorvane

@@ -1,5 +1,5 @@
 // The program's per-user settings outside the language texts: its own registry
-// key, the framework's profile values and the lamp flag in "wskb.ini".
+// key and the framework's profile values.
 #pragma once
 
 #include <string>
@@ -37,9 +37,5 @@ class FrameworkProfile {
     RegistryStore& store_;
     std::u16string base_;
 };
-
-// "wskb.ini": section "KEYCOLOR", key "DengCheck"; "0" when the file or key is missing.
-std::u16string readDengCheck(const std::string& settingsFile);
-bool writeDengCheck(const std::string& settingsFile, bool on);
 
 }  // namespace quorvane

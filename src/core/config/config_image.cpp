@@ -4,15 +4,9 @@
 
 namespace quorvane {
 
-namespace {
-constexpr std::size_t kIdentityOffset = kImageHeaderSize;
-constexpr std::size_t kEntriesOffset = kIdentityOffset + kDeviceIdentitySize;
-constexpr std::size_t kHeaderLastSummed = 30;
-}  // namespace
-
 std::uint8_t imageHeaderChecksum(std::span<const std::uint8_t> headerBytes) {
     unsigned sum = 0;
-    for (std::size_t i = 0; i <= kHeaderLastSummed; ++i) {
+    for (std::size_t i = 0; i < ImageHeader::kChecksum.offset; ++i) {
         sum += headerBytes[i];
     }
     return static_cast<std::uint8_t>(sum & 0xFF);
@@ -33,58 +27,34 @@ void rewriteImageHeader(ImageHeader& header, std::uint16_t macroCount, std::uint
 }
 
 void packImageHeader(const ImageHeader& header, std::span<std::uint8_t> out) {
-    putU16(out, 0, header.magic);
-    putU16(out, 2, header.headerSize);
-    putU16(out, 4, header.profileCount);
-    putU16(out, 6, header.version);
-    putU32(out, 8, header.totalSize);
-    putU16(out, 12, header.entryCount);
-    putU16(out, 14, header.macroCount);
-    putU32(out, 16, header.textSize);
-    putU32(out, 20, header.reserved20);
-    putU32(out, 24, header.reserved24);
-    putU16(out, 28, header.reserved28);
-    out[30] = header.flag;
-    out[31] = header.checksum;
+    ImageHeader::forEachField(header,
+                              [&](const Field& f, std::uint32_t v) { putField(out, f, v); });
 }
 
 ImageHeader unpackImageHeader(std::span<const std::uint8_t> in) {
     ImageHeader h;
-    h.magic = getU16(in, 0);
-    h.headerSize = getU16(in, 2);
-    h.profileCount = getU16(in, 4);
-    h.version = getU16(in, 6);
-    h.totalSize = getU32(in, 8);
-    h.entryCount = getU16(in, 12);
-    h.macroCount = getU16(in, 14);
-    h.textSize = getU32(in, 16);
-    h.reserved20 = getU32(in, 20);
-    h.reserved24 = getU32(in, 24);
-    h.reserved28 = getU16(in, 28);
-    h.flag = in[30];
-    h.checksum = in[31];
+    ImageHeader::forEachField(h, [&](const Field& f, auto& v) { getField(in, f, v); });
     return h;
 }
 
 void packConfigImage(const ConfigImage& image, std::span<std::uint8_t> out) {
-    packImageHeader(image.header, out.subspan(0, kImageHeaderSize));
+    packImageHeader(image.header, out.subspan(kImageHeaderField.offset, kImageHeaderField.width));
     for (std::size_t i = 0; i < image.identity.words.size(); ++i) {
-        putU32(out, kIdentityOffset + 4 * i, image.identity.words[i]);
+        putU32(out, kImageIdentityField.offset + 4 * i, image.identity.words[i]);
     }
     for (std::size_t n = 0; n < image.entries.size(); ++n) {
-        packKeyActionEntry(image.entries[n], out.subspan(kEntriesOffset + n * kKeyActionEntrySize,
-                                                         kKeyActionEntrySize));
+        packKeyActionEntry(image.entries[n], out.subspan(imageEntryOffset(n), kKeyActionEntrySize));
     }
 }
 
 void unpackConfigImage(std::span<const std::uint8_t> in, ConfigImage& image) {
-    image.header = unpackImageHeader(in.subspan(0, kImageHeaderSize));
+    image.header = unpackImageHeader(in.subspan(kImageHeaderField.offset, kImageHeaderField.width));
     for (std::size_t i = 0; i < image.identity.words.size(); ++i) {
-        image.identity.words[i] = getU32(in, kIdentityOffset + 4 * i);
+        image.identity.words[i] = getU32(in, kImageIdentityField.offset + 4 * i);
     }
     for (std::size_t n = 0; n < image.entries.size(); ++n) {
-        image.entries[n] = unpackKeyActionEntry(
-            in.subspan(kEntriesOffset + n * kKeyActionEntrySize, kKeyActionEntrySize));
+        image.entries[n] =
+            unpackKeyActionEntry(in.subspan(imageEntryOffset(n), kKeyActionEntrySize));
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/config/key_action_entry.h"
 #include "core/config/macro_record.h"
+#include "base/byte_fields.h"
 
 namespace quorvane {
 
@@ -49,10 +50,10 @@ inline constexpr std::uint16_t kImageVersion = 1;
 struct ImageHeader {
     std::uint16_t magic = kImageMagic;
     std::uint16_t headerSize = kImageHeaderSize;
-    std::uint16_t profileCount = kProfileCount;
+    std::uint16_t profileCount = quorvane::kProfileCount;
     std::uint16_t version = kImageVersion;
     std::uint32_t totalSize = kConfigImageSize;
-    std::uint16_t entryCount = kEntryCount;
+    std::uint16_t entryCount = quorvane::kEntryCount;
     std::uint16_t macroCount = 0;
     std::uint32_t textSize = 0;
     std::uint32_t reserved20 = 0;
@@ -62,7 +63,43 @@ struct ImageHeader {
     std::uint8_t checksum = 0;
 
     bool operator==(const ImageHeader&) const = default;
+
+    static constexpr Field kMagic{"magic", 0, 2};
+    static constexpr Field kHeaderSize{"headerSize", 2, 2};
+    static constexpr Field kProfileCount{"profileCount", 4, 2};
+    static constexpr Field kVersion{"version", 6, 2};
+    static constexpr Field kTotalSize{"totalSize", 8, 4};
+    static constexpr Field kEntryCount{"entryCount", 12, 2};
+    static constexpr Field kMacroCount{"macroCount", 14, 2};
+    static constexpr Field kTextSize{"textSize", 16, 4};
+    static constexpr Field kReserved20{"reserved20", 20, 4};
+    static constexpr Field kReserved24{"reserved24", 24, 4};
+    static constexpr Field kReserved28{"reserved28", 28, 2};
+    static constexpr Field kFlag{"flag", 30, 1};
+    static constexpr Field kChecksum{"checksum", 31, 1};  // sum of the bytes before it
+    static constexpr std::array kFields = {
+        kMagic,    kHeaderSize, kProfileCount, kVersion,    kTotalSize, kEntryCount, kMacroCount,
+        kTextSize, kReserved20, kReserved24,   kReserved28, kFlag,      kChecksum};
+
+    // Calls visit(field, member) for every field, in layout order.
+    template <class Header, class Visit>
+    static void forEachField(Header& h, Visit&& visit) {
+        visit(kMagic, h.magic);
+        visit(kHeaderSize, h.headerSize);
+        visit(kProfileCount, h.profileCount);
+        visit(kVersion, h.version);
+        visit(kTotalSize, h.totalSize);
+        visit(kEntryCount, h.entryCount);
+        visit(kMacroCount, h.macroCount);
+        visit(kTextSize, h.textSize);
+        visit(kReserved20, h.reserved20);
+        visit(kReserved24, h.reserved24);
+        visit(kReserved28, h.reserved28);
+        visit(kFlag, h.flag);
+        visit(kChecksum, h.checksum);
+    }
 };
+static_assert(tilesLayout(ImageHeader::kFields, kImageHeaderSize));
 
 inline constexpr std::array<std::uint32_t, 8> kDeviceIdentityWords = {
     0x0020484B, 0x00008020, 0x02000004, 0, 0x50040C45, 0x000E1C4F, 0, 0};
@@ -72,6 +109,20 @@ struct DeviceIdentityBlock {
 
     bool operator==(const DeviceIdentityBlock&) const = default;
 };
+
+// The stored image: header, identity, then the entries in entryIndex order.
+inline constexpr Field kImageHeaderField{"header", 0, kImageHeaderSize};
+inline constexpr Field kImageIdentityField{"identity", kImageHeaderSize, kDeviceIdentitySize};
+inline constexpr Field kImageEntriesField{"entries", kImageHeaderSize + kDeviceIdentitySize,
+                                          kEntryCount* kKeyActionEntrySize};
+inline constexpr std::array kImageFields = {kImageHeaderField, kImageIdentityField,
+                                            kImageEntriesField};
+static_assert(tilesLayout(kImageFields, kConfigImageSize));
+
+// Where entry `n` (entryIndex order) lies in the stored image.
+constexpr std::size_t imageEntryOffset(std::size_t n) {
+    return kImageEntriesField.offset + n * kKeyActionEntrySize;
+}
 
 struct ConfigImage {
     ImageHeader header;

@@ -20,7 +20,7 @@ inline constexpr std::size_t kDefaultLightingBytes = 35;
 extern const std::array<std::uint8_t, kDefaultLightingBytes> kDefaultLightingRecord;
 
 // A macro area without macros (names flag set).
-inline constexpr std::size_t kMacroAreaHeaderSize = 16;
+inline constexpr std::size_t kMacroAreaHeaderSize = MacroArea::kHeaderSize;
 extern const std::array<std::uint8_t, kMacroAreaHeaderSize> kEmptyMacroArea;
 
 DeviceKeyTable builtInDefaultKeyTable() noexcept;

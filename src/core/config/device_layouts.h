@@ -7,12 +7,13 @@
 #include <cstdint>
 
 #include "core/device/area_sizes.h"
+#include "base/byte_fields.h"
 
 namespace quorvane {
 
 inline constexpr std::size_t kColourBankCount = 4;
 inline constexpr std::size_t kDeviceKeySlots = 126;
-inline constexpr std::size_t kDeviceKeyTableSize = 3 * kDeviceKeySlots;
+inline constexpr std::size_t kDeviceKeyTableSize = kKeyTableSize;
 inline constexpr std::size_t kEffectListSize = 32;
 inline constexpr std::uint8_t kPerKeyColourEffect = 20;
 static_assert(kDeviceKeyTableSize == 378);
@@ -25,15 +26,26 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
+// Settings byte 11 counts the macro area's capacity in units of 128 bytes.
+inline constexpr std::uint32_t kMacroCapacityUnit = 128;
+constexpr std::uint32_t macroSpaceOf(std::uint8_t capacityByte) {
+    return capacityByte * kMacroCapacityUnit;
+}
+// The largest macro area a keyboard can state.
+inline constexpr std::uint32_t kMaxMacroSpace = macroSpaceOf(0xFF);
+
 struct SettingsBlock {
     std::array<std::uint8_t, kSettingsBlockSize> bytes{};
 
-    static constexpr std::size_t kActiveProfile = 10;
-    static constexpr std::size_t kMacroCapacity = 11;  // units of 128 bytes
-    static constexpr std::size_t kEffects = 12;        // 32 effect codes, 0 = unused place
+    static constexpr Field kKeyboardSettings{"keyboard settings", 0, 10};  // kept as read
+    static constexpr Field kActiveProfile{"active profile", 10, 1};
+    static constexpr Field kMacroCapacity{"macro capacity", 11, 1};
+    static constexpr Field kEffects{"effects", 12, kEffectListSize};  // 0 = unused place
+    static constexpr std::array kFields = {kKeyboardSettings, kActiveProfile, kMacroCapacity,
+                                           kEffects};
 
     std::uint8_t activeProfile() const { return bytes[kActiveProfile]; }
-    std::uint32_t macroSpace() const { return std::uint32_t{bytes[kMacroCapacity]} * 128; }
+    std::uint32_t macroSpace() const { return macroSpaceOf(bytes[kMacroCapacity]); }
     std::uint8_t effectAt(std::size_t place) const { return bytes[kEffects + place]; }
     bool offersEffect(std::uint8_t code) const {
         for (std::size_t i = 0; i < kEffectListSize; ++i) {
@@ -45,31 +57,41 @@ struct SettingsBlock {
     }
     bool operator==(const SettingsBlock&) const = default;
 };
-static_assert(SettingsBlock::kEffects + kEffectListSize == kSettingsBlockSize);
+static_assert(tilesLayout(SettingsBlock::kFields, kSettingsBlockSize));
 
-// Field offsets; bytes the program does not interpret are kept as read.
+// Bytes the program does not interpret are kept as read.
 struct LightingRecord {
     std::array<std::uint8_t, kLightingRecordSize> bytes{};
 
-    static constexpr std::size_t kEffect = 0;
-    static constexpr std::size_t kBrightness = 1;
-    static constexpr std::size_t kSpeed = 2;
-    static constexpr std::size_t kDirection = 3;
-    static constexpr std::size_t kMulticolour = 4;
-    static constexpr std::size_t kColour = 5;
-    static constexpr std::size_t kBaseColour = 9;
-    static constexpr std::size_t kFreeColour = 12;
-    static constexpr std::size_t kReportRate = 15;
-    static constexpr std::size_t kVariant = 17;
-    static constexpr std::size_t kEffect7Option = 18;
-    static constexpr std::size_t kTrigger = 19;
-    static constexpr std::size_t kRippleColour = 25;
-    static constexpr std::size_t kRippleRainbow = 28;
-    static constexpr std::size_t kRibbonColour = 30;
-    static constexpr std::size_t kRibbonRainbow = 33;
+    static constexpr Field kEffect{"effect", 0, 1};
+    static constexpr Field kBrightness{"brightness", 1, 1};
+    static constexpr Field kSpeed{"speed", 2, 1};
+    static constexpr Field kDirection{"direction", 3, 1};
+    static constexpr Field kMulticolour{"multicolour", 4, 1};
+    static constexpr Field kColour{"colour", 5, 3};
+    static constexpr Field kKept8{"kept", 8, 1};
+    static constexpr Field kBaseColour{"base colour", 9, 3};
+    static constexpr Field kFreeColour{"free colour", 12, 3};
+    static constexpr Field kReportRate{"report rate", 15, 1};
+    static constexpr Field kKept16{"kept", 16, 1};
+    static constexpr Field kVariant{"variant", 17, 1};
+    static constexpr Field kEffect7Option{"effect-7 option", 18, 1};
+    static constexpr Field kTrigger{"trigger", 19, 1};
+    static constexpr Field kKept20{"kept", 20, 5};
+    static constexpr Field kRippleColour{"ripple colour", 25, 3};
+    static constexpr Field kRippleRainbow{"ripple rainbow", 28, 1};
+    static constexpr Field kKept29{"kept", 29, 1};
+    static constexpr Field kRibbonColour{"ribbon colour", 30, 3};
+    static constexpr Field kRibbonRainbow{"ribbon rainbow", 33, 1};
+    static constexpr Field kKept34{"kept", 34, 8};
+    static constexpr std::array kFields = {
+        kEffect,        kBrightness,    kSpeed,      kDirection,    kMulticolour,   kColour,
+        kKept8,         kBaseColour,    kFreeColour, kReportRate,   kKept16,        kVariant,
+        kEffect7Option, kTrigger,       kKept20,     kRippleColour, kRippleRainbow, kKept29,
+        kRibbonColour,  kRibbonRainbow, kKept34};
 
-    Rgb colourAt(std::size_t at) const { return {bytes[at], bytes[at + 1], bytes[at + 2]}; }
-    void setColourAt(std::size_t at, Rgb c) {
+    Rgb colourAt(const Field& at) const { return {bytes[at], bytes[at + 1], bytes[at + 2]}; }
+    void setColourAt(const Field& at, Rgb c) {
         bytes[at] = c.red;
         bytes[at + 1] = c.green;
         bytes[at + 2] = c.blue;
@@ -78,6 +100,7 @@ struct LightingRecord {
     std::uint8_t reportRate() const { return bytes[kReportRate] > 3 ? 3 : bytes[kReportRate]; }
     bool operator==(const LightingRecord&) const = default;
 };
+static_assert(tilesLayout(LightingRecord::kFields, kLightingRecordSize));
 
 // Three bytes (red, green, blue) per LED index.
 struct ColourBank {
@@ -109,6 +132,52 @@ struct ColourBank {
 };
 static_assert(ColourBank::holds(ColourBank::kLedCount - 1));
 
+// The macro area: a header, a table of u16 record offsets (one per macro, from
+// the start of the area), then one record per macro: a record header, the
+// steps, then the name's UTF-16 units when the header's names flag is 1.
+struct MacroArea {
+    static constexpr std::uint16_t kMagicValue = 0x55AA;
+
+    static constexpr Field kMagic{"magic", 0, 2};
+    static constexpr Field kTotalSize{"total size", 2, 2};
+    static constexpr Field kMacroCount{"macro count", 4, 2};
+    static constexpr Field kNamesFlag{"names flag", 6, 2};
+    static constexpr Field kReserved{"reserved", 8, 8};
+    static constexpr std::array kHeaderFields = {kMagic, kTotalSize, kMacroCount, kNamesFlag,
+                                                 kReserved};
+    static constexpr std::size_t kHeaderSize = 16;
+    static constexpr std::size_t kRecordOffsetSize = 2;
+
+    // From the start of a record.
+    static constexpr Field kStepCount{"step count", 0, 2};
+    static constexpr Field kPlayCount{"play count", 2, 1};
+    static constexpr Field kNameUnits{"name units", 3, 1};
+    static constexpr std::array kRecordHeaderFields = {kStepCount, kPlayCount, kNameUnits};
+    static constexpr std::size_t kRecordHeaderSize = 4;
+
+    // From the start of a step.
+    static constexpr Field kWord0{"word 0", 0, 2};
+    static constexpr Field kWord1{"word 1", 2, 2};
+    static constexpr std::array kStepFields = {kWord0, kWord1};
+    static constexpr std::size_t kStepSize = 4;
+};
+static_assert(tilesLayout(MacroArea::kHeaderFields, MacroArea::kHeaderSize));
+static_assert(tilesLayout(MacroArea::kRecordHeaderFields, MacroArea::kRecordHeaderSize));
+static_assert(tilesLayout(MacroArea::kStepFields, MacroArea::kStepSize));
+
+// The kind byte of a key-table slot and of a macro step, and the b1 values of
+// the keyboard and function kinds.
+inline constexpr std::uint8_t kKindNone = 0;
+inline constexpr std::uint8_t kKindKeyboard = 2;
+inline constexpr std::uint8_t kKindConsumer = 3;
+inline constexpr std::uint8_t kKindDesktop = 4;
+inline constexpr std::uint8_t kKindFunction = 5;
+inline constexpr std::uint8_t kKeyboardModifier = 1;
+inline constexpr std::uint8_t kKeyboardUsage = 2;
+inline constexpr std::uint8_t kFunctionPlayMacro = 1;
+inline constexpr std::uint8_t kFunctionStopMacro = 2;
+inline constexpr std::uint8_t kFunctionEdit = 5;
+
 // One key per slot: (kind, b1, b2).
 struct DeviceKeyTable {
     std::array<std::uint8_t, kDeviceKeyTableSize> bytes{};
@@ -119,13 +188,25 @@ struct DeviceKeyTable {
         std::uint8_t b2 = 0;
         bool operator==(const Slot&) const = default;
     };
-    Slot slot(std::size_t s) const { return {bytes[3 * s], bytes[3 * s + 1], bytes[3 * s + 2]}; }
+    static constexpr Field kKind{"kind", 0, 1};
+    static constexpr Field kB1{"b1", 1, 1};
+    static constexpr Field kB2{"b2", 2, 1};
+    static constexpr std::array kSlotFields = {kKind, kB1, kB2};
+    static constexpr std::size_t kSlotSize = 3;
+
+    Slot slot(std::size_t s) const {
+        const std::size_t at = kSlotSize * s;
+        return {bytes[at + kKind], bytes[at + kB1], bytes[at + kB2]};
+    }
     void setSlot(std::size_t s, Slot v) {
-        bytes[3 * s] = v.kind;
-        bytes[3 * s + 1] = v.b1;
-        bytes[3 * s + 2] = v.b2;
+        const std::size_t at = kSlotSize * s;
+        bytes[at + kKind] = v.kind;
+        bytes[at + kB1] = v.b1;
+        bytes[at + kB2] = v.b2;
     }
     bool operator==(const DeviceKeyTable&) const = default;
 };
+static_assert(tilesLayout(DeviceKeyTable::kSlotFields, DeviceKeyTable::kSlotSize));
+static_assert(DeviceKeyTable::kSlotSize * kDeviceKeySlots == kDeviceKeyTableSize);
 
 }  // namespace quorvane

@@ -13,16 +13,6 @@ namespace {
 
 using Slot = DeviceKeyTable::Slot;
 
-constexpr std::uint8_t kKindNone = 0;
-constexpr std::uint8_t kKindKeyboard = 2;
-constexpr std::uint8_t kKindConsumer = 3;
-constexpr std::uint8_t kKindFunction = 5;
-constexpr std::uint8_t kKeyboardModifier = 1;
-constexpr std::uint8_t kKeyboardUsage = 2;
-constexpr std::uint8_t kFunctionPlayMacro = 1;
-constexpr std::uint8_t kFunctionStopMacro = 2;
-constexpr std::uint8_t kFunctionEdit = 5;
-
 // The model row of the key that owns a table slot, -1 when the slot names none.
 int rowOfSlot(const Slot& def) {
     KeyId key = keyOfDeviceEntry(def.kind, def.b1, def.b2);

@@ -13,16 +13,13 @@ namespace quorvane {
 
 namespace {
 
-constexpr std::size_t kRecordHeaderSize = 4;
-constexpr std::size_t kStepSize = 4;
+constexpr std::size_t kRecordHeaderSize = MacroArea::kRecordHeaderSize;
+constexpr std::size_t kStepSize = MacroArea::kStepSize;
 constexpr std::uint32_t kMaxAreaSize = 0xFFFF;
 constexpr std::uint16_t kDelayMask = 0x0FFF;
 constexpr std::uint16_t kKeyDown = 0x8000;
 constexpr std::uint16_t kKindShift = 12;
 constexpr std::uint16_t kKindMask = 0x7;
-constexpr std::uint16_t kKindKeyboard = 2;
-constexpr std::uint16_t kKindConsumer = 3;
-constexpr std::uint16_t kKindDesktop = 4;
 
 std::size_t stepsOf(const MacroRecord& m) {
     return std::min<std::size_t>(m.actionCount, kMaxMacroActions);
@@ -42,7 +39,7 @@ MacroRecord emptyRecord(std::size_t i, std::u16string_view newPrefix) {
 }  // namespace
 
 MacroAreaSizes macroAreaSizes(std::span<const MacroRecord> macros) {
-    std::uint64_t base = kMacroAreaHeaderSize + 2 * macros.size();
+    std::uint64_t base = kMacroAreaHeaderSize + MacroArea::kRecordOffsetSize * macros.size();
     std::uint64_t named = base;
     for (const MacroRecord& m : macros) {
         const std::uint64_t record = kRecordHeaderSize + kStepSize * stepsOf(m);
@@ -111,25 +108,28 @@ std::optional<std::vector<std::uint8_t>> buildMacroAreaFrom(std::span<const Macr
         return std::nullopt;
     }
     std::span<std::uint8_t> out(area);
-    putU16(out, 0, kMacroAreaMagic);
-    putU16(out, 2, static_cast<std::uint16_t>(total));
-    putU16(out, 4, static_cast<std::uint16_t>(macros.size()));
-    putU16(out, 6, withNames ? 1 : 0);
+    putField(out, MacroArea::kMagic, kMacroAreaMagic);
+    putField(out, MacroArea::kTotalSize, total);
+    putField(out, MacroArea::kMacroCount, static_cast<std::uint32_t>(macros.size()));
+    putField(out, MacroArea::kNamesFlag, withNames ? 1 : 0);
 
-    std::size_t at = kMacroAreaHeaderSize + 2 * macros.size();
+    std::size_t at = kMacroAreaHeaderSize + MacroArea::kRecordOffsetSize * macros.size();
     for (std::size_t i = 0; i < macros.size(); ++i) {
         const MacroRecord& m = macros[i];
         const std::size_t steps = stepsOf(m);
         const std::u16string_view name = withNames ? m.nameView() : std::u16string_view{};
-        putU16(out, kMacroAreaHeaderSize + 2 * i, static_cast<std::uint16_t>(at));
-        putU16(out, at, static_cast<std::uint16_t>(steps));
-        out[at + 2] = m.playCount;
-        out[at + 3] = static_cast<std::uint8_t>(name.size());
+        putU16(out, kMacroAreaHeaderSize + MacroArea::kRecordOffsetSize * i,
+               static_cast<std::uint16_t>(at));
+        const auto header = out.subspan(at, kRecordHeaderSize);
+        putField(header, MacroArea::kStepCount, static_cast<std::uint32_t>(steps));
+        putField(header, MacroArea::kPlayCount, m.playCount);
+        putField(header, MacroArea::kNameUnits, static_cast<std::uint32_t>(name.size()));
         at += kRecordHeaderSize;
         for (std::size_t j = 0; j < steps; ++j) {
             const MacroStepWords w = encodeMacroStep(m.actions[j]);
-            putU16(out, at, w.word0);
-            putU16(out, at + 2, w.word1);
+            const auto step = out.subspan(at, kStepSize);
+            putField(step, MacroArea::kWord0, w.word0);
+            putField(step, MacroArea::kWord1, w.word1);
             at += kStepSize;
         }
         for (char16_t unit : name) {
@@ -149,34 +149,39 @@ std::optional<std::vector<std::uint8_t>> buildMacroArea(const DownloadSnapshot& 
 std::vector<MacroRecord> readMacroArea(std::span<const std::uint8_t> area,
                                        std::u16string_view newPrefix) {
     std::vector<MacroRecord> records;
-    if (area.size() < kMacroAreaHeaderSize || getU16(area, 0) != kMacroAreaMagic) {
+    if (area.size() < kMacroAreaHeaderSize ||
+        getField(area, MacroArea::kMagic) != kMacroAreaMagic) {
         return records;
     }
     const std::size_t size = area.size();
-    const std::size_t count = std::min<std::size_t>(getU16(area, 4), kMaxMacros);
+    const std::size_t count =
+        std::min<std::size_t>(getField(area, MacroArea::kMacroCount), kMaxMacros);
     records.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         MacroRecord& record = records.emplace_back(emptyRecord(i, newPrefix));
-        const std::size_t entryAt = kMacroAreaHeaderSize + 2 * i;
-        if (entryAt + 2 > size) {
+        const std::size_t entryAt = kMacroAreaHeaderSize + MacroArea::kRecordOffsetSize * i;
+        if (entryAt + MacroArea::kRecordOffsetSize > size) {
             continue;
         }
         const std::size_t at = getU16(area, entryAt);
         if (at + kRecordHeaderSize > size) {
             continue;
         }
-        const std::size_t declaredSteps = getU16(area, at);
-        const std::size_t nameUnits = area[at + 3];
+        const auto header = area.subspan(at, kRecordHeaderSize);
+        const std::size_t declaredSteps = getField(header, MacroArea::kStepCount);
+        const std::size_t nameUnits = getField(header, MacroArea::kNameUnits);
         const std::size_t stepsAt = at + kRecordHeaderSize;
-        record.playCount = area[at + 2];
+        getField(header, MacroArea::kPlayCount, record.playCount);
         if (stepsAt + kStepSize * declaredSteps > size) {
             continue;
         }
         const std::size_t steps = std::min(declaredSteps, kMaxMacroActions);
         record.actionCount = static_cast<std::uint16_t>(steps);
         for (std::size_t j = 0; j < steps; ++j) {
-            const std::size_t s = stepsAt + kStepSize * j;
-            record.actions[j] = decodeMacroStep({getU16(area, s), getU16(area, s + 2)});
+            const auto step = area.subspan(stepsAt + kStepSize * j, kStepSize);
+            record.actions[j] =
+                decodeMacroStep({static_cast<std::uint16_t>(getField(step, MacroArea::kWord0)),
+                                 static_cast<std::uint16_t>(getField(step, MacroArea::kWord1))});
         }
         const std::size_t nameAt = stepsAt + kStepSize * declaredSteps;
         if (nameUnits != 0 && nameAt + 2 * nameUnits <= size) {

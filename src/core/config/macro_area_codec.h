@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/config/device_layouts.h"
 #include "core/config/macro_record.h"
 #include "core/config/working_config.h"
 
 namespace quorvane {
 
-inline constexpr std::uint16_t kMacroAreaMagic = 0x55AA;
+inline constexpr std::uint16_t kMacroAreaMagic = MacroArea::kMagicValue;
 
 struct MacroAreaSizes {
     std::uint32_t withNames = 0;

@@ -6,15 +6,6 @@
 
 namespace quorvane {
 
-namespace {
-constexpr std::size_t kPlayCountOffset = 500;
-constexpr std::size_t kIsNewOffset = 502;
-constexpr std::size_t kRepeatModeOffset = 504;
-constexpr std::size_t kIdOffset = 506;
-constexpr std::size_t kActionCountOffset = 508;
-static_assert(kActionCountOffset + 4 == kMacroActionsOffset);
-}  // namespace
-
 std::u16string_view MacroRecord::nameView() const {
     auto end = std::find(name.begin(), name.end(), u'\0');
     return {name.data(), static_cast<std::size_t>(end - name.begin())};
@@ -27,40 +18,40 @@ void MacroRecord::setName(std::u16string_view text) {
     std::copy(cut.begin(), cut.end(), name.begin());
 }
 
+namespace {
+
+std::size_t actionOffset(std::size_t j) {
+    return MacroRecord::kActions.offset + j * kMacroActionSize;
+}
+
+}  // namespace
+
 void packMacroRecord(const MacroRecord& record, std::span<std::uint8_t> out) {
     for (std::size_t i = 0; i < kMacroNameUnits; ++i) {
-        putU16(out, 2 * i, record.name[i]);
+        putU16(out, MacroRecord::kName.offset + 2 * i, record.name[i]);
     }
-    out[kPlayCountOffset] = record.playCount;
-    out[kPlayCountOffset + 1] = 0;
-    putU16(out, kIsNewOffset, record.isNew);
-    putU16(out, kRepeatModeOffset, record.repeatMode);
-    putU16(out, kIdOffset, record.id);
-    putU16(out, kActionCountOffset, record.actionCount);
-    putU16(out, kActionCountOffset + 2, 0);
+    MacroRecord::forEachNumberField(record,
+                                    [&](const Field& f, std::uint32_t v) { putField(out, f, v); });
+    putField(out, MacroRecord::kPad501, 0);
+    putField(out, MacroRecord::kPad510, 0);
     for (std::size_t j = 0; j < kMaxMacroActions; ++j) {
-        const MacroAction& a = record.actions[j];
-        std::size_t at = kMacroActionsOffset + j * kMacroActionSize;
-        putU32(out, at, a.delay);
-        putU16(out, at + 4, a.key);
-        putU16(out, at + 6, a.state);
+        const auto action = out.subspan(actionOffset(j), kMacroActionSize);
+        MacroAction::forEachField(record.actions[j],
+                                  [&](const Field& f, std::uint32_t v) { putField(action, f, v); });
     }
 }
 
 void unpackMacroRecord(std::span<const std::uint8_t> in, MacroRecord& record) {
     for (std::size_t i = 0; i < kMacroNameUnits; ++i) {
-        record.name[i] = static_cast<char16_t>(getU16(in, 2 * i));
+        record.name[i] = static_cast<char16_t>(getU16(in, MacroRecord::kName.offset + 2 * i));
     }
     record.name[kMacroNameUnits - 1] = u'\0';
-    record.playCount = in[kPlayCountOffset];
-    record.isNew = getU16(in, kIsNewOffset);
-    record.repeatMode = getU16(in, kRepeatModeOffset);
-    record.id = getU16(in, kIdOffset);
-    record.actionCount = std::min<std::uint16_t>(getU16(in, kActionCountOffset),
-                                                 static_cast<std::uint16_t>(kMaxMacroActions));
+    MacroRecord::forEachNumberField(record, [&](const Field& f, auto& v) { getField(in, f, v); });
+    record.actionCount = std::min(record.actionCount, static_cast<std::uint16_t>(kMaxMacroActions));
     for (std::size_t j = 0; j < kMaxMacroActions; ++j) {
-        std::size_t at = kMacroActionsOffset + j * kMacroActionSize;
-        record.actions[j] = MacroAction{getU32(in, at), getU16(in, at + 4), getU16(in, at + 6)};
+        const auto action = in.subspan(actionOffset(j), kMacroActionSize);
+        MacroAction::forEachField(record.actions[j],
+                                  [&](const Field& f, auto& v) { getField(action, f, v); });
     }
 }
 

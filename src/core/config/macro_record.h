@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/byte_fields.h"
+
 namespace quorvane {
 
 inline constexpr std::size_t kMaxMacros = 100;
@@ -14,10 +16,9 @@ inline constexpr std::size_t kMaxMacroActions = 2000;
 inline constexpr std::size_t kMacroNameUnits = 250;  // 249 characters and the terminator
 inline constexpr std::size_t kMacroActionSize = 8;
 inline constexpr std::size_t kMacroActionsOffset = 512;
-inline constexpr std::size_t kMacroRecordSize =
-    kMacroActionsOffset + kMaxMacroActions * kMacroActionSize;
+inline constexpr std::size_t kMacroActionsBytes = kMaxMacroActions * kMacroActionSize;
+inline constexpr std::size_t kMacroRecordSize = kMacroActionsOffset + kMacroActionsBytes;
 static_assert(kMacroRecordSize == 16512);
-static_assert(kMacroNameUnits * 2 == 500);
 
 struct MacroAction {
     std::uint32_t delay = 0;  // milliseconds to wait after this step
@@ -25,7 +26,21 @@ struct MacroAction {
     std::uint16_t state = 0;  // 0 key goes down, 1 key goes up
 
     bool operator==(const MacroAction&) const = default;
+
+    static constexpr Field kDelay{"delay", 0, 4};
+    static constexpr Field kKey{"key", 4, 2};
+    static constexpr Field kState{"state", 6, 2};
+    static constexpr std::array kFields = {kDelay, kKey, kState};
+
+    // Calls visit(field, member) for every field, in layout order.
+    template <class Action, class Visit>
+    static void forEachField(Action& a, Visit&& visit) {
+        visit(kDelay, a.delay);
+        visit(kKey, a.key);
+        visit(kState, a.state);
+    }
 };
+static_assert(tilesLayout(MacroAction::kFields, kMacroActionSize));
 
 struct MacroRecord {
     std::array<char16_t, kMacroNameUnits> name{};  // zero-terminated
@@ -42,7 +57,31 @@ struct MacroRecord {
     void setName(std::u16string_view text);
 
     bool operator==(const MacroRecord&) const = default;
+
+    // The name is stored as 250 UTF-16 units; the pads are written as zeros.
+    static constexpr Field kName{"name", 0, 2 * kMacroNameUnits};
+    static constexpr Field kPlayCount{"playCount", 500, 1};
+    static constexpr Field kPad501{"pad", 501, 1};
+    static constexpr Field kIsNew{"isNew", 502, 2};
+    static constexpr Field kRepeatMode{"repeatMode", 504, 2};
+    static constexpr Field kId{"id", 506, 2};
+    static constexpr Field kActionCount{"actionCount", 508, 2};
+    static constexpr Field kPad510{"pad", 510, 2};
+    static constexpr Field kActions{"actions", kMacroActionsOffset, kMacroActionsBytes};
+    static constexpr std::array kFields = {kName, kPlayCount,   kPad501, kIsNew,  kRepeatMode,
+                                           kId,   kActionCount, kPad510, kActions};
+
+    // Calls visit(field, member) for every number field, in layout order.
+    template <class Record, class Visit>
+    static void forEachNumberField(Record& r, Visit&& visit) {
+        visit(kPlayCount, r.playCount);
+        visit(kIsNew, r.isNew);
+        visit(kRepeatMode, r.repeatMode);
+        visit(kId, r.id);
+        visit(kActionCount, r.actionCount);
+    }
 };
+static_assert(tilesLayout(MacroRecord::kFields, kMacroRecordSize));
 
 void packMacroRecord(const MacroRecord& record, std::span<std::uint8_t> out);
 

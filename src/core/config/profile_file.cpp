@@ -18,7 +18,6 @@ namespace quorvane {
 
 namespace {
 
-constexpr std::size_t kEntriesOffset = kImageHeaderSize + kDeviceIdentitySize;
 constexpr std::uint32_t kNoTextOffset = 0xFFFFFFFF;
 constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
 
@@ -61,8 +60,8 @@ struct TextPlan {
 TextPlan planTexts(std::span<const std::uint8_t> image, std::span<const std::uint8_t> area) {
     TextPlan plan;
     for (int e = 0; e < kEntryCount; ++e) {
-        const KeyActionEntry entry = unpackKeyActionEntry(
-            image.subspan(kEntriesOffset + e * kKeyActionEntrySize, kKeyActionEntrySize));
+        const KeyActionEntry entry =
+            unpackKeyActionEntry(image.subspan(imageEntryOffset(e), kKeyActionEntrySize));
         if (actionCarriesText(entry.type)) {
             plan.places.push_back({e, entry.value & ~std::uint32_t{1}, 0});
         }
@@ -135,7 +134,7 @@ std::optional<std::vector<std::uint8_t>> packProfileFile(const ConfigImage& imag
         if (!actionCarriesText(image.entries[e].type)) {
             continue;
         }
-        const std::size_t valueAt = kEntriesOffset + e * kKeyActionEntrySize + 4;
+        const std::size_t valueAt = imageEntryOffset(e) + KeyActionEntry::kValue.offset;
         const TextSlot& slot = texts[e];
         if (!slot.text || std::uint64_t{sum} + slot.byteLength > textTotal ||
             slot.byteLength != textByteLength(slot.text->size())) {

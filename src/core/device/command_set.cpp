@@ -10,13 +10,6 @@ namespace quorvane {
 
 namespace {
 
-constexpr std::uint8_t kStatusRefusedFF = 0xFF;
-constexpr std::uint8_t kStatusRefusedFE = 0xFE;
-
-std::uint8_t code(Command c) {
-    return static_cast<std::uint8_t>(c);
-}
-
 std::uint16_t low16(std::uint32_t v) {
     return static_cast<std::uint16_t>(v & 0xFFFF);
 }
@@ -103,7 +96,7 @@ int CommandSet::exchange(const CommandFrame& request, CommandFrame& answer) {
     if (result != kResultDone) {
         return result;
     }
-    switch (answer[7]) {
+    switch (getField(answer, kFrameStatus)) {
         case kStatusRefusedFF:
             return kResultRefusedFF;
         case kStatusRefusedFE:
@@ -115,22 +108,22 @@ int CommandSet::exchange(const CommandFrame& request, CommandFrame& answer) {
 
 int CommandSet::BeginTransfer() {
     CommandFrame answer{};
-    return note(exchange(buildRequest(code(Command::BeginTransfer), 0, 0), answer),
+    return note(exchange(buildRequest(commandByte(Command::BeginTransfer), 0, 0), answer),
                 Command::BeginTransfer, 0);
 }
 
 int CommandSet::EndTransfer(int /*unused*/) {
     std::this_thread::sleep_for(kEndTransferDelay);
     CommandFrame answer{};
-    return note(exchange(buildRequest(code(Command::EndTransfer), 0, 0), answer),
+    return note(exchange(buildRequest(commandByte(Command::EndTransfer), 0, 0), answer),
                 Command::EndTransfer, 0);
 }
 
 int CommandSet::ReadSettings(std::span<std::uint8_t, kSettingsBlockSize> out) {
     CommandFrame answer{};
-    const int result = exchange(
-        buildRequest(code(Command::ReadSettings), static_cast<std::uint8_t>(kSettingsBlockSize), 0),
-        answer);
+    const int result = exchange(buildRequest(commandByte(Command::ReadSettings),
+                                             static_cast<std::uint8_t>(kSettingsBlockSize), 0),
+                                answer);
     if (result == kResultDone) {
         std::copy_n(answer.begin() + kFramePayloadOffset, kSettingsBlockSize, out.begin());
     }
@@ -139,7 +132,7 @@ int CommandSet::ReadSettings(std::span<std::uint8_t, kSettingsBlockSize> out) {
 
 int CommandSet::WriteSettings(std::span<const std::uint8_t, kSettingsBlockSize> data) {
     CommandFrame answer{};
-    return note(exchange(buildRequest(code(Command::WriteSettings),
+    return note(exchange(buildRequest(commandByte(Command::WriteSettings),
                                       static_cast<std::uint8_t>(kSettingsBlockSize), 0, data),
                          answer),
                 Command::WriteSettings, 0);
@@ -148,7 +141,8 @@ int CommandSet::WriteSettings(std::span<const std::uint8_t, kSettingsBlockSize> 
 int CommandSet::readWindow(Command command, std::uint16_t offset, int len,
                            std::span<std::uint8_t> out) {
     CommandFrame answer{};
-    const int result = exchange(buildRequest(code(command), lengthByte(len), offset), answer);
+    const int result =
+        exchange(buildRequest(commandByte(command), lengthByte(len), offset), answer);
     if (result == kResultDone) {
         // The whole data part of the answer, whatever the length asked for.
         const std::size_t n = std::min(out.size(), kFramePayloadSize);
@@ -166,7 +160,8 @@ int CommandSet::writeWindow(Command command, std::uint16_t offset, int len,
     const std::size_t payload = len > 0 ? static_cast<std::size_t>(len) : 0;
     CommandFrame answer{};
     return note(
-        exchange(buildRequest(code(command), lengthByte(len), offset, data.first(payload)), answer),
+        exchange(buildRequest(commandByte(command), lengthByte(len), offset, data.first(payload)),
+                 answer),
         command, offset);
 }
 
@@ -193,9 +188,10 @@ int CommandSet::readArea(Command command, std::uint32_t base, std::span<std::uin
         const std::uint32_t chunk = position + kFramePayloadSize < count
                                         ? static_cast<std::uint32_t>(kFramePayloadSize)
                                         : count - position;
-        const int result = exchange(
-            buildRequest(code(command), static_cast<std::uint8_t>(chunk), low16(base + position)),
-            answer);
+        const int result =
+            exchange(buildRequest(commandByte(command), static_cast<std::uint8_t>(chunk),
+                                  low16(base + position)),
+                     answer);
         if (result != kResultDone) {
             return note(result, command, base, position / kFramePayloadSize, pieceCount(count));
         }
@@ -212,7 +208,7 @@ int CommandSet::writeArea(Command command, std::uint32_t base, std::span<const s
                                         ? static_cast<std::uint32_t>(kFramePayloadSize)
                                         : count - position;
         const int result =
-            exchange(buildRequest(code(command), static_cast<std::uint8_t>(chunk),
+            exchange(buildRequest(commandByte(command), static_cast<std::uint8_t>(chunk),
                                   low16(base + position), data.subspan(position, chunk)),
                      answer);
         if (result != kResultDone) {

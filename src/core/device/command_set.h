@@ -10,30 +10,14 @@
 #include <cstdint>
 #include <span>
 
+#include "base/keyboard_protocol.h"
 #include "core/device/area_sizes.h"
-#include "core/device/command_frame.h"
 #include "core/device/command_transport.h"
 #include "core/device/result.h"
 
 namespace quorvane {
 
 inline constexpr int kKeyTableProfiles = 3;
-
-enum class Command : std::uint8_t {
-    BeginTransfer = 0x01,
-    EndTransfer = 0x02,
-    ReadSettings = 0x03,
-    WriteSettings = 0x04,
-    ReadLighting = 0x05,
-    WriteLighting = 0x06,
-    ReadKeyTable = 0x07,
-    WriteKeyTable = 0x08,
-    ReadMacroArea = 0x09,
-    WriteMacroArea = 0x0A,
-    ReadDefaultKeyTable = 0x0F,
-    ReadKeyColours = 0x10,
-    WriteKeyColours = 0x11,
-};
 
 class CommandSet {
   public:

@@ -11,15 +11,6 @@
 
 namespace quorvane {
 
-namespace {
-
-constexpr std::size_t kCommandByte = 3;
-constexpr std::size_t kStatusByte = 7;
-constexpr std::uint8_t kStatusRefusedFF = 0xFF;
-constexpr std::uint8_t kStatusRefusedFE = 0xFE;
-
-}  // namespace
-
 CommandTransport::CommandTransport(const HidLibrary& library) : m_library(library) {}
 
 int CommandTransport::DeviceCount() {
@@ -68,10 +59,10 @@ CommandTransport::Answer CommandTransport::endAttempt(std::uint8_t commandByte,
     m_state.g_bCmdInFlight = 0;
     m_state.g_pReplyBuf = nullptr;
     replyLength = m_state.g_nReplyLen;
-    if (m_answerLen <= kCommandByte || m_answer[kCommandByte] != commandByte) {
+    if (m_answerLen <= kFrameCommand.offset || getField(m_answer, kFrameCommand) != commandByte) {
         return Answer::WrongEcho;
     }
-    const std::uint8_t status = m_answer[kStatusByte];
+    const std::uint32_t status = getField(m_answer, kFrameStatus);
     if (status == kStatusRefusedFF || status == kStatusRefusedFE) {
         return Answer::Refused;
     }
@@ -136,7 +127,7 @@ int CommandTransport::SendAndWait(const std::uint8_t* request, std::size_t reque
         std::uint32_t replyLength = 0;
         Answer answer = Answer::None;
         if (m_state.g_hReplyEvent.waitFor(kAnswerWait) == AutoResetEvent::WaitResult::Signalled) {
-            answer = endAttempt(frame[kCommandByte], replyLength);
+            answer = endAttempt(frame[kFrameCommand.offset], replyLength);
         } else {
             clearInFlight();
         }

@@ -12,10 +12,9 @@
 
 #include "core/device/auto_reset_event.h"
 #include "core/device/hid_library.h"
+#include "base/keyboard_protocol.h"
 
 namespace quorvane {
-
-inline constexpr std::size_t kFrameSize = 64;
 
 // The answer slot shared by the waiting transaction and the answer path.
 // Every field is guarded by CommandTransport's slot lock.

@@ -3,17 +3,14 @@
 #include <thread>
 #include <utility>
 
+#include "base/keyboard_protocol.h"
 #include "core/device/device_result.h"
 #include "core/device/hid_filter.h"
 #include "core/device/unit_id.h"
-#include "core/events/consumer_codes.h"
 
 namespace quorvane {
 
 namespace {
-
-constexpr std::size_t kMacroSpaceByte = 11;
-constexpr std::uint32_t kMacroSpaceUnit = 128;
 
 // Ends a worker's turn however the worker leaves.
 class TurnScope {
@@ -134,20 +131,20 @@ void DeviceEvents::handleEvent(const QuellixEvent& event) {
 
 void DeviceEvents::onConsumerCode(std::uint16_t code) {
     switch (code) {
-        case kCodeBankToggle:
+        case kConsumerBankToggle:
             toggleBank();
             break;
-        case kCodeLightingChanged:
+        case kConsumerLightingChanged:
             m_listener.lightingChanged();
             break;
-        case kCodeProfileChanged:
+        case kConsumerProfileChanged:
             m_listener.activeProfileChanged();
             break;
-        case kCodeProfileReload:
+        case kConsumerProfileReload:
             m_listener.configurationChanged();
             break;
-        case kCodeIconRest:
-        case kCodeIconSignal:
+        case kConsumerIconRest:
+        case kConsumerIconSignal:
             startIconWorker(code);
             break;
         default:
@@ -205,10 +202,10 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
         if (stopping()) {
             return;
         }
-        std::array<std::uint8_t, kSettingsBlockSize> settings{};
-        if (commands.ReadSettings(settings) == kResultDone) {
+        SettingsBlock settings;
+        if (commands.ReadSettings(settings.bytes) == kResultDone) {
             std::lock_guard lock(m_lock);
-            m_handOver.macroSpace = settings[kMacroSpaceByte] * kMacroSpaceUnit;
+            m_handOver.macroSpace = settings.macroSpace();
         }
         if (stopping()) {
             return;
@@ -293,7 +290,7 @@ void DeviceEvents::IconWorker(std::uint16_t code) {
         std::lock_guard lock(m_lock);
         m_state.g_bIconBusy = 1;
     }
-    m_listener.showKeyboardSignal(code == kCodeIconSignal);
+    m_listener.showKeyboardSignal(code == kConsumerIconSignal);
     std::this_thread::sleep_for(m_timing.iconPause);
     std::lock_guard lock(m_lock);
     m_state.g_bIconBusy = 0;

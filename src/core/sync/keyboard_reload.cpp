@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/byte_fields.h"
 #include "base/le_bytes.h"
 #include "core/config/default_device_bytes.h"
 #include "core/config/key_table_codec.h"
@@ -56,8 +57,8 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     if (r != kResultDone) {
         return failCommand(r);
     }
-    if (getU16(area, 0) == kMacroAreaMagic) {
-        const std::uint32_t total = getU16(area, 2);
+    if (getField(area, MacroArea::kMagic) == kMacroAreaMagic) {
+        const std::uint32_t total = getField(area, MacroArea::kTotalSize);
         if (total > kMacroAreaHeaderSize) {
             area.assign(total, 0);
             r = m_commands.ReadMacroArea(area, total);

@@ -80,25 +80,27 @@ int LightingWrites::send(LightingBracket bracket) {
                              : sendLightingBracket(m_session.commands(), bracket);
 }
 
-int LightingWrites::writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges) {
+int LightingWrites::writeRecordBytes(std::initializer_list<Field> fields) {
     if (!isCurrentProfileEditable(m_session)) {
         return kSyncNotApplicable;
     }
     const int p = m_session.lighting().currentProfile;
     const auto& record = m_session.lighting().lighting[p].bytes;
     LightingBracket bracket;
-    for (const auto& [byte, count] : ranges) {
+    for (const Field& f : fields) {
+        const auto from = record.begin() + static_cast<std::ptrdiff_t>(f.offset);
         bracket.push_back(
-            {Command::WriteLighting, p * static_cast<int>(kLightingRecordSize) + byte, 0,
-             std::vector<std::uint8_t>(record.begin() + byte, record.begin() + byte + count)});
+            {Command::WriteLighting,
+             p * static_cast<int>(kLightingRecordSize) + static_cast<int>(f.offset), 0,
+             std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(f.width))});
     }
     return send(std::move(bracket));
 }
 
-int LightingWrites::writeChangedByte(std::uint8_t& stored, std::uint8_t value, int byte) {
+int LightingWrites::writeChangedByte(std::uint8_t& stored, std::uint8_t value, Field field) {
     const std::uint8_t before = stored;
     stored = value;
-    const int result = writeRecordBytes({{byte, 1}});
+    const int result = writeRecordBytes({field});
     // The model keeps saying what the keyboard holds, or the same value
     // asked for again would be taken as already there and never sent.
     if (result != kResultDone) {
@@ -118,11 +120,10 @@ int LightingWrites::setEffect(std::uint8_t effectCode) {
         case EffectWrite::EffectAndRandom:
             record.bytes[LightingRecord::kMulticolour] =
                 record.bytes[LightingRecord::kMulticolour] != 0 ? 1 : 0;
-            result =
-                writeRecordBytes({{LightingRecord::kEffect, 1}, {LightingRecord::kMulticolour, 1}});
+            result = writeRecordBytes({LightingRecord::kEffect, LightingRecord::kMulticolour});
             break;
         case EffectWrite::EffectOnly:
-            result = writeRecordBytes({{LightingRecord::kEffect, 1}});
+            result = writeRecordBytes({LightingRecord::kEffect});
             break;
         case EffectWrite::Nothing:
             break;
@@ -183,7 +184,7 @@ int LightingWrites::setDirection(int direction) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kDirection] = static_cast<std::uint8_t>(direction);
-    return writeRecordBytes({{LightingRecord::kDirection, 1}});
+    return writeRecordBytes({LightingRecord::kDirection});
 }
 
 int LightingWrites::setEffectColour(Rgb colour) {
@@ -193,7 +194,7 @@ int LightingWrites::setEffectColour(Rgb colour) {
     LightingRecord& record = m_session.lighting().lighting[m_session.lighting().currentProfile];
     record.bytes[LightingRecord::kMulticolour] = 0;
     record.setColourAt(LightingRecord::kColour, colour);
-    return writeRecordBytes({{LightingRecord::kMulticolour, 4}});
+    return writeRecordBytes({spanning(LightingRecord::kMulticolour, LightingRecord::kColour)});
 }
 
 int LightingWrites::toggleRandomColour() {
@@ -212,7 +213,7 @@ int LightingWrites::setRandomColour(bool on) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kMulticolour] = on ? 1 : 0;
-    return writeRecordBytes({{LightingRecord::kMulticolour, 1}});
+    return writeRecordBytes({LightingRecord::kMulticolour});
 }
 
 int LightingWrites::setEffect17Colour(int index) {
@@ -225,7 +226,7 @@ int LightingWrites::setEffect17Colour(int index) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kVariant] = static_cast<std::uint8_t>(index);
-    return writeRecordBytes({{LightingRecord::kVariant, 1}});
+    return writeRecordBytes({LightingRecord::kVariant});
 }
 
 int LightingWrites::setReportRate(int rate) {
@@ -238,7 +239,7 @@ int LightingWrites::setReportRate(int rate) {
     m_session.lighting()
         .lighting[m_session.lighting().currentProfile]
         .bytes[LightingRecord::kReportRate] = static_cast<std::uint8_t>(rate);
-    return writeRecordBytes({{LightingRecord::kReportRate, 1}});
+    return writeRecordBytes({LightingRecord::kReportRate});
 }
 
 int LightingWrites::setBaseColour(Rgb colour) {
@@ -272,7 +273,7 @@ int LightingWrites::setBaseColour(Rgb colour) {
     lighting.lighting[p].setColourAt(LightingRecord::kBaseColour, colour);
     const int sent = m_sink != nullptr ? send(colourBankBracket(lighting.colours[p], p))
                                        : m_session.sendUserModeBank();
-    const int written = writeRecordBytes({{LightingRecord::kBaseColour, 3}});
+    const int written = writeRecordBytes({LightingRecord::kBaseColour});
     return sent == kResultDone ? written : sent;
 }
 

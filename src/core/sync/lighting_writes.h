@@ -106,10 +106,10 @@ class LightingWrites {
   private:
     // Begin, one WriteLighting of `count` bytes from `byteNumber` of the
     // current record, End. Several groups go in one bracket.
-    int writeRecordBytes(std::initializer_list<std::pair<int, int>> ranges);
-    // Stores `value` in `stored` (a byte of the current record) and writes it;
+    int writeRecordBytes(std::initializer_list<Field> fields);
+    // Stores `value` in `stored` (the current record's `field`) and writes it;
     // the old value comes back when the write fails.
-    int writeChangedByte(std::uint8_t& stored, std::uint8_t value, int byte);
+    int writeChangedByte(std::uint8_t& stored, std::uint8_t value, Field field);
     int send(LightingBracket bracket);
 
     SyncSession& m_session;

@@ -18,10 +18,8 @@ namespace {
 constexpr std::uint8_t kMagic[8] = {'Q', 'V', 'T', 'R', 'A', 'N', 'S', '1'};
 constexpr std::size_t kHeaderSize = sizeof(kMagic) + 4 + 1;
 constexpr std::size_t kTableRecordSize = 1 + kDeviceKeyTableSize;
-// The largest macro area a keyboard can state: 255 x 128 bytes.
-constexpr std::uint32_t kMaxMacroArea = 255u * 128u;
 constexpr std::uint64_t kMaxRecordSize =
-    kHeaderSize + kProfileCount * kTableRecordSize + kMaxMacroArea + 4;
+    kHeaderSize + kProfileCount * kTableRecordSize + kMaxMacroSpace + 4;
 
 std::uint32_t checksum(std::span<const std::uint8_t> bytes) {
     // FNV-1a: a flipped or lost byte changes it.
@@ -72,7 +70,7 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
     }
     const std::uint32_t areaSize = getU32(bytes, sizeof(kMagic));
     const std::size_t count = bytes[sizeof(kMagic) + 4];
-    if (areaSize == 0 || areaSize > kMaxMacroArea || count == 0 || count > kProfileCount) {
+    if (areaSize == 0 || areaSize > kMaxMacroSpace || count == 0 || count > kProfileCount) {
         error = "sizes out of range";
         return false;
     }
