@@ -51,7 +51,7 @@ std::chrono::steady_clock::time_point nextUsbFrame(std::chrono::steady_clock::ti
     return std::chrono::steady_clock::time_point(frameStart + milliseconds(1));
 }
 
-VirtualKeyboard::VirtualKeyboard() : mem_(factoryMemories()) {}
+VirtualKeyboard::VirtualKeyboard() : m_mem(factoryMemories()) {}
 
 // --- Reports from the host -----------------------------------------------------
 
@@ -103,12 +103,12 @@ std::uint8_t writeSettings(std::span<std::uint8_t> settings, std::size_t offset,
 
 CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame) {
     CommandResult result;
-    std::lock_guard lock(mutex_);
-    if (!attached_) {
+    std::lock_guard lock(m_mutex);
+    if (!m_attached) {
         result.outcome = CommandResult::Outcome::NotAttached;
         return result;
     }
-    ++counters_.framesHandled;
+    ++m_counters.framesHandled;
 
     if (frame.size() != kFrameSize || frame[kFrameReportId] != kCommandReportId) {
         result.outcome = CommandResult::Outcome::Ignored;
@@ -116,7 +116,7 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
         const std::uint8_t command = frame[kFrameCommand];
         const std::uint8_t length = frame[kFrameLength];
         const std::uint16_t offset = getU16(frame, kFrameOffset);
-        ++counters_.perCommand[command];
+        ++m_counters.perCommand[command];
 
         Frame answer{};
         answer[kFrameReportId] = kCommandReportId;
@@ -126,11 +126,11 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
 
         std::uint8_t status = kStatusOk;
         bool save = false;
-        if (knobs_.refuseAlways || knobs_.refuseCount > 0) {
-            if (!knobs_.refuseAlways) {
-                --knobs_.refuseCount;
+        if (m_knobs.refuseAlways || m_knobs.refuseCount > 0) {
+            if (!m_knobs.refuseAlways) {
+                --m_knobs.refuseCount;
             }
-            status = knobs_.refuseStatus;
+            status = m_knobs.refuseStatus;
         } else if (getU16(frame, kFrameChecksum) != frameChecksum(frame.first<kFrameSize>()) ||
                    length > kPayloadSize) {
             status = kStatusRefused;
@@ -142,41 +142,41 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
                     save = true;
                     break;
                 case kReadSettings:
-                    status = readInto(mem_.settings, offset, length, false, answer);
+                    status = readInto(m_mem.settings, offset, length, false, answer);
                     break;
                 case kWriteSettings:
-                    status = writeSettings(mem_.settings, offset, length, frame);
+                    status = writeSettings(m_mem.settings, offset, length, frame);
                     save = status == kStatusOk;
                     break;
                 case kReadLighting:
-                    status = readInto(mem_.lighting, offset, length, true, answer);
+                    status = readInto(m_mem.lighting, offset, length, true, answer);
                     break;
                 case kWriteLighting:
-                    status = writeFrom(mem_.lighting, offset, length, frame);
+                    status = writeFrom(m_mem.lighting, offset, length, frame);
                     save = status == kStatusOk;
                     break;
                 case kReadKeyTable:
-                    status = readInto(mem_.keyTables, offset, length, false, answer);
+                    status = readInto(m_mem.keyTables, offset, length, false, answer);
                     break;
                 case kWriteKeyTable:
-                    status = writeFrom(mem_.keyTables, offset, length, frame);
+                    status = writeFrom(m_mem.keyTables, offset, length, frame);
                     save = status == kStatusOk;
                     break;
                 case kReadMacroArea:
-                    status = readInto(mem_.macroArea, offset, length, false, answer);
+                    status = readInto(m_mem.macroArea, offset, length, false, answer);
                     break;
                 case kWriteMacroArea:
-                    status = writeFrom(mem_.macroArea, offset, length, frame);
+                    status = writeFrom(m_mem.macroArea, offset, length, frame);
                     save = status == kStatusOk;
                     break;
                 case kReadDefaultKeyTable:
-                    status = readInto(mem_.factoryKeyTable, offset, length, false, answer);
+                    status = readInto(m_mem.factoryKeyTable, offset, length, false, answer);
                     break;
                 case kReadKeyColours:
-                    status = readInto(mem_.colours, offset, length, true, answer);
+                    status = readInto(m_mem.colours, offset, length, true, answer);
                     break;
                 case kWriteKeyColours:
-                    status = writeFrom(mem_.colours, offset, length, frame);
+                    status = writeFrom(m_mem.colours, offset, length, frame);
                     save = status == kStatusOk;
                     break;
                 default:
@@ -186,35 +186,35 @@ CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame
         }
         answer[kFrameStatus] = status;
         if (status == kStatusRefused || status == kStatusOutOfRange) {
-            ++counters_.refusals;
+            ++m_counters.refusals;
             std::fill(answer.begin() + kPayloadOffset, answer.end(), 0);
         }
-        if (save && !statePath_.empty()) {
-            lastAutoSave_ = saveLocked(statePath_);
+        if (save && !m_statePath.empty()) {
+            m_lastAutoSave = saveLocked(m_statePath);
         }
 
-        ++answersSinceKnobs_;
-        if (knobs_.dropEveryNth != 0 && answersSinceKnobs_ % knobs_.dropEveryNth == 0) {
-            ++counters_.answersDropped;
+        ++m_answersSinceKnobs;
+        if (m_knobs.dropEveryNth != 0 && m_answersSinceKnobs % m_knobs.dropEveryNth == 0) {
+            ++m_counters.answersDropped;
             result.outcome = CommandResult::Outcome::Dropped;
         } else {
-            if (knobs_.wrongEchoAlways || knobs_.wrongEchoCount > 0) {
-                if (!knobs_.wrongEchoAlways) {
-                    --knobs_.wrongEchoCount;
+            if (m_knobs.wrongEchoAlways || m_knobs.wrongEchoCount > 0) {
+                if (!m_knobs.wrongEchoAlways) {
+                    --m_knobs.wrongEchoCount;
                 }
-                answer[kFrameCommand] = knobs_.wrongEchoValue < 0
+                answer[kFrameCommand] = m_knobs.wrongEchoValue < 0
                                             ? static_cast<std::uint8_t>(command + 1)
-                                            : static_cast<std::uint8_t>(knobs_.wrongEchoValue);
+                                            : static_cast<std::uint8_t>(m_knobs.wrongEchoValue);
             }
             sealFrame(answer);
-            ++counters_.answersSent;
+            ++m_counters.answersSent;
             result.outcome = CommandResult::Outcome::Answered;
             result.answer = answer;
         }
     }
 
-    if (knobs_.removeAfterFrames > 0 && --knobs_.removeAfterFrames == 0) {
-        attached_ = false;
+    if (m_knobs.removeAfterFrames > 0 && --m_knobs.removeAfterFrames == 0) {
+        m_attached = false;
         result.events.push_back(Event::presence(false));
     }
     return result;
@@ -224,18 +224,18 @@ bool VirtualKeyboard::handleBankReport(std::span<const std::uint8_t> report) {
     std::vector<Event> events;
     bool accepted = false;
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return false;
         }
-        ++counters_.framesHandled;
-        ++counters_.bankReports;
+        ++m_counters.framesHandled;
+        ++m_counters.bankReports;
         if (report.size() == 2 && report[0] == kBankReportId) {
-            bankState_ = report[1];
+            m_bankState = report[1];
             accepted = true;
         }
-        if (knobs_.removeAfterFrames > 0 && --knobs_.removeAfterFrames == 0) {
-            attached_ = false;
+        if (m_knobs.removeAfterFrames > 0 && --m_knobs.removeAfterFrames == 0) {
+            m_attached = false;
             events.push_back(Event::presence(false));
         }
     }
@@ -245,15 +245,15 @@ bool VirtualKeyboard::handleBankReport(std::span<const std::uint8_t> report) {
 }
 
 std::uint8_t VirtualKeyboard::bankState() const {
-    std::lock_guard lock(mutex_);
-    return bankState_;
+    std::lock_guard lock(m_mutex);
+    return m_bankState;
 }
 
 // --- Reports the keyboard raises itself -------------------------------------------
 
 void VirtualKeyboard::setEventSink(std::function<void(const Event&)> sink) {
-    std::lock_guard lock(mutex_);
-    sink_ = std::move(sink);
+    std::lock_guard lock(m_mutex);
+    m_sink = std::move(sink);
 }
 
 void VirtualKeyboard::emit(const std::vector<Event>& events) const {
@@ -262,8 +262,8 @@ void VirtualKeyboard::emit(const std::vector<Event>& events) const {
     }
     std::function<void(const Event&)> sink;
     {
-        std::lock_guard lock(mutex_);
-        sink = sink_;
+        std::lock_guard lock(m_mutex);
+        sink = m_sink;
     }
     if (sink) {
         for (const Event& e : events) {
@@ -274,14 +274,14 @@ void VirtualKeyboard::emit(const std::vector<Event>& events) const {
 
 bool VirtualKeyboard::pressProfileKey() {
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return false;
         }
-        std::uint8_t& active = mem_.settings[kSettingsActiveProfile];
+        std::uint8_t& active = m_mem.settings[kSettingsActiveProfile];
         active = active < 2 ? static_cast<std::uint8_t>(active + 1) : 0;
-        if (!statePath_.empty()) {
-            lastAutoSave_ = saveLocked(statePath_);
+        if (!m_statePath.empty()) {
+            m_lastAutoSave = saveLocked(m_statePath);
         }
     }
     emit({Event::consumer(kConsumerProfileChanged)});
@@ -290,8 +290,8 @@ bool VirtualKeyboard::pressProfileKey() {
 
 bool VirtualKeyboard::raiseConsumer(std::uint16_t code) {
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return false;
         }
     }
@@ -301,73 +301,73 @@ bool VirtualKeyboard::raiseConsumer(std::uint16_t code) {
 
 void VirtualKeyboard::attach() {
     {
-        std::lock_guard lock(mutex_);
-        if (attached_) {
+        std::lock_guard lock(m_mutex);
+        if (m_attached) {
             return;
         }
-        attached_ = true;
+        m_attached = true;
     }
     emit({Event::presence(true)});
 }
 
 void VirtualKeyboard::remove() {
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return;
         }
-        attached_ = false;
+        m_attached = false;
     }
     emit({Event::presence(false)});
 }
 
 bool VirtualKeyboard::attached() const {
-    std::lock_guard lock(mutex_);
-    return attached_;
+    std::lock_guard lock(m_mutex);
+    return m_attached;
 }
 
 // --- Fault knobs and counters ---------------------------------------------------
 
 void VirtualKeyboard::setFaultKnobs(const FaultKnobs& knobs) {
-    std::lock_guard lock(mutex_);
-    knobs_ = knobs;
-    answersSinceKnobs_ = 0;
+    std::lock_guard lock(m_mutex);
+    m_knobs = knobs;
+    m_answersSinceKnobs = 0;
 }
 
 FaultKnobs VirtualKeyboard::faultKnobs() const {
-    std::lock_guard lock(mutex_);
-    return knobs_;
+    std::lock_guard lock(m_mutex);
+    return m_knobs;
 }
 
 void VirtualKeyboard::modifyFaultKnobs(const std::function<void(FaultKnobs&)>& change) {
-    std::lock_guard lock(mutex_);
-    const std::uint32_t dropEveryNth = knobs_.dropEveryNth;
-    change(knobs_);
-    if (knobs_.dropEveryNth != dropEveryNth) {
-        answersSinceKnobs_ = 0;
+    std::lock_guard lock(m_mutex);
+    const std::uint32_t dropEveryNth = m_knobs.dropEveryNth;
+    change(m_knobs);
+    if (m_knobs.dropEveryNth != dropEveryNth) {
+        m_answersSinceKnobs = 0;
     }
 }
 
 Counters VirtualKeyboard::counters() const {
-    std::lock_guard lock(mutex_);
-    return counters_;
+    std::lock_guard lock(m_mutex);
+    return m_counters;
 }
 
 void VirtualKeyboard::resetCounters() {
-    std::lock_guard lock(mutex_);
-    counters_ = Counters{};
+    std::lock_guard lock(m_mutex);
+    m_counters = Counters{};
 }
 
 // --- Direct memory access --------------------------------------------------------
 
 std::size_t VirtualKeyboard::memorySize(Area area) const {
-    std::lock_guard lock(mutex_);
-    return bytesOf(mem_, area).size();
+    std::lock_guard lock(m_mutex);
+    return bytesOf(m_mem, area).size();
 }
 
 bool VirtualKeyboard::readMemory(Area area, std::size_t offset, std::span<std::uint8_t> out) const {
-    std::lock_guard lock(mutex_);
-    const auto bytes = bytesOf(mem_, area);
+    std::lock_guard lock(m_mutex);
+    const auto bytes = bytesOf(m_mem, area);
     if (!inside(offset, out.size(), bytes.size())) {
         return false;
     }
@@ -376,45 +376,45 @@ bool VirtualKeyboard::readMemory(Area area, std::size_t offset, std::span<std::u
 }
 
 bool VirtualKeyboard::writeMemory(Area area, std::size_t offset, std::span<const std::uint8_t> in) {
-    std::lock_guard lock(mutex_);
-    const auto bytes = bytesOf(mem_, area);
+    std::lock_guard lock(m_mutex);
+    const auto bytes = bytesOf(m_mem, area);
     if (!inside(offset, in.size(), bytes.size())) {
         return false;
     }
     std::copy(in.begin(), in.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
     if (area == Area::Settings) {
-        mem_.macroArea.resize(
-            std::size_t{mem_.settings[kSettingsMacroCapacity]} * kMacroCapacityUnit, 0);
+        m_mem.macroArea.resize(
+            std::size_t{m_mem.settings[kSettingsMacroCapacity]} * kMacroCapacityUnit, 0);
     }
     return true;
 }
 
 std::vector<std::uint8_t> VirtualKeyboard::memory(Area area) const {
-    std::lock_guard lock(mutex_);
-    const auto bytes = bytesOf(mem_, area);
+    std::lock_guard lock(m_mutex);
+    const auto bytes = bytesOf(m_mem, area);
     return {bytes.begin(), bytes.end()};
 }
 
 Memories VirtualKeyboard::memories() const {
-    std::lock_guard lock(mutex_);
-    return mem_;
+    std::lock_guard lock(m_mutex);
+    return m_mem;
 }
 
 void VirtualKeyboard::resetToFactory() {
-    std::lock_guard lock(mutex_);
-    mem_ = factoryMemories();
+    std::lock_guard lock(m_mutex);
+    m_mem = factoryMemories();
 }
 
 // --- State file ----------------------------------------------------------------
 
 StateFileResult VirtualKeyboard::loadState(const std::string& path) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) {
-        mem_ = factoryMemories();
-        if (blockedPath_ == path) {
-            blockedPath_.clear();
+        m_mem = factoryMemories();
+        if (m_blockedPath == path) {
+            m_blockedPath.clear();
         }
         return {StateFileResult::Kind::Missing, {}};
     }
@@ -428,24 +428,24 @@ StateFileResult VirtualKeyboard::loadState(const std::string& path) {
         error = "cannot be read (" + unreadable + ")";
     }
     if (!loaded) {
-        blockedPath_ = path;
+        m_blockedPath = path;
         return {StateFileResult::Kind::Malformed, "virtual keyboard state file " + path + ": " +
                                                       error + "; the file is kept as it is"};
     }
-    mem_ = std::move(*loaded);
-    if (blockedPath_ == path) {
-        blockedPath_.clear();
+    m_mem = std::move(*loaded);
+    if (m_blockedPath == path) {
+        m_blockedPath.clear();
     }
     return {StateFileResult::Kind::Loaded, {}};
 }
 
 StateFileResult VirtualKeyboard::saveState(const std::string& path) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     return saveLocked(path);
 }
 
 bool VirtualKeyboard::isBlockedLocked(const std::string& path) const {
-    return !blockedPath_.empty() && blockedPath_ == path;
+    return !m_blockedPath.empty() && m_blockedPath == path;
 }
 
 StateFileResult VirtualKeyboard::saveLocked(const std::string& path) {
@@ -455,7 +455,7 @@ StateFileResult VirtualKeyboard::saveLocked(const std::string& path) {
                     " could not be read at start; it is not overwritten"};
     }
     std::string error;
-    if (!writeFileAtomic(path, std::string_view(encodeState(mem_)), &error)) {
+    if (!writeFileAtomic(path, std::string_view(encodeState(m_mem)), &error)) {
         return {StateFileResult::Kind::SaveFailed,
                 "virtual keyboard state file " + path + ": " + error};
     }
@@ -463,23 +463,23 @@ StateFileResult VirtualKeyboard::saveLocked(const std::string& path) {
 }
 
 void VirtualKeyboard::setStatePath(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    statePath_ = path;
+    std::lock_guard lock(m_mutex);
+    m_statePath = path;
 }
 
 std::string VirtualKeyboard::statePath() const {
-    std::lock_guard lock(mutex_);
-    return statePath_;
+    std::lock_guard lock(m_mutex);
+    return m_statePath;
 }
 
 bool VirtualKeyboard::stateFileBlocked() const {
-    std::lock_guard lock(mutex_);
-    return isBlockedLocked(statePath_);
+    std::lock_guard lock(m_mutex);
+    return isBlockedLocked(m_statePath);
 }
 
 StateFileResult VirtualKeyboard::lastAutoSave() const {
-    std::lock_guard lock(mutex_);
-    return lastAutoSave_;
+    std::lock_guard lock(m_mutex);
+    return m_lastAutoSave;
 }
 
 }  // namespace quorvane::vkbd

@@ -35,13 +35,13 @@ const std::array<KeyButton, kKeyButtonCount> KEY_BUTTONS = {{
 }};
 
 const std::array<KeyId, kKeyButtonCount>& pictureKeys() {
-    static const std::array<KeyId, kKeyButtonCount> keys = [] {
+    static const std::array<KeyId, kKeyButtonCount> kEys = [] {
         std::array<KeyId, kKeyButtonCount> out{};
         std::transform(KEY_BUTTONS.begin(), KEY_BUTTONS.end(), out.begin(),
                        [](const KeyButton& b) { return b.key; });
         return out;
     }();
-    return keys;
+    return kEys;
 }
 
 int ledOfButton(int controlId) {
