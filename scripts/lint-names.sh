@@ -34,7 +34,7 @@ patterns=()
 for f in "${files[@]}"; do patterns+=("^$(printf '%s' "$f" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"); done
 run-clang-tidy -quiet -p build/default -j "$(nproc)" "${fix[@]}" \
     -checks='-*,readability-identifier-naming' -header-filter="^$root/src/" \
-    "${patterns[@]}" 2>&1 | tee "$log" | grep -E 'warning:|error:' | sort -u || true
+    "${patterns[@]}" 2>&1 | sed 's/\x1b\[[0-9;]*m//g' | tee "$log" | grep -E 'warning:|error:' | sort -u || true
 status=0
 if grep -qE 'warning:|error:' "$log"; then
     status=1
