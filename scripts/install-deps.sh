@@ -8,7 +8,7 @@ packages=(
     libudev-dev
     umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang-14 libclang-rt-14-dev clang-format
+    clang-14 libclang-rt-14-dev clang-format clang-tidy
     xvfb trayer xdotool x11-utils
     dpkg-dev file lintian desktop-file-utils appstream util-linux
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: the debug build with every test, the core tests under
 # address+undefined sanitizers, the threaded device tests under the thread
-# sanitizer, and the Debian package built from a release build and checked.
+# sanitizer, the names checked against CONTRIBUTING.md, and the Debian package
+# built from a release build and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -15,6 +16,7 @@ run_preset() {
 }
 
 run_preset default
+scripts/lint-names.sh
 run_preset asan
 run_preset tsan -L threads
 scripts/package-test.sh

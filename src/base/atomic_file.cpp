@@ -333,15 +333,15 @@ bool makeDirectories(const std::string& path) {
 }
 
 FileLock::FileLock(const std::string& lockFilePath)
-    : fd_(::open(lockFilePath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW,
-                 0600)) {
+    : m_fd(::open(lockFilePath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW,
+                  0600)) {
     struct stat st {};
-    if (fd_.valid() && (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
-        fd_.reset();
+    if (m_fd.valid() && (::fstat(m_fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
+        m_fd.reset();
     }
-    while (fd_.valid() && ::flock(fd_.get(), LOCK_EX) != 0) {
+    while (m_fd.valid() && ::flock(m_fd.get(), LOCK_EX) != 0) {
         if (errno != EINTR) {
-            fd_.reset();
+            m_fd.reset();
         }
     }
 }

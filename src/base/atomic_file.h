@@ -51,10 +51,10 @@ class FileLock {
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    bool held() const { return fd_.valid(); }
+    bool held() const { return m_fd.valid(); }
 
   private:
-    UniqueFd fd_;
+    UniqueFd m_fd;
 };
 
 }  // namespace quorvane

@@ -47,18 +47,18 @@ WaitResult waitWritable(int fd, std::chrono::steady_clock::time_point deadline) 
 }  // namespace
 
 HidNode::HidNode(UniqueFd fd, NodeIdentity identity, ReportDescriptor descriptor)
-    : fd_(std::move(fd)),
-      identity_(std::move(identity)),
-      descriptor_(std::move(descriptor)),
-      buffer_(kReadBufferSize) {}
+    : m_fd(std::move(fd)),
+      m_identity(std::move(identity)),
+      m_descriptor(std::move(descriptor)),
+      m_buffer(kReadBufferSize) {}
 
 HidNode::ReadStatus HidNode::readReport(std::vector<std::uint8_t>& report, int& collection) {
     collection = -1;
     for (;;) {
-        const ssize_t n = ::read(fd_.get(), buffer_.data(), buffer_.size());
+        const ssize_t n = ::read(m_fd.get(), m_buffer.data(), m_buffer.size());
         if (n > 0) {
-            report.assign(buffer_.begin(), buffer_.begin() + n);
-            collection = collectionOfInput(descriptor_, report);
+            report.assign(m_buffer.begin(), m_buffer.begin() + n);
+            collection = collectionOfInput(m_descriptor, report);
             return ReadStatus::Report;
         }
         if (n == 0) {
@@ -85,13 +85,13 @@ bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std:
     }
     const auto deadline = std::chrono::steady_clock::now() + writableWait;
     for (;;) {
-        const ssize_t n = ::write(fd_.get(), report.data(), report.size());
+        const ssize_t n = ::write(m_fd.get(), report.data(), report.size());
         if (n == static_cast<ssize_t>(report.size())) {
             return true;
         }
         if (n >= 0) {
             if (error != nullptr) {
-                *error = identity_.path + ": short write";
+                *error = m_identity.path + ": short write";
             }
             return false;
         }
@@ -100,20 +100,20 @@ bool HidNode::writeReport(std::span<const std::uint8_t> report, bool& gone, std:
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
             // Busy, not broken: the same report goes again when there is room.
-            const WaitResult waited = waitWritable(fd_.get(), deadline);
+            const WaitResult waited = waitWritable(m_fd.get(), deadline);
             if (waited == WaitResult::Writable) {
                 continue;
             }
             gone = waited == WaitResult::Gone;
             if (error != nullptr) {
-                *error = identity_.path + (gone ? ": gone while busy" : ": not writable in time");
+                *error = m_identity.path + (gone ? ": gone while busy" : ": not writable in time");
             }
             return false;
         }
         const int saved = errno;
         gone = vanished(saved);
         if (error != nullptr) {
-            *error = identity_.path + ": " + std::strerror(saved);
+            *error = m_identity.path + ": " + std::strerror(saved);
         }
         return false;
     }
@@ -127,9 +127,9 @@ bool HidNode::sendFeature(std::span<const std::uint8_t> report, std::string* err
         return false;
     }
     std::vector<std::uint8_t> copy(report.begin(), report.end());
-    if (::ioctl(fd_.get(), HIDIOCSFEATURE(copy.size()), copy.data()) < 0) {
+    if (::ioctl(m_fd.get(), HIDIOCSFEATURE(copy.size()), copy.data()) < 0) {
         if (error != nullptr) {
-            *error = identity_.path + ": " + std::strerror(errno);
+            *error = m_identity.path + ": " + std::strerror(errno);
         }
         return false;
     }
@@ -137,17 +137,17 @@ bool HidNode::sendFeature(std::span<const std::uint8_t> report, std::string* err
 }
 
 CollectionId HidNode::collectionId(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= descriptor_.collections.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_descriptor.collections.size()) {
         return {};
     }
-    const TopCollection& c = descriptor_.collections[static_cast<std::size_t>(index)];
+    const TopCollection& c = m_descriptor.collections[static_cast<std::size_t>(index)];
     return {c.usagePage, c.usage};
 }
 
 int HidNode::findCollection(const QuellixFilter& filter) const {
-    Keyboard self{identity_.keyboardKey, identity_.vendorId, identity_.productId, {}};
-    for (std::size_t i = 0; i < descriptor_.collections.size(); ++i) {
-        const TopCollection& c = descriptor_.collections[i];
+    Keyboard self{m_identity.keyboardKey, m_identity.vendorId, m_identity.productId, {}};
+    for (std::size_t i = 0; i < m_descriptor.collections.size(); ++i) {
+        const TopCollection& c = m_descriptor.collections[i];
         if (filterMatches(filter, self, {c.usagePage, c.usage})) {
             return static_cast<int>(i);
         }

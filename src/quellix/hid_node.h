@@ -44,18 +44,18 @@ class HidNode {
     // Sends a feature report (HIDIOCSFEATURE on a hidraw node).
     bool sendFeature(std::span<const std::uint8_t> report, std::string* error);
 
-    int fd() const { return fd_.get(); }
-    const NodeIdentity& identity() const { return identity_; }
-    const ReportDescriptor& descriptor() const { return descriptor_; }
+    int fd() const { return m_fd.get(); }
+    const NodeIdentity& identity() const { return m_identity; }
+    const ReportDescriptor& descriptor() const { return m_descriptor; }
     CollectionId collectionId(int index) const;
     // Index of the first collection of this node the filter matches, -1 if none.
     int findCollection(const QuellixFilter& filter) const;
 
   private:
-    UniqueFd fd_;
-    NodeIdentity identity_;
-    ReportDescriptor descriptor_;
-    std::vector<std::uint8_t> buffer_;
+    UniqueFd m_fd;
+    NodeIdentity m_identity;
+    ReportDescriptor m_descriptor;
+    std::vector<std::uint8_t> m_buffer;
 };
 
 }  // namespace quorvane::quellix

@@ -20,58 +20,58 @@ constexpr std::size_t kMaxQueuedWrites = 1024;
 
 }  // namespace
 
-HidrawBackend::HidrawBackend(std::unique_ptr<NodeSource> source) : source_(std::move(source)) {}
+HidrawBackend::HidrawBackend(std::unique_ptr<NodeSource> source) : m_source(std::move(source)) {}
 
 HidrawBackend::~HidrawBackend() {
     stop();
 }
 
 bool HidrawBackend::start(Hub& hub, std::string& error) {
-    if (started_) {
+    if (m_started) {
         error = "already started";
         return false;
     }
-    hub_ = &hub;
-    wakeFd_.reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
-    if (!wakeFd_.valid()) {
+    m_hub = &hub;
+    m_wakeFd.reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    if (!m_wakeFd.valid()) {
         error = std::string("eventfd: ") + std::strerror(errno);
         return false;
     }
-    if (!source_->begin(error)) {
+    if (!m_source->begin(error)) {
         return false;
     }
     rescan();
-    started_ = true;
-    stopping_ = false;
-    reader_ = std::thread([this] { readerLoop(); });
-    writer_ = std::thread([this] { writerLoop(); });
+    m_started = true;
+    m_stopping = false;
+    m_reader = std::thread([this] { readerLoop(); });
+    m_writer = std::thread([this] { writerLoop(); });
     return true;
 }
 
 void HidrawBackend::stop() {
-    if (!started_) {
+    if (!m_started) {
         return;
     }
     {
-        const std::lock_guard lock(queueMutex_);
-        stopping_ = true;
-        queue_.clear();
+        const std::lock_guard lock(m_queueMutex);
+        m_stopping = true;
+        m_queue.clear();
     }
-    queueChanged_.notify_all();
+    m_queueChanged.notify_all();
     wake();
-    if (reader_.joinable()) {
-        reader_.join();
+    if (m_reader.joinable()) {
+        m_reader.join();
     }
-    if (writer_.joinable()) {
-        writer_.join();
+    if (m_writer.joinable()) {
+        m_writer.join();
     }
     {
-        const std::lock_guard lock(nodesMutex_);
-        nodes_.clear();
+        const std::lock_guard lock(m_nodesMutex);
+        m_nodes.clear();
     }
-    source_.reset();
-    wakeFd_.reset();
-    started_ = false;
+    m_source.reset();
+    m_wakeFd.reset();
+    m_started = false;
 }
 
 bool HidrawBackend::queueWrite(const QuellixFilter& filter, std::vector<std::uint8_t> report,
@@ -84,13 +84,13 @@ bool HidrawBackend::queueWrite(const QuellixFilter& filter, std::vector<std::uin
         return false;
     }
     {
-        const std::lock_guard lock(queueMutex_);
-        if (stopping_ || !started_ || queue_.size() >= kMaxQueuedWrites) {
+        const std::lock_guard lock(m_queueMutex);
+        if (m_stopping || !m_started || m_queue.size() >= kMaxQueuedWrites) {
             return false;
         }
-        queue_.push_back({filter, std::move(report), completion});
+        m_queue.push_back({filter, std::move(report), completion});
     }
-    queueChanged_.notify_one();
+    m_queueChanged.notify_one();
     return true;
 }
 
@@ -110,9 +110,9 @@ bool HidrawBackend::sendFeature(const QuellixFilter& filter,
 }
 
 std::vector<std::string> HidrawBackend::openNodes() const {
-    const std::lock_guard lock(nodesMutex_);
+    const std::lock_guard lock(m_nodesMutex);
     std::vector<std::string> paths;
-    for (const auto& node : nodes_) {
+    for (const auto& node : m_nodes) {
         paths.push_back(node->identity().path);
     }
     return paths;
@@ -120,8 +120,8 @@ std::vector<std::string> HidrawBackend::openNodes() const {
 
 std::shared_ptr<HidNode> HidrawBackend::nodeFor(const QuellixFilter& filter,
                                                 int& collection) const {
-    const std::lock_guard lock(nodesMutex_);
-    for (const auto& node : nodes_) {
+    const std::lock_guard lock(m_nodesMutex);
+    for (const auto& node : m_nodes) {
         collection = node->findCollection(filter);
         if (collection >= 0) {
             return node;
@@ -132,18 +132,18 @@ std::shared_ptr<HidNode> HidrawBackend::nodeFor(const QuellixFilter& filter,
 }
 
 void HidrawBackend::wake() {
-    if (wakeFd_.valid()) {
+    if (m_wakeFd.valid()) {
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(wakeFd_.get(), &one, sizeof one);
+        [[maybe_unused]] const ssize_t n = ::write(m_wakeFd.get(), &one, sizeof one);
     }
 }
 
 void HidrawBackend::rescan() {
-    const std::vector<NodeIdentity> present = source_->scan();
+    const std::vector<NodeIdentity> present = m_source->scan();
     std::vector<std::shared_ptr<HidNode>> gone;
     {
-        const std::lock_guard lock(nodesMutex_);
-        for (const auto& node : nodes_) {
+        const std::lock_guard lock(m_nodesMutex);
+        for (const auto& node : m_nodes) {
             const bool still = std::any_of(present.begin(), present.end(), [&](const auto& p) {
                 return p.path == node->identity().path &&
                        p.keyboardKey == node->identity().keyboardKey;
@@ -152,7 +152,7 @@ void HidrawBackend::rescan() {
                 gone.push_back(node);
             }
         }
-        std::erase_if(nodes_, [&](const auto& node) {
+        std::erase_if(m_nodes, [&](const auto& node) {
             return std::find(gone.begin(), gone.end(), node) != gone.end();
         });
     }
@@ -160,8 +160,8 @@ void HidrawBackend::rescan() {
     for (const NodeIdentity& identity : present) {
         bool open = false;
         {
-            const std::lock_guard lock(nodesMutex_);
-            open = std::any_of(nodes_.begin(), nodes_.end(),
+            const std::lock_guard lock(m_nodesMutex);
+            open = std::any_of(m_nodes.begin(), m_nodes.end(),
                                [&](const auto& n) { return n->identity().path == identity.path; });
         }
         if (open) {
@@ -169,7 +169,7 @@ void HidrawBackend::rescan() {
         }
         int errnoValue = 0;
         std::string error;
-        std::unique_ptr<HidNode> node = source_->open(identity, errnoValue, error);
+        std::unique_ptr<HidNode> node = m_source->open(identity, errnoValue, error);
         if (node == nullptr) {
             if (errnoValue == EACCES || errnoValue == EPERM) {
                 denied.push_back(identity.path);
@@ -177,13 +177,13 @@ void HidrawBackend::rescan() {
             reportUnopened(identity.path, errnoValue, error);
             continue;
         }
-        warned_.erase(identity.path);
-        const std::lock_guard lock(nodesMutex_);
-        nodes_.push_back(std::shared_ptr<HidNode>(std::move(node)));
+        m_warned.erase(identity.path);
+        const std::lock_guard lock(m_nodesMutex);
+        m_nodes.push_back(std::shared_ptr<HidNode>(std::move(node)));
     }
     // Forget warnings about nodes that went away, so a new keyboard on the
     // same node name is reported again.
-    std::erase_if(warned_, [&](const std::string& path) {
+    std::erase_if(m_warned, [&](const std::string& path) {
         return std::none_of(present.begin(), present.end(),
                             [&](const auto& p) { return p.path == path; });
     });
@@ -195,14 +195,14 @@ void HidrawBackend::rescan() {
 void HidrawBackend::reportUnopened(const std::string& path, int errnoValue,
                                    const std::string& error) {
     if (errnoValue == EACCES || errnoValue == EPERM) {
-        if (warned_.insert(path).second) {
+        if (m_warned.insert(path).second) {
             diagnose(1, "the keyboard is attached but " + path + " cannot be opened (" +
                             std::strerror(errnoValue) +
                             "): install the quorvane package or its udev rule "
                             "70-quorvane.rules, then unplug and replug the keyboard");
         }
     } else if (errnoValue == 0) {
-        if (warned_.insert(path).second) {
+        if (m_warned.insert(path).second) {
             diagnose(1, path + " ignored: " + error);
         }
     } else {
@@ -214,31 +214,31 @@ void HidrawBackend::reportUnopened(const std::string& path, int errnoValue,
 }
 
 void HidrawBackend::noteDenied(std::vector<std::string> paths) {
-    const std::lock_guard lock(deniedMutex_);
-    denied_ = std::move(paths);
+    const std::lock_guard lock(m_deniedMutex);
+    m_denied = std::move(paths);
 }
 
 int HidrawBackend::deviceProblem(std::string& node) const {
-    const std::lock_guard lock(deniedMutex_);
-    if (denied_.empty()) {
+    const std::lock_guard lock(m_deniedMutex);
+    if (m_denied.empty()) {
         node.clear();
         return QUELLIX_PROBLEM_NONE;
     }
-    node = denied_.front();
+    node = m_denied.front();
     return QUELLIX_PROBLEM_NO_ACCESS;
 }
 
 void HidrawBackend::dropNode(const std::shared_ptr<HidNode>& node) {
     diagnose(2, node->identity().path + " closed");
-    const std::lock_guard lock(nodesMutex_);
-    std::erase(nodes_, node);
+    const std::lock_guard lock(m_nodesMutex);
+    std::erase(m_nodes, node);
 }
 
 void HidrawBackend::publishKeyboards() {
     std::map<std::string, Keyboard> byKey;
     {
-        const std::lock_guard lock(nodesMutex_);
-        for (const auto& node : nodes_) {
+        const std::lock_guard lock(m_nodesMutex);
+        for (const auto& node : m_nodes) {
             const NodeIdentity& id = node->identity();
             Keyboard& keyboard = byKey[id.keyboardKey];
             keyboard.key = id.keyboardKey;
@@ -254,22 +254,22 @@ void HidrawBackend::publishKeyboards() {
     for (auto& [key, keyboard] : byKey) {
         keyboards.push_back(std::move(keyboard));
     }
-    hub_->setKeyboards(std::move(keyboards));
+    m_hub->setKeyboards(std::move(keyboards));
 }
 
 std::vector<std::shared_ptr<HidNode>> HidrawBackend::nodesNow() const {
-    const std::lock_guard lock(nodesMutex_);
-    return nodes_;
+    const std::lock_guard lock(m_nodesMutex);
+    return m_nodes;
 }
 
 void HidrawBackend::readerLoop() {
     std::vector<std::uint8_t> report;
-    while (!stopping_) {
+    while (!m_stopping) {
         const std::vector<std::shared_ptr<HidNode>> nodes = nodesNow();
         // The wake-up descriptor, the monitor, then one entry per node.
         std::vector<pollfd> fds;
-        fds.push_back({wakeFd_.get(), POLLIN, 0});
-        fds.push_back({source_->monitorFd(), POLLIN, 0});  // -1 is ignored by poll
+        fds.push_back({m_wakeFd.get(), POLLIN, 0});
+        fds.push_back({m_source->monitorFd(), POLLIN, 0});  // -1 is ignored by poll
         for (const auto& node : nodes) {
             fds.push_back({node->fd(), POLLIN, 0});
         }
@@ -282,8 +282,8 @@ void HidrawBackend::readerLoop() {
         }
         if ((fds[0].revents & POLLIN) != 0) {
             std::uint64_t count = 0;
-            [[maybe_unused]] const ssize_t n = ::read(wakeFd_.get(), &count, sizeof count);
-            if (stopping_) {
+            [[maybe_unused]] const ssize_t n = ::read(m_wakeFd.get(), &count, sizeof count);
+            if (m_stopping) {
                 break;
             }
         }
@@ -298,7 +298,7 @@ void HidrawBackend::readerLoop() {
         // An overrun monitor reports POLLERR instead of POLLIN: drain and
         // rescan either way, or poll would return at once forever.
         if (fds[1].revents != 0) {
-            source_->drainMonitor();
+            m_source->drainMonitor();
             rescan();
         } else if (changed) {
             publishKeyboards();
@@ -331,8 +331,8 @@ bool HidrawBackend::serviceNode(HidNode& node, short revents, std::vector<std::u
             diagnose(2, id.path + ": report of no collection dropped");
             continue;
         }
-        hub_->deliverReport(keyboard, node.collectionId(collection), report,
-                            node.descriptor().numbered);
+        m_hub->deliverReport(keyboard, node.collectionId(collection), report,
+                             node.descriptor().numbered);
     }
 }
 
@@ -340,13 +340,13 @@ void HidrawBackend::writerLoop() {
     for (;;) {
         PendingWrite item;
         {
-            std::unique_lock lock(queueMutex_);
-            queueChanged_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-            if (stopping_) {
+            std::unique_lock lock(m_queueMutex);
+            m_queueChanged.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+            if (m_stopping) {
                 return;
             }
-            item = std::move(queue_.front());
-            queue_.pop_front();
+            item = std::move(m_queue.front());
+            m_queue.pop_front();
         }
         int collection = -1;
         const std::shared_ptr<HidNode> node = nodeFor(item.filter, collection);
@@ -354,7 +354,7 @@ void HidrawBackend::writerLoop() {
             diagnose(2, "report dropped: the keyboard is gone");
             continue;
         }
-        hub_->noteOut(node->collectionId(collection), item.report);
+        m_hub->noteOut(node->collectionId(collection), item.report);
         bool gone = false;
         std::string error;
         if (!node->writeReport(item.report, gone, &error)) {
@@ -364,7 +364,7 @@ void HidrawBackend::writerLoop() {
             }
             continue;
         }
-        hub_->deliverWriteDone(item.completion.callback, item.completion.tag, item.report);
+        m_hub->deliverWriteDone(item.completion.callback, item.completion.tag, item.report);
     }
 }
 

@@ -85,25 +85,25 @@ class HidrawBackend final : public Backend {
     // Says once per node why it could not be opened (reader thread).
     void reportUnopened(const std::string& path, int errnoValue, const std::string& error);
 
-    std::unique_ptr<NodeSource> source_;
-    Hub* hub_ = nullptr;
-    UniqueFd wakeFd_;
+    std::unique_ptr<NodeSource> m_source;
+    Hub* m_hub = nullptr;
+    UniqueFd m_wakeFd;
 
-    mutable std::mutex nodesMutex_;
-    std::vector<std::shared_ptr<HidNode>> nodes_;  // changed by the reader thread only
-    std::set<std::string> warned_;                 // reader thread only
+    mutable std::mutex m_nodesMutex;
+    std::vector<std::shared_ptr<HidNode>> m_nodes;  // changed by the reader thread only
+    std::set<std::string> m_warned;                 // reader thread only
 
-    mutable std::mutex deniedMutex_;
-    std::vector<std::string> denied_;  // nodes of the last scan refused for permission
+    mutable std::mutex m_deniedMutex;
+    std::vector<std::string> m_denied;  // nodes of the last scan refused for permission
 
-    std::mutex queueMutex_;
-    std::condition_variable queueChanged_;
-    std::deque<PendingWrite> queue_;
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> started_{false};
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;
+    std::deque<PendingWrite> m_queue;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_started{false};
 
-    std::thread reader_;
-    std::thread writer_;
+    std::thread m_reader;
+    std::thread m_writer;
 };
 
 }  // namespace quorvane::quellix

@@ -44,52 +44,52 @@ bool insideCallback() {
     return t_callbackDepth > 0;
 }
 
-Hub::Hub(Recorder* recorder) : recorder_(recorder) {}
+Hub::Hub(Recorder* recorder) : m_recorder(recorder) {}
 
 std::uint32_t Hub::addRead(const QuellixFilter& filter, QuellixCallback callback,
                            std::uint32_t tag) {
-    const std::lock_guard lock(mutex_);
-    const std::uint32_t id = nextId_++;
-    if (nextId_ == 0) {
-        nextId_ = 1;
+    const std::lock_guard lock(m_mutex);
+    const std::uint32_t id = m_nextId++;
+    if (m_nextId == 0) {
+        m_nextId = 1;
     }
-    reads_[id] = Read{filter, callback, tag, countMatching(filter, keyboards_)};
+    m_reads[id] = Read{filter, callback, tag, countMatching(filter, m_keyboards)};
     return id;
 }
 
 bool Hub::removeRead(std::uint32_t id) {
-    const std::lock_guard lock(mutex_);
-    return reads_.erase(id) != 0;
+    const std::lock_guard lock(m_mutex);
+    return m_reads.erase(id) != 0;
 }
 
 int Hub::removeReadsOf(QuellixCallback callback) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(m_mutex);
     return static_cast<int>(
-        std::erase_if(reads_, [&](const auto& item) { return item.second.callback == callback; }));
+        std::erase_if(m_reads, [&](const auto& item) { return item.second.callback == callback; }));
 }
 
 std::uint32_t Hub::newRequestId() {
-    const std::lock_guard lock(mutex_);
-    const std::uint32_t id = nextId_++;
-    if (nextId_ == 0) {
-        nextId_ = 1;
+    const std::lock_guard lock(m_mutex);
+    const std::uint32_t id = m_nextId++;
+    if (m_nextId == 0) {
+        m_nextId = 1;
     }
     return id;
 }
 
 int Hub::deviceCount(const QuellixFilter& filter) const {
-    const std::lock_guard lock(mutex_);
-    return countMatching(filter, keyboards_);
+    const std::lock_guard lock(m_mutex);
+    return countMatching(filter, m_keyboards);
 }
 
 std::vector<Keyboard> Hub::keyboards() const {
-    const std::lock_guard lock(mutex_);
-    return keyboards_;
+    const std::lock_guard lock(m_mutex);
+    return m_keyboards;
 }
 
 bool Hub::resolve(const QuellixFilter& filter, Keyboard& keyboard, CollectionId& collection) const {
-    const std::lock_guard lock(mutex_);
-    for (const Keyboard& candidate : keyboards_) {
+    const std::lock_guard lock(m_mutex);
+    for (const Keyboard& candidate : m_keyboards) {
         for (const CollectionId& c : candidate.collections) {
             if (filterMatches(filter, candidate, c)) {
                 keyboard = candidate;
@@ -102,8 +102,8 @@ bool Hub::resolve(const QuellixFilter& filter, Keyboard& keyboard, CollectionId&
 }
 
 int Hub::lastReport(const QuellixFilter& filter, std::span<std::uint8_t> out) const {
-    const std::lock_guard lock(mutex_);
-    for (const LastReport& last : lastReports_) {
+    const std::lock_guard lock(m_mutex);
+    for (const LastReport& last : m_lastReports) {
         if (filterMatches(filter, last.keyboard, last.collection)) {
             const std::size_t n = std::min(out.size(), last.bytes.size());
             std::copy_n(last.bytes.begin(), n, out.begin());
@@ -117,22 +117,22 @@ void Hub::setKeyboards(std::vector<Keyboard> keyboards) {
     std::vector<Delivery> deliveries;
     std::size_t attached = 0;
     {
-        const std::lock_guard lock(mutex_);
-        if (keyboardsKnown_ && keyboards == keyboards_) {
+        const std::lock_guard lock(m_mutex);
+        if (m_keyboardsKnown && keyboards == m_keyboards) {
             return;
         }
-        keyboardsKnown_ = true;
-        keyboards_ = std::move(keyboards);
-        attached = keyboards_.size();
-        std::erase_if(lastReports_, [&](const LastReport& last) {
-            return std::none_of(keyboards_.begin(), keyboards_.end(),
+        m_keyboardsKnown = true;
+        m_keyboards = std::move(keyboards);
+        attached = m_keyboards.size();
+        std::erase_if(m_lastReports, [&](const LastReport& last) {
+            return std::none_of(m_keyboards.begin(), m_keyboards.end(),
                                 [&](const Keyboard& k) { return k.key == last.keyboard.key; });
         });
-        if (recorder_ != nullptr) {
-            recorder_->presence(keyboards_);
+        if (m_recorder != nullptr) {
+            m_recorder->presence(m_keyboards);
         }
-        for (auto& [id, read] : reads_) {
-            const int count = countMatching(read.filter, keyboards_);
+        for (auto& [id, read] : m_reads) {
+            const int count = countMatching(read.filter, m_keyboards);
             if (count != read.lastCount) {
                 read.lastCount = count;
                 if (read.callback != nullptr) {
@@ -157,19 +157,19 @@ void Hub::deliverReport(const Keyboard& keyboard, const CollectionId& collection
     }
     std::vector<Delivery> deliveries;
     {
-        const std::lock_guard lock(mutex_);
-        if (recorder_ != nullptr) {
-            recorder_->in(collection, report, numbered);
+        const std::lock_guard lock(m_mutex);
+        if (m_recorder != nullptr) {
+            m_recorder->in(collection, report, numbered);
         }
-        auto last = std::find_if(lastReports_.begin(), lastReports_.end(), [&](const auto& l) {
+        auto last = std::find_if(m_lastReports.begin(), m_lastReports.end(), [&](const auto& l) {
             return l.keyboard.key == keyboard.key && l.collection == collection;
         });
-        if (last == lastReports_.end()) {
-            lastReports_.push_back({keyboard, collection, {}});
-            last = std::prev(lastReports_.end());
+        if (last == m_lastReports.end()) {
+            m_lastReports.push_back({keyboard, collection, {}});
+            last = std::prev(m_lastReports.end());
         }
         last->bytes.assign(report.begin(), report.end());
-        for (const auto& [id, read] : reads_) {
+        for (const auto& [id, read] : m_reads) {
             if (read.callback != nullptr && filterMatches(read.filter, keyboard, collection)) {
                 deliveries.push_back({read.callback, read.tag, 0});
             }
@@ -201,8 +201,8 @@ void Hub::deliverReport(const Keyboard& keyboard, const CollectionId& collection
 }
 
 void Hub::noteOut(const CollectionId& collection, std::span<const std::uint8_t> report) {
-    if (recorder_ != nullptr) {
-        recorder_->out(collection, report);
+    if (m_recorder != nullptr) {
+        m_recorder->out(collection, report);
     }
     if (debugLevel().load(std::memory_order_relaxed) >= 2) {
         diagnose(2,

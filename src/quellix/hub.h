@@ -66,13 +66,13 @@ class Hub {
         std::vector<std::uint8_t> bytes;
     };
 
-    Recorder* const recorder_;
-    mutable std::mutex mutex_;
-    std::map<std::uint32_t, Read> reads_;
-    std::uint32_t nextId_ = 1;
-    std::vector<Keyboard> keyboards_;
-    bool keyboardsKnown_ = false;
-    std::vector<LastReport> lastReports_;
+    Recorder* const m_recorder;
+    mutable std::mutex m_mutex;
+    std::map<std::uint32_t, Read> m_reads;
+    std::uint32_t m_nextId = 1;
+    std::vector<Keyboard> m_keyboards;
+    bool m_keyboardsKnown = false;
+    std::vector<LastReport> m_lastReports;
 };
 
 }  // namespace quorvane::quellix

@@ -108,13 +108,13 @@ class Library {
     ~Library() { end(); }
 
     std::shared_ptr<Session> current() {
-        const std::lock_guard lock(mutex_);
-        return session_;
+        const std::lock_guard lock(m_mutex);
+        return m_session;
     }
 
     int init() {
-        const std::lock_guard lock(mutex_);
-        if (session_ != nullptr) {
+        const std::lock_guard lock(m_mutex);
+        if (m_session != nullptr) {
             return 1;
         }
         // What went wrong in an earlier run says nothing about this one.
@@ -160,7 +160,7 @@ class Library {
             diagnose(1, "cannot start: " + error);
             return 0;
         }
-        session_ = std::move(session);
+        m_session = std::move(session);
         // At exit, stop before anything the program built before Init() is
         // destroyed: its callbacks may still use it. (Registered from this
         // library, the handler also runs, and goes, if the library is unloaded.)
@@ -172,8 +172,8 @@ class Library {
     int end() {
         std::shared_ptr<Session> session;
         {
-            const std::lock_guard lock(mutex_);
-            session = std::move(session_);
+            const std::lock_guard lock(m_mutex);
+            session = std::move(m_session);
         }
         if (session == nullptr) {
             return 0;
@@ -187,8 +187,8 @@ class Library {
   private:
     static void stopAtExit();
 
-    std::mutex mutex_;
-    std::shared_ptr<Session> session_;
+    std::mutex m_mutex;
+    std::shared_ptr<Session> m_session;
 };
 
 Library g_library;

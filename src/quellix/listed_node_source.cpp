@@ -14,13 +14,13 @@ class ListedNodeSource final : public NodeSource {
   public:
     ListedNodeSource(std::vector<std::string> paths, std::uint16_t vendorId,
                      std::uint16_t productId)
-        : paths_(std::move(paths)),
-          vendorId_(vendorId),
-          productId_(productId),
-          opener_(makeUdevNodeSource(vendorId, productId)) {}
+        : m_paths(std::move(paths)),
+          m_vendorId(vendorId),
+          m_productId(productId),
+          m_opener(makeUdevNodeSource(vendorId, productId)) {}
 
     bool begin(std::string& error) override {
-        if (paths_.empty()) {
+        if (m_paths.empty()) {
             error = "no hidraw node named";
             return false;
         }
@@ -31,22 +31,22 @@ class ListedNodeSource final : public NodeSource {
 
     std::vector<NodeIdentity> scan() override {
         std::vector<NodeIdentity> nodes;
-        for (const std::string& path : paths_) {
-            nodes.push_back({path, "listed", vendorId_, productId_});
+        for (const std::string& path : m_paths) {
+            nodes.push_back({path, "listed", m_vendorId, m_productId});
         }
         return nodes;
     }
 
     std::unique_ptr<HidNode> open(const NodeIdentity& identity, int& errnoValue,
                                   std::string& error) override {
-        return opener_->open(identity, errnoValue, error);
+        return m_opener->open(identity, errnoValue, error);
     }
 
   private:
-    const std::vector<std::string> paths_;
-    const std::uint16_t vendorId_;
-    const std::uint16_t productId_;
-    const std::unique_ptr<NodeSource> opener_;
+    const std::vector<std::string> m_paths;
+    const std::uint16_t m_vendorId;
+    const std::uint16_t m_productId;
+    const std::unique_ptr<NodeSource> m_opener;
 };
 
 }  // namespace

@@ -14,8 +14,8 @@ constexpr auto kWriteInterval = std::chrono::milliseconds(250);
 }  // namespace
 
 Recorder::Recorder(std::string path)
-    : path_(std::move(path)), start_(std::chrono::steady_clock::now()), lastWrite_(start_) {
-    const std::lock_guard lock(mutex_);
+    : m_path(std::move(path)), m_start(std::chrono::steady_clock::now()), m_lastWrite(m_start) {
+    const std::lock_guard lock(m_mutex);
     writeLocked();  // an empty file at once, so a bad path shows early
 }
 
@@ -49,8 +49,8 @@ void Recorder::presence(const std::vector<Keyboard>& keyboards) {
 }
 
 void Recorder::flush() {
-    const std::lock_guard lock(mutex_);
-    if (dirty_) {
+    const std::lock_guard lock(m_mutex);
+    if (m_dirty) {
         writeLocked();
     }
 }
@@ -58,15 +58,15 @@ void Recorder::flush() {
 void Recorder::add(RecordEntry entry) {
     const auto now = std::chrono::steady_clock::now();
     entry.timeUs = static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(now - start_).count());
-    const std::lock_guard lock(mutex_);
-    text_ += formatEntry(entry);
-    text_.push_back('\n');
-    dirty_ = true;
+        std::chrono::duration_cast<std::chrono::microseconds>(now - m_start).count());
+    const std::lock_guard lock(m_mutex);
+    m_text += formatEntry(entry);
+    m_text.push_back('\n');
+    m_dirty = true;
     // The whole file is rewritten each time: wait longer as it grows, so that
     // recording never costs more than a small share of the time.
-    if (now - lastWrite_ >=
-        std::max<std::chrono::steady_clock::duration>(kWriteInterval, writeCost_ * 20)) {
+    if (now - m_lastWrite >=
+        std::max<std::chrono::steady_clock::duration>(kWriteInterval, m_writeCost * 20)) {
         writeLocked();
     }
 }
@@ -74,17 +74,17 @@ void Recorder::add(RecordEntry entry) {
 void Recorder::writeLocked() {
     const auto begin = std::chrono::steady_clock::now();
     std::string error;
-    if (!writeFileAtomic(path_, std::string_view(text_), &error)) {
-        if (!failed_) {
-            diagnose(1, "cannot write the recording " + path_ + ": " + error);
+    if (!writeFileAtomic(m_path, std::string_view(m_text), &error)) {
+        if (!m_failed) {
+            diagnose(1, "cannot write the recording " + m_path + ": " + error);
         }
-        failed_ = true;
+        m_failed = true;
     } else {
-        failed_ = false;
+        m_failed = false;
     }
-    dirty_ = false;
-    lastWrite_ = std::chrono::steady_clock::now();
-    writeCost_ = lastWrite_ - begin;
+    m_dirty = false;
+    m_lastWrite = std::chrono::steady_clock::now();
+    m_writeCost = m_lastWrite - begin;
 }
 
 }  // namespace quorvane::quellix

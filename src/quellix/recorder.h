@@ -30,14 +30,14 @@ class Recorder {
     void add(RecordEntry entry);
     void writeLocked();
 
-    const std::string path_;
-    const std::chrono::steady_clock::time_point start_;
-    std::mutex mutex_;
-    std::string text_;
-    bool dirty_ = false;
-    bool failed_ = false;
-    std::chrono::steady_clock::time_point lastWrite_;
-    std::chrono::steady_clock::duration writeCost_{};
+    const std::string m_path;
+    const std::chrono::steady_clock::time_point m_start;
+    std::mutex m_mutex;
+    std::string m_text;
+    bool m_dirty = false;
+    bool m_failed = false;
+    std::chrono::steady_clock::time_point m_lastWrite;
+    std::chrono::steady_clock::duration m_writeCost{};
 };
 
 }  // namespace quorvane::quellix

@@ -19,29 +19,29 @@ struct Value {
 
 class Reader {
   public:
-    explicit Reader(std::string_view text) : text_(text) {}
+    explicit Reader(std::string_view text) : m_text(text) {}
 
     bool document(Value& out) {
         if (!value(out, 0)) {
             return false;
         }
         skipSpace();
-        return pos_ == text_.size();
+        return m_pos == m_text.size();
     }
 
   private:
     static constexpr int kMaxDepth = 8;
 
     void skipSpace() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                       text_[pos_] == '\r' || text_[pos_] == '\n')) {
-            ++pos_;
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' ||
+                                         m_text[m_pos] == '\r' || m_text[m_pos] == '\n')) {
+            ++m_pos;
         }
     }
     bool eat(char c) {
         skipSpace();
-        if (pos_ < text_.size() && text_[pos_] == c) {
-            ++pos_;
+        if (m_pos < m_text.size() && m_text[m_pos] == c) {
+            ++m_pos;
             return true;
         }
         return false;
@@ -51,16 +51,16 @@ class Reader {
             return false;
         }
         out.clear();
-        while (pos_ < text_.size()) {
-            const char c = text_[pos_++];
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos++];
             if (c == '"') {
                 return true;
             }
             if (c == '\\') {
-                if (pos_ == text_.size()) {
+                if (m_pos == m_text.size()) {
                     return false;
                 }
-                const char e = text_[pos_++];
+                const char e = m_text[m_pos++];
                 if (e != '"' && e != '\\' && e != '/') {
                     return false;
                 }
@@ -76,27 +76,27 @@ class Reader {
             return false;
         }
         skipSpace();
-        if (pos_ >= text_.size()) {
+        if (m_pos >= m_text.size()) {
             return false;
         }
-        const char c = text_[pos_];
+        const char c = m_text[m_pos];
         if (c == '"') {
             out.kind = Value::Kind::String;
             return string(out.text);
         }
         if (c >= '0' && c <= '9') {
             out.kind = Value::Kind::Number;
-            const char* begin = text_.data() + pos_;
-            const char* end = text_.data() + text_.size();
+            const char* begin = m_text.data() + m_pos;
+            const char* end = m_text.data() + m_text.size();
             const auto [next, ec] = std::from_chars(begin, end, out.number);
             if (ec != std::errc{}) {
                 return false;
             }
-            pos_ += static_cast<std::size_t>(next - begin);
+            m_pos += static_cast<std::size_t>(next - begin);
             return true;
         }
         if (c == '[') {
-            ++pos_;
+            ++m_pos;
             out.kind = Value::Kind::Array;
             if (eat(']')) {
                 return true;
@@ -110,7 +110,7 @@ class Reader {
             return eat(']');
         }
         if (c == '{') {
-            ++pos_;
+            ++m_pos;
             out.kind = Value::Kind::Object;
             if (eat('}')) {
                 return true;
@@ -133,8 +133,8 @@ class Reader {
         return false;
     }
 
-    std::string_view text_;
-    std::size_t pos_ = 0;
+    std::string_view m_text;
+    std::size_t m_pos = 0;
 };
 
 const Value* field(const Value& object, std::string_view key, Value::Kind kind) {

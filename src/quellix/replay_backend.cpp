@@ -21,7 +21,7 @@ std::string describe(const CollectionId& collection, const std::vector<std::uint
 
 }  // namespace
 
-ReplayBackend::ReplayBackend(std::string path) : path_(std::move(path)) {}
+ReplayBackend::ReplayBackend(std::string path) : m_path(std::move(path)) {}
 
 ReplayBackend::~ReplayBackend() {
     stop();
@@ -29,7 +29,7 @@ ReplayBackend::~ReplayBackend() {
 
 bool ReplayBackend::start(Hub& hub, std::string& error) {
     std::string why;
-    const auto bytes = readFileBytes(path_, 64u << 20, &why);
+    const auto bytes = readFileBytes(m_path, 64u << 20, &why);
     if (!bytes) {
         error = "cannot read the recording: " + why;
         return false;
@@ -50,66 +50,66 @@ bool ReplayBackend::start(Hub& hub, std::string& error) {
         RecordEntry entry;
         std::string why;
         if (!parseEntry(line, entry, why)) {
-            error = "recording " + path_ + " line " + std::to_string(lineNumber) + ": " + why;
+            error = "recording " + m_path + " line " + std::to_string(lineNumber) + ": " + why;
             return false;
         }
-        entries_.push_back(std::move(entry));
-        lines_.push_back(lineNumber);
+        m_entries.push_back(std::move(entry));
+        m_lines.push_back(lineNumber);
     }
-    if (entries_.empty() || entries_.front().direction != RecordEntry::Direction::Presence) {
-        error = "recording " + path_ + " does not start with the attached keyboards";
+    if (m_entries.empty() || m_entries.front().direction != RecordEntry::Direction::Presence) {
+        error = "recording " + m_path + " does not start with the attached keyboards";
         return false;
     }
-    played_.assign(entries_.size(), false);
-    hub_ = &hub;
-    hub.setKeyboards(entries_.front().keyboards);
+    m_played.assign(m_entries.size(), false);
+    m_hub = &hub;
+    hub.setKeyboards(m_entries.front().keyboards);
     {
-        const std::lock_guard lock(mutex_);
-        next_ = 1;
-        started_ = true;
-        stopping_ = false;
+        const std::lock_guard lock(m_mutex);
+        m_next = 1;
+        m_started = true;
+        m_stopping = false;
     }
-    worker_ = std::thread([this] { run(); });
+    m_worker = std::thread([this] { run(); });
     return true;
 }
 
 void ReplayBackend::stop() {
     {
-        const std::lock_guard lock(mutex_);
-        if (!started_) {
+        const std::lock_guard lock(m_mutex);
+        if (!m_started) {
             return;
         }
-        stopping_ = true;
+        m_stopping = true;
     }
-    changed_.notify_all();
-    if (worker_.joinable()) {
-        worker_.join();
+    m_changed.notify_all();
+    if (m_worker.joinable()) {
+        m_worker.join();
     }
-    const std::lock_guard lock(mutex_);
-    writes_.clear();
-    started_ = false;
+    const std::lock_guard lock(m_mutex);
+    m_writes.clear();
+    m_started = false;
 }
 
 bool ReplayBackend::queueWrite(const QuellixFilter& filter, std::vector<std::uint8_t> report,
                                WriteCompletion completion) {
-    if (hub_ == nullptr || report.empty()) {
+    if (m_hub == nullptr || report.empty()) {
         return false;
     }
     Keyboard keyboard;
     PendingWrite write;
-    if (!hub_->resolve(filter, keyboard, write.collection)) {
+    if (!m_hub->resolve(filter, keyboard, write.collection)) {
         return false;
     }
     write.report = std::move(report);
     write.completion = completion;
     {
-        const std::lock_guard lock(mutex_);
-        if (!started_ || stopping_ || writes_.size() >= kMaxPendingWrites) {
+        const std::lock_guard lock(m_mutex);
+        if (!m_started || m_stopping || m_writes.size() >= kMaxPendingWrites) {
             return false;
         }
-        writes_.push_back(std::move(write));
+        m_writes.push_back(std::move(write));
     }
-    changed_.notify_one();
+    m_changed.notify_one();
     return true;
 }
 
@@ -118,24 +118,24 @@ bool ReplayBackend::sendFeature(const QuellixFilter&, const std::vector<std::uin
 }
 
 std::uint32_t ReplayBackend::remaining() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(m_mutex);
     std::uint32_t left = 0;
-    for (std::size_t i = next_; i < entries_.size(); ++i) {
-        left += played_[i] ? 0 : 1;
+    for (std::size_t i = m_next; i < m_entries.size(); ++i) {
+        left += m_played[i] ? 0 : 1;
     }
     return left;
 }
 
 void ReplayBackend::run() {
     playUntilOut();
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     while (true) {
-        changed_.wait(lock, [&] { return stopping_ || !writes_.empty(); });
-        if (stopping_) {
+        m_changed.wait(lock, [&] { return m_stopping || !m_writes.empty(); });
+        if (m_stopping) {
             return;
         }
-        PendingWrite write = std::move(writes_.front());
-        writes_.pop_front();
+        PendingWrite write = std::move(m_writes.front());
+        m_writes.pop_front();
         lock.unlock();
         check(write);
         lock.lock();
@@ -146,15 +146,15 @@ void ReplayBackend::playUntilOut() {
     for (;;) {
         RecordEntry entry;
         {
-            const std::lock_guard lock(mutex_);
-            while (next_ < entries_.size() && played_[next_]) {
-                ++next_;
+            const std::lock_guard lock(m_mutex);
+            while (m_next < m_entries.size() && m_played[m_next]) {
+                ++m_next;
             }
-            if (stopping_ || next_ >= entries_.size() ||
-                entries_[next_].direction == RecordEntry::Direction::Out) {
+            if (m_stopping || m_next >= m_entries.size() ||
+                m_entries[m_next].direction == RecordEntry::Direction::Out) {
                 return;
             }
-            entry = entries_[next_++];
+            entry = m_entries[m_next++];
         }
         deliver(entry);
     }
@@ -162,11 +162,11 @@ void ReplayBackend::playUntilOut() {
 
 void ReplayBackend::deliver(const RecordEntry& entry) {
     if (entry.direction == RecordEntry::Direction::Presence) {
-        hub_->setKeyboards(entry.keyboards);
+        m_hub->setKeyboards(entry.keyboards);
         return;
     }
     Keyboard keyboard;
-    for (const Keyboard& k : hub_->keyboards()) {
+    for (const Keyboard& k : m_hub->keyboards()) {
         for (const CollectionId& c : k.collections) {
             if (c == entry.collection) {
                 keyboard = k;
@@ -175,24 +175,24 @@ void ReplayBackend::deliver(const RecordEntry& entry) {
     }
     // A report on a collection the keyboards do not have is delivered
     // anyway: the recording is the truth being replayed.
-    hub_->deliverReport(keyboard, entry.collection, entry.bytes, entry.numbered);
+    m_hub->deliverReport(keyboard, entry.collection, entry.bytes, entry.numbered);
 }
 
 std::vector<RecordEntry> ReplayBackend::takeAnswersAfter(std::size_t from) {
     std::vector<RecordEntry> answers;
-    for (std::size_t i = from + 1; i < entries_.size(); ++i) {
-        const RecordEntry& entry = entries_[i];
-        if (played_[i] || entry.direction != RecordEntry::Direction::In) {
+    for (std::size_t i = from + 1; i < m_entries.size(); ++i) {
+        const RecordEntry& entry = m_entries[i];
+        if (m_played[i] || entry.direction != RecordEntry::Direction::In) {
             break;
         }
-        played_[i] = true;
+        m_played[i] = true;
         answers.push_back(entry);
     }
     return answers;
 }
 
 void ReplayBackend::check(const PendingWrite& write) {
-    if (halted_) {
+    if (m_halted) {
         return;
     }
     std::string expected;
@@ -201,32 +201,32 @@ void ReplayBackend::check(const PendingWrite& write) {
     std::vector<RecordEntry> early;  // answers of a report taken ahead of its turn
     bool takenEarly = false;
     {
-        const std::lock_guard lock(mutex_);
-        while (next_ < entries_.size() && played_[next_]) {
-            ++next_;
+        const std::lock_guard lock(m_mutex);
+        while (m_next < m_entries.size() && m_played[m_next]) {
+            ++m_next;
         }
         auto fits = [&](std::size_t i) {
-            const RecordEntry& entry = entries_[i];
-            return !played_[i] && entry.direction == RecordEntry::Direction::Out &&
+            const RecordEntry& entry = m_entries[i];
+            return !m_played[i] && entry.direction == RecordEntry::Direction::Out &&
                    entry.collection == write.collection && entry.bytes == write.report;
         };
-        if (next_ >= entries_.size()) {
+        if (m_next >= m_entries.size()) {
             expected = "the end of the recording";
         } else {
-            const RecordEntry& entry = entries_[next_];
-            line = lines_[next_];
+            const RecordEntry& entry = m_entries[m_next];
+            line = m_lines[m_next];
             expected = describe(entry.collection, entry.bytes);
-            match = fits(next_);
+            match = fits(m_next);
             if (match) {
-                ++next_;
+                ++m_next;
             } else {
-                const std::size_t end = std::min(entries_.size(), next_ + kReorderWindow);
-                for (std::size_t i = next_ + 1; i < end; ++i) {
-                    if (entries_[i].direction == RecordEntry::Direction::Presence) {
+                const std::size_t end = std::min(m_entries.size(), m_next + kReorderWindow);
+                for (std::size_t i = m_next + 1; i < end; ++i) {
+                    if (m_entries[i].direction == RecordEntry::Direction::Presence) {
                         break;  // the keyboards changed: no turn crosses that
                     }
                     if (fits(i)) {
-                        played_[i] = true;
+                        m_played[i] = true;
                         early = takeAnswersAfter(i);
                         match = takenEarly = true;
                         break;
@@ -236,15 +236,15 @@ void ReplayBackend::check(const PendingWrite& write) {
         }
     }
     if (!match) {
-        halted_ = true;
-        mismatches_.fetch_add(1);
-        diagnose(0, "replay of " + path_ + " stopped: the program sent " +
+        m_halted = true;
+        m_mismatches.fetch_add(1);
+        diagnose(0, "replay of " + m_path + " stopped: the program sent " +
                         describe(write.collection, write.report) + " where the recording has " +
                         expected + (line != 0 ? " (line " + std::to_string(line) + ")" : ""));
         return;
     }
-    hub_->noteOut(write.collection, write.report);
-    hub_->deliverWriteDone(write.completion.callback, write.completion.tag, write.report);
+    m_hub->noteOut(write.collection, write.report);
+    m_hub->deliverWriteDone(write.completion.callback, write.completion.tag, write.report);
     if (takenEarly) {
         for (const RecordEntry& entry : early) {
             deliver(entry);

@@ -32,7 +32,7 @@ class ReplayBackend final : public Backend {
                     WriteCompletion completion) override;
     bool sendFeature(const QuellixFilter& filter, const std::vector<std::uint8_t>& report) override;
 
-    std::uint32_t mismatches() const { return mismatches_.load(); }
+    std::uint32_t mismatches() const { return m_mismatches.load(); }
     std::uint32_t remaining() const;
 
   private:
@@ -51,21 +51,21 @@ class ReplayBackend final : public Backend {
     void deliver(const RecordEntry& entry);
     void check(const PendingWrite& write);
 
-    const std::string path_;
-    std::vector<RecordEntry> entries_;
-    std::vector<std::size_t> lines_;  // line number of each entry, for messages
-    std::vector<bool> played_;        // taken ahead of next_ (under mutex_)
-    Hub* hub_ = nullptr;
+    const std::string m_path;
+    std::vector<RecordEntry> m_entries;
+    std::vector<std::size_t> m_lines;  // line number of each entry, for messages
+    std::vector<bool> m_played;        // taken ahead of next_ (under mutex_)
+    Hub* m_hub = nullptr;
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<PendingWrite> writes_;
-    std::size_t next_ = 0;  // worker thread; read under mutex_
-    bool stopping_ = false;
-    bool started_ = false;
-    bool halted_ = false;  // worker thread only
-    std::atomic<std::uint32_t> mismatches_{0};
-    std::thread worker_;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<PendingWrite> m_writes;
+    std::size_t m_next = 0;  // worker thread; read under mutex_
+    bool m_stopping = false;
+    bool m_started = false;
+    bool m_halted = false;  // worker thread only
+    std::atomic<std::uint32_t> m_mismatches{0};
+    std::thread m_worker;
 };
 
 }  // namespace quorvane::quellix

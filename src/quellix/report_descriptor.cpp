@@ -62,10 +62,10 @@ struct Item {
 // with the item at hand.
 class DescriptorParser {
   public:
-    explicit DescriptorParser(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit DescriptorParser(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
 
     DescriptorResult parse() {
-        while (pos_ < bytes_.size()) {
+        while (m_pos < m_bytes.size()) {
             Item item;
             const char* error = nextItem(item);
             if (error == nullptr && item.size != kLongItem) {
@@ -75,15 +75,15 @@ class DescriptorParser {
                 return fail(item.start, error);
             }
         }
-        if (depth_ != 0) {
-            return fail(bytes_.size(), "collection not closed");
+        if (m_depth != 0) {
+            return fail(m_bytes.size(), "collection not closed");
         }
-        if (out_.collections.empty()) {
-            return fail(bytes_.size(), "no top-level collection");
+        if (m_out.collections.empty()) {
+            return fail(m_bytes.size(), "no top-level collection");
         }
         DescriptorResult result;
         result.ok = true;
-        result.descriptor = std::move(out_);
+        result.descriptor = std::move(m_out);
         return result;
     }
 
@@ -93,18 +93,18 @@ class DescriptorParser {
     // Reads the item at pos_ and moves past it. Long items carry vendor data
     // only: they are skipped whole and come back with size kLongItem.
     const char* nextItem(Item& item) {
-        item.start = pos_;
-        const std::uint8_t prefix = bytes_[pos_++];
+        item.start = m_pos;
+        const std::uint8_t prefix = m_bytes[m_pos++];
         if (prefix == kLongItemPrefix) {
-            if (bytes_.size() - pos_ < 2) {
+            if (m_bytes.size() - m_pos < 2) {
                 return "truncated long item";
             }
-            const std::size_t size = bytes_[pos_];
-            pos_ += 2;
-            if (bytes_.size() - pos_ < size) {
+            const std::size_t size = m_bytes[m_pos];
+            m_pos += 2;
+            if (m_bytes.size() - m_pos < size) {
                 return "truncated long item";
             }
-            pos_ += size;
+            m_pos += size;
             item.size = kLongItem;
             return nullptr;
         }
@@ -112,13 +112,13 @@ class DescriptorParser {
         item.size = kSizes[prefix & 0x3];
         item.type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
         item.tag = static_cast<std::uint8_t>(prefix >> 4);
-        if (bytes_.size() - pos_ < item.size) {
+        if (m_bytes.size() - m_pos < item.size) {
             return "truncated item";
         }
         for (std::size_t i = 0; i < item.size; ++i) {
-            item.value |= static_cast<std::uint32_t>(bytes_[pos_ + i]) << (8 * i);
+            item.value |= static_cast<std::uint32_t>(m_bytes[m_pos + i]) << (8 * i);
         }
-        pos_ += item.size;
+        m_pos += item.size;
         return nullptr;
     }
 
@@ -139,7 +139,7 @@ class DescriptorParser {
     const char* takeGlobal(const Item& item) {
         switch (item.tag) {
             case kUsagePage:
-                globals_.usagePage = static_cast<std::uint16_t>(item.value);
+                m_globals.usagePage = static_cast<std::uint16_t>(item.value);
                 return nullptr;
             case kReportId:
                 if (item.value == 0) {
@@ -148,21 +148,21 @@ class DescriptorParser {
                 if (item.value > 0xFF) {
                     return "report id above 255";
                 }
-                globals_.reportId = item.value;
-                out_.numbered = true;
+                m_globals.reportId = item.value;
+                m_out.numbered = true;
                 return nullptr;
             case kPush:
-                if (globalStack_.size() >= kMaxGlobalStack) {
+                if (m_globalStack.size() >= kMaxGlobalStack) {
                     return "push nested too deeply";
                 }
-                globalStack_.push_back(globals_);
+                m_globalStack.push_back(m_globals);
                 return nullptr;
             case kPop:
-                if (globalStack_.empty()) {
+                if (m_globalStack.empty()) {
                     return "pop without push";
                 }
-                globals_ = globalStack_.back();
-                globalStack_.pop_back();
+                m_globals = m_globalStack.back();
+                m_globalStack.pop_back();
                 return nullptr;
             default:
                 return nullptr;
@@ -170,11 +170,11 @@ class DescriptorParser {
     }
 
     void takeLocal(const Item& item) {
-        if (item.tag == kUsage && !haveUsage_) {
-            haveUsage_ = true;
+        if (item.tag == kUsage && !m_haveUsage) {
+            m_haveUsage = true;
             // A four-byte usage carries its own page in the high half.
-            usageHasPage_ = item.size == 4;
-            firstUsage_ = item.value;
+            m_usageHasPage = item.size == 4;
+            m_firstUsage = item.value;
         }
     }
 
@@ -196,69 +196,69 @@ class DescriptorParser {
                 break;
         }
         // Every main item ends the usages given for it.
-        haveUsage_ = false;
-        usageHasPage_ = false;
+        m_haveUsage = false;
+        m_usageHasPage = false;
         return error;
     }
 
     const char* openCollection() {
-        if (depth_ == kMaxCollectionDepth) {
+        if (m_depth == kMaxCollectionDepth) {
             return "collections nested too deeply";
         }
-        if (depth_ == 0) {
+        if (m_depth == 0) {
             // A usage without its own page takes the Usage Page current at
             // this main item, not the one current when the usage was read.
             TopCollection collection;
-            collection.usagePage =
-                usageHasPage_ ? static_cast<std::uint16_t>(firstUsage_ >> 16) : globals_.usagePage;
-            if (haveUsage_) {
-                collection.usage = static_cast<std::uint16_t>(firstUsage_);
+            collection.usagePage = m_usageHasPage ? static_cast<std::uint16_t>(m_firstUsage >> 16)
+                                                  : m_globals.usagePage;
+            if (m_haveUsage) {
+                collection.usage = static_cast<std::uint16_t>(m_firstUsage);
             }
-            out_.collections.push_back(std::move(collection));
-            top_ = &out_.collections.back();
+            m_out.collections.push_back(std::move(collection));
+            m_top = &m_out.collections.back();
         }
-        ++depth_;
+        ++m_depth;
         return nullptr;
     }
 
     const char* closeCollection() {
-        if (depth_ == 0) {
+        if (m_depth == 0) {
             return "end collection without collection";
         }
-        --depth_;
-        if (depth_ == 0) {
-            top_ = nullptr;
+        --m_depth;
+        if (m_depth == 0) {
+            m_top = nullptr;
         }
         return nullptr;
     }
 
     void addReport(std::uint8_t tag) {
-        if (top_ == nullptr) {
+        if (m_top == nullptr) {
             return;
         }
         if (tag == kInput) {
-            top_->hasInput = true;
-            addId(top_->inputIds, globals_.reportId);
+            m_top->hasInput = true;
+            addId(m_top->inputIds, m_globals.reportId);
         } else if (tag == kOutput) {
-            top_->hasOutput = true;
-            addId(top_->outputIds, globals_.reportId);
+            m_top->hasOutput = true;
+            addId(m_top->outputIds, m_globals.reportId);
         } else {
-            top_->hasFeature = true;
-            addId(top_->featureIds, globals_.reportId);
+            m_top->hasFeature = true;
+            addId(m_top->featureIds, m_globals.reportId);
         }
     }
 
-    std::span<const std::uint8_t> bytes_;
-    std::size_t pos_ = 0;
-    ReportDescriptor out_;
-    Globals globals_;
-    std::vector<Globals> globalStack_;
+    std::span<const std::uint8_t> m_bytes;
+    std::size_t m_pos = 0;
+    ReportDescriptor m_out;
+    Globals m_globals;
+    std::vector<Globals> m_globalStack;
     // The first usage given since the last main item names the next collection.
-    bool haveUsage_ = false;
-    bool usageHasPage_ = false;
-    std::uint32_t firstUsage_ = 0;
-    int depth_ = 0;
-    TopCollection* top_ = nullptr;  // the open top-level collection
+    bool m_haveUsage = false;
+    bool m_usageHasPage = false;
+    std::uint32_t m_firstUsage = 0;
+    int m_depth = 0;
+    TopCollection* m_top = nullptr;  // the open top-level collection
 };
 
 }  // namespace

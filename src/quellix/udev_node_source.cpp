@@ -44,40 +44,40 @@ bool parseHidId(const char* text, std::uint16_t& vendor, std::uint16_t& product)
 class UdevNodeSource final : public NodeSource {
   public:
     UdevNodeSource(std::uint16_t vendorId, std::uint16_t productId)
-        : vendorId_(vendorId), productId_(productId) {}
+        : m_vendorId(vendorId), m_productId(productId) {}
 
     bool begin(std::string& error) override {
-        udev_.reset(udev_new());
-        if (udev_ == nullptr) {
+        m_udev.reset(udev_new());
+        if (m_udev == nullptr) {
             error = "libudev is not available";
             return false;
         }
         // Events from udev itself (not the kernel): they arrive after the
         // rules ran, so the node's permissions are already set.
-        monitor_.reset(udev_monitor_new_from_netlink(udev_.get(), "udev"));
-        if (monitor_ != nullptr && (udev_monitor_filter_add_match_subsystem_devtype(
-                                        monitor_.get(), "hidraw", nullptr) < 0 ||
-                                    udev_monitor_enable_receiving(monitor_.get()) < 0)) {
-            monitor_.reset();
+        m_monitor.reset(udev_monitor_new_from_netlink(m_udev.get(), "udev"));
+        if (m_monitor != nullptr && (udev_monitor_filter_add_match_subsystem_devtype(
+                                         m_monitor.get(), "hidraw", nullptr) < 0 ||
+                                     udev_monitor_enable_receiving(m_monitor.get()) < 0)) {
+            m_monitor.reset();
         }
         return true;
     }
 
     int monitorFd() const override {
-        return monitor_ != nullptr ? udev_monitor_get_fd(monitor_.get()) : -1;
+        return m_monitor != nullptr ? udev_monitor_get_fd(m_monitor.get()) : -1;
     }
 
     void drainMonitor() override {
-        if (monitor_ == nullptr) {
+        if (m_monitor == nullptr) {
             return;
         }
-        while (UdevPtr<udev_device> device{udev_monitor_receive_device(monitor_.get())}) {
+        while (UdevPtr<udev_device> device{udev_monitor_receive_device(m_monitor.get())}) {
         }
     }
 
     std::vector<NodeIdentity> scan() override {
         std::vector<NodeIdentity> nodes;
-        UdevPtr<udev_enumerate> enumerate{udev_enumerate_new(udev_.get())};
+        UdevPtr<udev_enumerate> enumerate{udev_enumerate_new(m_udev.get())};
         if (enumerate == nullptr ||
             udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
             udev_enumerate_scan_devices(enumerate.get()) < 0) {
@@ -86,7 +86,7 @@ class UdevNodeSource final : public NodeSource {
         udev_list_entry* entry = nullptr;
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
             UdevPtr<udev_device> device{
-                udev_device_new_from_syspath(udev_.get(), udev_list_entry_get_name(entry))};
+                udev_device_new_from_syspath(m_udev.get(), udev_list_entry_get_name(entry))};
             if (device == nullptr) {
                 continue;
             }
@@ -100,7 +100,7 @@ class UdevNodeSource final : public NodeSource {
             NodeIdentity identity;
             if (!parseHidId(udev_device_get_property_value(hid, "HID_ID"), identity.vendorId,
                             identity.productId) ||
-                identity.vendorId != vendorId_ || identity.productId != productId_) {
+                identity.vendorId != m_vendorId || identity.productId != m_productId) {
                 continue;
             }
             udev_device* usb =
@@ -151,10 +151,10 @@ class UdevNodeSource final : public NodeSource {
     }
 
   private:
-    const std::uint16_t vendorId_;
-    const std::uint16_t productId_;
-    UdevPtr<udev> udev_;
-    UdevPtr<udev_monitor> monitor_;
+    const std::uint16_t m_vendorId;
+    const std::uint16_t m_productId;
+    UdevPtr<udev> m_udev;
+    UdevPtr<udev_monitor> m_monitor;
 };
 
 }  // namespace

@@ -21,90 +21,91 @@ Keyboard virtualKeyboardModel() {
         "virtual", 0x0C45, 0x5004, {kBootKeyboard, kConsumerControl, kVendorCommands, kBankReport}};
 }
 
-VirtualBackend::VirtualBackend(std::string statePath) : statePath_(std::move(statePath)) {}
+VirtualBackend::VirtualBackend(std::string statePath) : m_statePath(std::move(statePath)) {}
 
 VirtualBackend::~VirtualBackend() {
     stop();
 }
 
 bool VirtualBackend::start(Hub& hub, std::string& error) {
-    if (started_) {
+    if (m_started) {
         error = "already started";
         return false;
     }
-    hub_ = &hub;
-    if (!statePath_.empty()) {
-        const vkbd::StateFileResult loaded = keyboard_.loadState(statePath_);
+    m_hub = &hub;
+    if (!m_statePath.empty()) {
+        const vkbd::StateFileResult loaded = m_keyboard.loadState(m_statePath);
         if (loaded.kind == vkbd::StateFileResult::Kind::Malformed) {
             // Keep going on the factory state: a demo still runs, and the
             // firmware leaves the file alone until it is fixed.
-            diagnose(1, "virtual keyboard state " + statePath_ + " is not usable (" +
+            diagnose(1, "virtual keyboard state " + m_statePath + " is not usable (" +
                             loaded.message +
                             "); running on the factory state, the file is left as it is");
         }
-        keyboard_.setStatePath(statePath_);
+        m_keyboard.setStatePath(m_statePath);
     }
-    keyboard_.setEventSink([this](const vkbd::Event& event) { onKeyboardEvent(event); });
-    hub.setKeyboards(keyboard_.attached() ? std::vector<Keyboard>{virtualKeyboardModel()}
-                                          : std::vector<Keyboard>{});
+    m_keyboard.setEventSink([this](const vkbd::Event& event) { onKeyboardEvent(event); });
+    hub.setKeyboards(m_keyboard.attached() ? std::vector<Keyboard>{virtualKeyboardModel()}
+                                           : std::vector<Keyboard>{});
     {
-        const std::lock_guard lock(mutex_);
-        stopping_ = false;
-        started_ = true;
+        const std::lock_guard lock(m_mutex);
+        m_stopping = false;
+        m_started = true;
     }
-    worker_ = std::thread([this] { run(); });
+    m_worker = std::thread([this] { run(); });
     return true;
 }
 
 void VirtualBackend::stop() {
     {
-        const std::lock_guard lock(mutex_);
-        if (!started_) {
+        const std::lock_guard lock(m_mutex);
+        if (!m_started) {
             return;
         }
-        stopping_ = true;
+        m_stopping = true;
     }
-    changed_.notify_all();
-    if (worker_.joinable()) {
-        worker_.join();
+    m_changed.notify_all();
+    if (m_worker.joinable()) {
+        m_worker.join();
     }
-    keyboard_.setEventSink({});
+    m_keyboard.setEventSink({});
     {
-        const std::lock_guard lock(mutex_);
-        jobs_ = {};
-        started_ = false;
+        const std::lock_guard lock(m_mutex);
+        m_jobs = {};
+        m_started = false;
     }
-    if (!statePath_.empty() && !keyboard_.stateFileBlocked()) {
-        const vkbd::StateFileResult saved = keyboard_.saveState(statePath_);
+    if (!m_statePath.empty() && !m_keyboard.stateFileBlocked()) {
+        const vkbd::StateFileResult saved = m_keyboard.saveState(m_statePath);
         if (!saved.ok()) {
-            diagnose(1, "virtual keyboard state not saved to " + statePath_ + ": " + saved.message);
+            diagnose(1,
+                     "virtual keyboard state not saved to " + m_statePath + ": " + saved.message);
         }
     }
 }
 
 bool VirtualBackend::queueWrite(const QuellixFilter& filter, std::vector<std::uint8_t> report,
                                 WriteCompletion completion) {
-    if (hub_ == nullptr || report.empty()) {
+    if (m_hub == nullptr || report.empty()) {
         return false;
     }
     Keyboard keyboard;
     Job job;
-    if (!hub_->resolve(filter, keyboard, job.collection)) {
+    if (!m_hub->resolve(filter, keyboard, job.collection)) {
         return false;
     }
     job.kind = Job::Kind::Out;
     job.bytes = std::move(report);
     job.completion = completion;
-    const bool frames = keyboard_.faultKnobs().usbFrameModel;
-    const std::lock_guard lock(mutex_);
-    if (!started_ || stopping_ || jobs_.size() >= kMaxPendingJobs) {
+    const bool frames = m_keyboard.faultKnobs().usbFrameModel;
+    const std::lock_guard lock(m_mutex);
+    if (!m_started || m_stopping || m_jobs.size() >= kMaxPendingJobs) {
         return false;
     }
     const auto now = Clock::now();
     job.due = frames ? outSlot(now) : now;
-    job.sequence = nextSequence_++;
-    jobs_.push(std::move(job));
-    changed_.notify_one();
+    job.sequence = m_nextSequence++;
+    m_jobs.push(std::move(job));
+    m_changed.notify_one();
     return true;
 }
 
@@ -113,61 +114,61 @@ bool VirtualBackend::sendFeature(const QuellixFilter&, const std::vector<std::ui
 }
 
 std::uint32_t VirtualBackend::frameCount() const {
-    const std::lock_guard lock(framesMutex_);
-    return frameCount_;
+    const std::lock_guard lock(m_framesMutex);
+    return m_frameCount;
 }
 
 std::optional<std::vector<std::uint8_t>> VirtualBackend::frame(std::uint32_t index) const {
-    const std::lock_guard lock(framesMutex_);
-    const std::uint32_t first = frameCount_ - static_cast<std::uint32_t>(frames_.size());
-    if (index < first || index >= frameCount_) {
+    const std::lock_guard lock(m_framesMutex);
+    const std::uint32_t first = m_frameCount - static_cast<std::uint32_t>(m_frames.size());
+    if (index < first || index >= m_frameCount) {
         return std::nullopt;
     }
-    return frames_[index - first];
+    return m_frames[index - first];
 }
 
 void VirtualBackend::clearFrames() {
-    const std::lock_guard lock(framesMutex_);
-    frames_.clear();
-    frameCount_ = 0;
+    const std::lock_guard lock(m_framesMutex);
+    m_frames.clear();
+    m_frameCount = 0;
 }
 
 void VirtualBackend::logFrame(const std::vector<std::uint8_t>& bytes) {
-    const std::lock_guard lock(framesMutex_);
-    if (frames_.size() == kKeptFrames) {
-        frames_.pop_front();
+    const std::lock_guard lock(m_framesMutex);
+    if (m_frames.size() == kKeptFrames) {
+        m_frames.pop_front();
     }
-    frames_.push_back(bytes);
-    ++frameCount_;
+    m_frames.push_back(bytes);
+    ++m_frameCount;
 }
 
 VirtualBackend::Clock::time_point VirtualBackend::outSlot(Clock::time_point ready) {
     // One report per frame and direction, as on a full-speed interrupt pipe.
     Clock::time_point slot = vkbd::nextUsbFrame(ready);
-    if (slot <= lastOut_) {
-        slot = lastOut_ + kFrame;
+    if (slot <= m_lastOut) {
+        slot = m_lastOut + kFrame;
     }
-    lastOut_ = slot;
+    m_lastOut = slot;
     return slot;
 }
 
 VirtualBackend::Clock::time_point VirtualBackend::inSlot(Clock::time_point ready) {
     Clock::time_point slot = vkbd::nextUsbFrame(ready);
-    if (slot <= lastIn_) {
-        slot = lastIn_ + kFrame;
+    if (slot <= m_lastIn) {
+        slot = m_lastIn + kFrame;
     }
-    lastIn_ = slot;
+    m_lastIn = slot;
     return slot;
 }
 
 void VirtualBackend::schedule(Job job) {
-    const std::lock_guard lock(mutex_);
-    if (!started_ || stopping_) {
+    const std::lock_guard lock(m_mutex);
+    if (!m_started || m_stopping) {
         return;
     }
-    job.sequence = nextSequence_++;
-    jobs_.push(std::move(job));
-    changed_.notify_one();
+    job.sequence = m_nextSequence++;
+    m_jobs.push(std::move(job));
+    m_changed.notify_one();
 }
 
 void VirtualBackend::onKeyboardEvent(const vkbd::Event& event) {
@@ -183,9 +184,9 @@ void VirtualBackend::onKeyboardEvent(const vkbd::Event& event) {
     job.collection = kConsumerControl;
     job.bytes = {kConsumerReportId, static_cast<std::uint8_t>(event.consumerCode & 0xFF),
                  static_cast<std::uint8_t>(event.consumerCode >> 8)};
-    const bool frames = keyboard_.faultKnobs().usbFrameModel;
+    const bool frames = m_keyboard.faultKnobs().usbFrameModel;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(m_mutex);
         const auto now = Clock::now();
         job.due = frames ? inSlot(now) : now;
     }
@@ -194,48 +195,48 @@ void VirtualBackend::onKeyboardEvent(const vkbd::Event& event) {
 
 void VirtualBackend::setAttached(bool attached) {
     if (attached) {
-        keyboard_.attach();
+        m_keyboard.attach();
     } else {
-        keyboard_.remove();
+        m_keyboard.remove();
     }
-    if (std::this_thread::get_id() == workerId_.load()) {
+    if (std::this_thread::get_id() == m_workerId.load()) {
         return;
     }
     const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (hub_->keyboards().empty() == attached && Clock::now() < deadline) {
+    while (m_hub->keyboards().empty() == attached && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
 }
 
 void VirtualBackend::run() {
-    workerId_ = std::this_thread::get_id();
+    m_workerId = std::this_thread::get_id();
     // Frame boundaries are 1 ms apart: the default 50 us of timer slack
     // would be a visible share of each.
     ::prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
-    std::unique_lock lock(mutex_);
-    while (!stopping_) {
-        if (jobs_.empty()) {
-            changed_.wait(lock);
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        if (m_jobs.empty()) {
+            m_changed.wait(lock);
             continue;
         }
-        const Clock::time_point due = jobs_.top().due;
+        const Clock::time_point due = m_jobs.top().due;
         if (Clock::now() < due) {
-            changed_.wait_until(lock, due);
+            m_changed.wait_until(lock, due);
             continue;
         }
-        Job job = jobs_.top();
-        jobs_.pop();
+        Job job = m_jobs.top();
+        m_jobs.pop();
         lock.unlock();
         switch (job.kind) {
             case Job::Kind::Out:
                 handleOut(job);
                 break;
             case Job::Kind::In:
-                hub_->deliverReport(virtualKeyboardModel(), job.collection, job.bytes, true);
+                m_hub->deliverReport(virtualKeyboardModel(), job.collection, job.bytes, true);
                 break;
             case Job::Kind::Presence:
-                hub_->setKeyboards(job.attached ? std::vector<Keyboard>{virtualKeyboardModel()}
-                                                : std::vector<Keyboard>{});
+                m_hub->setKeyboards(job.attached ? std::vector<Keyboard>{virtualKeyboardModel()}
+                                                 : std::vector<Keyboard>{});
                 break;
         }
         lock.lock();
@@ -244,10 +245,10 @@ void VirtualBackend::run() {
 
 void VirtualBackend::handleOut(Job& job) {
     logFrame(job.bytes);
-    hub_->noteOut(job.collection, job.bytes);
+    m_hub->noteOut(job.collection, job.bytes);
     if (job.collection == kVendorCommands) {
-        vkbd::CommandResult result = keyboard_.handleCommand(job.bytes);
-        const vkbd::FaultKnobs knobs = keyboard_.faultKnobs();
+        vkbd::CommandResult result = m_keyboard.handleCommand(job.bytes);
+        const vkbd::FaultKnobs knobs = m_keyboard.faultKnobs();
         // The keyboard works from the frame the report arrived in.
         const Clock::time_point handled = knobs.usbFrameModel ? job.due : Clock::now();
         const Clock::time_point ready = handled + std::chrono::microseconds(knobs.answerLatencyUs);
@@ -258,7 +259,7 @@ void VirtualBackend::handleOut(Job& job) {
             answer.collection = kVendorCommands;
             answer.bytes.assign(result.answer->begin(), result.answer->end());
             {
-                const std::lock_guard lock(mutex_);
+                const std::lock_guard lock(m_mutex);
                 answer.due = knobs.usbFrameModel ? inSlot(ready) : ready;
             }
             answerDue = answer.due;
@@ -280,11 +281,11 @@ void VirtualBackend::handleOut(Job& job) {
             schedule(std::move(follow));
         }
     } else if (job.collection == kBankReport) {
-        if (!keyboard_.handleBankReport(job.bytes)) {
+        if (!m_keyboard.handleBankReport(job.bytes)) {
             diagnose(2, "bank report refused by the virtual keyboard");
         }
     }
-    hub_->deliverWriteDone(job.completion.callback, job.completion.tag, job.bytes);
+    m_hub->deliverWriteDone(job.completion.callback, job.completion.tag, job.bytes);
 }
 
 }  // namespace quorvane::quellix

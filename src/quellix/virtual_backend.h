@@ -43,7 +43,7 @@ class VirtualBackend final : public Backend {
                     WriteCompletion completion) override;
     bool sendFeature(const QuellixFilter& filter, const std::vector<std::uint8_t>& report) override;
 
-    vkbd::VirtualKeyboard& keyboard() { return keyboard_; }
+    vkbd::VirtualKeyboard& keyboard() { return m_keyboard; }
 
     // Plugs the keyboard in or out and waits (briefly) until the count shows
     // it, so that a caller may count right after. Does not wait on the
@@ -82,25 +82,25 @@ class VirtualBackend final : public Backend {
     void handleOut(Job& job);
     void logFrame(const std::vector<std::uint8_t>& bytes);
 
-    const std::string statePath_;
-    vkbd::VirtualKeyboard keyboard_;
-    Hub* hub_ = nullptr;
+    const std::string m_statePath;
+    vkbd::VirtualKeyboard m_keyboard;
+    Hub* m_hub = nullptr;
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::priority_queue<Job, std::vector<Job>, Later> jobs_;
-    std::uint64_t nextSequence_ = 0;
-    bool stopping_ = false;
-    bool started_ = false;
-    Clock::time_point lastOut_{};
-    Clock::time_point lastIn_{};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::priority_queue<Job, std::vector<Job>, Later> m_jobs;
+    std::uint64_t m_nextSequence = 0;
+    bool m_stopping = false;
+    bool m_started = false;
+    Clock::time_point m_lastOut{};
+    Clock::time_point m_lastIn{};
 
-    mutable std::mutex framesMutex_;
-    std::deque<std::vector<std::uint8_t>> frames_;
-    std::uint32_t frameCount_ = 0;
+    mutable std::mutex m_framesMutex;
+    std::deque<std::vector<std::uint8_t>> m_frames;
+    std::uint32_t m_frameCount = 0;
 
-    std::thread worker_;
-    std::atomic<std::thread::id> workerId_{};
+    std::thread m_worker;
+    std::atomic<std::thread::id> m_workerId{};
 };
 
 }  // namespace quorvane::quellix

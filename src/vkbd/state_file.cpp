@@ -24,19 +24,19 @@ constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
 
 class Parser {
   public:
-    explicit Parser(std::string_view text) : text_(text) {}
+    explicit Parser(std::string_view text) : m_text(text) {}
 
     void skipSpace() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                       text_[pos_] == '\n' || text_[pos_] == '\r')) {
-            ++pos_;
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' ||
+                                         m_text[m_pos] == '\n' || m_text[m_pos] == '\r')) {
+            ++m_pos;
         }
     }
-    bool atEnd() const { return pos_ >= text_.size(); }
+    bool atEnd() const { return m_pos >= m_text.size(); }
     bool take(char c) {
         skipSpace();
-        if (pos_ < text_.size() && text_[pos_] == c) {
-            ++pos_;
+        if (m_pos < m_text.size() && m_text[m_pos] == c) {
+            ++m_pos;
             return true;
         }
         return false;
@@ -44,27 +44,27 @@ class Parser {
     // A string without escapes (none of our keys or values has one).
     std::optional<std::string_view> string() {
         skipSpace();
-        if (pos_ >= text_.size() || text_[pos_] != '"') {
+        if (m_pos >= m_text.size() || m_text[m_pos] != '"') {
             return std::nullopt;
         }
-        const std::size_t start = ++pos_;
-        while (pos_ < text_.size() && text_[pos_] != '"') {
-            const auto c = static_cast<unsigned char>(text_[pos_]);
+        const std::size_t start = ++m_pos;
+        while (m_pos < m_text.size() && m_text[m_pos] != '"') {
+            const auto c = static_cast<unsigned char>(m_text[m_pos]);
             if (c == '\\' || c < 0x20) {
                 return std::nullopt;
             }
-            ++pos_;
+            ++m_pos;
         }
-        if (pos_ >= text_.size()) {
+        if (m_pos >= m_text.size()) {
             return std::nullopt;
         }
-        return text_.substr(start, pos_++ - start);
+        return m_text.substr(start, m_pos++ - start);
     }
-    std::size_t position() const { return pos_; }
+    std::size_t position() const { return m_pos; }
 
   private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
+    std::string_view m_text;
+    std::size_t m_pos = 0;
 };
 
 bool decodeHex(std::string_view hex, std::span<std::uint8_t> out) {

@@ -51,7 +51,7 @@ std::chrono::steady_clock::time_point nextUsbFrame(std::chrono::steady_clock::ti
     return std::chrono::steady_clock::time_point(frameStart + milliseconds(1));
 }
 
-VirtualKeyboard::VirtualKeyboard() : mem_(factoryMemories()) {}
+VirtualKeyboard::VirtualKeyboard() : m_mem(factoryMemories()) {}
 
 // --- Reports from the host -----------------------------------------------------
 
@@ -172,19 +172,19 @@ Handler handlerOf(std::uint8_t command) {
 
 CommandResult VirtualKeyboard::handleCommand(std::span<const std::uint8_t> frame) {
     CommandResult result;
-    std::lock_guard lock(mutex_);
-    if (!attached_) {
+    std::lock_guard lock(m_mutex);
+    if (!m_attached) {
         result.outcome = CommandResult::Outcome::NotAttached;
         return result;
     }
-    ++counters_.framesHandled;
+    ++m_counters.framesHandled;
     if (frame.size() != kFrameSize || frame[kFrameReportNumber.offset] != kCommandReportNumber) {
         result.outcome = CommandResult::Outcome::Ignored;
     } else {
         deliverLocked(answerLocked(frame), result);
     }
-    if (knobs_.removeAfterFrames > 0 && --knobs_.removeAfterFrames == 0) {
-        attached_ = false;
+    if (m_knobs.removeAfterFrames > 0 && --m_knobs.removeAfterFrames == 0) {
+        m_attached = false;
         result.events.push_back(Event::presence(false));
     }
     return result;
@@ -194,53 +194,53 @@ Frame VirtualKeyboard::answerLocked(std::span<const std::uint8_t> frame) {
     const Request request{getField(frame, kFrameOffset), frame[kFrameLength.offset],
                           frame.first<kFrameSize>()};
     const std::uint8_t command = frame[kFrameCommand.offset];
-    ++counters_.perCommand[command];
+    ++m_counters.perCommand[command];
 
     Frame answer{};
     for (const Field& echoed : {kFrameReportNumber, kFrameCommand, kFrameLength, kFrameOffset}) {
         putField(answer, echoed, getField(frame, echoed));
     }
     Handled handled{kStatusRefused, false};
-    if (knobs_.refuseAlways || knobs_.refuseCount > 0) {
-        if (!knobs_.refuseAlways) {
-            --knobs_.refuseCount;
+    if (m_knobs.refuseAlways || m_knobs.refuseCount > 0) {
+        if (!m_knobs.refuseAlways) {
+            --m_knobs.refuseCount;
         }
-        handled.status = knobs_.refuseStatus;
+        handled.status = m_knobs.refuseStatus;
     } else if (getField(frame, kFrameChecksum) == frameChecksum(request.frame) &&
                request.length <= kFramePayloadSize) {
         if (const Handler handler = handlerOf(command)) {
-            handled = handler(mem_, request, answer);
+            handled = handler(m_mem, request, answer);
         }
     }
     putField(answer, kFrameStatus, handled.status);
     if (handled.status == kStatusRefused || handled.status == kStatusOutOfRange) {
-        ++counters_.refusals;
+        ++m_counters.refusals;
         std::fill(answer.begin() + kFramePayloadOffset, answer.end(), 0);
     }
-    if (handled.save && !statePath_.empty()) {
-        lastAutoSave_ = saveLocked(statePath_);
+    if (handled.save && !m_statePath.empty()) {
+        m_lastAutoSave = saveLocked(m_statePath);
     }
     return answer;
 }
 
 void VirtualKeyboard::deliverLocked(Frame answer, CommandResult& result) {
-    ++answersSinceKnobs_;
-    if (knobs_.dropEveryNth != 0 && answersSinceKnobs_ % knobs_.dropEveryNth == 0) {
-        ++counters_.answersDropped;
+    ++m_answersSinceKnobs;
+    if (m_knobs.dropEveryNth != 0 && m_answersSinceKnobs % m_knobs.dropEveryNth == 0) {
+        ++m_counters.answersDropped;
         result.outcome = CommandResult::Outcome::Dropped;
         return;
     }
-    if (knobs_.wrongEchoAlways || knobs_.wrongEchoCount > 0) {
-        if (!knobs_.wrongEchoAlways) {
-            --knobs_.wrongEchoCount;
+    if (m_knobs.wrongEchoAlways || m_knobs.wrongEchoCount > 0) {
+        if (!m_knobs.wrongEchoAlways) {
+            --m_knobs.wrongEchoCount;
         }
         const std::uint8_t command = answer[kFrameCommand.offset];
-        answer[kFrameCommand.offset] = knobs_.wrongEchoValue < 0
+        answer[kFrameCommand.offset] = m_knobs.wrongEchoValue < 0
                                            ? static_cast<std::uint8_t>(command + 1)
-                                           : static_cast<std::uint8_t>(knobs_.wrongEchoValue);
+                                           : static_cast<std::uint8_t>(m_knobs.wrongEchoValue);
     }
     sealFrame(answer);
-    ++counters_.answersSent;
+    ++m_counters.answersSent;
     result.outcome = CommandResult::Outcome::Answered;
     result.answer = answer;
 }
@@ -249,18 +249,18 @@ bool VirtualKeyboard::handleBankReport(std::span<const std::uint8_t> report) {
     std::vector<Event> events;
     bool accepted = false;
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return false;
         }
-        ++counters_.framesHandled;
-        ++counters_.bankReports;
+        ++m_counters.framesHandled;
+        ++m_counters.bankReports;
         if (report.size() == 2 && report[0] == kBankReportId) {
-            bankState_ = report[1];
+            m_bankState = report[1];
             accepted = true;
         }
-        if (knobs_.removeAfterFrames > 0 && --knobs_.removeAfterFrames == 0) {
-            attached_ = false;
+        if (m_knobs.removeAfterFrames > 0 && --m_knobs.removeAfterFrames == 0) {
+            m_attached = false;
             events.push_back(Event::presence(false));
         }
     }
@@ -270,15 +270,15 @@ bool VirtualKeyboard::handleBankReport(std::span<const std::uint8_t> report) {
 }
 
 std::uint8_t VirtualKeyboard::bankState() const {
-    std::lock_guard lock(mutex_);
-    return bankState_;
+    std::lock_guard lock(m_mutex);
+    return m_bankState;
 }
 
 // --- Reports the keyboard raises itself -------------------------------------------
 
 void VirtualKeyboard::setEventSink(std::function<void(const Event&)> sink) {
-    std::lock_guard lock(mutex_);
-    sink_ = std::move(sink);
+    std::lock_guard lock(m_mutex);
+    m_sink = std::move(sink);
 }
 
 void VirtualKeyboard::emit(const std::vector<Event>& events) const {
@@ -287,8 +287,8 @@ void VirtualKeyboard::emit(const std::vector<Event>& events) const {
     }
     std::function<void(const Event&)> sink;
     {
-        std::lock_guard lock(mutex_);
-        sink = sink_;
+        std::lock_guard lock(m_mutex);
+        sink = m_sink;
     }
     if (sink) {
         for (const Event& e : events) {
@@ -299,14 +299,14 @@ void VirtualKeyboard::emit(const std::vector<Event>& events) const {
 
 bool VirtualKeyboard::pressProfileKey() {
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return false;
         }
-        std::uint8_t& active = mem_.settings[kSettingsActiveProfile];
+        std::uint8_t& active = m_mem.settings[kSettingsActiveProfile];
         active = active < 2 ? static_cast<std::uint8_t>(active + 1) : 0;
-        if (!statePath_.empty()) {
-            lastAutoSave_ = saveLocked(statePath_);
+        if (!m_statePath.empty()) {
+            m_lastAutoSave = saveLocked(m_statePath);
         }
     }
     emit({Event::consumer(kConsumerProfileChanged)});
@@ -315,8 +315,8 @@ bool VirtualKeyboard::pressProfileKey() {
 
 bool VirtualKeyboard::raiseConsumer(std::uint16_t code) {
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return false;
         }
     }
@@ -326,73 +326,73 @@ bool VirtualKeyboard::raiseConsumer(std::uint16_t code) {
 
 void VirtualKeyboard::attach() {
     {
-        std::lock_guard lock(mutex_);
-        if (attached_) {
+        std::lock_guard lock(m_mutex);
+        if (m_attached) {
             return;
         }
-        attached_ = true;
+        m_attached = true;
     }
     emit({Event::presence(true)});
 }
 
 void VirtualKeyboard::remove() {
     {
-        std::lock_guard lock(mutex_);
-        if (!attached_) {
+        std::lock_guard lock(m_mutex);
+        if (!m_attached) {
             return;
         }
-        attached_ = false;
+        m_attached = false;
     }
     emit({Event::presence(false)});
 }
 
 bool VirtualKeyboard::attached() const {
-    std::lock_guard lock(mutex_);
-    return attached_;
+    std::lock_guard lock(m_mutex);
+    return m_attached;
 }
 
 // --- Fault knobs and counters ---------------------------------------------------
 
 void VirtualKeyboard::setFaultKnobs(const FaultKnobs& knobs) {
-    std::lock_guard lock(mutex_);
-    knobs_ = knobs;
-    answersSinceKnobs_ = 0;
+    std::lock_guard lock(m_mutex);
+    m_knobs = knobs;
+    m_answersSinceKnobs = 0;
 }
 
 FaultKnobs VirtualKeyboard::faultKnobs() const {
-    std::lock_guard lock(mutex_);
-    return knobs_;
+    std::lock_guard lock(m_mutex);
+    return m_knobs;
 }
 
 void VirtualKeyboard::modifyFaultKnobs(const std::function<void(FaultKnobs&)>& change) {
-    std::lock_guard lock(mutex_);
-    const std::uint32_t dropEveryNth = knobs_.dropEveryNth;
-    change(knobs_);
-    if (knobs_.dropEveryNth != dropEveryNth) {
-        answersSinceKnobs_ = 0;
+    std::lock_guard lock(m_mutex);
+    const std::uint32_t dropEveryNth = m_knobs.dropEveryNth;
+    change(m_knobs);
+    if (m_knobs.dropEveryNth != dropEveryNth) {
+        m_answersSinceKnobs = 0;
     }
 }
 
 Counters VirtualKeyboard::counters() const {
-    std::lock_guard lock(mutex_);
-    return counters_;
+    std::lock_guard lock(m_mutex);
+    return m_counters;
 }
 
 void VirtualKeyboard::resetCounters() {
-    std::lock_guard lock(mutex_);
-    counters_ = Counters{};
+    std::lock_guard lock(m_mutex);
+    m_counters = Counters{};
 }
 
 // --- Direct memory access --------------------------------------------------------
 
 std::size_t VirtualKeyboard::memorySize(Area area) const {
-    std::lock_guard lock(mutex_);
-    return bytesOf(mem_, area).size();
+    std::lock_guard lock(m_mutex);
+    return bytesOf(m_mem, area).size();
 }
 
 bool VirtualKeyboard::readMemory(Area area, std::size_t offset, std::span<std::uint8_t> out) const {
-    std::lock_guard lock(mutex_);
-    const auto bytes = bytesOf(mem_, area);
+    std::lock_guard lock(m_mutex);
+    const auto bytes = bytesOf(m_mem, area);
     if (!inside(offset, out.size(), bytes.size())) {
         return false;
     }
@@ -401,45 +401,45 @@ bool VirtualKeyboard::readMemory(Area area, std::size_t offset, std::span<std::u
 }
 
 bool VirtualKeyboard::writeMemory(Area area, std::size_t offset, std::span<const std::uint8_t> in) {
-    std::lock_guard lock(mutex_);
-    const auto bytes = bytesOf(mem_, area);
+    std::lock_guard lock(m_mutex);
+    const auto bytes = bytesOf(m_mem, area);
     if (!inside(offset, in.size(), bytes.size())) {
         return false;
     }
     std::copy(in.begin(), in.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
     if (area == Area::Settings) {
-        mem_.macroArea.resize(
-            std::size_t{mem_.settings[kSettingsMacroCapacity]} * kMacroCapacityUnit, 0);
+        m_mem.macroArea.resize(
+            std::size_t{m_mem.settings[kSettingsMacroCapacity]} * kMacroCapacityUnit, 0);
     }
     return true;
 }
 
 std::vector<std::uint8_t> VirtualKeyboard::memory(Area area) const {
-    std::lock_guard lock(mutex_);
-    const auto bytes = bytesOf(mem_, area);
+    std::lock_guard lock(m_mutex);
+    const auto bytes = bytesOf(m_mem, area);
     return {bytes.begin(), bytes.end()};
 }
 
 Memories VirtualKeyboard::memories() const {
-    std::lock_guard lock(mutex_);
-    return mem_;
+    std::lock_guard lock(m_mutex);
+    return m_mem;
 }
 
 void VirtualKeyboard::resetToFactory() {
-    std::lock_guard lock(mutex_);
-    mem_ = factoryMemories();
+    std::lock_guard lock(m_mutex);
+    m_mem = factoryMemories();
 }
 
 // --- State file ----------------------------------------------------------------
 
 StateFileResult VirtualKeyboard::loadState(const std::string& path) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) {
-        mem_ = factoryMemories();
-        if (blockedPath_ == path) {
-            blockedPath_.clear();
+        m_mem = factoryMemories();
+        if (m_blockedPath == path) {
+            m_blockedPath.clear();
         }
         return {StateFileResult::Kind::Missing, {}};
     }
@@ -453,24 +453,24 @@ StateFileResult VirtualKeyboard::loadState(const std::string& path) {
         error = "cannot be read (" + unreadable + ")";
     }
     if (!loaded) {
-        blockedPath_ = path;
+        m_blockedPath = path;
         return {StateFileResult::Kind::Malformed, "virtual keyboard state file " + path + ": " +
                                                       error + "; the file is kept as it is"};
     }
-    mem_ = std::move(*loaded);
-    if (blockedPath_ == path) {
-        blockedPath_.clear();
+    m_mem = std::move(*loaded);
+    if (m_blockedPath == path) {
+        m_blockedPath.clear();
     }
     return {StateFileResult::Kind::Loaded, {}};
 }
 
 StateFileResult VirtualKeyboard::saveState(const std::string& path) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     return saveLocked(path);
 }
 
 bool VirtualKeyboard::isBlockedLocked(const std::string& path) const {
-    return !blockedPath_.empty() && blockedPath_ == path;
+    return !m_blockedPath.empty() && m_blockedPath == path;
 }
 
 StateFileResult VirtualKeyboard::saveLocked(const std::string& path) {
@@ -480,7 +480,7 @@ StateFileResult VirtualKeyboard::saveLocked(const std::string& path) {
                     " could not be read at start; it is not overwritten"};
     }
     std::string error;
-    if (!writeFileAtomic(path, std::string_view(encodeState(mem_)), &error)) {
+    if (!writeFileAtomic(path, std::string_view(encodeState(m_mem)), &error)) {
         return {StateFileResult::Kind::SaveFailed,
                 "virtual keyboard state file " + path + ": " + error};
     }
@@ -488,23 +488,23 @@ StateFileResult VirtualKeyboard::saveLocked(const std::string& path) {
 }
 
 void VirtualKeyboard::setStatePath(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    statePath_ = path;
+    std::lock_guard lock(m_mutex);
+    m_statePath = path;
 }
 
 std::string VirtualKeyboard::statePath() const {
-    std::lock_guard lock(mutex_);
-    return statePath_;
+    std::lock_guard lock(m_mutex);
+    return m_statePath;
 }
 
 bool VirtualKeyboard::stateFileBlocked() const {
-    std::lock_guard lock(mutex_);
-    return isBlockedLocked(statePath_);
+    std::lock_guard lock(m_mutex);
+    return isBlockedLocked(m_statePath);
 }
 
 StateFileResult VirtualKeyboard::lastAutoSave() const {
-    std::lock_guard lock(mutex_);
-    return lastAutoSave_;
+    std::lock_guard lock(m_mutex);
+    return m_lastAutoSave;
 }
 
 }  // namespace quorvane::vkbd

@@ -176,17 +176,17 @@ class VirtualKeyboard {
     StateFileResult saveLocked(const std::string& path);
     bool isBlockedLocked(const std::string& path) const;
 
-    mutable std::mutex mutex_;
-    Memories mem_;
-    bool attached_ = true;
-    std::uint8_t bankState_ = kInitialBankState;
-    FaultKnobs knobs_;
-    std::uint64_t answersSinceKnobs_ = 0;
-    Counters counters_;
-    std::function<void(const Event&)> sink_;
-    std::string statePath_;
-    std::string blockedPath_;
-    StateFileResult lastAutoSave_;
+    mutable std::mutex m_mutex;
+    Memories m_mem;
+    bool m_attached = true;
+    std::uint8_t m_bankState = kInitialBankState;
+    FaultKnobs m_knobs;
+    std::uint64_t m_answersSinceKnobs = 0;
+    Counters m_counters;
+    std::function<void(const Event&)> m_sink;
+    std::string m_statePath;
+    std::string m_blockedPath;
+    StateFileResult m_lastAutoSave;
 };
 
 }  // namespace quorvane::vkbd

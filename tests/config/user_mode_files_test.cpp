@@ -22,10 +22,10 @@ TEST_F(UserModes, FreshInstallationGivesTheDefaults) {
         for (int m = 0; m < 10; ++m) {
             EXPECT_EQ(files.readModeName(bank, m), u"0");
             UserModeState state;
-            state.tool = ToolBaseColour;
+            state.tool = kToolBaseColour;
             state.baseColour = {1, 2, 3};
             files.readModeTools(bank, m, state);
-            EXPECT_EQ(state.tool, ToolFreeColour);
+            EXPECT_EQ(state.tool, kToolFreeColour);
             EXPECT_EQ(state.baseColour, Rgb{});
             EXPECT_EQ(state.freeColour, Rgb{});
         }
@@ -40,7 +40,7 @@ TEST_F(UserModes, ValuesWrittenReadBackPerBankAndMode) {
     ASSERT_TRUE(files.writePresentMode(1, 3));
     ASSERT_TRUE(files.writeModeName(1, 3, u"Gaming ✓"));
     UserModeState state;
-    state.tool = ToolBaseColour;
+    state.tool = kToolBaseColour;
     state.baseColour = {10, 20, 30};
     state.freeColour = {0, 255, 7};
     ASSERT_TRUE(files.writeModeTools(1, 3, state));
@@ -52,7 +52,7 @@ TEST_F(UserModes, ValuesWrittenReadBackPerBankAndMode) {
     EXPECT_EQ(files.readModeName(1, 2), u"0");
     UserModeState back;
     files.readModeTools(1, 3, back);
-    EXPECT_EQ(back.tool, ToolBaseColour);
+    EXPECT_EQ(back.tool, kToolBaseColour);
     EXPECT_EQ(back.baseColour, (Rgb{10, 20, 30}));
     EXPECT_EQ(back.freeColour, (Rgb{0, 255, 7}));
     EXPECT_EQ(files.readKeyColour(1, 3, 42), (KeyColour{{1, 2, 3}, false}));

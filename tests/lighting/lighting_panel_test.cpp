@@ -485,7 +485,7 @@ TEST_F(LightingPanelTest, ToolsAndBrushAreStoredWithTheSlot) {
     EXPECT_EQ(view.colourButtons[1160], kTeal);
     UserModeState stored;
     session->userModes().readModeTools(kProfile, lighting.userMode.selectedMode, stored);
-    EXPECT_EQ(stored.tool, ToolBaseColour);
+    EXPECT_EQ(stored.tool, kToolBaseColour);
     EXPECT_EQ(stored.freeColour, kTeal);
     panel->onToolClicked(1164);
     EXPECT_EQ(view.pictures[1164], "user1down.bmp");

@@ -190,7 +190,7 @@ class UserModeTest : public SyncTest {
 
 TEST_F(UserModeTest, PaintingAKeySendsItsThreeBytesAndRemembersIt) {
     LightingWrites writes(*session);
-    ASSERT_TRUE(writes.setTool(ToolFreeColour));
+    ASSERT_TRUE(writes.setTool(kToolFreeColour));
     ASSERT_TRUE(writes.setBrushColour(Rgb{1, 2, 3}));
     knobs.ClearFrames();
 
@@ -222,9 +222,9 @@ TEST_F(UserModeTest, PaintingNeedsTheLampAndTheUserModeEffect) {
 
 TEST_F(UserModeTest, ANewBaseColourRecoloursOnlyTheTiedKeys) {
     LightingWrites writes(*session);
-    ASSERT_TRUE(writes.setTool(ToolBaseColour));
+    ASSERT_TRUE(writes.setTool(kToolBaseColour));
     ASSERT_EQ(writes.paintKey(64), 1);  // A follows the base colour
-    ASSERT_TRUE(writes.setTool(ToolFreeColour));
+    ASSERT_TRUE(writes.setTool(kToolFreeColour));
     ASSERT_TRUE(writes.setBrushColour(Rgb{9, 9, 9}));
     ASSERT_EQ(writes.paintKey(90), 1);  // B has a colour of its own
     ASSERT_TRUE(session->isTied(0, 64));

@@ -12,68 +12,68 @@
 namespace quorvane {
 
 AppShell::AppShell(ShellHost& host, ShellOptions options)
-    : host_(host),
-      options_(std::move(options)),
-      registry_(options_.registryPath.empty() ? RegistryStore::defaultPath()
-                                              : options_.registryPath),
-      profile_(registry_, kCompanyKey, kApplicationTitle),
-      language_(state_.g_settingsKey, systemDefaultLangId) {}
+    : m_host(host),
+      m_options(std::move(options)),
+      m_registry(m_options.registryPath.empty() ? RegistryStore::defaultPath()
+                                                : m_options.registryPath),
+      m_profile(m_registry, kCompanyKey, kApplicationTitle),
+      m_language(m_state.g_settingsKey, systemDefaultLangId) {}
 
 AppShell::~AppShell() = default;
 
 void AppShell::buildPaths() {
-    std::string exe = options_.exePath;
+    std::string exe = m_options.exePath;
     if (exe.empty()) {
         exe = currentExePath().value_or(std::string());
     }
-    state_.paths = buildPathTable(
-        exe, options_.userDataFolder.empty() ? userDataFolder() : options_.userDataFolder);
-    texts_ = std::make_unique<LanguageTexts>(state_.paths.drive, state_.paths.folder);
+    m_state.paths = buildPathTable(
+        exe, m_options.userDataFolder.empty() ? userDataFolder() : m_options.userDataFolder);
+    m_texts = std::make_unique<LanguageTexts>(m_state.paths.drive, m_state.paths.folder);
 }
 
 void AppShell::openSettingsKey() {
-    state_.g_settingsKey = quorvane::openSettingsKey(registry_);
+    m_state.g_settingsKey = quorvane::openSettingsKey(m_registry);
 }
 
 int AppShell::InitInstance(const std::vector<std::string>& arguments) {
     // 1. The framework profile sits below the company key (profile_).
-    buildPaths();               // 2.
-    openSettingsKey();          // 3.
-    host_.createConfigLocks();  // 4.
+    buildPaths();                // 2.
+    openSettingsKey();           // 3.
+    m_host.createConfigLocks();  // 4.
     // 5. The dialog object first, then the instance rule, before any window exists.
-    std::unique_ptr<MainWindow> dialog = host_.constructMainDialog(*this);
+    std::unique_ptr<MainWindow> dialog = m_host.constructMainDialog(*this);
     if (instanceStep(arguments) == InstanceOutcome::Continue && dialog) {
         dialog->runModal();
     }
     // 6. The window is gone: its mark goes with it, then the locks.
-    state_.mainWindowMark.reset();
-    host_.deleteConfigLocks();
-    host_.repaintScreen();
+    m_state.mainWindowMark.reset();
+    m_host.deleteConfigLocks();
+    m_host.repaintScreen();
     dialog.reset();
     return 0;
 }
 
 pid_t AppShell::findRunningInstance() const {
-    return findProcessByExeNameIn(options_.procRoot, state_.paths.g_szExeName, ::getuid());
+    return findProcessByExeNameIn(m_options.procRoot, m_state.paths.g_szExeName, ::getuid());
 }
 
 bool AppShell::SignalInstance(pid_t pid, int code) const {
     std::uint32_t message = code == 1 ? UM_KILL : UM_OPEN;
     std::uint32_t tag = code == 1 ? kTagKill : kTagOpen;
-    return sendInstanceMessage(runtimeFolder(), pid, message, tag, options_.signalTimeout)
+    return sendInstanceMessage(runtimeFolder(), pid, message, tag, m_options.signalTimeout)
         .has_value();
 }
 
 const std::string& AppShell::runtimeFolder() const {
-    if (runtimeFolder_.empty()) {
-        runtimeFolder_ =
-            options_.runtimeFolder.empty() ? privateRuntimeDir() : options_.runtimeFolder;
+    if (m_runtimeFolder.empty()) {
+        m_runtimeFolder =
+            m_options.runtimeFolder.empty() ? privateRuntimeDir() : m_options.runtimeFolder;
     }
-    return runtimeFolder_;
+    return m_runtimeFolder;
 }
 
 InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments) {
-    state_.g_bNoAutoOpen = 0;
+    m_state.g_bNoAutoOpen = 0;
     for (const auto& argument : arguments) {
         switch (classifyArgument(argument)) {
             case Switch::Kill:
@@ -85,7 +85,7 @@ InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments
                 }
                 break;
             case Switch::Start:
-                state_.g_bNoAutoOpen = 1;
+                m_state.g_bNoAutoOpen = 1;
                 break;
             case Switch::None:
                 break;
@@ -93,19 +93,19 @@ InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments
     }
     std::string folder = runtimeFolder();
     NamedLock::Outcome outcome = NamedLock::Outcome::Failed;
-    state_.g_hInstanceMutex = NamedLock::openOrCreate(folder, kInstanceMutexName, &outcome);
+    m_state.g_hInstanceMutex = NamedLock::openOrCreate(folder, kInstanceMutexName, &outcome);
     if (outcome == NamedLock::Outcome::Existed) {
         if (pid_t running = findRunningInstance()) {
             SignalInstance(running, 0);
             return InstanceOutcome::EndProcess;
         }
     }
-    startDetached(state_.paths.g_szCompanionExe);
+    startDetached(m_state.paths.g_szCompanionExe);
     return InstanceOutcome::Continue;
 }
 
 void AppShell::computeSettingsFile() {
-    state_.paths.settingsFile = state_.paths.userDataFolder + "/wskb.ini";
+    m_state.paths.settingsFile = m_state.paths.userDataFolder + "/wskb.ini";
 }
 
 bool AppShell::markMainWindow(MainWindow& window) {
@@ -117,21 +117,21 @@ bool AppShell::markMainWindow(MainWindow& window) {
         }
         return 0;
     };
-    state_.mainWindowMark = InstanceChannel::open(runtimeFolder(), handler, ::getuid());
-    return state_.mainWindowMark != nullptr;
+    m_state.mainWindowMark = InstanceChannel::open(runtimeFolder(), handler, ::getuid());
+    return m_state.mainWindowMark != nullptr;
 }
 
 int AppShell::createMainEvents() {
-    state_.g_hMainEvents.setSuffix(options_.eventSuffix);
-    return state_.g_hMainEvents.createAll();
+    m_state.g_hMainEvents.setSuffix(m_options.eventSuffix);
+    return m_state.g_hMainEvents.createAll();
 }
 
 bool AppShell::Shutdown() {
-    host_.closeChildDialogs();
-    state_.g_hInstanceMutex.close();
-    state_.g_hMainEvents.closeAll();
-    host_.removeNotificationIcon();
-    host_.freeModel();
+    m_host.closeChildDialogs();
+    m_state.g_hInstanceMutex.close();
+    m_state.g_hMainEvents.closeAll();
+    m_host.removeNotificationIcon();
+    m_host.freeModel();
     return true;
 }
 

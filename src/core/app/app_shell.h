@@ -104,15 +104,15 @@ class AppShell {
     // icon, and frees the model; always true.
     bool Shutdown();
 
-    ShellState& state() { return state_; }
-    const PathTable& paths() const { return state_.paths; }
-    RegistryStore& registry() { return registry_; }
-    FrameworkProfile& profile() { return profile_; }
-    const LanguageChoice& language() const { return language_; }
+    ShellState& state() { return m_state; }
+    const PathTable& paths() const { return m_state.paths; }
+    RegistryStore& registry() { return m_registry; }
+    FrameworkProfile& profile() { return m_profile; }
+    const LanguageChoice& language() const { return m_language; }
     // Valid from the path table on (InitInstance step 2, or buildPaths()).
-    LanguageTexts& texts() { return *texts_; }
+    LanguageTexts& texts() { return *m_texts; }
     std::u16string LoadText(std::u16string_view key) {
-        return texts_->LoadText(key, language_.GetLanguageIndex());
+        return m_texts->LoadText(key, m_language.GetLanguageIndex());
     }
 
     // InitInstance's first three steps, for callers that drive the rest themselves.
@@ -123,14 +123,14 @@ class AppShell {
     // The folder of the instance lock and channel, chosen once.
     const std::string& runtimeFolder() const;
 
-    ShellHost& host_;
-    ShellOptions options_;
-    RegistryStore registry_;
-    FrameworkProfile profile_;
-    ShellState state_;
-    LanguageChoice language_;
-    std::unique_ptr<LanguageTexts> texts_;
-    mutable std::string runtimeFolder_;
+    ShellHost& m_host;
+    ShellOptions m_options;
+    RegistryStore m_registry;
+    FrameworkProfile m_profile;
+    ShellState m_state;
+    LanguageChoice m_language;
+    std::unique_ptr<LanguageTexts> m_texts;
+    mutable std::string m_runtimeFolder;
 };
 
 }  // namespace quorvane

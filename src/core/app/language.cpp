@@ -107,27 +107,27 @@ LangId systemDefaultLangId() {
 }
 
 LanguageChoice::LanguageChoice(const RegKey& settingsKey, std::function<LangId()> systemLanguage)
-    : settingsKey_(settingsKey), systemLanguage_(std::move(systemLanguage)) {}
+    : m_settingsKey(settingsKey), m_systemLanguage(std::move(systemLanguage)) {}
 
 LangId LanguageChoice::GetLanguageId() const {
-    auto stored = settingsKey_.queryValue(kLanguageValueName);
+    auto stored = m_settingsKey.queryValue(kLanguageValueName);
     std::uint32_t id = 0;
     if (!stored || stored->type != RegType::Dword) {
-        settingsKey_.setDword(kLanguageValueName, 0);
+        m_settingsKey.setDword(kLanguageValueName, 0);
     } else {
         id = stored->dword;
     }
     if (id != 0) {
         return static_cast<LangId>(id);
     }
-    LangId folded = foldLanguageId(systemLanguage_());
+    LangId folded = foldLanguageId(m_systemLanguage());
     LangId chosen = kFallbackLanguage;
     for (int i = 0; i < kSupportedLanguages; ++i) {
         if (kLanguageTable[i] == folded) {
             chosen = folded;
         }
     }
-    settingsKey_.setDword(kLanguageValueName, chosen);
+    m_settingsKey.setDword(kLanguageValueName, chosen);
     return chosen;
 }
 

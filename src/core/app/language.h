@@ -47,8 +47,8 @@ class LanguageChoice {
     int GetLanguageIndex() const;
 
   private:
-    const RegKey& settingsKey_;
-    std::function<LangId()> systemLanguage_;
+    const RegKey& m_settingsKey;
+    std::function<LangId()> m_systemLanguage;
 };
 
 }  // namespace quorvane

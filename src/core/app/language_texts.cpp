@@ -5,7 +5,7 @@
 namespace quorvane {
 
 LanguageTexts::LanguageTexts(std::string drive, std::string folder)
-    : drive_(std::move(drive)), folder_(std::move(folder)) {}
+    : m_drive(std::move(drive)), m_folder(std::move(folder)) {}
 
 std::string LanguageTexts::textFileName(std::string_view drive, std::string_view folder,
                                         LangId id) {
@@ -18,15 +18,15 @@ std::string LanguageTexts::textFileOfIndex(int index) const {
     if (index < 0 || index > 7) {
         index = 0;
     }
-    return textFileName(drive_, folder_, kLanguageTable[static_cast<std::size_t>(index)]);
+    return textFileName(m_drive, m_folder, kLanguageTable[static_cast<std::size_t>(index)]);
 }
 
 std::u16string LanguageTexts::LoadText(std::u16string_view key, int index) {
     std::string file = textFileOfIndex(index);
-    std::lock_guard lock(mutex_);
-    auto it = files_.find(file);
-    if (it == files_.end()) {
-        it = files_.emplace(file, IniDocument::load(file)).first;
+    std::lock_guard lock(m_mutex);
+    auto it = m_files.find(file);
+    if (it == m_files.end()) {
+        it = m_files.emplace(file, IniDocument::load(file)).first;
     }
     if (!it->second) {
         return std::u16string(kMissingText);

@@ -30,10 +30,10 @@ class LanguageTexts {
     std::u16string LoadText(std::u16string_view key, int index);
 
   private:
-    std::string drive_;
-    std::string folder_;
-    std::mutex mutex_;
-    std::map<std::string, std::optional<IniDocument>> files_;
+    std::string m_drive;
+    std::string m_folder;
+    std::mutex m_mutex;
+    std::map<std::string, std::optional<IniDocument>> m_files;
 };
 
 }  // namespace quorvane

@@ -8,34 +8,34 @@ RegKey openSettingsKey(RegistryStore& store) {
 
 FrameworkProfile::FrameworkProfile(RegistryStore& store, std::u16string_view company,
                                    std::u16string_view appTitle)
-    : store_(store),
-      base_(u"Software\\" + std::u16string(company) + u"\\" + std::u16string(appTitle)) {}
+    : m_store(store),
+      m_base(u"Software\\" + std::u16string(company) + u"\\" + std::u16string(appTitle)) {}
 
 std::u16string FrameworkProfile::keyPathOf(std::u16string_view section) const {
-    return base_ + u"\\" + std::u16string(section);
+    return m_base + u"\\" + std::u16string(section);
 }
 
 std::u16string FrameworkProfile::GetProfileString(std::u16string_view section,
                                                   std::u16string_view entry,
                                                   std::u16string_view fallback) const {
-    auto v = store_.query(keyPathOf(section), entry);
+    auto v = m_store.query(keyPathOf(section), entry);
     return v && v->type == RegType::Sz ? v->text : std::u16string(fallback);
 }
 
 bool FrameworkProfile::WriteProfileString(std::u16string_view section, std::u16string_view entry,
                                           std::u16string_view value) {
-    return store_.setString(keyPathOf(section), entry, value);
+    return m_store.setString(keyPathOf(section), entry, value);
 }
 
 int FrameworkProfile::GetProfileInt(std::u16string_view section, std::u16string_view entry,
                                     int fallback) const {
-    auto v = store_.query(keyPathOf(section), entry);
+    auto v = m_store.query(keyPathOf(section), entry);
     return v && v->type == RegType::Dword ? static_cast<int>(v->dword) : fallback;
 }
 
 bool FrameworkProfile::WriteProfileInt(std::u16string_view section, std::u16string_view entry,
                                        int value) {
-    return store_.setDword(keyPathOf(section), entry, static_cast<std::uint32_t>(value));
+    return m_store.setDword(keyPathOf(section), entry, static_cast<std::uint32_t>(value));
 }
 
 }  // namespace quorvane

@@ -34,8 +34,8 @@ class FrameworkProfile {
     bool WriteProfileInt(std::u16string_view section, std::u16string_view entry, int value);
 
   private:
-    RegistryStore& store_;
-    std::u16string base_;
+    RegistryStore& m_store;
+    std::u16string m_base;
 };
 
 }  // namespace quorvane

@@ -14,11 +14,11 @@ namespace quorvane {
 
 inline constexpr int kUserModeCount = 10;
 
-enum UserModeTool : std::uint8_t { ToolFreeColour = 0, ToolBaseColour = 1 };
+enum UserModeTool : std::uint8_t { kToolFreeColour = 0, kToolBaseColour = 1 };
 
 struct UserModeState {
     int selectedMode = 0;  // 0..9
-    std::uint8_t tool = ToolFreeColour;
+    std::uint8_t tool = kToolFreeColour;
     Rgb baseColour;
     Rgb freeColour;
 };

@@ -107,14 +107,14 @@ std::string userModeFileName(int bank) {
 }
 
 UserModeFiles::UserModeFiles(std::string userDataFolder, std::string skinsFolder)
-    : userDataFolder_(std::move(userDataFolder)), skinsFolder_(std::move(skinsFolder)) {}
+    : m_userDataFolder(std::move(userDataFolder)), m_skinsFolder(std::move(skinsFolder)) {}
 
 std::string UserModeFiles::writePathOf(int bank) const {
-    return validBank(bank) ? joinPath(userDataFolder_, userModeFileName(bank)) : std::string{};
+    return validBank(bank) ? joinPath(m_userDataFolder, userModeFileName(bank)) : std::string{};
 }
 
 std::string UserModeFiles::templatePath() const {
-    return joinPath(skinsFolder_, userModeFileName(kTemplateBank));
+    return joinPath(m_skinsFolder, userModeFileName(kTemplateBank));
 }
 
 std::string UserModeFiles::readPathOf(int bank) const {
@@ -186,7 +186,7 @@ void UserModeFiles::readModeTools(int bank, int mode, UserModeState& state) cons
     const std::u16string section = modeSection(mode);
     const bool known = validBank(bank) && validMode(mode);
     state.tool =
-        known && iniReadInt(path, section, kToolKey, 0) == 1 ? ToolBaseColour : ToolFreeColour;
+        known && iniReadInt(path, section, kToolKey, 0) == 1 ? kToolBaseColour : kToolFreeColour;
     state.baseColour =
         known ? parseRgb(iniReadString(path, section, kBaseColourKey, kBlack)) : Rgb{};
     state.freeColour =
@@ -198,7 +198,7 @@ bool UserModeFiles::writeModeTools(int bank, int mode, const UserModeState& stat
         return false;
     }
     const std::u16string section = modeSection(mode);
-    return write(bank, section, kToolKey, state.tool == ToolBaseColour ? u"1" : u"0") &&
+    return write(bank, section, kToolKey, state.tool == kToolBaseColour ? u"1" : u"0") &&
            write(bank, section, kBaseColourKey, formatRgb(state.baseColour)) &&
            write(bank, section, kFreeColourKey, formatRgb(state.freeColour));
 }

@@ -64,8 +64,8 @@ class UserModeFiles {
     bool write(int bank, std::u16string_view section, std::u16string_view key,
                std::u16string_view value) const;
 
-    std::string userDataFolder_;
-    std::string skinsFolder_;
+    std::string m_userDataFolder;
+    std::string m_skinsFolder;
 };
 
 // The lamp flag: "KEYCOLOR"/"DengCheck" in the settings file "wskb.ini" of

@@ -20,9 +20,9 @@ DeviceLink* g_activeLink = nullptr;  // guarded by g_callbackLock
 
 class CallbackGuard {
   public:
-    enum Mode { Shared, Exclusive };
+    enum Mode { kShared, kExclusive };
     explicit CallbackGuard(Mode mode) {
-        if (mode == Shared) {
+        if (mode == kShared) {
             pthread_rwlock_rdlock(&g_callbackLock);
         } else {
             pthread_rwlock_wrlock(&g_callbackLock);
@@ -60,7 +60,7 @@ DeviceLink::~DeviceLink() {
     for (const std::uint32_t id : ids) {
         m_library->functions().DeleteRequestFromUnitId(id);
     }
-    CallbackGuard guard(CallbackGuard::Exclusive);
+    CallbackGuard guard(CallbackGuard::kExclusive);
     if (g_activeLink == this) {
         g_activeLink = nullptr;
     }
@@ -68,7 +68,7 @@ DeviceLink::~DeviceLink() {
 
 void DeviceLink::start() {
     {
-        CallbackGuard guard(CallbackGuard::Exclusive);
+        CallbackGuard guard(CallbackGuard::kExclusive);
         g_activeLink = this;
     }
     registerStandingRead(kCommandUsagePage, kCommandUsage, kTagCtrl, g_idCtrlRead);
@@ -89,7 +89,7 @@ void DeviceLink::registerStandingRead(std::uint16_t usagePage, std::uint16_t usa
 }
 
 void DeviceLink::setEventHook(DeviceEventHook hook) {
-    CallbackGuard guard(CallbackGuard::Exclusive);
+    CallbackGuard guard(CallbackGuard::kExclusive);
     m_hook = std::move(hook);
 }
 
@@ -97,7 +97,7 @@ int DeviceLink::DeviceCallback(const QuellixEvent* event) {
     if (event == nullptr) {
         return 1;
     }
-    CallbackGuard guard(CallbackGuard::Shared);
+    CallbackGuard guard(CallbackGuard::kShared);
     if (g_activeLink != nullptr) {
         g_activeLink->dispatch(*event);
     }

@@ -19,7 +19,7 @@ struct LoopDispatcher::Sent {
 };
 
 LoopDispatcher::LoopDispatcher(MessageHandler onMessage, TimerHandler onTimer)
-    : onMessage_(std::move(onMessage)), onTimer_(std::move(onTimer)) {}
+    : m_onMessage(std::move(onMessage)), m_onTimer(std::move(onTimer)) {}
 
 LoopDispatcher::~LoopDispatcher() {
     quit();
@@ -32,12 +32,12 @@ void LoopDispatcher::run() {
 bool LoopDispatcher::runUntil(const std::function<bool()>& done,
                               std::chrono::milliseconds timeout) {
     {
-        std::lock_guard lock(mutex_);
-        if (quit_) {
+        std::lock_guard lock(m_mutex);
+        if (m_quit) {
             return done();
         }
-        windowThread_ = std::this_thread::get_id();
-        running_ = true;
+        m_windowThread = std::this_thread::get_id();
+        m_running = true;
     }
     const auto start = Clock::now();
     const auto deadline = (timeout >= std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -51,25 +51,25 @@ bool LoopDispatcher::runUntil(const std::function<bool()>& done,
         }
         reached = done();
     }
-    std::lock_guard lock(mutex_);
-    running_ = false;
+    std::lock_guard lock(m_mutex);
+    m_running = false;
     return reached;
 }
 
 void LoopDispatcher::quit() {
     {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
     }
-    wake_.notify_all();
+    m_wake.notify_all();
     releasePending();
 }
 
 void LoopDispatcher::releasePending() {
     std::deque<Item> pending;
     {
-        std::lock_guard lock(mutex_);
-        pending.swap(queue_);
+        std::lock_guard lock(m_mutex);
+        pending.swap(m_queue);
     }
     for (auto& item : pending) {
         if (item.reply) {
@@ -79,18 +79,18 @@ void LoopDispatcher::releasePending() {
 }
 
 bool LoopDispatcher::step(Clock::time_point deadline) {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     for (;;) {
-        if (quit_) {
+        if (m_quit) {
             lock.unlock();
             releasePending();
             return false;
         }
-        if (!queue_.empty()) {
-            Item item = std::move(queue_.front());
-            queue_.pop_front();
+        if (!m_queue.empty()) {
+            Item item = std::move(m_queue.front());
+            m_queue.pop_front();
             lock.unlock();
-            MsgResult r = onMessage_ ? onMessage_(item.msg, item.wParam, item.lParam) : 0;
+            MsgResult r = m_onMessage ? m_onMessage(item.msg, item.wParam, item.lParam) : 0;
             if (item.reply) {
                 item.reply->finish(r);
             }
@@ -99,13 +99,13 @@ bool LoopDispatcher::step(Clock::time_point deadline) {
         // Timers only when no message waits, as the platform's timers behave.
         auto now = Clock::now();
         auto next = deadline;
-        for (auto& [id, timer] : timers_) {
+        for (auto& [id, timer] : m_timers) {
             if (timer.due <= now) {
                 std::uint32_t firing = id;
                 timer.due = now + timer.elapse;
                 lock.unlock();
-                if (onTimer_) {
-                    onTimer_(firing);
+                if (m_onTimer) {
+                    m_onTimer(firing);
                 }
                 return true;
             }
@@ -115,43 +115,43 @@ bool LoopDispatcher::step(Clock::time_point deadline) {
             return true;  // the deadline passed
         }
         if (next == Clock::time_point::max()) {
-            wake_.wait(lock);
+            m_wake.wait(lock);
         } else {
-            wake_.wait_until(lock, next);
+            m_wake.wait_until(lock, next);
         }
     }
 }
 
 void LoopDispatcher::postMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
     {
-        std::lock_guard lock(mutex_);
-        if (quit_) {
+        std::lock_guard lock(m_mutex);
+        if (m_quit) {
             return;
         }
-        queue_.push_back(Item{msg, wParam, lParam, nullptr});
+        m_queue.push_back(Item{msg, wParam, lParam, nullptr});
     }
-    wake_.notify_all();
+    m_wake.notify_all();
 }
 
 MsgResult LoopDispatcher::sendMessage(std::uint32_t msg, std::uintptr_t wParam,
                                       std::intptr_t lParam) {
     if (onWindowThread()) {
-        return onMessage_ ? onMessage_(msg, wParam, lParam) : 0;
+        return m_onMessage ? m_onMessage(msg, wParam, lParam) : 0;
     }
     auto reply = std::make_shared<Sent>();
     {
-        std::lock_guard lock(mutex_);
-        if (quit_) {
+        std::lock_guard lock(m_mutex);
+        if (m_quit) {
             return 0;
         }
         // Sent messages go ahead of posted ones, as on the platform.
-        auto firstPosted = queue_.begin();
-        while (firstPosted != queue_.end() && firstPosted->reply) {
+        auto firstPosted = m_queue.begin();
+        while (firstPosted != m_queue.end() && firstPosted->reply) {
             ++firstPosted;
         }
-        queue_.insert(firstPosted, Item{msg, wParam, lParam, reply});
+        m_queue.insert(firstPosted, Item{msg, wParam, lParam, reply});
     }
-    wake_.notify_all();
+    m_wake.notify_all();
     std::unique_lock lock(reply->mutex);
     reply->done.wait(lock, [&] { return reply->finished; });
     return reply->result;
@@ -159,26 +159,26 @@ MsgResult LoopDispatcher::sendMessage(std::uint32_t msg, std::uintptr_t wParam,
 
 void LoopDispatcher::setTimer(std::uint32_t id, std::uint32_t elapseMs) {
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         auto elapse = std::max(std::chrono::milliseconds(elapseMs), kMinimumElapse);
-        timers_[id] = Timer{elapse, Clock::now() + elapse};
+        m_timers[id] = Timer{elapse, Clock::now() + elapse};
     }
-    wake_.notify_all();
+    m_wake.notify_all();
 }
 
 void LoopDispatcher::killTimer(std::uint32_t id) {
-    std::lock_guard lock(mutex_);
-    timers_.erase(id);
+    std::lock_guard lock(m_mutex);
+    m_timers.erase(id);
 }
 
 std::size_t LoopDispatcher::pendingMessages() const {
-    std::lock_guard lock(mutex_);
-    return queue_.size();
+    std::lock_guard lock(m_mutex);
+    return m_queue.size();
 }
 
 bool LoopDispatcher::onWindowThread() const {
-    std::lock_guard lock(mutex_);
-    return running_ && windowThread_ == std::this_thread::get_id();
+    std::lock_guard lock(m_mutex);
+    return m_running && m_windowThread == std::this_thread::get_id();
 }
 
 }  // namespace quorvane

@@ -61,15 +61,15 @@ class LoopDispatcher final : public Dispatcher {
     bool step(Clock::time_point deadline);
     void releasePending();
 
-    MessageHandler onMessage_;
-    TimerHandler onTimer_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Item> queue_;
-    std::map<std::uint32_t, Timer> timers_;
-    std::thread::id windowThread_;
-    bool running_ = false;
-    bool quit_ = false;
+    MessageHandler m_onMessage;
+    TimerHandler m_onTimer;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Item> m_queue;
+    std::map<std::uint32_t, Timer> m_timers;
+    std::thread::id m_windowThread;
+    bool m_running = false;
+    bool m_quit = false;
 };
 
 }  // namespace quorvane

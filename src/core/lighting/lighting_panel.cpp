@@ -388,8 +388,8 @@ void LightingPanel::onUserSlotRenamed(std::u16string_view name) {
 }
 
 void LightingPanel::onToolClicked(int controlId) {
-    const int tool = controlId == panel::kToolBrush  ? ToolFreeColour
-                     : controlId == panel::kToolBase ? ToolBaseColour
+    const int tool = controlId == panel::kToolBrush  ? kToolFreeColour
+                     : controlId == panel::kToolBase ? kToolBaseColour
                                                      : -1;
     if (tool < 0 || !editable()) {
         return;

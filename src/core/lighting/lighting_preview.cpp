@@ -51,9 +51,9 @@ constexpr std::array<int, ColourBank::kLedCount> makeColumns() {
         v = -1;
     }
     // Function row: Esc, F1..F12 in three groups, Print Screen, Scroll Lock, Pause.
-    constexpr std::array<int, 17> f = {1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14, 15, -1, 16, 17, 18};
+    constexpr std::array<int, 17> kF = {1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14, 15, -1, 16, 17, 18};
     for (int i = 0; i < 17; ++i) {
-        c[i] = f[i];
+        c[i] = kF[i];
     }
     // Number row and upper letter row: one key a column, then the navigation
     // keys and the number pad.
@@ -86,9 +86,9 @@ constexpr std::array<int, ColourBank::kLedCount> makeColumns() {
     c[104] = 22;
     // Bottom row: Ctrl, Windows, Alt, Space, Alt, Fn, Menu, Windows, Ctrl,
     // the arrows, 0 and the decimal point.
-    constexpr std::array<int, 9> bottom = {1, 2, 3, 7, 11, 12, 13, 14, 15};
+    constexpr std::array<int, 9> kBottom = {1, 2, 3, 7, 11, 12, 13, 14, 15};
     for (int i = 0; i < 9; ++i) {
-        c[105 + i] = bottom[i];
+        c[105 + i] = kBottom[i];
     }
     c[119] = 16;
     c[120] = 17;

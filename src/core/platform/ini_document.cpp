@@ -119,8 +119,8 @@ IniDocument IniDocument::parse(std::u16string_view text) {
             // A repeated section is not looked at: lookups stop at the first one.
             current = nullptr;
             if (doc.findSection(name) == nullptr) {
-                doc.sections_.push_back(Section{std::move(name), {}});
-                current = &doc.sections_.back();
+                doc.m_sections.push_back(Section{std::move(name), {}});
+                current = &doc.m_sections.back();
             }
         } else if (line.kind == ini_detail::LineKind::Key && current != nullptr) {
             std::u16string_view key = text.substr(line.nameBegin, line.nameEnd - line.nameBegin);
@@ -135,7 +135,7 @@ IniDocument IniDocument::parse(std::u16string_view text) {
 
 const IniDocument::Section* IniDocument::findSection(std::u16string_view section) const {
     std::u16string folded = foldCase(trimmed(section));
-    for (const auto& s : sections_) {
+    for (const auto& s : m_sections) {
         if (s.name == folded) {
             return &s;
         }

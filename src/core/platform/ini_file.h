@@ -82,7 +82,7 @@ class IniDocument {
         std::vector<Entry> entries;
     };
     const Section* findSection(std::u16string_view section) const;
-    std::vector<Section> sections_;
+    std::vector<Section> m_sections;
 };
 
 // Decodes a file's bytes: UTF-16 with a BOM (either order), else UTF-8 with or

@@ -22,19 +22,19 @@ constexpr int kReadTimeoutMs = 1000;
 
 class Fd {
   public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
+    explicit Fd(int fd = -1) : m_fd(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
+        if (m_fd >= 0) {
+            ::close(m_fd);
         }
     }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
 
   private:
-    int fd_;
+    int m_fd;
 };
 
 // 0 when the path does not fit.
@@ -91,12 +91,12 @@ bool peerAllowed(const ucred& peer, uid_t expectedUid) {
 
 InstanceChannel::InstanceChannel(int listenFd, int wakeFd, std::string path, Handler handler,
                                  uid_t allowedUid)
-    : listenFd_(listenFd),
-      wakeFd_(wakeFd),
-      path_(std::move(path)),
-      handler_(std::move(handler)),
-      allowedUid_(allowedUid) {
-    thread_ = std::thread([this] { serve(); });
+    : m_listenFd(listenFd),
+      m_wakeFd(wakeFd),
+      m_path(std::move(path)),
+      m_handler(std::move(handler)),
+      m_allowedUid(allowedUid) {
+    m_thread = std::thread([this] { serve(); });
 }
 
 std::unique_ptr<InstanceChannel> InstanceChannel::open(const std::string& folder, Handler handler,
@@ -126,18 +126,18 @@ std::unique_ptr<InstanceChannel> InstanceChannel::open(const std::string& folder
 
 InstanceChannel::~InstanceChannel() {
     std::uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
-    if (thread_.joinable()) {
-        thread_.join();
+    [[maybe_unused]] auto n = ::write(m_wakeFd, &one, sizeof one);
+    if (m_thread.joinable()) {
+        m_thread.join();
     }
-    ::unlink(path_.c_str());
-    ::close(listenFd_);
-    ::close(wakeFd_);
+    ::unlink(m_path.c_str());
+    ::close(m_listenFd);
+    ::close(m_wakeFd);
 }
 
 void InstanceChannel::serve() {
     for (;;) {
-        std::array<pollfd, 2> fds{pollfd{listenFd_, POLLIN, 0}, pollfd{wakeFd_, POLLIN, 0}};
+        std::array<pollfd, 2> fds{pollfd{m_listenFd, POLLIN, 0}, pollfd{m_wakeFd, POLLIN, 0}};
         int rc = ::poll(fds.data(), fds.size(), -1);
         if (rc < 0 && errno == EINTR) {
             continue;
@@ -146,7 +146,7 @@ void InstanceChannel::serve() {
             return;
         }
         if ((fds[0].revents & POLLIN) != 0) {
-            Fd conn(::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC));
+            Fd conn(::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC));
             if (conn.get() >= 0) {
                 serveConnection(conn.get());
             }
@@ -156,7 +156,7 @@ void InstanceChannel::serve() {
 
 void InstanceChannel::serveConnection(int fd) {
     ucred peer{};
-    if (!peerOf(fd, peer) || !peerAllowed(peer, allowedUid_)) {
+    if (!peerOf(fd, peer) || !peerAllowed(peer, m_allowedUid)) {
         return;
     }
     if (!waitFor(fd, POLLIN, kReadTimeoutMs)) {
@@ -168,7 +168,7 @@ void InstanceChannel::serveConnection(int fd) {
     if (n != static_cast<ssize_t>(kRequestSize) || getU32(buf, 0) != kChannelMagic) {
         return;  // short, oversized or foreign: ignored
     }
-    std::uint32_t answer = handler_(getU32(buf, 4), getU32(buf, 8));
+    std::uint32_t answer = m_handler(getU32(buf, 4), getU32(buf, 8));
     std::array<std::uint8_t, kReplySize> reply{};
     putU32(reply, 0, kChannelMagic);
     putU32(reply, 4, answer);

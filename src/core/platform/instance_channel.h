@@ -57,12 +57,12 @@ class InstanceChannel {
     void serve();
     void serveConnection(int fd);
 
-    int listenFd_;
-    int wakeFd_;
-    std::string path_;
-    Handler handler_;
-    uid_t allowedUid_;
-    std::thread thread_;
+    int m_listenFd;
+    int m_wakeFd;
+    std::string m_path;
+    Handler m_handler;
+    uid_t m_allowedUid;
+    std::thread m_thread;
 };
 
 // Sends (message, tag) to the channel of `pid` in `folder` and returns its answer;

@@ -22,17 +22,17 @@ std::string NamedEvents::eventName(int number, uid_t uid, const std::string& suf
 int NamedEvents::createAll() {
     uid_t uid = ::getuid();
     for (int i = 0; i < kMainEventCount; ++i) {
-        if (events_[i] != nullptr) {
+        if (m_events[i] != nullptr) {
             continue;
         }
-        std::string name = eventName(i + 1, uid, suffix_);
+        std::string name = eventName(i + 1, uid, m_suffix);
         sem_t* s = ::sem_open(name.c_str(), O_CREAT | O_EXCL, 0600, 0);
         if (s == SEM_FAILED && errno == EEXIST) {
             // Left by a run that was killed: its count may not be 0 any more.
             ::sem_unlink(name.c_str());
             s = ::sem_open(name.c_str(), O_CREAT | O_EXCL, 0600, 0);
         }
-        events_[i] = s == SEM_FAILED ? nullptr : s;
+        m_events[i] = s == SEM_FAILED ? nullptr : s;
     }
     return count();
 }
@@ -40,17 +40,17 @@ int NamedEvents::createAll() {
 void NamedEvents::closeAll() {
     uid_t uid = ::getuid();
     for (int i = 0; i < kMainEventCount; ++i) {
-        if (events_[i] != nullptr) {
-            ::sem_close(events_[i]);
-            ::sem_unlink(eventName(i + 1, uid, suffix_).c_str());
-            events_[i] = nullptr;
+        if (m_events[i] != nullptr) {
+            ::sem_close(m_events[i]);
+            ::sem_unlink(eventName(i + 1, uid, m_suffix).c_str());
+            m_events[i] = nullptr;
         }
     }
 }
 
 int NamedEvents::count() const {
     int n = 0;
-    for (auto* e : events_) {
+    for (auto* e : m_events) {
         n += e != nullptr ? 1 : 0;
     }
     return n;

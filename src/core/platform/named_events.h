@@ -24,7 +24,7 @@ class NamedEvents {
     // "/Quorvane_Event_Main_%02d.<uid>" for number 1 to 208; `suffix` (normally
     // empty) lets tests that run side by side keep apart.
     static std::string eventName(int number, uid_t uid, const std::string& suffix = {});
-    void setSuffix(std::string suffix) { suffix_ = std::move(suffix); }
+    void setSuffix(std::string suffix) { m_suffix = std::move(suffix); }
 
     // Creates all of them; a leftover of a crashed run is replaced by a fresh one.
     // Returns how many were created.
@@ -34,8 +34,8 @@ class NamedEvents {
     int count() const;
 
   private:
-    std::array<sem_t*, kMainEventCount> events_{};
-    std::string suffix_;
+    std::array<sem_t*, kMainEventCount> m_events{};
+    std::string m_suffix;
 };
 
 }  // namespace quorvane

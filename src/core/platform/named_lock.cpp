@@ -12,13 +12,13 @@
 namespace quorvane {
 
 NamedLock::NamedLock(NamedLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), owns_(std::exchange(other.owns_, false)) {}
+    : m_fd(std::exchange(other.m_fd, -1)), m_owns(std::exchange(other.m_owns, false)) {}
 
 NamedLock& NamedLock::operator=(NamedLock&& other) noexcept {
     if (this != &other) {
         close();
-        fd_ = std::exchange(other.fd_, -1);
-        owns_ = std::exchange(other.owns_, false);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_owns = std::exchange(other.m_owns, false);
     }
     return *this;
 }
@@ -28,11 +28,11 @@ NamedLock::~NamedLock() {
 }
 
 void NamedLock::close() {
-    if (fd_ >= 0) {
-        ::close(fd_);  // closing the last descriptor releases the flock
+    if (m_fd >= 0) {
+        ::close(m_fd);  // closing the last descriptor releases the flock
     }
-    fd_ = -1;
-    owns_ = false;
+    m_fd = -1;
+    m_owns = false;
 }
 
 NamedLock NamedLock::openOrCreate(const std::string& folder, const std::string& name,
@@ -42,14 +42,14 @@ NamedLock NamedLock::openOrCreate(const std::string& folder, const std::string& 
     // A folder that others can write lets them plant the lock file first.
     if (isPrivateFolder(folder) && name.find('/') == std::string::npos) {
         std::string path = folder + "/" + name + ".lock";
-        lock.fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (lock.fd_ >= 0) {
+        lock.m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (lock.m_fd >= 0) {
             int rc = 0;
             do {
-                rc = ::flock(lock.fd_, LOCK_EX | LOCK_NB);
+                rc = ::flock(lock.m_fd, LOCK_EX | LOCK_NB);
             } while (rc != 0 && errno == EINTR);
             if (rc == 0) {
-                lock.owns_ = true;
+                lock.m_owns = true;
                 result = Outcome::Created;
             } else if (errno == EWOULDBLOCK) {
                 result = Outcome::Existed;

@@ -26,13 +26,13 @@ class NamedLock {
     static NamedLock openOrCreate(const std::string& folder, const std::string& name,
                                   Outcome* outcome);
 
-    bool isOpen() const { return fd_ >= 0; }
-    bool owns() const { return owns_; }
+    bool isOpen() const { return m_fd >= 0; }
+    bool owns() const { return m_owns; }
     void close();
 
   private:
-    int fd_ = -1;
-    bool owns_ = false;
+    int m_fd = -1;
+    bool m_owns = false;
 };
 
 }  // namespace quorvane

@@ -276,37 +276,37 @@ std::string formatRegistryText(const std::vector<RegistryStore::Key>& keys) {
     return out;
 }
 
-RegistryStore::RegistryStore(std::string filePath) : path_(std::move(filePath)) {}
+RegistryStore::RegistryStore(std::string filePath) : m_path(std::move(filePath)) {}
 
 std::string RegistryStore::defaultPath() {
     return configHome() + "/quorvane/registry.reg";
 }
 
 std::vector<RegistryStore::Key> RegistryStore::snapshot() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     // Re-read only when the file was replaced: lookups are frequent, writes rare.
-    std::string stamp = stampOf(path_);
-    if (stamp != cacheStamp_) {
-        cache_ = readKeys(path_);
-        cacheStamp_ = stamp;
+    std::string stamp = stampOf(m_path);
+    if (stamp != m_cacheStamp) {
+        m_cache = readKeys(m_path);
+        m_cacheStamp = stamp;
     }
-    return cache_;
+    return m_cache;
 }
 
 template <class Change>
 bool RegistryStore::modify(Change&& change) {
-    std::lock_guard lock(mutex_);
-    if (!makeDirectories(folderOf(path_))) {
+    std::lock_guard lock(m_mutex);
+    if (!makeDirectories(folderOf(m_path))) {
         return false;
     }
-    FileLock fileLock(path_ + ".lock");
+    FileLock fileLock(m_path + ".lock");
     if (!fileLock.held()) {
         return false;
     }
-    auto bytes = readFileBytes(path_);
+    auto bytes = readFileBytes(m_path);
     if (!bytes) {
         struct stat st {};
-        if (::stat(path_.c_str(), &st) == 0 || errno != ENOENT) {
+        if (::stat(m_path.c_str(), &st) == 0 || errno != ENOENT) {
             return false;  // there but unreadable: replacing it would lose every value
         }
     }
@@ -315,11 +315,11 @@ bool RegistryStore::modify(Change&& change) {
                                       reinterpret_cast<const char*>(bytes->data()), bytes->size()))
                                 : std::vector<Key>{};
     change(keys);
-    if (!writeFileAtomic(path_, std::string_view(formatRegistryText(keys)))) {
+    if (!writeFileAtomic(m_path, std::string_view(formatRegistryText(keys)))) {
         return false;
     }
-    cache_ = std::move(keys);
-    cacheStamp_ = stampOf(path_);
+    m_cache = std::move(keys);
+    m_cacheStamp = stampOf(m_path);
     return true;
 }
 
@@ -396,22 +396,22 @@ bool RegistryStore::deleteValue(std::u16string_view key, std::u16string_view nam
 RegKey RegKey::openOrCreate(RegistryStore& store, std::u16string_view path) {
     RegKey key;
     if (store.keyExists(path) || store.createKey(path)) {
-        key.store_ = &store;
-        key.path_ = std::u16string(path);
+        key.m_store = &store;
+        key.m_path = std::u16string(path);
     }
     return key;
 }
 
 std::optional<RegValue> RegKey::queryValue(std::u16string_view name) const {
-    return store_ != nullptr ? store_->query(path_, name) : std::nullopt;
+    return m_store != nullptr ? m_store->query(m_path, name) : std::nullopt;
 }
 
 bool RegKey::setDword(std::u16string_view name, std::uint32_t value) const {
-    return store_ != nullptr && store_->setDword(path_, name, value);
+    return m_store != nullptr && m_store->setDword(m_path, name, value);
 }
 
 bool RegKey::setString(std::u16string_view name, std::u16string_view value) const {
-    return store_ != nullptr && store_->setString(path_, name, value);
+    return m_store != nullptr && m_store->setString(m_path, name, value);
 }
 
 }  // namespace quorvane

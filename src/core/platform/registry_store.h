@@ -31,7 +31,7 @@ class RegistryStore {
 
     // $XDG_CONFIG_HOME/quorvane/registry.reg (fallback ~/.config/...).
     static std::string defaultPath();
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return m_path; }
 
     bool keyExists(std::u16string_view key) const;
     // Creates the key (and the file and its folder) when missing.
@@ -59,10 +59,10 @@ class RegistryStore {
     bool modify(Change&& change);
     std::vector<Key> snapshot() const;
 
-    std::string path_;
-    mutable std::mutex mutex_;
-    mutable std::vector<Key> cache_;
-    mutable std::string cacheStamp_;
+    std::string m_path;
+    mutable std::mutex m_mutex;
+    mutable std::vector<Key> m_cache;
+    mutable std::string m_cacheStamp;
 };
 
 // The file format, exposed for tests: parse is lenient (lines it cannot read are
@@ -78,15 +78,15 @@ class RegKey {
     // Opens the key, creating it when it does not exist; empty on failure.
     static RegKey openOrCreate(RegistryStore& store, std::u16string_view path);
 
-    bool isOpen() const { return store_ != nullptr; }
-    const std::u16string& path() const { return path_; }
+    bool isOpen() const { return m_store != nullptr; }
+    const std::u16string& path() const { return m_path; }
     std::optional<RegValue> queryValue(std::u16string_view name) const;
     bool setDword(std::u16string_view name, std::uint32_t value) const;
     bool setString(std::u16string_view name, std::u16string_view value) const;
 
   private:
-    RegistryStore* store_ = nullptr;
-    std::u16string path_;
+    RegistryStore* m_store = nullptr;
+    std::u16string m_path;
 };
 
 }  // namespace quorvane

@@ -288,7 +288,7 @@ int LightingWrites::paintKey(int led) {
         return kResultBadArgument;
     }
     const UserModeState& mode = lighting.userMode;
-    const bool tied = mode.tool == ToolBaseColour;
+    const bool tied = mode.tool == kToolBaseColour;
     const Rgb colour = tied ? mode.baseColour : mode.freeColour;
 
     lighting.colours[p].setColour(led, colour);
@@ -308,7 +308,7 @@ bool LightingWrites::setBrushColour(Rgb colour) {
 }
 
 bool LightingWrites::setTool(int tool) {
-    if (tool != ToolFreeColour && tool != ToolBaseColour) {
+    if (tool != kToolFreeColour && tool != kToolBaseColour) {
         return false;
     }
     LightingState& lighting = m_session.lighting();

@@ -72,57 +72,57 @@ std::string skinFilePath(const std::string& skinFolder, const std::u16string& fi
 CBaseDialog::CBaseDialog(int templateId, QWidget* parent, std::string layoutFile,
                          std::string skinFolder)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
-      templateId_(templateId),
-      layoutFile_(std::move(layoutFile)),
-      skinFolder_(std::move(skinFolder)),
-      layout_(SkinLayout::load(layoutFile_)) {
+      m_templateId(templateId),
+      m_layoutFile(std::move(layoutFile)),
+      m_skinFolder(std::move(skinFolder)),
+      m_layout(SkinLayout::load(m_layoutFile)) {
     loadSkin();
 }
 
 void CBaseDialog::loadSkin() {
-    busy_ = true;
-    const std::u16string mainName = layout_.text(u"SCREEN", u"Main", u"", kIniLongBuffer);
-    std::u16string maskName = layout_.text(u"SCREEN", u"Mask", u"", kIniLongBuffer);
+    m_busy = true;
+    const std::u16string mainName = m_layout.text(u"SCREEN", u"Main", u"", kIniLongBuffer);
+    std::u16string maskName = m_layout.text(u"SCREEN", u"Mask", u"", kIniLongBuffer);
     if (maskName.empty()) {
         maskName = mainName;
     }
     QPixmap backgroundPicture;
     if (!mainName.empty()) {
         backgroundPicture = loadSkinPixmap(
-            QString::fromStdString(skinFilePath(skinFolder_, mainName)), devicePixelRatioF());
+            QString::fromStdString(skinFilePath(m_skinFolder, mainName)), devicePixelRatioF());
     }
     if (!maskName.empty()) {
-        mask_.load(QString::fromStdString(skinFilePath(skinFolder_, maskName)));
+        m_mask.load(QString::fromStdString(skinFilePath(m_skinFolder, maskName)));
     }
     // Without both pictures the dialog stays as it was: unshaped, unsized, no background.
-    if (!backgroundPicture.isNull() && !mask_.isNull()) {
-        background_ = backgroundPicture;
-        resize(background_.deviceIndependentSize().toSize());
+    if (!backgroundPicture.isNull() && !m_mask.isNull()) {
+        m_background = backgroundPicture;
+        resize(m_background.deviceIndependentSize().toSize());
         // The picture covers the whole client area; nothing else needs to be erased.
         setAttribute(Qt::WA_OpaquePaintEvent);
-        region_ = regionFromMask(mask_);
+        m_region = regionFromMask(m_mask);
         // An empty region would clear the shape; a rectangle outside the window hides it all.
-        setMask(region_.isEmpty() ? QRegion(-2, -2, 1, 1) : region_);
-        shaped_ = true;
+        setMask(m_region.isEmpty() ? QRegion(-2, -2, 1, 1) : m_region);
+        m_shaped = true;
     } else {
-        mask_ = QImage();
+        m_mask = QImage();
     }
-    busy_ = false;
+    m_busy = false;
 }
 
 void CBaseDialog::OnOK() {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    background_ = QPixmap();
-    mask_ = QImage();
+    m_background = QPixmap();
+    m_mask = QImage();
     accept();
 }
 
 void CBaseDialog::paintEvent(QPaintEvent* /*event*/) {
-    if (background_.isNull()) {
+    if (m_background.isNull()) {
         return;
     }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, background_);
+    painter.drawPixmap(0, 0, m_background);
 }
 
 void CBaseDialog::mousePressEvent(QMouseEvent* event) {
@@ -135,13 +135,13 @@ void CBaseDialog::mousePressEvent(QMouseEvent* event) {
     if (window && window->startSystemMove()) {
         return;
     }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void CBaseDialog::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - dragOffset_);
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
         event->accept();
         return;
     }
@@ -149,8 +149,8 @@ void CBaseDialog::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CBaseDialog::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging_ && event->button() == Qt::LeftButton) {
-        dragging_ = false;
+    if (m_dragging && event->button() == Qt::LeftButton) {
+        m_dragging = false;
         event->accept();
         return;
     }

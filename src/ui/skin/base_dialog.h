@@ -27,19 +27,19 @@ class CBaseDialog : public QDialog {
   public:
     CBaseDialog(int templateId, QWidget* parent, std::string layoutFile, std::string skinFolder);
 
-    int templateId() const { return templateId_; }
-    const std::string& layoutFile() const { return layoutFile_; }
-    const std::string& skinFolder() const { return skinFolder_; }
+    int templateId() const { return m_templateId; }
+    const std::string& layoutFile() const { return m_layoutFile; }
+    const std::string& skinFolder() const { return m_skinFolder; }
     // The layout file, parsed when the dialog was built.
-    const SkinLayout& layout() const { return layout_; }
+    const SkinLayout& layout() const { return m_layout; }
 
-    const QPixmap& background() const { return background_; }
-    const QImage& maskImage() const { return mask_; }
+    const QPixmap& background() const { return m_background; }
+    const QImage& maskImage() const { return m_mask; }
     // The shape built from the mask; empty when the mask has no window pixel.
-    const QRegion& windowRegion() const { return region_; }
-    bool isShaped() const { return shaped_; }
-    bool isSkinBusy() const { return busy_; }
-    bool isDragging() const { return dragging_; }
+    const QRegion& windowRegion() const { return m_region; }
+    bool isShaped() const { return m_shaped; }
+    bool isSkinBusy() const { return m_busy; }
+    bool isDragging() const { return m_dragging; }
 
     // Releases the pictures and ends the dialog.
     virtual void OnOK();
@@ -53,18 +53,18 @@ class CBaseDialog : public QDialog {
   private:
     void loadSkin();
 
-    int templateId_;
-    std::string layoutFile_;
-    std::string skinFolder_;
-    SkinLayout layout_;
-    QPixmap background_;
-    QImage mask_;
-    QRegion region_;
-    bool shaped_ = false;
-    bool busy_ = false;
+    int m_templateId;
+    std::string m_layoutFile;
+    std::string m_skinFolder;
+    SkinLayout m_layout;
+    QPixmap m_background;
+    QImage m_mask;
+    QRegion m_region;
+    bool m_shaped = false;
+    bool m_busy = false;
     // Used where the window system cannot move the window itself.
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
 };
 
 }  // namespace quorvane

@@ -11,18 +11,18 @@
 namespace quorvane {
 
 CBitmapSlider::CBitmapSlider(QWidget* parent, int controlId)
-    : QWidget(parent), controlId_(controlId) {
+    : QWidget(parent), m_controlId(controlId) {
     setFocusPolicy(Qt::ClickFocus);
     setMouseTracking(true);
 }
 
 void CBitmapSlider::SetPicture(const QPixmap& picture) {
-    picture_ = picture;
+    m_picture = picture;
     update();
 }
 
 void CBitmapSlider::SetPictureAndSize(const QPixmap& picture) {
-    picture_ = picture;
+    m_picture = picture;
     if (!picture.isNull()) {
         resize(picture.deviceIndependentSize().toSize());
     }
@@ -30,69 +30,69 @@ void CBitmapSlider::SetPictureAndSize(const QPixmap& picture) {
 }
 
 void CBitmapSlider::SetRange(int minimum, int maximum) {
-    min_ = minimum;
-    max_ = std::max(minimum, maximum);
-    pos_ = clamp(pos_);
+    m_min = minimum;
+    m_max = std::max(minimum, maximum);
+    m_pos = clamp(m_pos);
     update();
 }
 
 void CBitmapSlider::SetPageStep(int step) {
-    page_ = step;
+    m_page = step;
 }
 
 void CBitmapSlider::SetPos(int position) {
-    pos_ = clamp(position);
+    m_pos = clamp(position);
     update();
 }
 
 void CBitmapSlider::SetVertical(bool vertical) {
-    vertical_ = vertical;
+    m_vertical = vertical;
 }
 
 int CBitmapSlider::clamp(int position) const {
-    return std::clamp(position, min_, max_);
+    return std::clamp(position, m_min, m_max);
 }
 
 int CBitmapSlider::positionAt(QPoint point) const {
-    const int span = max_ - min_;
-    if (vertical_) {
+    const int span = m_max - m_min;
+    if (m_vertical) {
         // Vertical sliders follow the y coordinate.
         if (height() <= 0) {
-            return min_;
+            return m_min;
         }
-        return min_ + static_cast<int>(static_cast<double>(point.y()) / height() * span);
+        return m_min + static_cast<int>(static_cast<double>(point.y()) / height() * span);
     }
     if (width() <= 0) {
-        return min_;
+        return m_min;
     }
-    return min_ + static_cast<int>(static_cast<double>(point.x() + 10) / width() * span);
+    return m_min + static_cast<int>(static_cast<double>(point.x() + 10) / width() * span);
 }
 
 int CBitmapSlider::pixelOf(int position) const {
-    const int span = max_ - min_;
+    const int span = m_max - m_min;
     if (span == 0) {
         return 0;
     }
-    const int extent = vertical_ ? height() : width();
-    return static_cast<int>(static_cast<double>(position - min_) / span * extent);
+    const int extent = m_vertical ? height() : width();
+    return static_cast<int>(static_cast<double>(position - m_min) / span * extent);
 }
 
 void CBitmapSlider::notify() {
-    emit sliderMoved(controlId_, pos_);
+    emit sliderMoved(m_controlId, m_pos);
     if (QWidget* target = parentWidget()) {
         // The event queue takes ownership of posted events.
         QCoreApplication::postEvent(
             target,
-            new SliderMovedEvent(controlId_, pos_));  // NOLINT(cppcoreguidelines-owning-memory)
+            new SliderMovedEvent(m_controlId, m_pos));  // NOLINT(cppcoreguidelines-owning-memory)
     }
 }
 
 void CBitmapSlider::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    if (!picture_.isNull()) {
-        painter.drawPixmap(0, 0, picture_);
+    if (!m_picture.isNull()) {
+        painter.drawPixmap(0, 0, m_picture);
     }
-    if (hover_ && hasFocus()) {
+    if (m_hover && hasFocus()) {
         QPen pen(QColor(255, 255, 255, 160));
         pen.setStyle(Qt::DotLine);
         painter.setPen(pen);
@@ -107,10 +107,10 @@ void CBitmapSlider::mousePressEvent(QMouseEvent* event) {
     }
     grabMouse();
     setFocus(Qt::MouseFocusReason);
-    hover_ = true;
-    dragging_ = true;
+    m_hover = true;
+    m_dragging = true;
     const int position = clamp(positionAt(event->position().toPoint()));
-    if (position != pos_) {
+    if (position != m_pos) {
         SetPos(position);
         notify();
     }
@@ -118,9 +118,9 @@ void CBitmapSlider::mousePressEvent(QMouseEvent* event) {
 }
 
 void CBitmapSlider::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && isEnabled()) {
+    if (m_dragging && isEnabled()) {
         const int position = clamp(positionAt(event->position().toPoint()));
-        if (position != pos_) {
+        if (position != m_pos) {
             SetPos(position);
             notify();
         }
@@ -136,7 +136,7 @@ void CBitmapSlider::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     releaseMouse();
-    dragging_ = false;
+    m_dragging = false;
     notify();
     event->accept();
 }
@@ -144,19 +144,19 @@ void CBitmapSlider::mouseReleaseEvent(QMouseEvent* event) {
 std::optional<int> CBitmapSlider::keyTarget(int key) const {
     switch (key) {
         case Qt::Key_PageUp:
-            return pos_ - page_;
+            return m_pos - m_page;
         case Qt::Key_PageDown:
-            return pos_ + page_;
+            return m_pos + m_page;
         case Qt::Key_End:
-            return max_;
+            return m_max;
         case Qt::Key_Home:
-            return min_;
+            return m_min;
         case Qt::Key_Right:
         case Qt::Key_Down:
-            return pos_ + 1;
+            return m_pos + 1;
         case Qt::Key_Left:
         case Qt::Key_Up:
-            return pos_ - 1;
+            return m_pos - 1;
         default:
             return std::nullopt;
     }
@@ -189,29 +189,29 @@ void CBitmapSlider::wheelEvent(QWheelEvent* event) {
     }
     // Touchpads send many small deltas: add them up and move once per whole notch;
     // turning back drops what was gathered the other way.
-    if ((wheelRest_ > 0 && delta < 0) || (wheelRest_ < 0 && delta > 0)) {
-        wheelRest_ = 0;
+    if ((m_wheelRest > 0 && delta < 0) || (m_wheelRest < 0 && delta > 0)) {
+        m_wheelRest = 0;
     }
-    wheelRest_ += delta;
-    const int notches = wheelRest_ / kWheelNotch;
-    wheelRest_ -= notches * kWheelNotch;
+    m_wheelRest += delta;
+    const int notches = m_wheelRest / kWheelNotch;
+    m_wheelRest -= notches * kWheelNotch;
     if (notches != 0) {
         // Up (away from the user) moves toward the minimum.
-        SetPos(pos_ - notches);
+        SetPos(m_pos - notches);
         notify();
     }
     event->accept();
 }
 
 void CBitmapSlider::enterEvent(QEnterEvent* event) {
-    hover_ = true;
+    m_hover = true;
     update();
     QWidget::enterEvent(event);
 }
 
 void CBitmapSlider::leaveEvent(QEvent* event) {
-    hover_ = false;
-    wheelRest_ = 0;
+    m_hover = false;
+    m_wheelRest = 0;
     update();
     QWidget::leaveEvent(event);
 }

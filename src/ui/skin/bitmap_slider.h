@@ -19,14 +19,14 @@ class SliderMovedEvent : public QEvent {
         static_cast<QEvent::Type>(QEvent::User + static_cast<int>(UM_SLIDER_MOVED));
 
     SliderMovedEvent(int controlId, int position)
-        : QEvent(kType), controlId_(controlId), position_(position) {}
+        : QEvent(kType), m_controlId(controlId), m_position(position) {}
 
-    int controlId() const { return controlId_; }
-    int position() const { return position_; }
+    int controlId() const { return m_controlId; }
+    int position() const { return m_position; }
 
   private:
-    int controlId_;
-    int position_;
+    int m_controlId;
+    int m_position;
 };
 
 class CBitmapSlider : public QWidget {
@@ -34,8 +34,8 @@ class CBitmapSlider : public QWidget {
   public:
     explicit CBitmapSlider(QWidget* parent = nullptr, int controlId = 0);
 
-    int controlId() const { return controlId_; }
-    void setControlId(int id) { controlId_ = id; }
+    int controlId() const { return m_controlId; }
+    void setControlId(int id) { m_controlId = id; }
 
     void SetPicture(const QPixmap& picture);
     void SetPictureAndSize(const QPixmap& picture);
@@ -45,14 +45,14 @@ class CBitmapSlider : public QWidget {
     void SetPos(int position);
     void SetVertical(bool vertical);
 
-    int GetPos() const { return pos_; }
-    int minimum() const { return min_; }
-    int maximum() const { return max_; }
-    int pageStep() const { return page_; }
-    bool isVertical() const { return vertical_; }
-    bool isHovered() const { return hover_; }
-    bool isDragging() const { return dragging_; }
-    const QPixmap& picture() const { return picture_; }
+    int GetPos() const { return m_pos; }
+    int minimum() const { return m_min; }
+    int maximum() const { return m_max; }
+    int pageStep() const { return m_page; }
+    bool isVertical() const { return m_vertical; }
+    bool isHovered() const { return m_hover; }
+    bool isDragging() const { return m_dragging; }
+    const QPixmap& picture() const { return m_picture; }
 
     // The position under a mouse point (not clamped) and the pixel of a position.
     int positionAt(QPoint point) const;
@@ -81,16 +81,16 @@ class CBitmapSlider : public QWidget {
     std::optional<int> keyTarget(int key) const;
     void notify();
 
-    int controlId_;
-    int min_ = 0;
-    int max_ = 100;
-    int pos_ = 0;
-    int page_ = 10;
-    bool vertical_ = false;
-    bool dragging_ = false;
-    bool hover_ = false;
-    int wheelRest_ = 0;
-    QPixmap picture_;
+    int m_controlId;
+    int m_min = 0;
+    int m_max = 100;
+    int m_pos = 0;
+    int m_page = 10;
+    bool m_vertical = false;
+    bool m_dragging = false;
+    bool m_hover = false;
+    int m_wheelRest = 0;
+    QPixmap m_picture;
 };
 
 }  // namespace quorvane

@@ -11,13 +11,13 @@ ColorStatic::ColorStatic(QWidget* parent) : QLabel(parent) {
 }
 
 void ColorStatic::SetTextColor(const QColor& colour) {
-    text_ = colour;
+    m_text = colour;
     applyPalette();
     repaint();
 }
 
 void ColorStatic::SetBkColor(const QColor& colour) {
-    background_ = colour;
+    m_background = colour;
     repaint();
 }
 
@@ -36,8 +36,8 @@ void ColorStatic::SetFontFace(const QString& face, int weight) {
 
 void ColorStatic::applyPalette() {
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, text_);
-    p.setColor(QPalette::Text, text_);
+    p.setColor(QPalette::WindowText, m_text);
+    p.setColor(QPalette::Text, m_text);
     setPalette(p);
 }
 

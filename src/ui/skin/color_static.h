@@ -18,14 +18,14 @@ class ColorStatic : public QLabel {
     // The face the label font is built from (the height stays as set).
     void SetFontFace(const QString& face, int weight);
 
-    QColor textColor() const { return text_; }
-    QColor bkColor() const { return background_; }
+    QColor textColor() const { return m_text; }
+    QColor bkColor() const { return m_background; }
 
   private:
     void applyPalette();
 
-    QColor text_{Qt::black};
-    QColor background_{Qt::white};
+    QColor m_text{Qt::black};
+    QColor m_background{Qt::white};
 };
 
 }  // namespace quorvane

@@ -39,10 +39,10 @@ int qtTextFlags(unsigned format) {
 CPngButton::CPngButton(QWidget* parent) : QAbstractButton(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
-    tooltipTimer_.setSingleShot(true);
-    tooltipTimer_.setInterval(kTooltipDelayMs);
-    connect(&tooltipTimer_, &QTimer::timeout, this, [this] {
-        if (hover_) {
+    m_tooltipTimer.setSingleShot(true);
+    m_tooltipTimer.setInterval(kTooltipDelayMs);
+    connect(&m_tooltipTimer, &QTimer::timeout, this, [this] {
+        if (m_hover) {
             showTooltipNow();
         }
     });
@@ -51,20 +51,20 @@ CPngButton::CPngButton(QWidget* parent) : QAbstractButton(parent) {
 void CPngButton::SetPictures(int x, int y, const QPixmap& normal, const QPixmap& over,
                              const QPixmap& down, const QPixmap& disabled, const QPixmap& checked,
                              bool redraw) {
-    offsetX_ = x;
-    offsetY_ = y;
-    hover_ = false;
+    m_offsetX = x;
+    m_offsetY = y;
+    m_hover = false;
     setDown(false);
     SetPictureSet(normal, over, down, disabled, checked, redraw);
 }
 
 void CPngButton::SetPictureSet(const QPixmap& normal, const QPixmap& over, const QPixmap& down,
                                const QPixmap& disabled, const QPixmap& checked, bool redraw) {
-    normal_ = normal;
-    over_ = over;
-    down_ = down;
-    disabled_ = disabled;
-    checkedPic_ = checked;
+    m_normal = normal;
+    m_over = over;
+    m_down = down;
+    m_disabled = disabled;
+    m_checkedPic = checked;
     if (redraw) {
         update();
     }
@@ -72,95 +72,95 @@ void CPngButton::SetPictureSet(const QPixmap& normal, const QPixmap& over, const
 
 void CPngButton::SetColourPictures(const QPixmap& colour0, const QPixmap& colour1, bool modeOn,
                                    bool flag, bool redraw) {
-    colour0_ = colour0;
-    colour1_ = colour1;
-    colourMode_ = modeOn;
-    colourFlag_ = flag;
+    m_colour0 = colour0;
+    m_colour1 = colour1;
+    m_colourMode = modeOn;
+    m_colourFlag = flag;
     if (redraw) {
         update();
     }
 }
 
 void CPngButton::SetOffset(int x, int y, bool redraw) {
-    offsetX_ = x;
-    offsetY_ = y;
+    m_offsetX = x;
+    m_offsetY = y;
     if (redraw) {
         update();
     }
 }
 
 void CPngButton::SetChecked(bool on, bool redraw) {
-    checked_ = on;
+    m_checked = on;
     if (redraw) {
         update();
     }
 }
 
 void CPngButton::SetOutline(const QColor& colour, int value, bool on) {
-    outlineOn_ = on;
-    outlineColour_ = colour;
-    outlineValue_ = on ? std::min(value, 100) : value;
+    m_outlineOn = on;
+    m_outlineColour = colour;
+    m_outlineValue = on ? std::min(value, 100) : value;
     update();
 }
 
 void CPngButton::SetTextStyle(bool hasText, int pointSize, const QString& face,
                               const QColor& normal, const QColor& hover, const QColor& pressed,
                               const QColor& disabled, const QColor& further, unsigned format) {
-    hasText_ = hasText;
-    pointSize_ = pointSize > 0 ? pointSize : 8;
-    face_ = face.isEmpty() ? QStringLiteral("Tahoma") : face;
-    textNormal_ = normal;
-    textHover_ = hover;
-    textPressed_ = pressed;
-    textDisabled_ = disabled;
-    textFurther_ = further;
-    format_ = format;
+    m_hasText = hasText;
+    m_pointSize = pointSize > 0 ? pointSize : 8;
+    m_face = face.isEmpty() ? QStringLiteral("Tahoma") : face;
+    m_textNormal = normal;
+    m_textHover = hover;
+    m_textPressed = pressed;
+    m_textDisabled = disabled;
+    m_textFurther = further;
+    m_format = format;
     update();
 }
 
 void CPngButton::SetMargins(int left, int right, int top, int bottom) {
-    marginLeft_ = left;
-    marginRight_ = right;
-    marginTop_ = top;
-    marginBottom_ = bottom;
+    m_marginLeft = left;
+    m_marginRight = right;
+    m_marginTop = top;
+    m_marginBottom = bottom;
     update();
 }
 
 void CPngButton::SetEscapement(int tenthsOfDegree, bool rotated) {
-    escapement_ = tenthsOfDegree;
-    rotated_ = rotated;
+    m_escapement = tenthsOfDegree;
+    m_rotated = rotated;
     update();
 }
 
 void CPngButton::SetTooltip(const QString& text, bool activate) {
-    tooltip_ = text;
-    tooltipActive_ = activate;
+    m_tooltip = text;
+    m_tooltipActive = activate;
 }
 
 void CPngButton::RemoveTooltip() {
-    tooltip_.clear();
-    tooltipActive_ = false;
-    tooltipTimer_.stop();
+    m_tooltip.clear();
+    m_tooltipActive = false;
+    m_tooltipTimer.stop();
 }
 
 void CPngButton::SetAfterPaint(AfterPaint callback) {
-    afterPaint_ = std::move(callback);
+    m_afterPaint = std::move(callback);
 }
 
 CPngButton::Shown CPngButton::currentState() const {
     if (!isEnabled()) {
         return Shown::Disabled;
     }
-    if (colourMode_) {
-        return colourFlag_ ? Shown::Colour1 : Shown::Colour0;
+    if (m_colourMode) {
+        return m_colourFlag ? Shown::Colour1 : Shown::Colour0;
     }
     if (isDown()) {
         return Shown::Down;
     }
-    if (hover_) {
+    if (m_hover) {
         return Shown::Over;
     }
-    if (checked_) {
+    if (m_checked) {
         return Shown::Checked;
     }
     return Shown::Normal;
@@ -169,78 +169,78 @@ CPngButton::Shown CPngButton::currentState() const {
 const QPixmap& CPngButton::picture(Shown state) const {
     switch (state) {
         case Shown::Over:
-            return over_;
+            return m_over;
         case Shown::Down:
-            return down_;
+            return m_down;
         case Shown::Disabled:
-            return disabled_;
+            return m_disabled;
         case Shown::Checked:
-            return checkedPic_;
+            return m_checkedPic;
         case Shown::Colour0:
-            return colour0_;
+            return m_colour0;
         case Shown::Colour1:
-            return colour1_;
+            return m_colour1;
         case Shown::Normal:
         case Shown::Outline:
             break;
     }
-    return normal_;
+    return m_normal;
 }
 
 QColor CPngButton::textColour(Shown state) const {
     switch (state) {
         case Shown::Disabled:
-            return textDisabled_;
+            return m_textDisabled;
         case Shown::Down:
-            return textPressed_;
+            return m_textPressed;
         case Shown::Over:
         case Shown::Checked:
-            return textHover_;
+            return m_textHover;
         default:
-            return textNormal_;
+            return m_textNormal;
     }
 }
 
 void CPngButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const Shown state = currentState();
-    if (outlineOn_) {
+    if (m_outlineOn) {
         // Only the frame, pixels 1 and 2 in from each edge: whatever lies beneath
         // stays visible inside it.
         const int w = width();
         const int h = height();
-        painter.fillRect(1, 1, w - 2, 2, outlineColour_);
-        painter.fillRect(1, h - 3, w - 2, 2, outlineColour_);
-        painter.fillRect(1, 3, 2, h - 6, outlineColour_);
-        painter.fillRect(w - 3, 3, 2, h - 6, outlineColour_);
-        lastShown_ = Shown::Outline;
+        painter.fillRect(1, 1, w - 2, 2, m_outlineColour);
+        painter.fillRect(1, h - 3, w - 2, 2, m_outlineColour);
+        painter.fillRect(1, 3, 2, h - 6, m_outlineColour);
+        painter.fillRect(w - 3, 3, 2, h - 6, m_outlineColour);
+        m_lastShown = Shown::Outline;
     } else {
         const QPixmap& pic = picture(state);
         if (!pic.isNull()) {
             const qreal dpr = pic.devicePixelRatio();
             painter.drawPixmap(
                 QRect(0, 0, width(), height()), pic,
-                QRectF(offsetX_ * dpr, offsetY_ * dpr, width() * dpr, height() * dpr).toRect());
+                QRectF(m_offsetX * dpr, m_offsetY * dpr, width() * dpr, height() * dpr).toRect());
         }
-        lastShown_ = state;
+        m_lastShown = state;
     }
-    if (hasText_ && !text().isEmpty()) {
+    if (m_hasText && !text().isEmpty()) {
         drawText(painter, state);
     }
-    if (afterPaint_) {
-        afterPaint_(this, lastShown_ == Shown::Normal);
+    if (m_afterPaint) {
+        m_afterPaint(this, m_lastShown == Shown::Normal);
     }
 }
 
 void CPngButton::drawText(QPainter& painter, Shown state) {
-    QFont font(face_);
-    font.setPointSize(pointSize_);
-    font.setWeight(rotated_ ? static_cast<QFont::Weight>(956) : QFont::Normal);
+    QFont font(m_face);
+    font.setPointSize(m_pointSize);
+    font.setWeight(m_rotated ? static_cast<QFont::Weight>(956) : QFont::Normal);
     painter.setFont(font);
     painter.setPen(textColour(state));
-    const QRect area = rect().adjusted(marginLeft_, marginTop_, -marginRight_, -marginBottom_);
-    const int flags = qtTextFlags(format_);
-    if (escapement_ == 0) {
+    const QRect area = rect().adjusted(m_marginLeft, m_marginTop, -m_marginRight, -m_marginBottom);
+    const int flags = qtTextFlags(m_format);
+    if (m_escapement == 0) {
         painter.drawText(area, flags, text());
         return;
     }
@@ -249,24 +249,24 @@ void CPngButton::drawText(QPainter& painter, Shown state) {
     const int length = metrics.horizontalAdvance(text());
     painter.save();
     painter.translate(area.center());
-    painter.rotate(-escapement_ / 10.0);
+    painter.rotate(-m_escapement / 10.0);
     painter.drawText(QRect(-length / 2 - 1, -metrics.height() / 2, length + 2, metrics.height()),
                      Qt::AlignCenter | Qt::TextSingleLine, text());
     painter.restore();
 }
 
 void CPngButton::enterEvent(QEnterEvent* event) {
-    hover_ = true;
+    m_hover = true;
     update();
-    if (tooltipActive_ && !tooltip_.isEmpty()) {
-        tooltipTimer_.start();
+    if (m_tooltipActive && !m_tooltip.isEmpty()) {
+        m_tooltipTimer.start();
     }
     QAbstractButton::enterEvent(event);
 }
 
 void CPngButton::leaveEvent(QEvent* event) {
-    hover_ = false;
-    tooltipTimer_.stop();
+    m_hover = false;
+    m_tooltipTimer.stop();
     update();
     QAbstractButton::leaveEvent(event);
 }
@@ -278,7 +278,7 @@ void CPngButton::mouseDoubleClickEvent(QMouseEvent* event) {
 
 bool CPngButton::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
-        if (tooltipActive_ && !tooltip_.isEmpty()) {
+        if (m_tooltipActive && !m_tooltip.isEmpty()) {
             showTooltipNow();
         }
         return true;
@@ -287,10 +287,10 @@ bool CPngButton::event(QEvent* event) {
 }
 
 void CPngButton::showTooltipNow() {
-    if (!tooltipActive_ || tooltip_.isEmpty()) {
+    if (!m_tooltipActive || m_tooltip.isEmpty()) {
         return;
     }
-    QToolTip::showText(mapToGlobal(QPoint(0, height())), tooltip_, this, rect());
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), m_tooltip, this, rect());
 }
 
 }  // namespace quorvane

@@ -56,16 +56,16 @@ class CPngButton : public QAbstractButton {
     void RemoveTooltip();
     void SetAfterPaint(AfterPaint callback);
 
-    bool isChecked() const { return checked_; }
-    bool isHovered() const { return hover_; }
-    bool colourMode() const { return colourMode_; }
-    bool outlineOn() const { return outlineOn_; }
-    QColor outlineColour() const { return outlineColour_; }
-    int outlineValue() const { return outlineValue_; }
-    QPoint offset() const { return {offsetX_, offsetY_}; }
-    const QString& tooltipText() const { return tooltip_; }
-    bool tooltipActive() const { return tooltipActive_; }
-    Shown lastShown() const { return lastShown_; }
+    bool isChecked() const { return m_checked; }
+    bool isHovered() const { return m_hover; }
+    bool colourMode() const { return m_colourMode; }
+    bool outlineOn() const { return m_outlineOn; }
+    QColor outlineColour() const { return m_outlineColour; }
+    int outlineValue() const { return m_outlineValue; }
+    QPoint offset() const { return {m_offsetX, m_offsetY}; }
+    const QString& tooltipText() const { return m_tooltip; }
+    bool tooltipActive() const { return m_tooltipActive; }
+    Shown lastShown() const { return m_lastShown; }
     // The picture and text colour the next paint would use.
     Shown currentState() const;
     const QPixmap& picture(Shown state) const;
@@ -84,34 +84,34 @@ class CPngButton : public QAbstractButton {
     void drawText(class QPainter& painter, Shown state);
     void showTooltipNow();
 
-    QPixmap normal_, over_, down_, disabled_, checkedPic_;
-    QPixmap colour0_, colour1_;
-    bool colourMode_ = false;
-    bool colourFlag_ = false;
-    bool hover_ = false;
-    bool checked_ = false;
-    int offsetX_ = 0;
-    int offsetY_ = 0;
+    QPixmap m_normal, m_over, m_down, m_disabled, m_checkedPic;
+    QPixmap m_colour0, m_colour1;
+    bool m_colourMode = false;
+    bool m_colourFlag = false;
+    bool m_hover = false;
+    bool m_checked = false;
+    int m_offsetX = 0;
+    int m_offsetY = 0;
 
-    bool hasText_ = false;
-    int pointSize_ = 8;
-    QString face_ = QStringLiteral("Tahoma");
-    QColor textNormal_{Qt::black}, textHover_{Qt::black}, textPressed_{Qt::black},
-        textDisabled_{Qt::gray}, textFurther_{Qt::black};
-    unsigned format_ = text_format::kDefault;
-    int marginLeft_ = 0, marginRight_ = 0, marginTop_ = 0, marginBottom_ = 0;
-    int escapement_ = 0;
-    bool rotated_ = false;
+    bool m_hasText = false;
+    int m_pointSize = 8;
+    QString m_face = QStringLiteral("Tahoma");
+    QColor m_textNormal{Qt::black}, m_textHover{Qt::black}, m_textPressed{Qt::black},
+        m_textDisabled{Qt::gray}, m_textFurther{Qt::black};
+    unsigned m_format = text_format::kDefault;
+    int m_marginLeft = 0, m_marginRight = 0, m_marginTop = 0, m_marginBottom = 0;
+    int m_escapement = 0;
+    bool m_rotated = false;
 
-    AfterPaint afterPaint_;
-    bool outlineOn_ = false;
-    QColor outlineColour_;
-    int outlineValue_ = 0;
+    AfterPaint m_afterPaint;
+    bool m_outlineOn = false;
+    QColor m_outlineColour;
+    int m_outlineValue = 0;
 
-    QString tooltip_;
-    bool tooltipActive_ = false;
-    QTimer tooltipTimer_;
-    Shown lastShown_ = Shown::Normal;
+    QString m_tooltip;
+    bool m_tooltipActive = false;
+    QTimer m_tooltipTimer;
+    Shown m_lastShown = Shown::Normal;
 };
 
 }  // namespace quorvane

@@ -84,8 +84,8 @@ int CReportCtrl::InsertRow(int row, const QStringList& texts, const QVariant& da
     if (row < 0 || row > rowCount()) {
         row = rowCount();
     }
-    if (IsEditing() && editRow_ >= row) {
-        ++editRow_;
+    if (IsEditing() && m_editRow >= row) {
+        ++m_editRow;
     }
     insertRow(row);
     for (int c = 0; c < columnCount(); ++c) {
@@ -101,12 +101,12 @@ void CReportCtrl::RemoveRow(int row) {
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    if (IsEditing() && editRow_ == row) {
+    if (IsEditing() && m_editRow == row) {
         FinishEdit(false);
     }
     removeRow(row);
-    if (IsEditing() && editRow_ > row) {
-        --editRow_;
+    if (IsEditing() && m_editRow > row) {
+        --m_editRow;
     }
 }
 
@@ -190,13 +190,13 @@ void CReportCtrl::EnsureVisible(int row) {
 }
 
 QComboBox* CReportCtrl::EditCombo() const {
-    return editKind_ == CellEditor::Kind::DropDown ? qobject_cast<QComboBox*>(editor_.data())
-                                                   : nullptr;
+    return m_editKind == CellEditor::Kind::DropDown ? qobject_cast<QComboBox*>(m_editor.data())
+                                                    : nullptr;
 }
 
 QLineEdit* CReportCtrl::EditField() const {
-    return editKind_ == CellEditor::Kind::Digits ? qobject_cast<QLineEdit*>(editor_.data())
-                                                 : nullptr;
+    return m_editKind == CellEditor::Kind::Digits ? qobject_cast<QLineEdit*>(m_editor.data())
+                                                  : nullptr;
 }
 
 bool CReportCtrl::StartEdit(int row, int column) {
@@ -204,10 +204,10 @@ bool CReportCtrl::StartEdit(int row, int column) {
         return false;
     }
     FinishEdit(true);
-    if (!beginEdit_) {
+    if (!m_beginEdit) {
         return false;
     }
-    const CellEditor wanted = beginEdit_(row, column);
+    const CellEditor wanted = m_beginEdit(row, column);
     if (wanted.kind == CellEditor::Kind::None) {
         return false;
     }
@@ -230,10 +230,10 @@ bool CReportCtrl::StartEdit(int row, int column) {
         connect(field, &QLineEdit::returnPressed, this, [this] { closeEditor(true); });
         editor = field;
     }
-    editRow_ = row;
-    editColumn_ = column;
-    editKind_ = wanted.kind;
-    editor_ = editor;
+    m_editRow = row;
+    m_editColumn = column;
+    m_editKind = wanted.kind;
+    m_editor = editor;
     editor->installEventFilter(this);
     editor->setGeometry(cell);
     editor->show();
@@ -248,10 +248,10 @@ void CReportCtrl::FinishEdit(bool commit) {
 }
 
 void CReportCtrl::closeEditor(bool commit) {
-    if (closing_ || !IsEditing()) {
+    if (m_closing || !IsEditing()) {
         return;
     }
-    closing_ = true;
+    m_closing = true;
     CellEditResult result;
     result.confirmed = commit;
     if (auto* combo = EditCombo()) {
@@ -259,25 +259,25 @@ void CReportCtrl::closeEditor(bool commit) {
     } else if (auto* field = EditField()) {
         result.text = field->text();
     }
-    const int row = editRow_;
-    const int column = editColumn_;
-    editRow_ = -1;
-    editColumn_ = -1;
-    editKind_ = CellEditor::Kind::None;
-    if (editor_) {
-        editor_->removeEventFilter(this);
-        editor_->hide();
-        editor_->deleteLater();
+    const int row = m_editRow;
+    const int column = m_editColumn;
+    m_editRow = -1;
+    m_editColumn = -1;
+    m_editKind = CellEditor::Kind::None;
+    if (m_editor) {
+        m_editor->removeEventFilter(this);
+        m_editor->hide();
+        m_editor->deleteLater();
     }
-    editor_.clear();
-    closing_ = false;
-    if (endEdit_) {
-        endEdit_(row, column, result);
+    m_editor.clear();
+    m_closing = false;
+    if (m_endEdit) {
+        m_endEdit(row, column, result);
     }
 }
 
 bool CReportCtrl::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == editor_.data()) {
+    if (watched == m_editor.data()) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Escape) {

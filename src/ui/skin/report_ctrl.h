@@ -78,13 +78,13 @@ class CReportCtrl : public QTableWidget {
     void SelectRow(int row);
     void EnsureVisible(int row);
 
-    void SetBeginEdit(BeginEdit callback) { beginEdit_ = std::move(callback); }
-    void SetEndEdit(EndEdit callback) { endEdit_ = std::move(callback); }
+    void SetBeginEdit(BeginEdit callback) { m_beginEdit = std::move(callback); }
+    void SetEndEdit(EndEdit callback) { m_endEdit = std::move(callback); }
     // Asks the owner and opens the editor it wants; false when it wants none.
     bool StartEdit(int row, int column);
     // Ends a running edit, keeping (commit) or dropping what was entered.
     void FinishEdit(bool commit);
-    bool IsEditing() const { return editRow_ >= 0; }
+    bool IsEditing() const { return m_editRow >= 0; }
     // The open editor, for tests and for the owner's keyboard handling.
     QComboBox* EditCombo() const;
     QLineEdit* EditField() const;
@@ -99,13 +99,13 @@ class CReportCtrl : public QTableWidget {
   private:
     void closeEditor(bool commit);
 
-    BeginEdit beginEdit_;
-    EndEdit endEdit_;
-    int editRow_ = -1;
-    int editColumn_ = -1;
-    CellEditor::Kind editKind_ = CellEditor::Kind::None;
-    QPointer<QWidget> editor_;
-    bool closing_ = false;
+    BeginEdit m_beginEdit;
+    EndEdit m_endEdit;
+    int m_editRow = -1;
+    int m_editColumn = -1;
+    CellEditor::Kind m_editKind = CellEditor::Kind::None;
+    QPointer<QWidget> m_editor;
+    bool m_closing = false;
 };
 
 }  // namespace quorvane

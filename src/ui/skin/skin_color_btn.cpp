@@ -16,19 +16,19 @@
 namespace quorvane {
 
 CSkinColorBtn::CSkinColorBtn(QWidget* parent)
-    : QAbstractButton(parent), palette_(defaultPalette()) {
+    : QAbstractButton(parent), m_palette(defaultPalette()) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
 }
 
 CSkinColorBtn::~CSkinColorBtn() {
-    if (popup_) {
-        popup_->deleteLater();
+    if (m_popup) {
+        m_popup->deleteLater();
     }
 }
 
 QList<QColor> CSkinColorBtn::defaultPalette() {
-    static const unsigned rgb[] = {
+    static const unsigned kRgb[] = {
         0x000000, 0x7F7F7F, 0xC3C3C3, 0xFFFFFF, 0x880015,  //
         0xED1C24, 0xFF7F27, 0xFFC90E, 0xFFF200, 0xB5E61D,  //
         0x22B14C, 0x00A2E8, 0x3F48CC, 0x7092BE, 0xA349A4,  //
@@ -36,45 +36,45 @@ QList<QColor> CSkinColorBtn::defaultPalette() {
         0xFFAEC9, 0x99D9EA, 0xC8BFE7, 0xEFE4B0, 0xFF8040,
     };
     QList<QColor> colours;
-    for (unsigned v : rgb) {
+    for (unsigned v : kRgb) {
         colours.append(QColor::fromRgb(v));
     }
     return colours;
 }
 
 void CSkinColorBtn::SetColor(const QColor& colour) {
-    colour_ = colour;
+    m_colour = colour;
     update();
 }
 
 void CSkinColorBtn::SetAutomatic() {
-    colour_.reset();
+    m_colour.reset();
     update();
 }
 
 void CSkinColorBtn::SetAutomaticColor(const QColor& colour) {
-    automatic_ = colour;
+    m_automatic = colour;
     update();
 }
 
 void CSkinColorBtn::SetColumns(int columns) {
-    columns_ = columns > 0 ? columns : 5;
+    m_columns = columns > 0 ? columns : 5;
 }
 
 void CSkinColorBtn::SetPaletteColours(const QList<QColor>& colours) {
-    palette_ = colours;
+    m_palette = colours;
 }
 
 void CSkinColorBtn::SetOtherButton(bool on, const QString& text) {
-    other_ = on;
+    m_other = on;
     if (!text.isEmpty()) {
-        otherText_ = text;
+        m_otherText = text;
     }
 }
 
 void CSkinColorBtn::showPalette() {
-    if (popup_) {
-        popup_->close();
+    if (m_popup) {
+        m_popup->close();
     }
     auto* popup = qtOwned<QFrame>(this, Qt::Popup);
     popup->setAttribute(Qt::WA_DeleteOnClose);
@@ -83,44 +83,44 @@ void CSkinColorBtn::showPalette() {
     auto* grid = qtOwned<QGridLayout>(popup);
     grid->setContentsMargins(4, 4, 4, 4);
     grid->setSpacing(3);
-    for (int i = 0; i < palette_.size(); ++i) {
+    for (int i = 0; i < m_palette.size(); ++i) {
         auto* swatch = qtOwned<QToolButton>(popup);
-        const QColor c = palette_[i];
+        const QColor c = m_palette[i];
         swatch->setFixedSize(18, 18);
         swatch->setToolTip(c.name());
         swatch->setStyleSheet(QStringLiteral("QToolButton{background:%1;border:1px solid #555;}"
                                              "QToolButton:hover{border:2px solid #fff;}")
                                   .arg(c.name()));
         connect(swatch, &QToolButton::clicked, this, [this, c] { chooseColour(c); });
-        grid->addWidget(swatch, i / columns_, i % columns_);
+        grid->addWidget(swatch, i / m_columns, i % m_columns);
     }
-    if (other_) {
-        auto* more = qtOwned<QPushButton>(otherText_, popup);
+    if (m_other) {
+        auto* more = qtOwned<QPushButton>(m_otherText, popup);
         more->setStyleSheet(
             QStringLiteral("QPushButton{color:#ddd;background:#2a2f38;"
                            "border:1px solid #555;padding:2px;}"));
         connect(more, &QPushButton::clicked, this, [this] {
-            if (popup_) {
-                popup_->close();
+            if (m_popup) {
+                m_popup->close();
             }
             if (const std::optional<QColor> c = askOtherColour(GetColor())) {
                 chooseColour(*c);
             }
         });
-        const int rows = (static_cast<int>(palette_.size()) + columns_ - 1) / columns_;
-        grid->addWidget(more, rows, 0, 1, columns_);
+        const int rows = (static_cast<int>(m_palette.size()) + m_columns - 1) / m_columns;
+        grid->addWidget(more, rows, 0, 1, m_columns);
     }
-    popup_ = popup;
+    m_popup = popup;
     popup->adjustSize();
     popup->move(mapToGlobal(QPoint(0, height())));
     popup->show();
 }
 
 void CSkinColorBtn::chooseColour(const QColor& colour) {
-    if (popup_) {
-        popup_->close();
+    if (m_popup) {
+        m_popup->close();
     }
-    colour_ = colour;
+    m_colour = colour;
     update();
     emit colourChosen(colour);
     emit clicked(false);
@@ -146,7 +146,7 @@ void CSkinColorBtn::paintEvent(QPaintEvent* /*event*/) {
     p.fillRect(swatch, isEnabled() ? GetColor() : GetColor().darker(180));
     const QRect box(split, 1, r.width() - split - 1, r.height() - 2);
     p.fillRect(box, colorFromRef(0x8B9294));
-    if (hover_) {
+    if (m_hover) {
         p.fillRect(box, QColor(255, 255, 255, 40));
     }
     // A 6-pixel wide arrow near the right edge.
@@ -196,13 +196,13 @@ void CSkinColorBtn::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void CSkinColorBtn::enterEvent(QEnterEvent* event) {
-    hover_ = true;
+    m_hover = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void CSkinColorBtn::leaveEvent(QEvent* event) {
-    hover_ = false;
+    m_hover = false;
     update();
     QAbstractButton::leaveEvent(event);
 }

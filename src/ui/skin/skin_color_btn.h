@@ -19,24 +19,24 @@ class CSkinColorBtn : public QAbstractButton {
     ~CSkinColorBtn() override;
 
     // The chosen colour, or the automatic colour when none is chosen.
-    QColor GetColor() const { return colour_.value_or(automatic_); }
-    bool isAutomatic() const { return !colour_.has_value(); }
+    QColor GetColor() const { return m_colour.value_or(m_automatic); }
+    bool isAutomatic() const { return !m_colour.has_value(); }
     void SetColor(const QColor& colour);
     void SetAutomatic();
     void SetAutomaticColor(const QColor& colour);
-    QColor automaticColor() const { return automatic_; }
+    QColor automaticColor() const { return m_automatic; }
 
     void SetColumns(int columns);
-    int columns() const { return columns_; }
+    int columns() const { return m_columns; }
     void SetPaletteColours(const QList<QColor>& colours);
-    const QList<QColor>& paletteColours() const { return palette_; }
+    const QList<QColor>& paletteColours() const { return m_palette; }
     // The extra button under the palette that opens the full colour dialog.
     void SetOtherButton(bool on, const QString& text);
-    bool hasOtherButton() const { return other_; }
+    bool hasOtherButton() const { return m_other; }
 
     void showPalette();
     // The popup while it is open (for tests and for closing it from outside).
-    QFrame* palettePopup() const { return popup_; }
+    QFrame* palettePopup() const { return m_popup; }
     // What a choice in the popup does: keep the colour, close the popup, notify
     // the parent with an ordinary click.
     void chooseColour(const QColor& colour);
@@ -57,14 +57,14 @@ class CSkinColorBtn : public QAbstractButton {
     virtual std::optional<QColor> askOtherColour(const QColor& initial);
 
   private:
-    std::optional<QColor> colour_;
-    QColor automatic_{Qt::black};
-    int columns_ = 5;
-    QList<QColor> palette_;
-    bool other_ = false;
-    QString otherText_ = QStringLiteral("other");
-    bool hover_ = false;
-    QPointer<QFrame> popup_;
+    std::optional<QColor> m_colour;
+    QColor m_automatic{Qt::black};
+    int m_columns = 5;
+    QList<QColor> m_palette;
+    bool m_other = false;
+    QString m_otherText = QStringLiteral("other");
+    bool m_hover = false;
+    QPointer<QFrame> m_popup;
 };
 
 }  // namespace quorvane

@@ -63,8 +63,8 @@ SkinRect parseSkinRect(std::u16string_view text) {
 
 SkinLayout SkinLayout::load(const std::string& path) {
     SkinLayout layout;
-    layout.path_ = path;
-    layout.doc_ = IniDocument::load(path);
+    layout.m_path = path;
+    layout.m_doc = IniDocument::load(path);
     return layout;
 }
 
@@ -74,14 +74,14 @@ SkinRect SkinLayout::rect(std::u16string_view section, std::u16string_view key) 
 
 std::u16string SkinLayout::text(std::u16string_view section, std::u16string_view key,
                                 std::u16string_view fallback, std::size_t bufferSize) const {
-    if (!doc_) {
+    if (!m_doc) {
         return std::u16string(fallback.substr(0, bufferSize > 0 ? bufferSize - 1 : 0));
     }
-    return doc_->read(section, key, fallback, bufferSize);
+    return m_doc->read(section, key, fallback, bufferSize);
 }
 
 std::vector<std::u16string> SkinLayout::keys(std::u16string_view section) const {
-    return doc_ ? doc_->keys(section) : std::vector<std::u16string>{};
+    return m_doc ? m_doc->keys(section) : std::vector<std::u16string>{};
 }
 
 SkinRect readSkinRect(const std::string& layoutFile, std::u16string_view section,

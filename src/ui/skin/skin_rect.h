@@ -38,8 +38,8 @@ class SkinLayout {
     SkinLayout() = default;
     static SkinLayout load(const std::string& path);
 
-    const std::string& path() const { return path_; }
-    bool exists() const { return doc_.has_value(); }
+    const std::string& path() const { return m_path; }
+    bool exists() const { return m_doc.has_value(); }
 
     SkinRect rect(std::u16string_view section, std::u16string_view key) const;
     std::u16string text(std::u16string_view section, std::u16string_view key,
@@ -48,8 +48,8 @@ class SkinLayout {
     std::vector<std::u16string> keys(std::u16string_view section) const;
 
   private:
-    std::string path_;
-    std::optional<IniDocument> doc_;
+    std::string m_path;
+    std::optional<IniDocument> m_doc;
 };
 
 // Reads one rectangle straight from the file.
