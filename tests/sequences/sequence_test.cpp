@@ -407,10 +407,16 @@ class Sequences : public SyncTest {
                 edited();
                 break;
             }
-            case OpKind::Apply:
+            case OpKind::Apply: {
                 prompter.answer = op.b % 2 == 1;
-                settleWrite(session->applyConfiguration());
+                // A clean model is not written: the keyboard keeps what it holds.
+                const bool dirty = window.dirty;
+                const int r = session->applyConfiguration();
+                if (dirty) {
+                    settleWrite(r);
+                }
                 break;
+            }
             case OpKind::Switch: {
                 prompter.answer = op.b % 2 == 1;
                 const bool dirty = window.dirty;
@@ -789,6 +795,17 @@ const std::vector<std::vector<Op>>& regressions() {
         // model, so asking for it again sent nothing.
         {{OpKind::PanelLight, 616, 468, 764, FaultKind::Refuse, 293},
          {OpKind::PanelLight, 994, 560, 289, FaultKind::None, 88}},
+        // Found by seed 2005: restoring defaults on a stand-in took it for the
+        // user's model, and Apply wrote it (an empty macro area) unasked.
+        {{OpKind::Assign, 102, 938, 262, FaultKind::None, 0},
+         {OpKind::Switch, 502, 770, 856, FaultKind::Refuse, 299},
+         {OpKind::Defaults, 670, 719, 753, FaultKind::None, 0}},
+        // The same with Apply on the clean stand-in: nothing is written.
+        {{OpKind::AddMacro, 537, 910, 802, FaultKind::None, 935},
+         {OpKind::Apply, 340, 131, 605, FaultKind::None, 0},
+         {OpKind::Assign, 472, 821, 818, FaultKind::None, 0},
+         {OpKind::Switch, 481, 204, 284, FaultKind::Refuse, 440},
+         {OpKind::Apply, 888, 115, 279, FaultKind::None, 0}},
         // A tool killed in the middle of an import: the next start tells and
         // finishes it on Yes, keeps the keyboard as it is on No.
         {{OpKind::AddMacro, 3, 0, 0, FaultKind::None, 0},

@@ -356,6 +356,14 @@ TEST_F(StandInTest, ConfirmedItWritesTheEditedProfilesOnly) {
     EXPECT_FALSE(window.dirty);
 }
 
+TEST_F(StandInTest, RestoringDefaultsOnItStillAsksBeforeWriting) {
+    prompter.answer = false;
+    EXPECT_EQ(session->restoreDefaultsConfirmed(), kSyncNotConfirmed);
+    EXPECT_TRUE(writesSent().empty());
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_MACRO_AREA, 0, 64), keyboardArea) << "the macro kept";
+    EXPECT_EQ(session->modelOrigin(), ModelOrigin::StandIn);
+}
+
 TEST_F(StandInTest, AReloadThatWorksReplacesItWithTheKeyboardsModel) {
     ASSERT_EQ(session->reloadFromKeyboard(), 1);
     EXPECT_EQ(session->modelOrigin(), ModelOrigin::Keyboard);

@@ -100,7 +100,11 @@ int SyncSession::restoreDefaultsConfirmed() {
         return m_lastSettingsResult;
     }
     if (restoreDefaultAssignment(m_config, active, m_lighting.gKeyBank, pictureKeys())) {
-        m_origin = ModelOrigin::UserAction;
+        // A stand-in stays one: its other profiles and its empty macro area
+        // still go to the keyboard only on the user's Yes.
+        if (m_origin != ModelOrigin::StandIn && m_origin != ModelOrigin::Startup) {
+            m_origin = ModelOrigin::UserAction;
+        }
         markDirty();
     }
     if (lampOn()) {
