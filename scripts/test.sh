@@ -16,7 +16,6 @@ run_preset() {
 }
 
 run_preset default
-scripts/lint-names.sh
 run_preset asan
 run_preset tsan -L threads
 scripts/package-test.sh
