@@ -119,9 +119,6 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
         const std::string path = reloadCacheFile(p);
         bool whole = true;
         result = backupKeyboard(path, &whole);
-        // A macro area cut off mid-write: the model cannot say what the
-        // keyboard holds, and Apply must write it whole.
-        differs = !whole;
         if (result != kResultDone) {
             installStandIn(result);
         } else {
@@ -132,13 +129,20 @@ int SyncSession::reloadFromKeyboard(bool keepDirty) {
                 if (loaded) {
                     m_origin = ModelOrigin::Keyboard;
                     rememberKeyboardTables();
-                    differs = dropKeysOfMissingMacros(m_config) > 0 || differs;
+                    // Keys of macros the keyboard lacks, or a macro area cut
+                    // off mid-write: the model cannot say what the keyboard
+                    // holds, and Apply must write it whole.
+                    differs = dropKeysOfMissingMacros(m_config) > 0 || !whole;
                 }
             }
             if (loaded) {
                 // The other profiles' files too: a decline there goes back to
-                // its own file. A file not written is not used (cacheInStep).
+                // its own file. A file not written is not used (cacheInStep),
+                // nor one that does not say what the keyboard holds.
                 saveKeyboardCopy();
+                if (differs) {
+                    m_cacheInStep = {};
+                }
             } else {
                 result = installStandIn(fail(kSyncBadFile, "read back " + path));
             }
