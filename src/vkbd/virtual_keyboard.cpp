@@ -121,14 +121,14 @@ Handled endTransfer(Memories& /*m*/, const Request& /*r*/, Frame& /*answer*/) {
 }
 
 // The lighting and colour reads answer a full payload; the others the bytes asked for.
-template <Area area, bool fullPayload>
+template <Area Which, bool FullPayload>
 Handled readArea(Memories& m, const Request& r, Frame& answer) {
-    return {readInto(bytesOf(m, area), r.offset, r.length, fullPayload, answer), false};
+    return {readInto(bytesOf(m, Which), r.offset, r.length, FullPayload, answer), false};
 }
 
-template <Area area>
+template <Area Which>
 Handled writeArea(Memories& m, const Request& r, Frame& /*answer*/) {
-    const std::uint8_t status = writeFrom(bytesOf(m, area), r.offset, r.length, r.frame);
+    const std::uint8_t status = writeFrom(bytesOf(m, Which), r.offset, r.length, r.frame);
     return {status, status == kStatusOk};
 }
 

@@ -42,8 +42,8 @@ PreviewFrame run(LightingPreview& preview, const PreviewSettings& s, int ticks) 
 // Every LED of the picture: the key buttons, Fn and the G keys.
 std::vector<int> pictureLeds() {
     std::vector<int> leds;
-    leds.reserve(KEY_BUTTONS.size() + 2);
-    for (const KeyButton& b : KEY_BUTTONS) {
+    leds.reserve(kKeyButtons.size() + 2);
+    for (const KeyButton& b : kKeyButtons) {
         leds.push_back(b.led);
     }
     leds.push_back(kFnLed);

@@ -38,6 +38,15 @@ TEST(TransferIntentRecord, RoundTripsAndRefusesDamagedBytes) {
     std::string error;
     ASSERT_TRUE(decodeTransferIntent(bytes, back, error)) << error;
     EXPECT_EQ(back, intent);
+    // The stored layout, so that a record left by an earlier build still reads.
+    ASSERT_EQ(bytes.size(), 13u + 2 * (1 + kDeviceKeyTableSize) + 16 + 4);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), "QVTRANS1");
+    EXPECT_EQ((std::vector<std::uint8_t>{bytes.begin() + 8, bytes.begin() + 13}),
+              (std::vector<std::uint8_t>{16, 0, 0, 0, 2}));
+    EXPECT_EQ(bytes[13], 2);                                     // first table's profile
+    EXPECT_EQ(bytes[14 + 1], 1 * 3 + 2);                         // its second key byte
+    EXPECT_EQ(bytes[13 + 1 + kDeviceKeyTableSize], 0);           // second table's profile
+    EXPECT_EQ(bytes[13 + 2 * (1 + kDeviceKeyTableSize)], 0xAA);  // the macro area
 
     struct Damage {
         const char* what;

@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
         }
     }
     // Every key of the picture is placed, and the window fits a 1366 x 768 screen.
-    for (const KeyButton& key : KEY_BUTTONS) {
+    for (const KeyButton& key : kKeyButtons) {
         EXPECT_TRUE(dialog->button(key.controlId)->isEnabled() ||
                     (key.controlId >= 1010 && key.controlId <= 1013))
             << key.controlId;
@@ -192,8 +192,8 @@ TEST_F(MainWindowTest, TextsComeFromTheLanguageAndEveryImageButtonHasAName) {
 TEST_F(MainWindowTest, KeysShowTheirStateAndTooltipFromThePicture) {
     KeyboardPicture picture;
     picture.block = 0;
-    for (std::size_t j = 0; j < KEY_BUTTONS.size(); ++j) {
-        if (KEY_BUTTONS[j].controlId == kKeyA) {
+    for (std::size_t j = 0; j < kKeyButtons.size(); ++j) {
+        if (kKeyButtons[j].controlId == kKeyA) {
             picture.keys[j] = {true, false, u"A: macro"};
         }
     }
@@ -212,8 +212,8 @@ TEST_F(MainWindowTest, KeysShowTheirStateAndTooltipFromThePicture) {
 
 TEST_F(MainWindowTest, ABankSwitchChangesOnlyTheGKeys) {
     KeyboardPicture picture;
-    for (std::size_t j = 0; j < KEY_BUTTONS.size(); ++j) {
-        picture.keys[j].checked = KEY_BUTTONS[j].controlId == kKeyA;
+    for (std::size_t j = 0; j < kKeyButtons.size(); ++j) {
+        picture.keys[j].checked = kKeyButtons[j].controlId == kKeyA;
     }
     dialog->showKeyboardPicture(picture);
     std::array<bool, kGKeyCount> gKeys{};

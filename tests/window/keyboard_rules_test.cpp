@@ -77,12 +77,12 @@ class KeyboardPictureTest : public ::testing::Test {
     static std::u16string name(KeyId key) { return key == 0x1E ? u"A" : u"?"; }
 
     static std::size_t positionOf(int controlId) {
-        for (std::size_t j = 0; j < KEY_BUTTONS.size(); ++j) {
-            if (KEY_BUTTONS[j].controlId == controlId) {
+        for (std::size_t j = 0; j < kKeyButtons.size(); ++j) {
+            if (kKeyButtons[j].controlId == controlId) {
                 return j;
             }
         }
-        return KEY_BUTTONS.size();
+        return kKeyButtons.size();
     }
 
     WorkingConfig config;

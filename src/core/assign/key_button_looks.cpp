@@ -29,9 +29,9 @@ std::optional<KeyButtonSlot> slotOfKeyButton(int controlId, std::uint8_t gKeyBan
         return KeyButtonSlot{gKeySlot((gKeyBank & 1) != 0, position), position, 0};
     }
     const auto k =
-        std::find_if(KEY_BUTTONS.begin(), KEY_BUTTONS.end(),
+        std::find_if(kKeyButtons.begin(), kKeyButtons.end(),
                      [controlId](const KeyButton& b) { return b.controlId == controlId; });
-    if (k == KEY_BUTTONS.end()) {
+    if (k == kKeyButtons.end()) {
         return std::nullopt;
     }
     return KeyButtonSlot{rowOfKey(k->key), -1, k->key};
@@ -44,7 +44,7 @@ std::vector<KeyButtonLook> keyButtonLooks(const WorkingConfig& config, int activ
     if (!isBlock(activeProfile) || !config.image) {
         return looks;
     }
-    looks.reserve(G_KEY_IDS.size() + KEY_BUTTONS.size());
+    looks.reserve(G_KEY_IDS.size() + kKeyButtons.size());
     auto add = [&](int controlId) {
         const std::optional<KeyButtonSlot> where = slotOfKeyButton(controlId, gKeyBank);
         const KeyActionEntry& entry = config.image->at(activeProfile, where->slot);
@@ -54,7 +54,7 @@ std::vector<KeyButtonLook> keyButtonLooks(const WorkingConfig& config, int activ
     for (int id : G_KEY_IDS) {
         add(id);
     }
-    for (const KeyButton& b : KEY_BUTTONS) {
+    for (const KeyButton& b : kKeyButtons) {
         add(b.controlId);
     }
     return looks;
@@ -71,7 +71,7 @@ std::optional<int> buttonOfEntryIndex(int entryIndex, int activeProfile, std::ui
             return G_KEY_IDS[static_cast<std::size_t>(position)];
         }
     }
-    for (const KeyButton& b : KEY_BUTTONS) {
+    for (const KeyButton& b : kKeyButtons) {
         if (rowOfKey(b.key) == slot) {
             return b.controlId;
         }
@@ -118,7 +118,7 @@ bool resetAllKeys(WorkingConfig& config, AssignPort& port, std::uint8_t gKeyBank
         for (int position = 0; position < kGKeysPerBank; ++position) {
             empty(gKeySlot(bankB, position));
         }
-        for (const KeyButton& b : KEY_BUTTONS) {
+        for (const KeyButton& b : kKeyButtons) {
             empty(rowOfKey(b.key));
         }
     }
@@ -126,7 +126,7 @@ bool resetAllKeys(WorkingConfig& config, AssignPort& port, std::uint8_t gKeyBank
         const std::optional<KeyButtonLook> look = unassignedLook(id, loadText);
         port.setKeyButton(id, false, look->tip);
     }
-    for (const KeyButton& b : KEY_BUTTONS) {
+    for (const KeyButton& b : kKeyButtons) {
         const std::optional<KeyButtonLook> look = unassignedLook(b.controlId, loadText);
         port.setKeyButton(b.controlId, false, look->tip);
     }

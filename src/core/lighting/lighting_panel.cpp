@@ -5,19 +5,19 @@
 #include <utility>
 
 #include "core/device/device_result.h"
-#include "core/window/main_window_messages.h"
 #include "core/lighting/panel_controls.h"
 #include "core/platform/ini_file.h"
 #include "core/platform/utf_text.h"
-#include "core/window/key_buttons.h"
 #include "core/sync/sync_session.h"
+#include "core/window/key_buttons.h"
+#include "core/window/main_window_messages.h"
 
 namespace quorvane {
 
 namespace {
 
 bool isKeyButton(int controlId) {
-    return std::any_of(KEY_BUTTONS.begin(), KEY_BUTTONS.end(),
+    return std::any_of(kKeyButtons.begin(), kKeyButtons.end(),
                        [&](const KeyButton& b) { return b.controlId == controlId; });
 }
 

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <utility>
 
-#include "base/le_bytes.h"
 #include "core/platform/xdg_dirs.h"
 
 namespace quorvane {
@@ -165,13 +164,15 @@ void InstanceChannel::serveConnection(int fd) {
     std::array<std::uint8_t, 64> buf{};
     // MSG_TRUNC reports the datagram's real length, so an oversized one is seen.
     ssize_t n = ::recv(fd, buf.data(), buf.size(), MSG_TRUNC | MSG_DONTWAIT);
-    if (n != static_cast<ssize_t>(kRequestSize) || getU32(buf, 0) != kChannelMagic) {
+    if (n != static_cast<ssize_t>(kRequestSize) ||
+        getField(buf, kChannelMagicField) != kChannelMagic) {
         return;  // short, oversized or foreign: ignored
     }
-    std::uint32_t answer = m_handler(getU32(buf, 4), getU32(buf, 8));
+    std::uint32_t answer =
+        m_handler(getField(buf, kRequestMessageField), getField(buf, kRequestTagField));
     std::array<std::uint8_t, kReplySize> reply{};
-    putU32(reply, 0, kChannelMagic);
-    putU32(reply, 4, answer);
+    putField(reply, kChannelMagicField, kChannelMagic);
+    putField(reply, kReplyAnswerField, answer);
     // The sender may have given up already; that is its business.
     [[maybe_unused]] auto sent =
         ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -196,9 +197,9 @@ std::optional<std::uint32_t> sendInstanceMessage(const std::string& folder, pid_
         return std::nullopt;
     }
     std::array<std::uint8_t, kRequestSize> request{};
-    putU32(request, 0, kChannelMagic);
-    putU32(request, 4, message);
-    putU32(request, 8, tag);
+    putField(request, kChannelMagicField, kChannelMagic);
+    putField(request, kRequestMessageField, message);
+    putField(request, kRequestTagField, tag);
     if (::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) !=
         static_cast<ssize_t>(request.size())) {
         return std::nullopt;
@@ -208,10 +209,11 @@ std::optional<std::uint32_t> sendInstanceMessage(const std::string& folder, pid_
     }
     std::array<std::uint8_t, 16> reply{};
     ssize_t n = ::recv(fd.get(), reply.data(), reply.size(), MSG_TRUNC);
-    if (n != static_cast<ssize_t>(kReplySize) || getU32(reply, 0) != kChannelMagic) {
+    if (n != static_cast<ssize_t>(kReplySize) ||
+        getField(reply, kChannelMagicField) != kChannelMagic) {
         return std::nullopt;
     }
-    return getU32(reply, 4);
+    return getField(reply, kReplyAnswerField);
 }
 
 }  // namespace quorvane

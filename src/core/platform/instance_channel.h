@@ -10,6 +10,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "base/byte_fields.h"
 
 namespace quorvane {
 
@@ -29,10 +32,20 @@ std::string instanceChannelAddress(const std::string& folder, pid_t pid);
 // A peer may talk to us only when it runs as `expectedUid`.
 bool peerAllowed(const ucred& peer, uid_t expectedUid);
 
-// The framing on the wire: a magic word, then message and tag, little-endian.
+// The framing on the wire: a magic word, then message and tag (a request) or
+// the answer (a reply), little-endian.
 inline constexpr std::uint32_t kChannelMagic = 0x4D495651;  // "QVIM" in memory order
+inline constexpr Field kChannelMagicField{"magic", 0, 4};
+inline constexpr Field kRequestMessageField{"message", 4, 4};
+inline constexpr Field kRequestTagField{"tag", 8, 4};
+inline constexpr std::array kRequestFields = {kChannelMagicField, kRequestMessageField,
+                                              kRequestTagField};
 inline constexpr std::size_t kRequestSize = 12;
+static_assert(tilesLayout(kRequestFields, kRequestSize));
+inline constexpr Field kReplyAnswerField{"answer", 4, 4};
+inline constexpr std::array kReplyFields = {kChannelMagicField, kReplyAnswerField};
 inline constexpr std::size_t kReplySize = 8;
+static_assert(tilesLayout(kReplyFields, kReplySize));
 
 class InstanceChannel {
   public:

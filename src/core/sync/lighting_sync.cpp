@@ -166,7 +166,7 @@ int SyncSession::applyUserMode() {
         m_lighting.colours[bank].setColour(led, c.colour);
         m_tied[bank][led] = c.tied;
     };
-    for (const PictureKey& key : PICTURE_KEYS) {
+    for (const PictureKey& key : kPictureKeys) {
         take(key.led);
     }
     take(kFnLed);
@@ -263,7 +263,7 @@ void SyncSession::markTiesFromBanks() {
     for (int p = 0; p < kProfileCount; ++p) {
         const Rgb base = m_lighting.lighting[p].colourAt(LightingRecord::kBaseColour);
         const ColourBank& bank = m_lighting.colours[p];
-        for (const PictureKey& key : PICTURE_KEYS) {
+        for (const PictureKey& key : kPictureKeys) {
             m_tied[p][key.led] = bank.colourOf(key.led) == base;
         }
         m_tied[p][kFnLed] = bank.colourOf(kFnLed) == base;

@@ -260,7 +260,7 @@ int LightingWrites::setBaseColour(Rgb colour) {
             files.writeKeyColour(p, mode.selectedMode, led, colour, true);
         }
     };
-    for (const PictureKey& key : PICTURE_KEYS) {
+    for (const PictureKey& key : kPictureKeys) {
         recolour(key.led);
     }
     recolour(kGKeyLed);

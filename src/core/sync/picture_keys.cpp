@@ -5,13 +5,13 @@
 namespace quorvane {
 
 const std::array<KeyId, kPictureKeyCount>& pictureKeys() {
-    static const std::array<KeyId, kPictureKeyCount> keys = [] {
+    static const std::array<KeyId, kPictureKeyCount> kKeys = [] {
         std::array<KeyId, kPictureKeyCount> out{};
-        std::transform(PICTURE_KEYS.begin(), PICTURE_KEYS.end(), out.begin(),
+        std::transform(kPictureKeys.begin(), kPictureKeys.end(), out.begin(),
                        [](const PictureKey& k) { return k.key; });
         return out;
     }();
-    return keys;
+    return kKeys;
 }
 
 }  // namespace quorvane

@@ -21,7 +21,7 @@ inline constexpr std::size_t kPictureKeyCount = 104;
 inline constexpr int kFnLed = 110;
 inline constexpr int kGKeyLed = 125;  // the nine G keys share one colour
 
-inline constexpr std::array<PictureKey, kPictureKeyCount> PICTURE_KEYS = {{
+inline constexpr std::array<PictureKey, kPictureKeyCount> kPictureKeys = {{
     {0x1E, 64},   {0x30, 90},   {0x2E, 88},   {0x20, 66},   {0x12, 45},   {0x21, 67},   {0x22, 68},
     {0x23, 69},   {0x17, 50},   {0x24, 70},   {0x25, 71},   {0x26, 72},   {0x32, 92},   {0x31, 91},
     {0x18, 51},   {0x19, 52},   {0x10, 43},   {0x13, 46},   {0x1F, 65},   {0x14, 47},   {0x16, 49},
@@ -39,7 +39,7 @@ inline constexpr std::array<PictureKey, kPictureKeyCount> PICTURE_KEYS = {{
     {0x11C, 104}, {0x53, 124},  {0x135, 39},  {0x37, 40},   {0x4A, 41},   {0x4E, 62},
 }};
 
-// The KeyIds of PICTURE_KEYS in order.
+// The KeyIds of kPictureKeys in order.
 const std::array<KeyId, kPictureKeyCount>& pictureKeys();
 
 }  // namespace quorvane

@@ -1,25 +1,40 @@
 #include "core/sync/transfer_intent.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <span>
 #include <system_error>
 
 #include "base/atomic_file.h"
-#include "base/le_bytes.h"
+#include "base/byte_fields.h"
 
 namespace quorvane {
 
 namespace {
 
-// Layout: magic (8), macro area size (u32), table count (u8), per table the
-// profile (u8) and its 378 bytes, the macro area, a checksum (u32) of all
-// before it.
+// The record: a header, per table its profile and its key table, the macro
+// area, then a checksum of all before it.
 constexpr std::uint8_t kMagic[8] = {'Q', 'V', 'T', 'R', 'A', 'N', 'S', '1'};
-constexpr std::size_t kHeaderSize = sizeof(kMagic) + 4 + 1;
-constexpr std::size_t kTableRecordSize = 1 + kDeviceKeyTableSize;
+constexpr Field kMagicField{"magic", 0, sizeof(kMagic)};
+constexpr Field kAreaSizeField{"macro area size", 8, 4};
+constexpr Field kTableCountField{"table count", 12, 1};
+constexpr std::array kHeaderFields = {kMagicField, kAreaSizeField, kTableCountField};
+constexpr std::size_t kHeaderSize = kTableCountField.end();
+static_assert(tilesLayout(kHeaderFields, kHeaderSize));
+
+// From the start of a table record.
+constexpr Field kProfileField{"profile", 0, 1};
+constexpr Field kKeysField{"key table", 1, kDeviceKeyTableSize};
+constexpr std::array kTableRecordFields = {kProfileField, kKeysField};
+constexpr std::size_t kTableRecordSize = kKeysField.end();
+static_assert(tilesLayout(kTableRecordFields, kTableRecordSize));
+
+// From the end of the macro area.
+constexpr Field kChecksumField{"checksum", 0, 4};
+
 constexpr std::uint64_t kMaxRecordSize =
-    kHeaderSize + kProfileCount * kTableRecordSize + kMaxMacroSpace + 4;
+    kHeaderSize + kProfileCount * kTableRecordSize + kMaxMacroSpace + kChecksumField.width;
 
 std::uint32_t checksum(std::span<const std::uint8_t> bytes) {
     // FNV-1a: a flipped or lost byte changes it.
@@ -42,34 +57,39 @@ std::string transferIntentPath(const std::string& userDataFolder) {
 
 std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent) {
     std::vector<std::uint8_t> out(kHeaderSize);
-    std::copy(std::begin(kMagic), std::end(kMagic), out.begin());
-    putU32(out, sizeof(kMagic), static_cast<std::uint32_t>(intent.macroArea.size()));
-    out[sizeof(kMagic) + 4] = static_cast<std::uint8_t>(intent.tables.size());
+    std::copy(std::begin(kMagic), std::end(kMagic), out.begin() + kMagicField.offset);
+    putField(out, kAreaSizeField, static_cast<std::uint32_t>(intent.macroArea.size()));
+    putField(out, kTableCountField, static_cast<std::uint32_t>(intent.tables.size()));
     for (const TransferIntent::Table& t : intent.tables) {
-        out.push_back(static_cast<std::uint8_t>(t.profile));
-        out.insert(out.end(), t.table.bytes.begin(), t.table.bytes.end());
+        std::array<std::uint8_t, kTableRecordSize> record{};
+        putField(record, kProfileField, static_cast<std::uint32_t>(t.profile));
+        std::copy(t.table.bytes.begin(), t.table.bytes.end(),
+                  record.begin() + static_cast<std::ptrdiff_t>(kKeysField.offset));
+        out.insert(out.end(), record.begin(), record.end());
     }
     out.insert(out.end(), intent.macroArea.begin(), intent.macroArea.end());
     const std::uint32_t sum = checksum(out);
-    out.resize(out.size() + 4);
-    putU32(out, out.size() - 4, sum);
+    const std::size_t at = out.size();
+    out.resize(at + kChecksumField.width);
+    putField(std::span(out).subspan(at), kChecksumField, sum);
     return out;
 }
 
 bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent& intent,
                           std::string& error) {
-    if (bytes.size() < kHeaderSize + 4 ||
-        !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin())) {
+    if (bytes.size() < kHeaderSize + kChecksumField.width ||
+        !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin() + kMagicField.offset)) {
         error = "not a transfer record";
         return false;
     }
-    const std::span<const std::uint8_t> body(bytes.data(), bytes.size() - 4);
-    if (checksum(body) != getU32(bytes, bytes.size() - 4)) {
+    const std::span<const std::uint8_t> all(bytes);
+    const std::span<const std::uint8_t> body = all.first(bytes.size() - kChecksumField.width);
+    if (checksum(body) != getField(all.subspan(body.size()), kChecksumField)) {
         error = "checksum mismatch";
         return false;
     }
-    const std::uint32_t areaSize = getU32(bytes, sizeof(kMagic));
-    const std::size_t count = bytes[sizeof(kMagic) + 4];
+    const std::uint32_t areaSize = getField(all, kAreaSizeField);
+    const std::size_t count = getField(all, kTableCountField);
     if (areaSize == 0 || areaSize > kMaxMacroSpace || count == 0 || count > kProfileCount) {
         error = "sizes out of range";
         return false;
@@ -81,8 +101,9 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
     TransferIntent read;
     std::size_t at = kHeaderSize;
     for (std::size_t i = 0; i < count; ++i, at += kTableRecordSize) {
+        const std::span<const std::uint8_t> record = all.subspan(at, kTableRecordSize);
         TransferIntent::Table t;
-        t.profile = bytes[at];
+        getField(record, kProfileField, t.profile);
         if (t.profile >= kProfileCount) {
             error = "profile out of range";
             return false;
@@ -93,8 +114,9 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
                 return false;
             }
         }
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at + 1), kDeviceKeyTableSize,
-                    t.table.bytes.begin());
+        const std::span<const std::uint8_t> keys =
+            record.subspan(kKeysField.offset, kKeysField.width);
+        std::copy(keys.begin(), keys.end(), t.table.bytes.begin());
         read.tables.push_back(t);
     }
     read.macroArea.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),

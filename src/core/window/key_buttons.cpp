@@ -11,7 +11,7 @@ int ledOfButton(int controlId) {
     if (controlId == kFnButtonId) {
         return kFnLed;
     }
-    for (const KeyButton& b : KEY_BUTTONS) {
+    for (const KeyButton& b : kKeyButtons) {
         if (b.controlId == controlId) {
             return b.led;
         }

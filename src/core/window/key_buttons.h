@@ -1,5 +1,5 @@
 // The key buttons of the keyboard picture: the control id of each key of
-// PICTURE_KEYS (same order), the nine G keys and the Fn key, and what the
+// kPictureKeys (same order), the nine G keys and the Fn key, and what the
 // window makes of an id.
 #pragma once
 
@@ -20,7 +20,7 @@ struct KeyButton {
 
 inline constexpr std::size_t kKeyButtonCount = kPictureKeyCount;
 
-// The control ids of PICTURE_KEYS, in its order.
+// The control ids of kPictureKeys, in its order.
 inline constexpr std::array<int, kKeyButtonCount> KEY_BUTTON_IDS = {
     1058, 1075, 1073, 1060, 1046, 1061, 1062, 1063, 1051, 1064, 1065, 1066, 1077, 1076, 1052,
     1053, 1044, 1047, 1059, 1048, 1050, 1074, 1045, 1072, 1049, 1071, 1030, 1031, 1032, 1033,
@@ -31,10 +31,10 @@ inline constexpr std::array<int, kKeyButtonCount> KEY_BUTTON_IDS = {
     1112, 1113, 1114, 1108, 1109, 1110, 1120, 1104, 1118, 1119, 1105, 1106, 1107, 1111,
 };
 
-inline constexpr std::array<KeyButton, kKeyButtonCount> KEY_BUTTONS = [] {
+inline constexpr std::array<KeyButton, kKeyButtonCount> kKeyButtons = [] {
     std::array<KeyButton, kKeyButtonCount> buttons{};
     for (std::size_t i = 0; i < kKeyButtonCount; ++i) {
-        buttons[i] = {KEY_BUTTON_IDS[i], PICTURE_KEYS[i].key, PICTURE_KEYS[i].led};
+        buttons[i] = {KEY_BUTTON_IDS[i], kPictureKeys[i].key, kPictureKeys[i].led};
     }
     return buttons;
 }();

@@ -18,7 +18,7 @@ int gKeyIndex(int controlId) {
 }
 
 const KeyButton* keyButton(int controlId) {
-    for (const KeyButton& button : KEY_BUTTONS) {
+    for (const KeyButton& button : kKeyButtons) {
         if (button.controlId == controlId) {
             return &button;
         }

@@ -45,7 +45,7 @@ KeyboardPicture readKeyboardPicture(const WorkingConfig& config, int activeProfi
     }
     for (std::size_t j = 0; j < kKeyButtonCount; ++j) {
         KeyButtonView& view = picture.keys[j];
-        const KeyId key = KEY_BUTTONS[j].key;
+        const KeyId key = kKeyButtons[j].key;
         if (const KeyActionEntry* entry = entryAt(config, picture.block, rowOfKey(key))) {
             view.checked = entry->type != 0;
             if (tips) {
@@ -79,7 +79,7 @@ int selectionWordOf(int controlId, std::uint8_t bank) {
         }
     }
     for (std::size_t j = 0; j < kKeyButtonCount; ++j) {
-        if (KEY_BUTTONS[j].controlId == controlId) {
+        if (kKeyButtons[j].controlId == controlId) {
             return static_cast<int>(j);
         }
     }

@@ -26,7 +26,7 @@ struct KeyboardPicture {
     int block = -1;         // the block the states come from; -1: none (all unchecked)
     int colourBlock = 0;    // the block of the selection words
     std::uint8_t bank = 0;  // G-key bank: 0 = A, 1 = B
-    std::array<KeyButtonView, kKeyButtonCount> keys{};  // KEY_BUTTONS order
+    std::array<KeyButtonView, kKeyButtonCount> keys{};  // kKeyButtons order
     std::array<KeyButtonView, kGKeyCount> gKeys{};
 };
 

@@ -86,7 +86,7 @@ void KeyboardView::placeKeyButtons() {
         place(G_KEY_IDS[n], u16(("FUNC_G" + std::to_string(n + 1)).c_str()),
               QStringLiteral("G%1").arg(n + 1));
     }
-    for (const KeyButton& key : KEY_BUTTONS) {
+    for (const KeyButton& key : kKeyButtons) {
         place(key.controlId, keySkinName(key.key), m_names ? m_names(key.key) : QString());
     }
     place(kFnButtonId, u"KEY_FN", QStringLiteral("Fn"));
@@ -207,7 +207,7 @@ void KeyboardView::showPicture(const KeyboardPicture& picture) {
     }
     for (std::size_t j = 0; j < kKeyButtonCount; ++j) {
         const KeyButtonView& view = picture.keys[j];
-        const int id = KEY_BUTTONS[j].controlId;
+        const int id = kKeyButtons[j].controlId;
         if (CPngButton* b = button(id)) {
             b->SetChecked(view.checked, true);
             b->SetTooltip(QString::fromStdU16String(view.tooltip), true);
@@ -253,7 +253,7 @@ void KeyboardView::setColourKeyMode(bool on) {
             applyColourPictures(b, m_selected[id]);
         }
     }
-    for (const KeyButton& key : KEY_BUTTONS) {
+    for (const KeyButton& key : kKeyButtons) {
         if (CPngButton* b = button(key.controlId)) {
             applyColourPictures(b, m_selected[key.controlId]);
         }
@@ -285,7 +285,7 @@ void KeyboardView::showOutlines(const std::function<std::optional<QColor>(int le
     for (const int id : G_KEY_IDS) {
         apply(id);
     }
-    for (const KeyButton& key : KEY_BUTTONS) {
+    for (const KeyButton& key : kKeyButtons) {
         apply(key.controlId);
     }
     apply(kFnButtonId);
