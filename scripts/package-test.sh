@@ -103,6 +103,7 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 appstreamcli validate --no-net "$metainfo" || fail "metainfo"
 grep -q '<modalias>usb:v0C45p5004\*</modalias>' "$metainfo" || fail "the metainfo names no keyboard modalias"
 dpkg-deb -f "$deb" Depends | grep -c 'libudev1' >/dev/null || fail "no libudev dependency computed"
+dpkg-deb -f "$deb" Recommends | grep -q 'fonts-noto-cjk' || fail "no CJK font recommended for the Chinese texts"
 
 # ---- Maintainer scripts: never fail, also where udev is missing or broken ----------------
 mkdir -p "$work/fakebin"
