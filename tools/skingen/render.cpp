@@ -308,19 +308,6 @@ QColor pageColour(const QString& variant) {
     return kCyan;
 }
 
-QString pageTitle(const QString& variant) {
-    if (variant == u"macro" || variant == u"macro2") {
-        return QStringLiteral("MACRO");
-    }
-    if (variant == u"media") {
-        return QStringLiteral("MEDIA");
-    }
-    if (variant == u"function") {
-        return QStringLiteral("FUNCTION");
-    }
-    return QStringLiteral("SINGLE KEY");
-}
-
 void drawPageBanner(QPainter& p, const Control& c, const QString& state, const QString& variant) {
     const QRectF r = inner(c.rect, 1.0);
     QColor accent = pageColour(variant);
@@ -339,12 +326,8 @@ void drawPageBanner(QPainter& p, const Control& c, const QString& state, const Q
                           : variant == u"media"                       ? QStringLiteral("play")
                           : variant == u"function"                    ? QStringLiteral("gear")
                                                                       : QStringLiteral("keycap");
+    // The page's name is the language's: the program writes it after the glyph.
     drawGlyph(p, glyph, QRectF(r.left() + 12, r.center().y() - 10, 20, 20), Qt::white);
-    p.setPen(state == u"disable" ? kTextDim : Qt::white);
-    QFont f = font(13, true);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
-    p.setFont(f);
-    p.drawText(r.adjusted(42, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, pageTitle(variant));
 }
 
 void drawTitle(QPainter& p, const Control& c, const QString& state, const QString& variant) {

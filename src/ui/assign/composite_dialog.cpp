@@ -12,10 +12,10 @@
 #include <algorithm>
 
 #include "core/assign/key_button_looks.h"
-#include "core/window/main_window_messages.h"
 #include "core/keys/evdev_keys.h"
 #include "core/keys/key_conversions.h"
 #include "core/keys/key_names.h"
+#include "core/window/main_window_messages.h"
 #include "ui/assign/composite_placement.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"
@@ -33,6 +33,8 @@ constexpr char kFieldFace[] = "Verdana";
 constexpr std::uint32_t kLabelColour = 0xE4E4E4;
 constexpr double kHintPoints = 10.8;
 constexpr int kButtonPoints = 10;
+constexpr int kBannerPoints = 11;
+constexpr int kBannerTextLeft = 42;  // right of the skin's page glyph
 constexpr int kKeyFieldPoints = 18;
 constexpr int kListPoints = 12;
 constexpr int kKeyPickerCount = 106;
@@ -234,8 +236,12 @@ void Quorvane_DlgComposite::build() {
         m_core.onClearButton();
         sync();
     });
-    connect(makeButton(kMask, u"CONTROL_MASK", m_keySet), &QAbstractButton::clicked, this,
-            &Quorvane_DlgComposite::onMaskClicked);
+    CPngButton* mask = makeButton(kMask, u"CONTROL_MASK", m_keySet);
+    mask->SetTextStyle(true, kBannerPoints, QString::fromLatin1(kButtonFace), Qt::white, Qt::white,
+                       Qt::white, colorFromRef(kLabelColour), Qt::white,
+                       text_format::kVCenter | text_format::kSingleLine);
+    mask->SetMargins(kBannerTextLeft, 0, 0, 0);
+    connect(mask, &QAbstractButton::clicked, this, &Quorvane_DlgComposite::onMaskClicked);
     makeButton(kTitle, u"CONTROL_TITLE", m_keySet);
     CPngButton* osk = makeButton(kOsk, u"CONTROL_OSK", m_keySet);
     osk->SetTooltip(QStringLiteral("Open the on-screen keyboard"), true);
@@ -605,15 +611,17 @@ void Quorvane_DlgComposite::applyLanguage() {
             b->update();
         }
     }
-    // Captions without a language text keep the dialog resource's.
-    const std::pair<int, const char16_t*> fixed[] = {
-        {kClear, u"清除"}, {kApply, u"应用"}, {kMacroAdd, u"添加"}, {kMacroDelete, u"删除"}};
-    for (const auto& [id, caption] : fixed) {
+    const std::pair<int, std::u16string_view> ownCaptions[] = {{kClear, u"IDS_COMPOSITE_CLEAR"},
+                                                               {kApply, u"IDS_COMPOSITE_APPLY"},
+                                                               {kMacroAdd, u"IDS_MACRO_ADD"},
+                                                               {kMacroDelete, u"IDS_MACRO_DELETE"}};
+    for (const auto& [id, key] : ownCaptions) {
         CPngButton* b = button(id);
-        b->setText(locked && id == kClear ? QString() : QString::fromUtf16(caption));
-        b->setAccessibleName(QString::fromUtf16(caption));
+        b->setText(locked && id == kClear ? QString() : text(key));
+        b->setAccessibleName(text(key));
         b->update();
     }
+    showBanner(m_core.page());
     const std::pair<int, std::u16string_view> labels[] = {
         {kCyclesLabel, u"IDS_MACRO_CYCLES"},
         {kRecordDelaysLabel, u"IDS_MACRO_RECORD_DELAY"},
@@ -631,6 +639,17 @@ void Quorvane_DlgComposite::applyLanguage() {
     m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
     m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
     m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
+}
+
+// The page banner's name, after the glyph the skin draws.
+void Quorvane_DlgComposite::showBanner(CompositePage page) {
+    const char16_t* key = page == CompositePage::Macro      ? u"IDS_COMPOSITE_SELECT_MACRO"
+                          : page == CompositePage::Media    ? u"IDS_COMPOSITE_SELECT_MEDIA"
+                          : page == CompositePage::Function ? u"IDS_COMPOSITE_SELECT_FUNCTION"
+                                                            : u"IDS_COMPOSITE_SELECT_KEY";
+    CPngButton* mask = button(kMask);
+    mask->setText(text(key).toUpper());
+    mask->update();
 }
 
 // ---- Showing the core's state -----------------------------------------------------
@@ -667,6 +686,7 @@ void Quorvane_DlgComposite::syncPage() {
                                   : page == CompositePage::Function ? m_functionSet
                                                                     : m_keySet;
         button(kMask)->SetPictureSet(s.normal, s.over, s.down, s.disabled, s.checked, true);
+        showBanner(page);
         m_shownPage = page;
         m_pageShown = true;
     }
