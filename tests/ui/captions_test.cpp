@@ -295,6 +295,44 @@ TEST_P(CaptionsTest, TheProfileManagerSpeaksOnlyItsLanguage) {
     manager.closeAsCancelled();
 }
 
+// The longest of the seven languages sets the size of each rectangle of the
+// skin; the profile button's turned caption is the default profile's name.
+TEST_P(CaptionsTest, EveryCaptionFitsItsControl) {
+    auto window = mainWindow();
+    window->setProfileLabel(QStringLiteral("$Profile1"), QString());
+    expectAllFit(window.get());
+    window->toggleColourKeyMode();
+    expectAllFit(window.get());
+
+    WorkingConfig config;
+    createDefaultImage(config, std::string(), true);
+    Quorvane_DlgComposite::Setup setup;
+    setup.layoutFile = paths.g_szCompositeIni;
+    setup.skinFolder = paths.g_szSkinDir;
+    setup.config = &config;
+    setup.loadText = loadText;
+    setup.settings = profile.get();
+    setup.readActiveProfile = [](std::function<void(int)> done) { done(0); };
+    Quorvane_DlgComposite dialog(std::move(setup));
+    ASSERT_TRUE(dialog.openForKey(1058, 0, QRect(100, 100, 40, 40)));
+    for (const int page : {composite_ids::kSingleKey, composite_ids::kMacro, composite_ids::kMedia,
+                           composite_ids::kFunction}) {
+        dialog.button(page)->click();
+        expectAllFit(&dialog);
+    }
+    dialog.button(composite_ids::kRecord)->click();  // the stop caption
+    expectAllFit(&dialog);
+    dialog.cancel();
+
+    CQuorvane_DlgProfile::Hooks hooks;
+    hooks.texts = [this](const char16_t* key) { return QString::fromStdU16String(loadText(key)); };
+    CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
+                                 paths.userDataFolder, std::move(hooks));
+    manager.open({});
+    expectAllFit(&manager);
+    manager.closeAsCancelled();
+}
+
 INSTANTIATE_TEST_SUITE_P(AllLanguages, CaptionsTest, ::testing::ValuesIn(kLanguages),
                          [](const ::testing::TestParamInfo<Language>& info) {
                              return std::string(info.param.name);
