@@ -47,10 +47,15 @@ const QColor kRecordedGrey(0x9A, 0xA3, 0xB0);
 constexpr const char* kStyle =
     "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
     "border-radius:4px;padding:1px 6px;}"
-    "QComboBox::drop-down{border:none;width:18px;}"
     "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
     "selection-background-color:#7a1e2c;}"
-    "QCheckBox{background:transparent;color:#e4e4e4;}";
+    "QCheckBox{background:transparent;color:#e4e4e4;}"
+    // A box in both states (the platform's box is dark on the dark skin), the
+    // skin's tick once checked.
+    "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
+    "background:#0f1116;}"
+    "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
+    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}";
 
 QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -141,7 +146,8 @@ Quorvane_DlgComposite::Quorvane_DlgComposite(Setup setup, QWidget* parent)
              m_setup.loadText, m_setup.settings) {
     setObjectName(QStringLiteral("compositeDialog"));
     setWindowModality(Qt::ApplicationModal);
-    setStyleSheet(QString::fromLatin1(kStyle));
+    setStyleSheet(QString::fromLatin1(kStyle).arg(
+        QString::fromStdString(m_setup.skinFolder + "/check.png").replace(u'"', u' ')));
     m_picturesOk = loadPictures();
     build();
 }
