@@ -103,5 +103,31 @@ TEST_F(ControlsLookTest, TheMediaAndFunctionListsShowTheirArrow) {
     }
 }
 
+double meanGray(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            sum += qGray(image.pixel(x, y));
+        }
+    }
+    return sum / (image.width() * image.height());
+}
+
+// With no macro the step buttons are disabled: they keep the skin's dark face
+// (the normal state's), with their caption readable on it.
+TEST_F(ControlsLookTest, TheMacroPagesDisabledButtonsKeepTheDarkSkin) {
+    dialog->button(kMacro)->click();
+    ASSERT_EQ(dialog->macroNames()->count(), 0);
+    for (const int id :
+         {kRecord, kStepDelete, kStepClear, kStepTop, kStepUp, kStepDown, kStepBottom}) {
+        CPngButton* b = dialog->button(id);
+        ASSERT_FALSE(b->isEnabled()) << id;
+        const QImage pixels = pixelsOf(id);
+        EXPECT_LT(meanGray(pixels), 70) << "button " << id << " is a light box";
+        EXPECT_GT(lightPixels(pixels), 4) << "button " << id << " shows no caption";
+    }
+    EXPECT_LT(meanGray(pixelsOf(kMacroAdd)), 70) << "the enabled ones for comparison";
+}
+
 }  // namespace
 }  // namespace quorvane

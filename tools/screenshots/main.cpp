@@ -58,6 +58,7 @@ bool saveAssignmentPages(CQuorvaneDlg* dialog, AssignmentOpener* opener, const Q
     Quorvane_DlgComposite* composite = opener->dialog();
     bool ok = save(composite, out, QStringLiteral("assign-single-key"));
     composite->button(composite_ids::kMacro)->click();
+    ok = save(composite, out, QStringLiteral("assign-macro-empty")) && ok;
     MacroEditor& editor = composite->core().editor();
     if (editor.addMacro()) {
         editor.toggleRecording(1000);

@@ -34,6 +34,8 @@ constexpr std::uint32_t kLabelColour = 0xE4E4E4;
 constexpr double kHintPoints = 10.8;
 constexpr int kButtonPoints = 10;
 constexpr int kBannerPoints = 11;
+// Disabled captions sit on the skin's dark faces: dimmed, still readable.
+constexpr std::uint32_t kDisabledText = 0x7A736C;
 constexpr int kBannerTextLeft = 42;  // right of the skin's page glyph
 constexpr int kKeyFieldPoints = 18;
 constexpr int kListPoints = 12;
@@ -196,7 +198,7 @@ CPngButton* Quorvane_DlgComposite::makeButton(int controlId, const char16_t* ski
     placeImageButton(b, layout(), u"BUTTONINFO", skinKey, pictures);
     b->setAccessibleName(QString::fromStdU16String(skinKey));
     b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace), colorFromRef(0xDEDEDE),
-                    colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(0x446053),
+                    colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(kDisabledText),
                     colorFromRef(0xDEDEDE), text_format::kDefault);
     m_controls[controlId] = b;
     return b;
