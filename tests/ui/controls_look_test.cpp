@@ -16,6 +16,7 @@
 #include "core/platform/registry_store.h"
 #include "platform/temp_dir.h"
 #include "ui/assign/composite_dialog.h"
+#include "ui/main/profile_dialog.h"
 #include "ui/qt_test_app.h"
 
 namespace quorvane {
@@ -101,6 +102,23 @@ TEST_F(ControlsLookTest, TheMediaAndFunctionListsShowTheirArrow) {
         // The drop-down part: the right end, past any entry's text.
         EXPECT_GT(lightPixels(pixels, pixels.width() - 22), 4) << "list " << list;
     }
+}
+
+// The profile manager's rows: the box of an unchecked row shows, and a checked
+// row's box differs from it.
+TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
+    CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
+                                 paths.userDataFolder, {});
+    manager.open({{"/tmp/", "one", true}, {"/tmp/", "two", false}});
+    CReportCtrl* table = manager.table();
+    const QImage all = manager.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    auto cell = [&](int row) {
+        const QRect r = table->visualRect(table->model()->index(row, 0));
+        return all.copy(r.translated(table->viewport()->mapTo(&manager, QPoint(0, 0))));
+    };
+    EXPECT_GT(lightPixels(cell(1)), 4) << "an unchecked row shows its box";
+    EXPECT_NE(cell(0), cell(1));
+    manager.closeAsCancelled();
 }
 
 double meanGray(const QImage& image) {

@@ -61,6 +61,15 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
     m_table->setObjectName(QStringLiteral("ctl1007"));
     loadSkinRect(m_table, layout(), u"BUTTONINFO", u"PROGRAM_LIST");
     m_table->SetColumns({QString(), QString(), QString()}, {60, 120, 230});
+    // The rows' boxes: a box in both states (the platform's is dark on the
+    // dark skin), the skin's tick once checked.
+    m_table->setStyleSheet(
+        m_table->styleSheet() +
+        QStringLiteral("QTableView::indicator{width:14px;height:14px;border:1px solid #8a919c;"
+                       "border-radius:3px;background:#0f1116;}"
+                       "QTableView::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;"
+                       "image:url(\"%1\");}")
+            .arg(QString::fromStdString(skinFolder + "/check.png").replace(u'"', u' ')));
     m_table->setShowGrid(true);
 
     applyLanguage();
