@@ -297,6 +297,22 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_MAIN_Cancel",
     "IDS_MAIN_Apply",
     "Unknown Key: %03x",
+    // Captions of our own: buttons, banners and columns the resource
+    // captions left in one language.
+    "IDS_COMPOSITE_CLEAR",
+    "IDS_COMPOSITE_APPLY",
+    "IDS_MACRO_ADD",
+    "IDS_MACRO_DELETE",
+    "IDS_MAIN_SWITCH_COLOR_KEYS",
+    "IDS_MAIN_SWITCH_FUNCTION_KEYS",
+    "IDS_PROFILE_TITLE",
+    "IDS_PROFILE_ADD",
+    "IDS_PROFILE_LOAD",
+    "IDS_PROFILE_DELETE",
+    "IDS_PROFILE_COLUMN_ACTIVE",
+    "IDS_PROFILE_COLUMN_NAME",
+    "IDS_PROFILE_COLUMN_PATH",
+    "IDS_MAIN_DEFAULT_MODE",
 });
 
 // Texts the program formats with one integer argument, and the directives

@@ -8,10 +8,10 @@
 
 #include "base/atomic_file.h"
 #include "core/config/user_mode_files.h"
-#include "core/window/main_window_messages.h"
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
 #include "core/window/key_click.h"
+#include "core/window/main_window_messages.h"
 #include "recording_panel_view.h"
 #include "sync/sync_fixture.h"
 
@@ -398,6 +398,7 @@ TEST(EffectNames, ComeFromSectionModeWithOneForAMissingName) {
 // ---- Colours ----------------------------------------------------------------------------------
 
 TEST_F(LightingPanelTest, ChoosingAnEffectColourSwitchesRandomOffOnTheKeyboardAndOnScreen) {
+    panel->lampOn();  // the colour buttons show only then
     act([](LightingPanel& p) { p.onRandomToggled(); });
     ASSERT_EQ(recordOnKeyboard(4, 1), (std::vector<std::uint8_t>{1}));
     ASSERT_EQ(view.pictures[1156], "sjsdown.bmp");
@@ -437,6 +438,23 @@ TEST_F(LightingPanelTest, WithTheKeyboardGoneTheModelKeepsTheNewValue) {
     EXPECT_EQ(sender->sent() + sender->dropped(), 3u);
 }
 
+// What the synchronisation asks for after a profile read, and what the hidden
+// controls would do: none of it may outline a key while the lamp is off, or
+// the outlines hide the assignment marks and the colour-key pictures.
+TEST_F(LightingPanelTest, WithTheLampOffNoKeyGetsAnOutline) {
+    ASSERT_FALSE(panel->lampIsOn());
+    const int shows = view.outlineShows;
+    panel->refresh();
+    panel->showKeyColours();
+    act([](LightingPanel& p) { p.onEffectColourChosen(kTeal); });
+    act([](LightingPanel& p) { p.onEffectSelected(comboOf(20)); });
+    act([](LightingPanel& p) { p.onUserSlotSelected(2); });
+    EXPECT_EQ(view.outlineShows, shows);
+
+    panel->lampOn();
+    EXPECT_EQ(view.outlineShows, shows + 1) << "the lamp shows the per-key colours";
+}
+
 // ---- User modes ---------------------------------------------------------------------------------
 
 TEST_F(LightingPanelTest, AnEffectListWithout20NeverFillsTheSlots) {
@@ -455,6 +473,7 @@ TEST_F(LightingPanelTest, AnEffectListWithout20NeverFillsTheSlots) {
 }
 
 TEST_F(LightingPanelTest, SelectingASlotStoresItSendsItsBankAndShowsIt) {
+    panel->lampOn();  // the slot list shows only then
     panel->reloadUserSlots();
     const int fills = view.effectListFills;
     act([](LightingPanel& p) { p.onUserSlotSelected(3); });

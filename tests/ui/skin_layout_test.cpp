@@ -248,6 +248,13 @@ bool drawnOver(const std::string& a, const std::string& b) {
             return true;
         }
     }
+    // The default-mode notice shows only while the keyboard's default mode hides
+    // every control of the lighting panel, the lamp included.
+    for (const char* lamp : {"CONTROL_Deng", "CONTROL_XGcombox"}) {
+        if (oneIs("CONTROL_Working", lamp)) {
+            return true;
+        }
+    }
     for (const char* lock : {"LOCK_CAPS", "LOCK_NUM", "LOCK_SCROLL"}) {
         if (oneIs(lock, "KEY_")) {
             return true;

@@ -1,16 +1,21 @@
-// screenshots --out <folder>: runs the desktop program itself in this process
-// against the virtual keyboard (offscreen unless QT_QPA_PLATFORM says
-// otherwise) and writes its windows as PNG files: the main window in
-// function-keys and colour-keys mode, with the lamp on for effects 4, 6, 17
-// and 20, the profile manager and the about box.
+// screenshots --out <folder> [--locale <name>] [--scale <factor>]: runs the
+// desktop program itself in this process against the virtual keyboard
+// (offscreen unless QT_QPA_PLATFORM says otherwise) and writes its windows as
+// PNG files: the main window in function-keys and colour-keys mode, with the
+// lamp on for effects 4, 6, 17 and 20, the assignment dialog's four pages (the
+// macro page with a few steps), the profile manager and the about box. The
+// locale (fr_FR.UTF-8, zh_TW.UTF-8 ...) picks the language on this first
+// run; the scale is the screen's (2 for 200 %).
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/lighting/lighting_panel.h"
+#include "ui/assign/composite_dialog.h"
 #include "ui/main/in_process_program.h"
 
 namespace {
@@ -31,13 +36,67 @@ bool save(QWidget* widget, const QDir& out, const QString& name) {
 
 }  // namespace
 
+// The value after `name` on the command line, before Qt reads it.
+const char* option(int argc, char** argv, const char* name) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) {
+            return argv[i + 1];
+        }
+    }
+    return nullptr;
+}
+
+// The assignment dialog for key A, on each of its pages.
+bool saveAssignmentPages(CQuorvaneDlg* dialog, AssignmentOpener* opener, const QDir& out) {
+    constexpr int kKeyA = 1058;
+    dialog->onKeyButton(kKeyA);
+    if (!spinUntil([&] { return opener->dialog() != nullptr && opener->dialog()->isVisible(); },
+                   10)) {
+        std::fprintf(stderr, "screenshots: the assignment dialog did not open\n");
+        return false;
+    }
+    Quorvane_DlgComposite* composite = opener->dialog();
+    bool ok = save(composite, out, QStringLiteral("assign-single-key"));
+    composite->button(composite_ids::kMacro)->click();
+    ok = save(composite, out, QStringLiteral("assign-macro-empty")) && ok;
+    MacroEditor& editor = composite->core().editor();
+    if (editor.addMacro()) {
+        editor.toggleRecording(1000);
+        std::uint64_t at = 1000;
+        for (const KeyId key : {KeyId{0x1E}, KeyId{0x30}, KeyId{0x2E}}) {
+            editor.recordKey({key, false, false, at += 120});
+            editor.recordKey({key, true, false, at += 80});
+        }
+        editor.toggleRecording(at);
+    }
+    // Shown as after a click of the dialog's own.
+    composite->button(composite_ids::kMacro)->click();
+    composite->button(composite_ids::kMedia)->click();
+    composite->button(composite_ids::kMacro)->click();
+    ok = save(composite, out, QStringLiteral("assign-macro")) && ok;
+    composite->button(composite_ids::kMedia)->click();
+    ok = save(composite, out, QStringLiteral("assign-media")) && ok;
+    composite->button(composite_ids::kFunction)->click();
+    ok = save(composite, out, QStringLiteral("assign-function")) && ok;
+    composite->cancel();
+    spinFor(100);
+    return ok;
+}
+
 int main(int argc, char** argv) {
     const std::string home = prepareInProcessEnvironment();
+    if (const char* locale = option(argc, argv, "--locale")) {
+        setenv("LC_ALL", locale, 1);
+    }
+    if (const char* scale = option(argc, argv, "--scale")) {
+        setenv("QT_SCALE_FACTOR", scale, 1);
+    }
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--out"));
     if (at < 0 || at + 1 >= args.size()) {
-        std::fprintf(stderr, "usage: screenshots --out <folder>\n");
+        std::fprintf(stderr,
+                     "usage: screenshots --out <folder> [--locale <name>] [--scale <factor>]\n");
         return 2;
     }
     const QDir out(args[at + 1]);
@@ -74,6 +133,10 @@ int main(int argc, char** argv) {
             ok = save(dialog, out, QStringLiteral("main-lamp-effect-%1").arg(effect)) && ok;
         }
         onCoreThread(program, [&] { panel.lampOff(); });
+        spinFor(200);
+        ok = save(dialog, out, QStringLiteral("main-lamp-off")) && ok;
+
+        ok = saveAssignmentPages(dialog, program.assignmentOpener(), out) && ok;
 
         program.openProfileManager();
         spinUntil(

@@ -11,6 +11,8 @@ namespace skingen {
 // File name and picture of every lighting bitmap, sliders and busy frames included;
 // `scale` 2 gives the same pictures with twice the pixels.
 QList<QPair<QString, QImage>> lightingBitmaps(int scale = 1);
+// The tick of a checked box (check.png), drawn by the dialogs' style sheets.
+QImage checkMark(int scale = 1);
 // The three notification icons and the program icon.
 QList<QPair<QString, QImage>> icons();
 

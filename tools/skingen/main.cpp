@@ -184,6 +184,8 @@ int main(int argc, char** argv) {
     for (const auto& [name, image] : lightingBitmaps(2)) {
         saveImage(skins, doubleSizeName(name), image);
     }
+    saveImage(skins, QStringLiteral("check.png"), checkMark(1));
+    saveImage(skins, doubleSizeName(QStringLiteral("check.png")), checkMark(2));
     for (const auto& [name, image] : icons()) {
         saveImage(skins, name, image);
     }

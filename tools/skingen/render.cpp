@@ -119,7 +119,7 @@ void drawKey(QPainter& p, const Control& c, const QString& state) {
 
 // ---- buttons ----------------------------------------------------------------
 
-enum class Look { Normal, Over, Down, Dim, Selected, Locked };
+enum class Look { Normal, Over, Down, Dim, Muted, Selected, Locked };
 
 Look lookOf(const Control& c, const QString& state, const QString& variant) {
     if (variant == u"macro2" && (c.kind == u"page" || c.kind == u"title")) {
@@ -132,7 +132,12 @@ Look lookOf(const Control& c, const QString& state, const QString& variant) {
         return Look::Down;
     }
     if (state == u"disable") {
-        return c.kind == u"toggle" ? Look::Selected : Look::Dim;
+        if (c.kind == u"toggle") {
+            return Look::Selected;
+        }
+        // The macro page's buttons carry light text on a dark face in every
+        // state, as the rest of their dialog does.
+        return variant == u"macro" ? Look::Muted : Look::Dim;
     }
     return Look::Normal;
 }
@@ -157,6 +162,9 @@ void drawButtonBase(QPainter& p, const QRectF& r, Look look, qreal radius = 6) {
             break;
         case Look::Locked:
             fillRounded(p, r, radius, QColor(0x15, 0x17, 0x1C), QColor(0x24, 0x27, 0x2E), 1.0);
+            break;
+        case Look::Muted:
+            fillRounded(p, r, radius, QColor(0x17, 0x1A, 0x20), QColor(0x2A, 0x2F, 0x38), 1.0);
             break;
         case Look::Selected:
             glow(p, r, radius, kCrimson);
@@ -186,6 +194,7 @@ QColor captionColour(Look look) {
         case Look::Dim:
             return QColor(0x53, 0x60, 0x44);
         case Look::Locked:
+        case Look::Muted:
             return kTextOff;
         case Look::Normal:
             break;
@@ -308,19 +317,6 @@ QColor pageColour(const QString& variant) {
     return kCyan;
 }
 
-QString pageTitle(const QString& variant) {
-    if (variant == u"macro" || variant == u"macro2") {
-        return QStringLiteral("MACRO");
-    }
-    if (variant == u"media") {
-        return QStringLiteral("MEDIA");
-    }
-    if (variant == u"function") {
-        return QStringLiteral("FUNCTION");
-    }
-    return QStringLiteral("SINGLE KEY");
-}
-
 void drawPageBanner(QPainter& p, const Control& c, const QString& state, const QString& variant) {
     const QRectF r = inner(c.rect, 1.0);
     QColor accent = pageColour(variant);
@@ -339,12 +335,8 @@ void drawPageBanner(QPainter& p, const Control& c, const QString& state, const Q
                           : variant == u"media"                       ? QStringLiteral("play")
                           : variant == u"function"                    ? QStringLiteral("gear")
                                                                       : QStringLiteral("keycap");
+    // The page's name is the language's: the program writes it after the glyph.
     drawGlyph(p, glyph, QRectF(r.left() + 12, r.center().y() - 10, 20, 20), Qt::white);
-    p.setPen(state == u"disable" ? kTextDim : Qt::white);
-    QFont f = font(13, true);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
-    p.setFont(f);
-    p.drawText(r.adjusted(42, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, pageTitle(variant));
 }
 
 void drawTitle(QPainter& p, const Control& c, const QString& state, const QString& variant) {

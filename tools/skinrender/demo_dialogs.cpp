@@ -254,12 +254,23 @@ QImage profileScene(const std::string& skins) {
     const QPixmap N = load(skins, "Profile_normal.jpg"), O = load(skins, "Profile_over.jpg"),
                   D = load(skins, "Profile_down.jpg");
     std::map<std::u16string, CPngButton*> buttons;
-    for (const char16_t* key : {u"FUNC_ADD", u"FUNC_LOAD", u"FUNC_DELETE", u"CONTROL_OK",
-                                u"CONTROL_CANCEL", u"CONTROL2_APPLY"}) {
+    // The program writes the captions (the skin's buttons carry none).
+    const std::pair<const char16_t*, const char*> captions[] = {
+        {u"FUNC_ADD", "Add"},  {u"FUNC_LOAD", "Load"},        {u"FUNC_DELETE", "Delete"},
+        {u"CONTROL_OK", "OK"}, {u"CONTROL_CANCEL", "Cancel"}, {u"CONTROL2_APPLY", "Apply"}};
+    for (const auto& [key, caption] : captions) {
         auto* b = qtOwned<CPngButton>(&dlg);
         placeImageButton(b, layout, u"BUTTONINFO", key, {N, O, D, D, N});
+        b->SetTextStyle(true, 10, QStringLiteral("Arial Unicode MS"), colorFromRef(0xDEDEDE),
+                        colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(0x446053),
+                        colorFromRef(0xDEDEDE), text_format::kDefault);
+        b->setText(QString::fromLatin1(caption));
         buttons[key] = b;
     }
+    auto* title = qtOwned<QLabel>(&dlg);
+    loadSkinRect(title, layout, u"BUTTONINFO", u"PROFILE_TITLE");
+    title->setText(QStringLiteral("Profile Manager"));
+    title->setStyleSheet(QStringLiteral("color: #E4E4E4; font-weight: 600; font-size: 15px;"));
     buttons[u"CONTROL2_APPLY"]->setEnabled(false);
     hover(buttons[u"FUNC_LOAD"]);
     auto* list = qtOwned<CReportCtrl>(&dlg);
@@ -324,7 +335,15 @@ QImage compositeScene(const std::string& skins, Page page) {
             b->setEnabled(false);
         }
     }
-    button(u"CONTROL_MASK", pageSet, {});
+    // The banner's name is the program's, after the skin's glyph.
+    CPngButton* banner = button(u"CONTROL_MASK", pageSet,
+                                page == Page::Media ? QStringLiteral("MEDIA")
+                                : page == Page::Key ? QStringLiteral("SINGLE KEY")
+                                                    : QStringLiteral("MACRO"));
+    banner->SetTextStyle(true, 11, QStringLiteral("Arial Unicode MS"), Qt::white, Qt::white,
+                         Qt::white, Qt::white, Qt::white,
+                         text_format::kVCenter | text_format::kSingleLine);
+    banner->SetMargins(42, 0, 0, 0);
     CPngButton* title = button(u"CONTROL_TITLE", locked ? lockedSet : keySet, {});
     title->setEnabled(!locked);
     button(u"CONTROL_OSK", keySet, {});

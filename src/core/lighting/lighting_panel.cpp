@@ -249,6 +249,13 @@ void LightingPanel::showUserModeValues() {
 }
 
 void LightingPanel::showFrame(const PreviewFrame& frame) {
+    // Outlines are the lamp's display: with the lamp off the keys show their
+    // assignments and colour-key marks, which an outline would hide. (The
+    // synchronisation asks for the key colours after every profile read,
+    // whatever the lamp.)
+    if (!m_lamp) {
+        return;
+    }
     // Repainting a hundred buttons with what they already show is the cost
     // the preview must not have.
     if (m_outlinesShown && frame == m_shown) {

@@ -33,6 +33,10 @@ constexpr char kFieldFace[] = "Verdana";
 constexpr std::uint32_t kLabelColour = 0xE4E4E4;
 constexpr double kHintPoints = 10.8;
 constexpr int kButtonPoints = 10;
+constexpr int kBannerPoints = 11;
+// Disabled captions sit on the skin's dark faces: dimmed, still readable.
+constexpr std::uint32_t kDisabledText = 0x7A736C;
+constexpr int kBannerTextLeft = 42;  // right of the skin's page glyph
 constexpr int kKeyFieldPoints = 18;
 constexpr int kListPoints = 12;
 constexpr int kKeyPickerCount = 106;
@@ -45,10 +49,15 @@ const QColor kRecordedGrey(0x9A, 0xA3, 0xB0);
 constexpr const char* kStyle =
     "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
     "border-radius:4px;padding:1px 6px;}"
-    "QComboBox::drop-down{border:none;width:18px;}"
     "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
     "selection-background-color:#7a1e2c;}"
-    "QCheckBox{background:transparent;color:#e4e4e4;}";
+    "QCheckBox{background:transparent;color:#e4e4e4;}"
+    // A box in both states (the platform's box is dark on the dark skin), the
+    // skin's tick once checked.
+    "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
+    "background:#0f1116;}"
+    "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
+    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}";
 
 QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -139,7 +148,8 @@ Quorvane_DlgComposite::Quorvane_DlgComposite(Setup setup, QWidget* parent)
              m_setup.loadText, m_setup.settings) {
     setObjectName(QStringLiteral("compositeDialog"));
     setWindowModality(Qt::ApplicationModal);
-    setStyleSheet(QString::fromLatin1(kStyle));
+    setStyleSheet(QString::fromLatin1(kStyle).arg(
+        QString::fromStdString(m_setup.skinFolder + "/check.png").replace(u'"', u' ')));
     m_picturesOk = loadPictures();
     build();
 }
@@ -188,7 +198,7 @@ CPngButton* Quorvane_DlgComposite::makeButton(int controlId, const char16_t* ski
     placeImageButton(b, layout(), u"BUTTONINFO", skinKey, pictures);
     b->setAccessibleName(QString::fromStdU16String(skinKey));
     b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace), colorFromRef(0xDEDEDE),
-                    colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(0x446053),
+                    colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(kDisabledText),
                     colorFromRef(0xDEDEDE), text_format::kDefault);
     m_controls[controlId] = b;
     return b;
@@ -234,8 +244,12 @@ void Quorvane_DlgComposite::build() {
         m_core.onClearButton();
         sync();
     });
-    connect(makeButton(kMask, u"CONTROL_MASK", m_keySet), &QAbstractButton::clicked, this,
-            &Quorvane_DlgComposite::onMaskClicked);
+    CPngButton* mask = makeButton(kMask, u"CONTROL_MASK", m_keySet);
+    mask->SetTextStyle(true, kBannerPoints, QString::fromLatin1(kButtonFace), Qt::white, Qt::white,
+                       Qt::white, colorFromRef(kLabelColour), Qt::white,
+                       text_format::kVCenter | text_format::kSingleLine);
+    mask->SetMargins(kBannerTextLeft, 0, 0, 0);
+    connect(mask, &QAbstractButton::clicked, this, &Quorvane_DlgComposite::onMaskClicked);
     makeButton(kTitle, u"CONTROL_TITLE", m_keySet);
     CPngButton* osk = makeButton(kOsk, u"CONTROL_OSK", m_keySet);
     osk->SetTooltip(QStringLiteral("Open the on-screen keyboard"), true);
@@ -605,15 +619,17 @@ void Quorvane_DlgComposite::applyLanguage() {
             b->update();
         }
     }
-    // Captions without a language text keep the dialog resource's.
-    const std::pair<int, const char16_t*> fixed[] = {
-        {kClear, u"清除"}, {kApply, u"应用"}, {kMacroAdd, u"添加"}, {kMacroDelete, u"删除"}};
-    for (const auto& [id, caption] : fixed) {
+    const std::pair<int, std::u16string_view> ownCaptions[] = {{kClear, u"IDS_COMPOSITE_CLEAR"},
+                                                               {kApply, u"IDS_COMPOSITE_APPLY"},
+                                                               {kMacroAdd, u"IDS_MACRO_ADD"},
+                                                               {kMacroDelete, u"IDS_MACRO_DELETE"}};
+    for (const auto& [id, key] : ownCaptions) {
         CPngButton* b = button(id);
-        b->setText(locked && id == kClear ? QString() : QString::fromUtf16(caption));
-        b->setAccessibleName(QString::fromUtf16(caption));
+        b->setText(locked && id == kClear ? QString() : text(key));
+        b->setAccessibleName(text(key));
         b->update();
     }
+    showBanner(m_core.page());
     const std::pair<int, std::u16string_view> labels[] = {
         {kCyclesLabel, u"IDS_MACRO_CYCLES"},
         {kRecordDelaysLabel, u"IDS_MACRO_RECORD_DELAY"},
@@ -631,6 +647,17 @@ void Quorvane_DlgComposite::applyLanguage() {
     m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
     m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
     m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
+}
+
+// The page banner's name, after the glyph the skin draws.
+void Quorvane_DlgComposite::showBanner(CompositePage page) {
+    const char16_t* key = page == CompositePage::Macro      ? u"IDS_COMPOSITE_SELECT_MACRO"
+                          : page == CompositePage::Media    ? u"IDS_COMPOSITE_SELECT_MEDIA"
+                          : page == CompositePage::Function ? u"IDS_COMPOSITE_SELECT_FUNCTION"
+                                                            : u"IDS_COMPOSITE_SELECT_KEY";
+    CPngButton* mask = button(kMask);
+    mask->setText(text(key).toUpper());
+    mask->update();
 }
 
 // ---- Showing the core's state -----------------------------------------------------
@@ -667,6 +694,7 @@ void Quorvane_DlgComposite::syncPage() {
                                   : page == CompositePage::Function ? m_functionSet
                                                                     : m_keySet;
         button(kMask)->SetPictureSet(s.normal, s.over, s.down, s.disabled, s.checked, true);
+        showBanner(page);
         m_shownPage = page;
         m_pageShown = true;
     }

@@ -179,6 +179,7 @@ class Quorvane_DlgComposite : public CBaseDialog {
     // Show what the core holds.
     void sync();
     void syncPage();
+    void showBanner(CompositePage page);
     void syncMacroPage();
     void syncNames();
     void syncSteps();

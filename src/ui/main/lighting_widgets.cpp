@@ -77,6 +77,22 @@ constexpr Placed kNeverShown[] = {{1157, u"CONTROL_JTysStatic"},   {1158, u"CONT
                                   {1190, u"CONTROL_CDysButton"},   {1191, u"CONTROL_CDsjsStatic"},
                                   {1192, u"CONTROL_CDsjsStaPic"},  {1193, u""}};
 
+// Each label's text: the skin's first text, then the language's. One row per
+// label (a table of lists would hold lists whose storage ends with the
+// table's initialisation).
+struct LabelText {
+    int id;
+    const char16_t* skinKey;
+    const char16_t* textKey;
+};
+constexpr LabelText kLabelTexts[] = {
+    {1171, u"Deng", u"IDS_KEYBOARD_FUNC_DENG"},    {1172, u"Light", u"IDS_KEYBOARD_FUNC_TEXTLIGHT"},
+    {1148, u"FX", u"IDS_KEYBOARD_FUNC_FX"},        {1166, u"Speed", u"IDS_KEYBOARD_FUNC_SPEED"},
+    {1151, u"Color", u"IDS_KEYBOARD_FUNC_COLOR"},  {1154, u"Color", u"IDS_KEYBOARD_FUNC_COLOR"},
+    {1159, u"Color", u"IDS_KEYBOARD_FUNC_COLOR"},  {1161, u"JColor", u"IDS_KEYBOARD_FUNC_JCOLOR"},
+    {1173, u"DC", u"IDS_KEYBOARD_FUNC_COLOURFUL"}, {1176, u"DC", u"IDS_KEYBOARD_FUNC_COLOURFUL"},
+    {1163, u"Tool", u"IDS_KEYBOARD_FUNC_TOOL"}};
+
 constexpr int kEffectListId = 1146;
 constexpr int kUserSlotsId = 1198;
 constexpr int kBrightnessId = 1178;
@@ -237,20 +253,9 @@ QPixmap LightingWidgets::picture(std::string_view file) {
 }
 
 void LightingWidgets::setFirstTexts(const SkinLayout& layout, std::u16string_view section) {
-    const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
-        {u"Deng", {1171}},
-        {u"Light", {1172}},
-        {u"FX", {1148}},
-        {u"Speed", {1166}},
-        {u"Color", {1151, 1154, 1159}},
-        {u"JColor", {1161}},
-        {u"DC", {1173, 1176}},
-        {u"Tool", {1163}}};
-    for (const auto& [key, ids] : texts) {
-        for (const int id : ids) {
-            if (auto* l = qobject_cast<QLabel*>(control(id))) {
-                l->setText(qs(layout.text(section, key, u"")));
-            }
+    for (const LabelText& t : kLabelTexts) {
+        if (auto* l = qobject_cast<QLabel*>(control(t.id))) {
+            l->setText(qs(layout.text(section, t.skinKey, u"")));
         }
     }
 }
@@ -259,21 +264,9 @@ void LightingWidgets::applyLanguage(const TextLookup& loadText) {
     if (!loadText) {
         return;
     }
-    const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
-        {u"IDS_KEYBOARD_FUNC_COLOURFUL", {1173, 1176}},
-        {u"IDS_KEYBOARD_FUNC_JCOLOR", {1161}},
-        {u"IDS_KEYBOARD_FUNC_TOOL", {1163}},
-        {u"IDS_KEYBOARD_FUNC_DENG", {1171}},
-        {u"IDS_KEYBOARD_FUNC_FX", {1148}},
-        {u"IDS_KEYBOARD_FUNC_SPEED", {1166}},
-        {u"IDS_KEYBOARD_FUNC_TEXTLIGHT", {1172}},
-        {u"IDS_KEYBOARD_FUNC_COLOR", {1151, 1154, 1159}}};
-    for (const auto& [key, ids] : texts) {
-        const QString text = qs(loadText(key));
-        for (const int id : ids) {
-            if (auto* l = qobject_cast<QLabel*>(control(id))) {
-                l->setText(text);
-            }
+    for (const LabelText& t : kLabelTexts) {
+        if (auto* l = qobject_cast<QLabel*>(control(t.id))) {
+            l->setText(qs(loadText(t.textKey)));
         }
     }
 }

@@ -286,7 +286,9 @@ void CQuorvaneDlg::applyLanguage() {
     const std::pair<const char16_t*, int> labels[] = {
         {u"IDS_KEYBOARD_FUNC_LIGHTING", kLightingLabel},
         {u"IDS_KEYBOARD_FUNC_PROFILE", kProfilesLabel},
-        {u"IDS_KEYBOARD_FUNC_USB", kUsbLabel}};
+        {u"IDS_KEYBOARD_FUNC_USB", kUsbLabel},
+        // The skin's text of the default-mode notice is in one language only.
+        {u"IDS_MAIN_DEFAULT_MODE", kWorkingLabel}};
     for (const auto& [key, id] : labels) {
         if (auto* l = qobject_cast<QLabel*>(control(id))) {
             l->setText(text(key));
@@ -318,6 +320,10 @@ void CQuorvaneDlg::applyLanguage() {
     if (m_about) {
         m_about->applyLanguage();
     }
+    if (m_profileManager) {
+        m_profileManager->applyLanguage();
+    }
+    updateSwitchText();
     if (m_tray) {
         m_tray->updateMenuTexts();
     }
@@ -325,8 +331,8 @@ void CQuorvaneDlg::applyLanguage() {
 
 void CQuorvaneDlg::updateSwitchText() {
     if (CPngButton* sw = button(kSwitch)) {
-        sw->setText(m_keyboard->colourKeyMode() ? QStringLiteral("Switch to the function keys mode")
-                                                : QStringLiteral("Switch to the color keys mode"));
+        sw->setText(text(m_keyboard->colourKeyMode() ? u"IDS_MAIN_SWITCH_FUNCTION_KEYS"
+                                                     : u"IDS_MAIN_SWITCH_COLOR_KEYS"));
         sw->setAccessibleName(sw->text());
         sw->update();
     }
@@ -588,6 +594,7 @@ void CQuorvaneDlg::showProfileManager(std::vector<ProfileRow> rows) {
         };
         hooks.openHelp = [this] { openHelp(); };
         hooks.stateChanged = m_setup.profileManagerState;
+        hooks.texts = [this](const char16_t* key) { return text(key); };
         m_profileManager = std::make_unique<CQuorvane_DlgProfile>(
             m_setup.paths.g_szProfileIni, m_setup.paths.profileSkinFolder,
             m_setup.paths.userDataFolder, std::move(hooks), this);

@@ -5,12 +5,19 @@
 
 #include "core/sync/sync_texts.h"
 #include "ui/skin/qt_owned.h"
+#include "ui/skin/skin_color.h"
 #include "ui/skin/skin_picture.h"
 #include "ui/skin/skin_placement.h"
 
 namespace quorvane {
 
 namespace {
+constexpr char kButtonFace[] = "Arial Unicode MS";
+constexpr int kButtonPoints = 10;
+constexpr std::uint32_t kTitleColour = 0xE4E4E4;
+constexpr int kTitleWeight = 600;
+constexpr int kTitlePixels = 15;
+
 QPixmap picture(const std::string& folder, const char* name) {
     return loadSkinPixmap(QString::fromStdString(folder) + QLatin1Char('/') + QLatin1String(name));
 }
@@ -32,18 +39,40 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
         auto* b = qtOwned<CPngButton>(this);
         b->setObjectName(QStringLiteral("ctl%1").arg(id));
         placeImageButton(b, layout(), u"BUTTONINFO", key, {n, o, d, d, n});
+        // The skin's faces: light text on the dark normal face, dark text on
+        // the light over and down faces.
+        b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace),
+                        colorFromRef(0xDEDEDE), colorFromRef(0x622245), colorFromRef(0x262A83),
+                        colorFromRef(0x446053), colorFromRef(0xDEDEDE), text_format::kDefault);
         b->setAccessibleName(QString::fromStdU16String(key));
         m_buttons[id] = b;
     }
+    m_title = qtOwned<ColorStatic>(this);
+    m_title->setObjectName(QStringLiteral("title"));
+    loadSkinRect(m_title, layout(), u"BUTTONINFO", u"PROFILE_TITLE");
+    m_title->SetTextColor(colorFromRef(kTitleColour));
+    m_title->SetFontFace(QString::fromLatin1(kButtonFace), kTitleWeight);
+    m_title->SetFontHeight(kTitlePixels);
+    m_title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto* test = qtOwned<CPngButton>(this);
     test->hide();
     m_buttons[kTest] = test;
     m_table = qtOwned<CReportCtrl>(this);
     m_table->setObjectName(QStringLiteral("ctl1007"));
     loadSkinRect(m_table, layout(), u"BUTTONINFO", u"PROGRAM_LIST");
-    m_table->SetColumns({QStringLiteral("激活"), QStringLiteral("名称"), QStringLiteral("路径")},
-                        {60, 120, 230});
+    m_table->SetColumns({QString(), QString(), QString()}, {60, 120, 230});
+    // The rows' boxes: a box in both states (the platform's is dark on the
+    // dark skin), the skin's tick once checked.
+    m_table->setStyleSheet(
+        m_table->styleSheet() +
+        QStringLiteral("QTableView::indicator{width:14px;height:14px;border:1px solid #8a919c;"
+                       "border-radius:3px;background:#0f1116;}"
+                       "QTableView::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;"
+                       "image:url(\"%1\");}")
+            .arg(QString::fromStdString(skinFolder + "/check.png").replace(u'"', u' ')));
     m_table->setShowGrid(true);
+
+    applyLanguage();
 
     connect(m_buttons[kAdd], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onAdd);
     connect(m_buttons[kLoad], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onLoad);
@@ -61,6 +90,28 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
         m_list.setChecked(item->row(), item->checkState() == Qt::Checked);
         syncApply();
     });
+}
+
+void CQuorvane_DlgProfile::applyLanguage() {
+    if (!m_hooks.texts) {
+        return;
+    }
+    m_title->setText(m_hooks.texts(u"IDS_PROFILE_TITLE"));
+    setWindowTitle(m_title->text());
+    const std::pair<int, const char16_t*> captions[] = {
+        {kAdd, u"IDS_PROFILE_ADD"}, {kLoad, u"IDS_PROFILE_LOAD"}, {kDelete, u"IDS_PROFILE_DELETE"},
+        {1, u"IDS_MAIN_OK"},        {2, u"IDS_MAIN_Cancel"},      {kApply, u"IDS_MAIN_Apply"}};
+    for (const auto& [id, key] : captions) {
+        CPngButton* b = m_buttons[id];
+        b->setText(m_hooks.texts(key));
+        b->setAccessibleName(b->text());
+        b->update();
+    }
+    const char16_t* columns[] = {u"IDS_PROFILE_COLUMN_ACTIVE", u"IDS_PROFILE_COLUMN_NAME",
+                                 u"IDS_PROFILE_COLUMN_PATH"};
+    for (int c = 0; c < 3; ++c) {
+        m_table->SetColumnTitle(c, m_hooks.texts(columns[c]));
+    }
 }
 
 CPngButton* CQuorvane_DlgProfile::button(int id) const {

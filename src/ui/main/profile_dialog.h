@@ -12,6 +12,7 @@
 
 #include "core/sync/profile_manager.h"
 #include "ui/skin/base_dialog.h"
+#include "ui/skin/color_static.h"
 #include "ui/skin/png_button.h"
 #include "ui/skin/report_ctrl.h"
 
@@ -29,10 +30,15 @@ class CQuorvane_DlgProfile : public CBaseDialog {
         std::function<QString(bool save, const QString& initialName)> chooseFile;
         std::function<void()> openHelp;
         std::function<void(bool open, bool unapplied)> stateChanged;
+        // The language's text of a key (title, buttons, column titles).
+        std::function<QString(const char16_t* key)> texts;
     };
 
     CQuorvane_DlgProfile(std::string layoutFile, std::string skinFolder, std::string userDataFolder,
                          Hooks hooks, QWidget* parent = nullptr);
+
+    // UM_LANG: the title, the buttons' captions and the column titles.
+    void applyLanguage();
 
     // Opening: the rows from the core; Apply disabled.
     void open(std::vector<ProfileRow> rows);
@@ -44,6 +50,7 @@ class CQuorvane_DlgProfile : public CBaseDialog {
     const ProfileManagerList& list() const { return m_list; }
     CReportCtrl* table() const { return m_table; }
     CPngButton* button(int id) const;
+    QLabel* title() const { return m_title; }
 
     static constexpr int kAdd = 1010;
     static constexpr int kLoad = 1008;
@@ -66,6 +73,7 @@ class CQuorvane_DlgProfile : public CBaseDialog {
     Hooks m_hooks;
     ProfileManagerList m_list;
     CReportCtrl* m_table = nullptr;
+    ColorStatic* m_title = nullptr;
     std::map<int, CPngButton*> m_buttons;
     bool m_filling = false;
 };

@@ -232,13 +232,22 @@ void CPngButton::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-void CPngButton::drawText(QPainter& painter, Shown state) {
+QFont CPngButton::textFont() const {
     QFont font(m_face);
     font.setPointSize(m_pointSize);
     font.setWeight(m_rotated ? static_cast<QFont::Weight>(956) : QFont::Normal);
+    return font;
+}
+
+QRect CPngButton::textArea() const {
+    return rect().adjusted(m_marginLeft, m_marginTop, -m_marginRight, -m_marginBottom);
+}
+
+void CPngButton::drawText(QPainter& painter, Shown state) {
+    const QFont font = textFont();
     painter.setFont(font);
     painter.setPen(textColour(state));
-    const QRect area = rect().adjusted(m_marginLeft, m_marginTop, -m_marginRight, -m_marginBottom);
+    const QRect area = textArea();
     const int flags = qtTextFlags(m_format);
     if (m_escapement == 0) {
         painter.drawText(area, flags, text());

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QFont>
 #include <QPixmap>
 #include <QString>
 #include <QTimer>
@@ -70,6 +71,11 @@ class CPngButton : public QAbstractButton {
     Shown currentState() const;
     const QPixmap& picture(Shown state) const;
     QColor textColour(Shown state) const;
+    // The font and the rectangle the caption is drawn with and in.
+    QFont textFont() const;
+    QRect textArea() const;
+    bool hasText() const { return m_hasText; }
+    int escapement() const { return m_escapement; }
 
     static constexpr int kTooltipDelayMs = 300;
 
