@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -128,14 +129,27 @@ TEST_F(KeyboardSessionTest, TheKeyboardsReportsArriveAsTypedCallbacks) {
         {"ConfigurationChanged", 0x0403, {"reloaded"}},
         {"IconSignalIsNoConcernOfTheSession", 0x1811, {}},
     };
+    // The keyboard's reports are told in their order: a report that must not
+    // be told is followed by two others, and only those two are told. Two,
+    // so that a wrong call that looks like the first or the second is seen.
     for (const ReportCase& c : cases) {
         SCOPED_TRACE(c.name);
         heard = {};
         raiseConsumer(c.code);
-        ASSERT_TRUE(settle([&] { return heard.calls.size() >= c.calls.size(); }));
-        // A report that must not be told is given time to be told wrongly.
-        session->runUntil([] { return false; }, c.calls.empty() ? 100ms : 0ms);
-        EXPECT_EQ(heard.calls, c.calls);
+        std::vector<std::string> expected = c.calls;
+        if (c.calls.empty()) {
+            raiseConsumer(0x0401);
+            raiseConsumer(0x0402);
+            expected = {"lighting", "profile"};
+            ASSERT_TRUE(settle([&] {
+                const auto& calls = heard.calls;
+                return calls.size() >= 2 && calls.back() == "profile" &&
+                       std::find(calls.begin(), calls.end() - 1, "lighting") != calls.end() - 1;
+            }));
+        } else {
+            ASSERT_TRUE(settle([&] { return heard.calls.size() >= c.calls.size(); }));
+        }
+        EXPECT_EQ(heard.calls, expected);
     }
     EXPECT_EQ(session->reloads(), 2);
 }
