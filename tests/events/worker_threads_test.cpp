@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +15,18 @@ namespace quorvane {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Polls `done` until it holds (false after five seconds: something hangs).
+bool waitFor(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
 
 TEST(TurnQueue, WorkersActInTicketOrderWhateverOrderTheyStart) {
     TurnQueue turns;
@@ -70,8 +83,9 @@ TEST(TurnQueue, CloseReleasesWaitersWithFalse) {
         result = turns.waitTurn(second) ? 1 : 0;
         turns.done(second);  // after close: returns at once
     });
-    std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(waitFor([&] { return turns.waiting() == 1 || result != -1; }));
     EXPECT_EQ(result.load(), -1) << "waits for the first ticket";
+    EXPECT_EQ(turns.waiting(), 1u);
     turns.close();
     waiter.join();
     EXPECT_EQ(result.load(), 0);
@@ -91,9 +105,14 @@ TEST(WorkerThreads, CloseJoinsRunningWorkersAndRefusesNewOnes) {
         }));
     }
     EXPECT_EQ(workers.running(), 3u);
-    std::thread closer([&] { workers.closeAndJoin(); });
-    std::this_thread::sleep_for(10ms);
+    std::atomic<bool> closerReturned{false};
+    std::thread closer([&] {
+        workers.closeAndJoin();
+        closerReturned = true;
+    });
+    EXPECT_TRUE(waitFor([&] { return workers.closed(); }));
     EXPECT_FALSE(workers.start([] {})) << "closed";
+    EXPECT_FALSE(closerReturned) << "waits for the running workers";
     release = true;
     closer.join();
     EXPECT_EQ(finished.load(), 3);

@@ -139,35 +139,36 @@ class CompositeDialogTest : public ::testing::Test {
 TEST(CompositePlacementTest, FirstRuleThatFitsWins) {
     const QSize dialog(560, 420);
     const QRect screen(0, 0, 1366, 740);  // the available area, panel excluded
+    const QRect lowScreen(0, 0, 1366, 700);
+    // A screen that does not start at 0, 0 (a second monitor on the right).
+    const QRect rightMonitor(1366, 0, 1920, 1080);
     struct Case {
         QRect button;
+        QRect area;
         QPoint expected;
         const char* what;
     };
     const Case cases[] = {
-        {QRect(100, 100, 40, 40), QPoint(140, 140), "right and below"},
-        {QRect(100, 600, 40, 40), QPoint(140, 180), "right and above"},
-        {QRect(1200, 100, 40, 40), QPoint(640, 140), "left and below"},
-        {QRect(1300, 700, 40, 40), QPoint(740, 280), "bottom right corner: left and above"},
+        {QRect(100, 100, 40, 40), screen, QPoint(140, 140), "right and below"},
+        {QRect(100, 600, 40, 40), screen, QPoint(140, 180), "right and above"},
+        {QRect(1200, 100, 40, 40), screen, QPoint(640, 140), "left and below"},
+        {QRect(1300, 700, 40, 40), screen, QPoint(740, 280), "bottom right corner: left and above"},
         // Exactly the room needed still fits.
-        {QRect(766, 280, 40, 40), QPoint(806, 320), "touching the right and bottom edges"},
+        {QRect(766, 280, 40, 40), screen, QPoint(806, 320), "touching the right and bottom edges"},
         // Too tall for the screen either way: right and below, moved up
         // until the whole dialog (its OK button) is on the screen.
-        {QRect(100, 300, 40, 40), QPoint(140, 280), "nothing fits"},
+        {QRect(100, 300, 40, 40), lowScreen, QPoint(140, 280), "nothing fits"},
+        // Nothing fits near the right edge of a small screen: moved left as well.
+        {QRect(1000, 300, 40, 40), lowScreen, QPoint(806, 280),
+         "nothing fits near the right edge: moved left too"},
+        {QRect(1400, 100, 40, 40), rightMonitor, QPoint(1440, 140),
+         "second monitor: right and below"},
+        {QRect(1380, 900, 40, 40), rightMonitor, QPoint(1420, 480),
+         "second monitor: right and above"},
     };
     for (const Case& c : cases) {
-        const QRect area =
-            std::string_view(c.what) == "nothing fits" ? QRect(0, 0, 1366, 700) : screen;
-        EXPECT_EQ(compositeDialogPosition(dialog, c.button, area), c.expected) << c.what;
+        EXPECT_EQ(compositeDialogPosition(dialog, c.button, c.area), c.expected) << c.what;
     }
-    // A screen that does not start at 0, 0 (a second monitor on the right).
-    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1400, 100, 40, 40), QRect(1366, 0, 1920, 1080)),
-              QPoint(1440, 140));
-    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1380, 900, 40, 40), QRect(1366, 0, 1920, 1080)),
-              QPoint(1420, 480));
-    // Nothing fits near the right edge of a small screen: moved left as well.
-    EXPECT_EQ(compositeDialogPosition(dialog, QRect(1000, 300, 40, 40), QRect(0, 0, 1366, 700)),
-              QPoint(806, 280));
 }
 
 TEST_F(CompositeDialogTest, OpensBesideTheKeyWithTheLanguageTextsAndTheGrab) {

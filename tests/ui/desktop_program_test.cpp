@@ -5,16 +5,25 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QTest>
 #include <QWheelEvent>
 
-#include <array>
-#include <cstdlib>
+#include <QMetaObject>
 
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "core/config/key_table_codec.h"
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
 #include "core/window/key_buttons.h"
 #include "quellix.h"
+#include "ui/assign/composite_dialog.h"
 #include "ui/main/in_process_program.h"
 
 namespace quorvane {
@@ -23,6 +32,9 @@ namespace {
 InProcessContext* g_context = nullptr;
 
 constexpr int kKeyA = 1058;
+// Scan codes as X gives them.
+constexpr quint32 kScanB = 48 + 8;
+constexpr quint32 kScanC = 46 + 8;
 constexpr int kKeyALed = 64;
 
 class DesktopProgramTest : public ::testing::Test {
@@ -43,10 +55,17 @@ class DesktopProgramTest : public ::testing::Test {
     static LightingPanel& panel() { return *program().lightingPanel(); }
 
     // Everything the core and the lighting sender hold has reached the
-    // keyboard, and everything posted to the window has been shown.
+    // keyboard, and everything the core posted to the window has been shown:
+    // a no-op posted after it from the core's thread arrives after it.
     static void settle() {
-        onCoreThread(program(), [] { panel().settleWrites(); });
-        spinFor(30);
+        auto shown = std::make_shared<std::atomic<bool>>(false);
+        onCoreThread(program(), [shown] {
+            panel().settleWrites();
+            QMetaObject::invokeMethod(
+                dialog(), [shown] { *shown = true; }, Qt::QueuedConnection);
+        });
+        ASSERT_TRUE(spinUntil([&] { return shown->load(); }, 60))
+            << "the window did not take the core's last message";
     }
 
     static int currentProfile() {
@@ -61,6 +80,26 @@ class DesktopProgramTest : public ::testing::Test {
                                     static_cast<std::uint32_t>(currentProfile() * 42 + byte),
                                     &value, 1);
         return value;
+    }
+
+    static std::vector<std::uint8_t> keyboardKeyTable(int profile) {
+        std::vector<std::uint8_t> table(kDeviceKeyTableSize, 0xEE);
+        g_context->knobs.readMemory(QUELLIX_AREA_KEY_TABLES,
+                                    static_cast<std::uint32_t>(profile * kDeviceKeyTableSize),
+                                    table.data(), static_cast<std::uint32_t>(table.size()));
+        return table;
+    }
+
+    // The key table the model makes for `profile`, as a write would send it.
+    static std::vector<std::uint8_t> modelKeyTable(int profile) {
+        DeviceKeyTable table;
+        onCoreThread(program(), [&] {
+            SyncSession& session = *program().session();
+            const std::lock_guard lock(session.config().ConfigLock);
+            table = buildKeyTableFrom(*session.config().image, session.config().macros,
+                                      session.lighting().DefaultKeyTable, profile);
+        });
+        return {table.bytes.begin(), table.bytes.end()};
     }
 
     // The user picks `effect` in the effect list.
@@ -112,17 +151,27 @@ TEST_F(DesktopProgramTest, SliderClicksAndWheelTurnsReachTheKeyboard) {
     settle();
     EXPECT_EQ(lightingByte(1), 4);
 
-    // The speed slider shows 4 - speed: one notch of the wheel moves it by one.
+    // The speed slider shows 4 - speed: one notch up (away from the user)
+    // moves it toward its minimum, so the speed goes up by one; a notch down
+    // takes it back.
     QWidget* speed = dialog()->lighting()->control(panel::kSpeedSlider);
-    const std::uint8_t before = lightingByte(2);
+    const int before = lightingByte(2);
     const QPointF at(speed->width() / 2.0, speed->height() / 2.0);
-    const bool down = before == 4;  // a position that can still move that way
-    QWheelEvent wheel(at, speed->mapToGlobal(at), QPoint(), QPoint(0, down ? 120 : -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(speed, &wheel);
-    settle();
-    EXPECT_NE(lightingByte(2), before);
-    EXPECT_EQ(std::abs(lightingByte(2) - before), 1);
+    auto turn = [&](int delta) {
+        QWheelEvent wheel(at, speed->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(speed, &wheel);
+        settle();
+        return static_cast<int>(lightingByte(2));
+    };
+    // A position that can still move both ways: first the way there is room.
+    if (before < 4) {
+        EXPECT_EQ(turn(120), before + 1) << "a notch up";
+        EXPECT_EQ(turn(-120), before) << "a notch down";
+    } else {
+        EXPECT_EQ(turn(-120), before - 1) << "a notch down";
+        EXPECT_EQ(turn(120), before) << "a notch up";
+    }
 }
 
 TEST_F(DesktopProgramTest, PaintingAKeyOutlinesItAndWritesItsColour) {
@@ -134,7 +183,9 @@ TEST_F(DesktopProgramTest, PaintingAKeyOutlinesItAndWritesItsColour) {
     CPngButton* key = dialog()->button(kKeyA);
     QTest::mouseClick(key, Qt::LeftButton, {}, key->rect().center());
     settle();
-    spinFor(200);  // a preview tick shows the per-key colours
+    // A preview tick shows the per-key colours.
+    EXPECT_TRUE(spinUntil(
+        [&] { return key->outlineOn() && key->outlineColour() == QColor(0x12, 0x34, 0x56); }, 10));
     std::array<std::uint8_t, 3> stored{};
     g_context->knobs.readMemory(QUELLIX_AREA_COLOURS,
                                 static_cast<std::uint32_t>(currentProfile() * 512 + kKeyALed * 3),
@@ -147,14 +198,42 @@ TEST_F(DesktopProgramTest, PaintingAKeyOutlinesItAndWritesItsColour) {
 TEST_F(DesktopProgramTest, TheLampOffPutsThePlainKeysBack) {
     clickLamp();
     chooseEffect(4);
-    spinFor(200);
-    EXPECT_TRUE(dialog()->button(kKeyA)->outlineOn());
+    EXPECT_TRUE(spinUntil([] { return dialog()->button(kKeyA)->outlineOn(); }, 10))
+        << "a preview tick outlines the keys";
     clickLamp();
     EXPECT_FALSE(panel().lampIsOn());
     EXPECT_FALSE(dialog()->button(kKeyA)->outlineOn());
 }
 
 TEST_F(DesktopProgramTest, OkAppliesAndHides) {
+    const int profile = currentProfile();
+    ASSERT_GE(profile, 0);
+    ASSERT_LT(profile, 3);
+    const std::vector<std::uint8_t> before = keyboardKeyTable(profile);
+    // The user gives key A the action of key B in the assignment dialog (of
+    // key C in every second run, so that a repeated run changes it too).
+    static int runs = 0;
+    const bool keyC = runs++ % 2 == 1;
+    CPngButton* keyA = dialog()->button(kKeyA);
+    QTest::mouseClick(keyA, Qt::LeftButton, {}, keyA->rect().center());
+    Quorvane_DlgComposite* assign = nullptr;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            assign = program().assignmentOpener()->dialog();
+            return assign != nullptr && assign->isVisible();
+        },
+        10));
+    QKeyEvent press(QEvent::KeyPress, keyC ? Qt::Key_C : Qt::Key_B, Qt::NoModifier,
+                    keyC ? kScanC : kScanB, 0, 0);
+    QWidget* grabber = QWidget::keyboardGrabber();
+    QApplication::sendEvent(grabber != nullptr ? grabber : assign, &press);
+    QWidget* assignOk = assign->control(composite_ids::kOk);
+    ASSERT_NE(assignOk, nullptr);
+    QTest::mouseClick(assignOk, Qt::LeftButton, {}, assignOk->rect().center());
+    ASSERT_TRUE(spinUntil([&] { return !assign->isOpen(); }, 10));
+    settle();
+    EXPECT_EQ(keyboardKeyTable(profile), before) << "the dialog's OK changes only the model";
+
     dialog()->toggleColourKeyMode();
     CPngButton* key = dialog()->button(kKeyA);
     QTest::mouseClick(key, Qt::LeftButton, {}, key->rect().center());
@@ -167,6 +246,10 @@ TEST_F(DesktopProgramTest, OkAppliesAndHides) {
     settle();
     EXPECT_FALSE(dialog()->isApplyEnabled());
     EXPECT_FALSE(program().session()->isDirty());
+    // The selection reached the keyboard: its key table is the model's.
+    const std::vector<std::uint8_t> after = keyboardKeyTable(profile);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, modelKeyTable(profile));
 }
 
 TEST_F(DesktopProgramTest, TheKeyboardsDefaultModeLeavesNoProfileCheckedAndNoEffects) {

@@ -13,6 +13,7 @@
 #include "core/app/app_paths.h"
 #include "core/app/language_texts.h"
 #include "core/app/settings_store.h"
+#include "core/keys/key_id.h"
 #include "core/platform/registry_store.h"
 #include "core/window/key_buttons.h"
 #include "platform/temp_dir.h"
@@ -162,11 +163,22 @@ TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
             EXPECT_EQ(w->geometry(), rect.toQRect()) << id;
         }
     }
-    // Every key of the picture is placed, and the window fits a 1366 x 768 screen.
+    // Every key of the picture sits on its own rectangle of the layout
+    // (KEY_ and the key's row), inside the window, and the window fits a
+    // 1366 x 768 screen.
     for (const KeyButton& key : kKeyButtons) {
-        EXPECT_TRUE(dialog->button(key.controlId)->isEnabled() ||
-                    (key.controlId >= 1010 && key.controlId <= 1013))
+        CPngButton* button = dialog->button(key.controlId);
+        ASSERT_NE(button, nullptr) << key.controlId;
+        EXPECT_TRUE(button->isEnabled() || (key.controlId >= 1010 && key.controlId <= 1013))
             << key.controlId;
+        const QString skinKey =
+            QStringLiteral("KEY_%1").arg(rowOfKey(key.key), 3, 16, QLatin1Char('0')).toUpper();
+        const SkinRect rect = dialog->layout().rect(u"BUTTONINFO", skinKey.toStdU16String());
+        EXPECT_FALSE(rect.isUnplaced()) << key.controlId << " " << skinKey.toStdString();
+        EXPECT_EQ(button->geometry(), rect.toQRect())
+            << key.controlId << " " << skinKey.toStdString();
+        EXPECT_TRUE(dialog->rect().contains(button->geometry()))
+            << key.controlId << " lies outside the window";
     }
     EXPECT_LE(dialog->width(), 1366);
     EXPECT_LE(dialog->height(), 768);

@@ -81,6 +81,11 @@ std::size_t WorkerThreads::held() const {
     return m_workers.size();
 }
 
+bool WorkerThreads::closed() const {
+    std::lock_guard lock(m_lock);
+    return m_closed;
+}
+
 TurnQueue::Ticket TurnQueue::take() {
     std::lock_guard lock(m_lock);
     return m_next++;
@@ -88,7 +93,9 @@ TurnQueue::Ticket TurnQueue::take() {
 
 bool TurnQueue::waitTurn(Ticket ticket) {
     std::unique_lock lock(m_lock);
+    ++m_waiting;
     m_changed.wait(lock, [&] { return m_closed || m_serving == ticket; });
+    --m_waiting;
     return !m_closed;
 }
 
@@ -96,7 +103,9 @@ void TurnQueue::done(Ticket ticket) {
     {
         std::unique_lock lock(m_lock);
         // After close the turns no longer matter; waiters have left already.
+        ++m_waiting;
         m_changed.wait(lock, [&] { return m_closed || m_serving == ticket; });
+        --m_waiting;
         if (m_serving == ticket) {
             advanceLocked();
         }
@@ -140,6 +149,11 @@ void TurnQueue::close() {
 bool TurnQueue::closed() const {
     std::lock_guard lock(m_lock);
     return m_closed;
+}
+
+std::size_t TurnQueue::waiting() const {
+    std::lock_guard lock(m_lock);
+    return m_waiting;
 }
 
 }  // namespace quorvane

@@ -31,6 +31,8 @@ class WorkerThreads {
     std::size_t running() const;
     // Threads started and not yet joined, finished or not.
     std::size_t held() const;
+    // closeAndJoin() has begun: start() refuses.
+    bool closed() const;
 
   private:
     struct Worker {
@@ -62,6 +64,8 @@ class TurnQueue {
     bool superseded(Ticket ticket) const;
     void close();
     bool closed() const;
+    // Threads inside waitTurn() (or done()) waiting for their turn now.
+    std::size_t waiting() const;
 
   private:
     void advanceLocked();
@@ -71,6 +75,7 @@ class TurnQueue {
     Ticket m_next = 0;     // the next ticket to give
     Ticket m_serving = 0;  // the ticket whose turn it is
     std::set<Ticket> m_skipped;
+    std::size_t m_waiting = 0;
     bool m_closed = false;
 };
 

@@ -8,8 +8,10 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "core/app/app_shell.h"
 #include "core/platform/program_folder.h"
@@ -40,12 +42,17 @@ void spinFor(int milliseconds) {
 }
 
 void onCoreThread(QuorvaneProgram& program, const std::function<void()>& work) {
-    std::atomic<bool> done{false};
-    program.core()->post([&] {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    program.core()->post([&work, done] {
         work();
-        done = true;
+        *done = true;
     });
-    spinUntil([&] { return done.load(); }, 60);
+    if (!spinUntil([&] { return done->load(); }, 60)) {
+        // The caller would go on with values the core never gave, and `work`,
+        // which refers to the caller's frame, may still run later.
+        std::fprintf(stderr, "the core thread did not run the posted work within 60 s\n");
+        std::abort();
+    }
 }
 
 std::string prepareInProcessEnvironment() {

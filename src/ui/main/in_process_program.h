@@ -32,6 +32,8 @@ bool spinUntil(const std::function<bool()>& done, int seconds);
 // Runs Qt's loop for `milliseconds`.
 void spinFor(int milliseconds);
 // Runs `work` on the program's core thread and waits for it (GUI events go on).
+// A core thread that has not run it within a minute is hung: the process
+// aborts rather than go on with values the core never gave.
 void onCoreThread(QuorvaneProgram& program, const std::function<void()>& work);
 
 // Sets up the environment (call before QApplication is made: it sets HOME,
