@@ -47,13 +47,13 @@ weston_ready() { timeout 5 weston-debug scene-graph 2>/dev/null | grep -q '^Outp
 wait_for 20 weston_ready || { echo "FAIL: weston did not start"; cat "$work/weston.log"; exit 1; }
 
 caption="Quorvane Keyboard Settings"
-# The view of the program's window in weston's scene graph, or nothing.
+# The view of the main window of process $1 in weston's scene graph, or nothing.
 window_view() {
     timeout 5 weston-debug scene-graph 2>/dev/null |
-        awk -v c="'$caption'" '/^\tView /{v = (index($0, c) > 0)} v'
+        awk -v c="'$caption'" -v p="PID $1," '/^\tView /{v = index($0, c) > 0 && index($0, p) > 0} v'
 }
-window_shown() { window_view | grep -q 'position:'; }
-window_gone() { ! window_shown; }
+window_shown() { window_view "$1" | grep -q 'position:'; }
+window_gone() { ! window_shown "$1"; }
 
 new_user() {
     export HOME="$work/$1"
@@ -104,9 +104,9 @@ skin_size() {
 new_user plain
 launch
 first=$program
-if wait_for 30 window_shown; then
+if wait_for 30 window_shown "$first"; then
     pass "a start shows the window"
-    view=$(window_view)
+    view=$(window_view "$first")
     read -r w h < <(skin_size)
     # "position: (x1, y1) -> (x2, y2)"
     read -r vw vh < <(echo "$view" | awk -F'[(), ]+' '/position:/{print $5 - $2, $6 - $3; exit}')
@@ -120,7 +120,7 @@ else
 fi
 running "$first" || fail "the program ended: $(tail -3 "$work/log")"
 kill_instance "$first"
-wait_for 10 window_gone || fail "the window stayed after the end"
+wait_for 10 window_gone "$first" || fail "the window stayed after the end"
 
 # ---- 2. "/Start" stays hidden, also when the keyboard arrives; a second
 # start shows the window (with no keyboard it would show a notice instead).
@@ -130,11 +130,11 @@ launch /Start
 first=$program
 wait_for 30 instance_ready || fail "the /Start instance opened no channel"
 # A window would show right after start-up; a short watch is enough.
-! wait_for 2 window_shown && pass "/Start stays hidden" || fail "/Start showed the window"
+! wait_for 2 window_shown "$first" && pass "/Start stays hidden" || fail "/Start showed the window"
 timeout 20 "$bin/quorvane" >>"$work/log" 2>&1
 code=$?
 [ "$code" -eq 0 ] && pass "a second start ends with 0" || fail "a second start ended with $code"
-wait_for 30 window_shown && pass "a second start shows the window of /Start" ||
+wait_for 30 window_shown "$first" && pass "a second start shows the window of /Start" ||
     fail "after /Start a second start showed no window"
 kill_instance "$first"
 
