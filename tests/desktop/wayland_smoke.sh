@@ -2,10 +2,10 @@
 # The desktop program as a Wayland client of a headless weston. What is on
 # screen is read from weston's own scene graph (its debug protocol): the
 # window counts as shown when weston has a view of a top-level with the
-# program's caption (weston maps a top-level only once it has a buffer; the
-# headless renderer lets the buffer go again, so it is not listed). Checked: a start shows the window at
-# its fixed size and with see-through pixels (rounded corners); "/Start"
-# stays hidden and a second start shows it; "/Kill" ends it with 0.
+# program's caption and pid (weston maps a top-level only once it has a
+# buffer). Checked: a start shows the window at its size, declared fixed, and
+# with see-through pixels (rounded corners); "/Start" stays hidden and a
+# second start shows it; "/Kill" ends it with 0.
 # Usage: wayland_smoke.sh <program folder>
 set -u
 bin=$(cd "$1" && pwd)
@@ -100,10 +100,12 @@ skin_size() {
         }'
 }
 
-# ---- 1. Without a notification host a start shows the window.
+# ---- 1. Without a notification host a start shows the window. The client's
+# side of the protocol is logged to see the size it declares.
 new_user plain
-launch
-first=$program
+WAYLAND_DEBUG=client "$bin/quorvane" >"$work/protocol.log" 2>&1 &
+first=$!
+pids+=($first)
 if wait_for 30 window_shown "$first"; then
     pass "a start shows the window"
     view=$(window_view "$first")
@@ -112,6 +114,9 @@ if wait_for 30 window_shown "$first"; then
     read -r vw vh < <(echo "$view" | awk -F'[(), ]+' '/position:/{print $5 - $2, $6 - $3; exit}')
     [ "$vw" = "$w" ] && [ "$vh" = "$h" ] && pass "at its own size ${w}x$h" ||
         fail "the window is ${vw}x$vh, the skin ${w}x$h"
+    # min = max: what tiling compositors (sway) float instead of tiling.
+    grep -q "set_min_size($w, $h)" "$work/protocol.log" && grep -q "set_max_size($w, $h)" "$work/protocol.log" &&
+        pass "declared as fixed size" || fail "no fixed size declared: $(grep -E 'set_m(in|ax)_size' "$work/protocol.log")"
     # An opaque window would declare its opaque region (the mask, or all).
     echo "$view" | grep -q '\[not opaque\]' && pass "with see-through pixels" ||
         fail "the window declares itself opaque: $(echo "$view" | grep -i opaque)"
