@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <vector>
+
 #include "ui/qt_test_app.h"
 #include "ui/skin/base_dialog.h"
 
@@ -96,6 +98,9 @@ TEST_F(BaseDialogSkin, SizedToBackgroundAndShapedByMask) {
     EXPECT_TRUE(dlg->isShaped());
     EXPECT_FALSE(dlg->isSkinBusy());
     EXPECT_EQ(dlg->size(), QSize(160, 90));
+    // Fixed, so tiling compositors float it.
+    EXPECT_EQ(dlg->minimumSize(), QSize(160, 90));
+    EXPECT_EQ(dlg->maximumSize(), QSize(160, 90));
     EXPECT_TRUE(dlg->windowFlags() & Qt::FramelessWindowHint);
     expectRegionMatchesMask(dlg->windowRegion(), dlg->maskImage());
     EXPECT_EQ(dlg->mask(), dlg->windowRegion());
@@ -127,6 +132,8 @@ TEST_F(BaseDialogSkin, MissingPictureLeavesDialogUnshapedAndUnsized) {
         EXPECT_FALSE(dlg->isShaped()) << screen.constData();
         EXPECT_TRUE(dlg->background().isNull()) << screen.constData();
         EXPECT_TRUE(dlg->mask().isEmpty()) << screen.constData();
+        // Nothing to paint with: the usual opaque window.
+        EXPECT_FALSE(dlg->testAttribute(Qt::WA_TranslucentBackground)) << screen.constData();
         EXPECT_EQ(dlg->size(), QSize(33, 44));
     }
 }
@@ -141,26 +148,96 @@ TEST_F(BaseDialogSkin, BackgroundDrawnUnscaledAtOrigin) {
     EXPECT_EQ(shot.pixelColor(159, 89), QColor(0, 250, 0));
 }
 
-TEST_F(BaseDialogSkin, PressOnOwnSurfaceDragsTheWindow) {
-    auto dlg = open("Main=bg.bmp\nMask=bg.bmp\n");
-    dlg->move(100, 100);
-    dlg->show();
-    const QPoint start = dlg->pos();
-    const QPoint grabAt(30, 30);
-    QMouseEvent press(QEvent::MouseButtonPress, grabAt, dlg->mapToGlobal(grabAt), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dlg.get(), &press);
-    // The offscreen platform cannot move windows itself; the dialog follows the mouse.
-    ASSERT_TRUE(dlg->isDragging());
-    const QPoint globalTo = dlg->mapToGlobal(grabAt) + QPoint(25, 15);
-    QMouseEvent move(QEvent::MouseMove, dlg->mapFromGlobal(globalTo), globalTo, Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dlg.get(), &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, dlg->mapFromGlobal(globalTo), globalTo,
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(dlg.get(), &release);
-    EXPECT_FALSE(dlg->isDragging());
-    EXPECT_EQ(dlg->pos(), start + QPoint(25, 15));
+// Counts the moves handed to the window system, which may refuse them.
+class MoveCountingDialog : public CBaseDialog {
+  public:
+    using CBaseDialog::CBaseDialog;
+    bool systemMoves = true;
+    int systemMoveRequests = 0;
+
+  protected:
+    bool startWindowMove() override {
+        ++systemMoveRequests;
+        return systemMoves;
+    }
+};
+
+struct DragCase {
+    const char* name;
+    std::vector<QPoint> pointerPath;  // offsets from the press, button held
+    bool systemMoves;
+    int systemMoveRequests;
+    QPoint windowShift;
+};
+
+// A window manager that grabs the pointer only after the release has come
+// leaves the window glued to it: a press alone must never start a move.
+TEST_F(BaseDialogSkin, OnlyAPointerMovedPastTheDragDistanceMovesTheWindow) {
+    const int d = QApplication::startDragDistance();
+    const DragCase cases[] = {
+        {"click", {}, true, 0, {}},
+        {"jitter below the drag distance", {{d - 1, 0}, {0, d - 1}}, true, 0, {}},
+        {"drag, the window system moves", {{d, 0}, {d + 20, 10}}, true, 1, {}},
+        {"drag, the window follows itself", {{d, 0}, {25, 15}}, false, 1, {25, 15}},
+    };
+    for (const DragCase& c : cases) {
+        folder.writeText("Dlg.ini", "[SCREEN]\nMain=bg.bmp\nMask=bg.bmp\n");
+        MoveCountingDialog dlg(102, nullptr, folder.file("Dlg.ini"), folder.path());
+        dlg.systemMoves = c.systemMoves;
+        dlg.move(100, 100);
+        dlg.show();
+        const QPoint start = dlg.pos();
+        const QPoint grabAt(30, 30);
+        const QPoint globalAt = dlg.mapToGlobal(grabAt);
+        QMouseEvent press(QEvent::MouseButtonPress, grabAt, globalAt, Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &press);
+        EXPECT_EQ(dlg.systemMoveRequests, 0) << c.name;
+        QPoint globalTo = globalAt;
+        for (const QPoint& offset : c.pointerPath) {
+            globalTo = globalAt + offset;
+            QMouseEvent move(QEvent::MouseMove, dlg.mapFromGlobal(globalTo), globalTo, Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &move);
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, dlg.mapFromGlobal(globalTo), globalTo,
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &release);
+        EXPECT_EQ(dlg.systemMoveRequests, c.systemMoveRequests) << c.name;
+        EXPECT_FALSE(dlg.isDragging()) << c.name;
+        EXPECT_FALSE(dlg.isMovePending()) << c.name;
+        EXPECT_EQ(dlg.pos(), start + c.windowShift) << c.name;
+
+        // After the release the pointer moves freely.
+        const QPoint later = globalTo + QPoint(40, 40);
+        QMouseEvent hover(QEvent::MouseMove, dlg.mapFromGlobal(later), later, Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &hover);
+        EXPECT_EQ(dlg.systemMoveRequests, c.systemMoveRequests) << c.name;
+        EXPECT_EQ(dlg.pos(), start + c.windowShift) << c.name;
+    }
+}
+
+// Only the mask's pixels are painted: outside it the translucent window shows
+// what lies below (compositors that ignore the input mask for drawing).
+TEST_F(BaseDialogSkin, PaintsOnlyInsideTheMask) {
+    auto dlg = open("Main=bg.bmp\nMask=mask.bmp\n");
+    EXPECT_TRUE(dlg->testAttribute(Qt::WA_TranslucentBackground));
+    QImage shot(dlg->size(), QImage::Format_ARGB32);
+    shot.fill(Qt::transparent);
+    dlg->render(&shot, {}, {}, QWidget::DrawWindowBackground | QWidget::IgnoreMask);
+    int wrong = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const bool inside = dlg->windowRegion().contains(QPoint(x, y));
+            if ((qAlpha(shot.pixel(x, y)) == 255) != inside ||
+                (!inside && qAlpha(shot.pixel(x, y)) != 0)) {
+                ++wrong;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(shot.pixelColor(80, 60), QColor(20, 30, 40));
 }
 
 TEST_F(BaseDialogSkin, OkReleasesPicturesAndEndsTheDialog) {

@@ -68,6 +68,23 @@ class RecordingOpener final : public KeyAssignmentOpener {
     int closes = 0;
 };
 
+class RecordingLighting final : public LightingActions {
+  public:
+    void lampClicked() override { clicked.push_back(1167); }
+    void effectSelected(int /*comboIndex*/) override {}
+    void directionClicked(int controlId) override { clicked.push_back(controlId); }
+    void sliderMoved(int /*controlId*/, int /*position*/) override {}
+    void effectColourChosen(Rgb /*colour*/) override {}
+    void randomToggled() override {}
+    void colourPictureClicked(int controlId) override { clicked.push_back(controlId); }
+    void userSlotSelected(int /*slot*/) override {}
+    void userSlotRenamed(const std::u16string& /*name*/) override {}
+    void toolClicked(int controlId) override { clicked.push_back(controlId); }
+    void brushColourChosen(Rgb /*colour*/) override {}
+    void baseColourChosen(Rgb /*colour*/) override {}
+    std::vector<int> clicked;
+};
+
 const std::string& programFolder() {
     static const std::string folder = std::string(QUORVANE_PROGRAM_FOLDER) + "/";
     return folder;
@@ -89,6 +106,8 @@ class MainWindowTest : public ::testing::Test {
         setup.settings = profile.get();
         setup.version = QStringLiteral("v9.9.9");
         setup.actions = &actions;
+        setup.lightingActions = &lighting;
+        setup.trayAvailable = [this] { return trayHost; };
         setup.chooseFile = [this](bool save, const QString&, const QString&) {
             return save ? QString::fromStdString(home.file("out.fwc"))
                         : QString::fromStdString(home.file("in.fwc"));
@@ -115,6 +134,8 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<RegistryStore> registry;
     std::unique_ptr<FrameworkProfile> profile;
     RecordingActions actions;
+    RecordingLighting lighting;
+    bool trayHost = true;
     RecordingOpener opener;
     std::vector<QUrl> urls;
     std::unique_ptr<CQuorvaneDlg> dialog;
@@ -290,6 +311,54 @@ TEST_F(MainWindowTest, OkAppliesCancelHidesAndKeepsApply) {
     EXPECT_EQ(actions.applies, std::vector<bool>{true});
     click(kApply);
     EXPECT_EQ(actions.applies, (std::vector<bool>{true, false}));
+}
+
+// The window manager's close (Alt+F4, a task bar) is Cancel while a
+// notification area can bring the window back, the exit otherwise.
+TEST_F(MainWindowTest, TheWindowManagersCloseHidesToTheTrayOrEnds) {
+    struct Case {
+        bool trayHost;
+        int exits;
+    };
+    for (const Case c : {Case{true, 0}, Case{false, 1}}) {
+        trayHost = c.trayHost;
+        actions.exits = 0;
+        dialog->openWindow();
+        dialog->setApplyEnabled(true);
+        dialog->close();
+        EXPECT_EQ(actions.exits, c.exits) << c.trayHost;
+        EXPECT_TRUE(actions.applies.empty()) << c.trayHost;
+        EXPECT_TRUE(dialog->isApplyEnabled()) << c.trayHost;
+        if (c.exits == 0) {
+            EXPECT_FALSE(dialog->isVisible());
+        }
+    }
+    // Once the exit has begun the close goes through.
+    dialog->openWindow();
+    dialog->setShuttingDown();
+    EXPECT_TRUE(dialog->close());
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+// The picture switches of the lighting panel take their press: the window
+// must not arm a move (which a quick click would leave stuck to the pointer),
+// and the click reaches the panel.
+TEST_F(MainWindowTest, APressOnAPictureSwitchIsTheSwitchsNotTheWindows) {
+    dialog->openWindow();
+    QTest::mousePress(dialog.get(), Qt::LeftButton, {}, QPoint(2, dialog->height() / 2));
+    EXPECT_TRUE(dialog->isMovePending()) << "a press on the background arms a move";
+    QTest::mouseRelease(dialog.get(), Qt::LeftButton, {}, QPoint(2, dialog->height() / 2));
+    EXPECT_FALSE(dialog->isMovePending());
+    const std::vector<int> switches = {1167, 1149, 1164, 1194};
+    for (const int id : switches) {
+        dialog->lighting()->showControl(id, true);
+        QWidget* w = dialog->lighting()->control(id);
+        ASSERT_NE(w, nullptr) << id;
+        QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center());
+        EXPECT_FALSE(dialog->isMovePending()) << id;
+        QTest::mouseRelease(w, Qt::LeftButton, {}, w->rect().center());
+    }
+    EXPECT_EQ(lighting.clicked, switches);
 }
 
 TEST_F(MainWindowTest, ButtonsForwardToTheCore) {

@@ -106,6 +106,17 @@ TEST_F(PngButtonStates, LeaveClearsHover) {
     EXPECT_EQ(shown(), normal);
 }
 
+// Wayland sends no leave when the window hides under the pointer (Cancel):
+// reopened, the button must not still show its hover picture.
+TEST_F(PngButtonStates, HidingTheWindowClearsHover) {
+    dialog.show();
+    hover();
+    dialog.hide();
+    dialog.show();
+    EXPECT_FALSE(button->isHovered());
+    EXPECT_EQ(shown(), normal);
+}
+
 TEST_F(PngButtonStates, SetPicturesClearsHoverAndPress) {
     hover();
     button->setDown(true);

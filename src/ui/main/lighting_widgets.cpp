@@ -38,6 +38,15 @@ class PictureSwitch : public QLabel {
     std::function<void()> onClick;
 
   protected:
+    // The press is the switch's: passed on, the window would take it as the
+    // start of a move.
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) {
+            event->accept();
+            return;
+        }
+        QLabel::mousePressEvent(event);
+    }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
             onClick) {

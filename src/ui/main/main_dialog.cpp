@@ -426,9 +426,15 @@ void CQuorvaneDlg::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The window manager's close is the close button: the program ends.
     event->ignore();
-    if (m_setup.actions != nullptr) {
+    // The window manager's close (Alt+F4, a task bar's "Close window") is
+    // Cancel: the window goes to the notification area. Without one nothing
+    // could bring it back, so there the program ends as the close button does.
+    const bool trayHost =
+        m_setup.trayAvailable ? m_setup.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (trayHost) {
+        hideWindow();
+    } else if (m_setup.actions != nullptr) {
         m_setup.actions->exitAction();
     }
 }

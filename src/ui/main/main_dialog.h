@@ -71,7 +71,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
         FrameworkProfile* settings = nullptr;  // "Flip" in "PROFILES"
         QString version;
         MainWindowActions* actions = nullptr;
-        // Whether the notification area exists now (tests set it).
+        // Whether the notification area exists now; empty: ask Qt (tests set it).
         std::function<bool()> trayAvailable;
         // File dialogs; tests replace them. Empty result: cancelled.
         std::function<QString(bool save, const QString& folder, const QString& name)> chooseFile;

@@ -1,5 +1,6 @@
 #include "ui/skin/base_dialog.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -97,9 +98,15 @@ void CBaseDialog::loadSkin() {
     // Without both pictures the dialog stays as it was: unshaped, unsized, no background.
     if (!backgroundPicture.isNull() && !m_mask.isNull()) {
         m_background = backgroundPicture;
-        resize(m_background.deviceIndependentSize().toSize());
+        // A fixed size lets tiling compositors float the window instead of
+        // stretching it into a tile.
+        setFixedSize(m_background.deviceIndependentSize().toSize());
         // The picture covers the whole client area; nothing else needs to be erased.
         setAttribute(Qt::WA_OpaquePaintEvent);
+        // A mask shapes only the input on Wayland: the corners outside it must
+        // be see-through pixels, so the window is translucent and paints only
+        // inside the mask.
+        setAttribute(Qt::WA_TranslucentBackground);
         m_region = regionFromMask(m_mask);
         // An empty region would clear the shape; a rectangle outside the window hides it all.
         setMask(m_region.isEmpty() ? QRegion(-2, -2, 1, 1) : m_region);
@@ -122,6 +129,9 @@ void CBaseDialog::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     QPainter painter(this);
+    if (m_shaped) {
+        painter.setClipRegion(m_region);
+    }
     painter.drawPixmap(0, 0, m_background);
 }
 
@@ -131,17 +141,27 @@ void CBaseDialog::mousePressEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
+    m_movePending = true;
+    m_pressAt = event->globalPosition().toPoint();
+}
+
+bool CBaseDialog::startWindowMove() {
     QWindow* window = windowHandle();
-    if (window && window->startSystemMove()) {
-        return;
-    }
-    m_dragging = true;
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    return window != nullptr && window->startSystemMove();
 }
 
 void CBaseDialog::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->globalPosition().toPoint();
+    if (m_movePending && (event->buttons() & Qt::LeftButton) &&
+        (at - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
+        m_movePending = false;
+        if (!startWindowMove()) {
+            m_dragging = true;
+            m_dragOffset = m_pressAt - frameGeometry().topLeft();
+        }
+    }
     if (m_dragging && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
+        move(at - m_dragOffset);
         event->accept();
         return;
     }
@@ -149,7 +169,8 @@ void CBaseDialog::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CBaseDialog::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_dragging && event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton && (m_movePending || m_dragging)) {
+        m_movePending = false;
         m_dragging = false;
         event->accept();
         return;

@@ -1,5 +1,6 @@
-// The base of every skinned dialog: a frameless window drawn from a background
-// picture, shaped by a mask picture and dragged by any point of its own surface.
+// The base of every skinned dialog: a frameless window of fixed size drawn from
+// a background picture, shaped by a mask picture and dragged by any point of
+// its own surface.
 #pragma once
 
 #include <QDialog>
@@ -40,6 +41,8 @@ class CBaseDialog : public QDialog {
     bool isShaped() const { return m_shaped; }
     bool isSkinBusy() const { return m_busy; }
     bool isDragging() const { return m_dragging; }
+    // A left press on the surface that may still become a move.
+    bool isMovePending() const { return m_movePending; }
 
     // Releases the pictures and ends the dialog.
     virtual void OnOK();
@@ -49,6 +52,10 @@ class CBaseDialog : public QDialog {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+    // Hands the move to the window system; false where it cannot (the dialog
+    // then follows the pointer itself). Tests count the calls.
+    virtual bool startWindowMove();
 
   private:
     void loadSkin();
@@ -62,6 +69,10 @@ class CBaseDialog : public QDialog {
     QRegion m_region;
     bool m_shaped = false;
     bool m_busy = false;
+    // A press only arms the move: a window manager that grabs the pointer
+    // after the release has come keeps the window glued to it.
+    bool m_movePending = false;
+    QPoint m_pressAt;  // global
     // Used where the window system cannot move the window itself.
     bool m_dragging = false;
     QPoint m_dragOffset;

@@ -280,6 +280,14 @@ void CPngButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void CPngButton::hideEvent(QHideEvent* event) {
+    // Not every window system says the pointer left a window that hides
+    // (Wayland does not): reopened, the button would still show its hover.
+    m_hover = false;
+    m_tooltipTimer.stop();
+    QAbstractButton::hideEvent(event);
+}
+
 void CPngButton::mouseDoubleClickEvent(QMouseEvent* event) {
     // Two fast clicks are two clicks.
     mousePressEvent(event);

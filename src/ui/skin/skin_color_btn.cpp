@@ -207,4 +207,10 @@ void CSkinColorBtn::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void CSkinColorBtn::hideEvent(QHideEvent* event) {
+    // The window may hide under the pointer without a leave (Wayland).
+    m_hover = false;
+    QAbstractButton::hideEvent(event);
+}
+
 }  // namespace quorvane

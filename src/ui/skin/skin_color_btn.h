@@ -53,6 +53,7 @@ class CSkinColorBtn : public QAbstractButton {
     void keyReleaseEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Opens the full colour dialog; a test can answer instead.
     virtual std::optional<QColor> askOtherColour(const QColor& initial);
 
