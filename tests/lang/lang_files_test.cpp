@@ -297,6 +297,9 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_MAIN_Cancel",
     "IDS_MAIN_Apply",
     "Unknown Key: %03x",
+    // The cut transfer's question when nothing was written, and a record that could not be read.
+    "IDS_TRANSFER_PENDING_NOTHING_WRITTEN",
+    "IDS_TRANSFER_RECORD_UNREADABLE",
 });
 
 // Texts the program formats with one integer argument, and the directives
