@@ -24,7 +24,8 @@ void SyncTest::SetUp() {
     knobs.reset();
 
     userData = home.path() + "/Documents/Quorvane_09A";
-    recordFolder = home.path() + "/state/quorvane";
+    // Where quorvanectl keeps it with this home.
+    recordFolder = home.path() + "/.local/state/quorvane";
     // A template user mode file: mode 0 named "tpl", every key green and tied.
     skins = home.path() + "/Skins/";
     ASSERT_TRUE(makeDirectories(skins));
