@@ -37,12 +37,6 @@ bool writesAllOf(const TransferIntent& next, const TransferIntent& cut) {
 int SyncSession::download(bool allProfiles) {
     std::lock_guard configLock(m_config.ConfigLock);
     m_failure = Result();
-    // From the look at the record to the end of the writes, no other client
-    // may start or cut a transfer.
-    const KeyboardLock::Hold client = m_commands.holdKeyboard();
-    if (!client.taken()) {
-        return fail(kResultKeyboardBusy, {});
-    }
 
     TransferIntent intent;
     bool withNames = true;
@@ -65,24 +59,33 @@ int SyncSession::download(bool allProfiles) {
         return result;
     }
 
-    // A transfer cut short (by another client, or before this one was told)
-    // gives way only to one that writes all it would have written: its
-    // record must not be replaced by a smaller one.
-    const PendingTransfer cut = readTransferIntent(m_recordFolder);
-    if (cut.state == PendingTransfer::State::Unreadable) {
-        return fail(kSyncFileNotRead, "the record of the last transfer: " + cut.error);
+    TransferOutcome outcome;
+    {
+        // From the look at the record to the end of the writes no other
+        // client may start or cut a transfer; messages wait until after.
+        const KeyboardLock::Hold client = m_commands.holdKeyboard();
+        if (!client.taken()) {
+            return fail(kResultKeyboardBusy, {});
+        }
+        // A transfer cut short (by another client, or before this one was
+        // told) gives way only to one that writes all it would have written:
+        // its record must not be replaced by a smaller one.
+        const PendingTransfer cut = readTransferIntent(m_recordFolder);
+        if (cut.state == PendingTransfer::State::Unreadable) {
+            return fail(kSyncFileNotRead, "the record of the last transfer: " + cut.error);
+        }
+        if (cut.state == PendingTransfer::State::Pending && !writesAllOf(intent, cut.intent)) {
+            return fail(kSyncTransferPending, describeTransferIntent(cut.intent));
+        }
+        // The keyboard's memories are written one after the other: a transfer
+        // cut short leaves some new and some old, so what is about to go is
+        // recorded first and can be written again.
+        if (!saveTransferIntent(m_recordFolder, intent)) {
+            return fail(kSyncIntentNotSaved,
+                        "save the record of the transfer in " + m_recordFolder);
+        }
+        outcome = writeTransfer(intent, active);
     }
-    if (cut.state == PendingTransfer::State::Pending && !writesAllOf(intent, cut.intent)) {
-        return fail(kSyncTransferPending, describeTransferIntent(cut.intent));
-    }
-
-    // The keyboard's memories are written one after the other: a transfer
-    // cut short leaves some new and some old, so what is about to go is
-    // recorded first and can be written again.
-    if (!saveTransferIntent(m_recordFolder, intent)) {
-        return fail(kSyncIntentNotSaved, "save the record of the transfer in " + m_recordFolder);
-    }
-    const TransferOutcome outcome = writeTransfer(intent, active);
     if (outcome.areaWritten && !withNames) {
         m_prompter.showMessage(kMacroNamesDroppedMessage);
     }
