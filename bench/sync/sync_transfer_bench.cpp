@@ -90,7 +90,8 @@ struct Bench {
                                                                 {},
                                                                 home + "/Documents/Quorvane_09A",
                                                                 home + "/Skins/",
-                                                                BusyTiming{}});
+                                                                BusyTiming{},
+                                                                std::string()});
         lighting.macroSpace = kMacroSpace;
         fillMacroArea();
         // The keyboard starts out holding the same configuration.

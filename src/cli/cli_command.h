@@ -16,6 +16,7 @@ inline constexpr int kExitFailed = 1;       // no keyboard, no answer, refused
 inline constexpr int kExitUsage = 2;        // bad arguments: nothing was sent
 inline constexpr int kExitInvalidFile = 3;  // a profile file failed its checks
 inline constexpr int kExitNoAccess = 4;     // the keyboard is attached but may not be opened
+inline constexpr int kExitBusy = 5;         // another client kept the keyboard: nothing was sent
 
 struct CliCommand;
 

@@ -1,6 +1,7 @@
 #include "cli/cli_keyboard.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
 #include "base/keyboard_protocol.h"
@@ -11,6 +12,7 @@
 #include "core/device/hid_filter.h"
 #include "core/device/hid_library.h"
 #include "core/platform/program_folder.h"
+#include "core/platform/xdg_dirs.h"
 #include "core/sync/sync_result.h"
 
 namespace quorvane::cli {
@@ -18,6 +20,21 @@ namespace quorvane::cli {
 namespace {
 
 constexpr std::chrono::milliseconds kStopPoll{100};
+constexpr std::chrono::seconds kDefaultWait{60};
+
+// QUORVANECTL_WAIT: whole seconds, 0 for no wait; anything else the default.
+std::chrono::milliseconds waitLimit() {
+    const char* text = std::getenv("QUORVANECTL_WAIT");
+    if (text == nullptr || *text == '\0') {
+        return kDefaultWait;
+    }
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (*end != '\0' || seconds < 0 || seconds > 24L * 3600) {
+        return kDefaultWait;
+    }
+    return std::chrono::seconds(seconds);
+}
 constexpr std::chrono::milliseconds kSettleWait{2000};
 
 // The message as one line: line breaks of the message boxes become spaces.
@@ -111,19 +128,40 @@ int CliKeyboard::keyboardCount() {
     return m_link ? m_link->transport().DeviceCount() : 0;
 }
 
-int CliKeyboard::open(bool requireKeyboard) {
+int CliKeyboard::open(bool requireKeyboard, bool holdKeyboard) {
+    const std::string runtime = privateRuntimeDir();
+    if (!runtime.empty()) {
+        KeyboardLock::Waiting waiting;
+        waiting.giveUpAfter = waitLimit();
+        waiting.notice = [this](const std::string& holder) {
+            m_context.err << "quorvanectl: " << holder << " is writing to the keyboard; waiting\n";
+        };
+        m_keyboardLock = std::make_unique<KeyboardLock>(KeyboardLock::pathFor(runtime),
+                                                        "quorvanectl", std::move(waiting));
+    }
+    if (holdKeyboard && m_keyboardLock) {
+        m_wholeRun = std::make_unique<KeyboardLock::Hold>(m_keyboardLock.get());
+        if (!m_wholeRun->taken()) {
+            m_wholeRun.reset();
+            failWith(m_context,
+                     m_keyboardLock->lastHolder() + " kept the keyboard busy; nothing was sent");
+            return kExitBusy;
+        }
+    }
     DeviceLinkResult opened = DeviceLink::open();
     if (!opened) {
         return failWith(m_context, opened.reason);
     }
     m_link = std::move(opened.link);
+    m_link->transport().setKeyboardLock(m_keyboardLock.get());
     // What the library's first scan of the nodes ran into; later failures
     // belong to the command that meets them.
     const std::string scanFailure = m_link->library().lastError();
     m_context.libraryError = [this] { return m_link->library().lastError(); };
 
-    m_keyboard = std::make_unique<quorvane::KeyboardSession>(KeyboardSessionSetup{
-        *m_link, m_port, m_prompter, m_loadText, userDataFolder(), programFolder() + "Skins/"});
+    m_keyboard = std::make_unique<quorvane::KeyboardSession>(
+        KeyboardSessionSetup{*m_link, m_port, m_prompter, m_loadText, userDataFolder(),
+                             programFolder() + "Skins/", userStateFolder()});
     KeyboardSessionEvents events;
     events.configurationReloaded = [this](int active) {
         print("configuration reloaded, active profile: " + profileWords(active));
@@ -235,7 +273,9 @@ void CliKeyboard::print(const std::string& line) {
 int withKeyboard(CliContext& context, CliLanguage& language,
                  const std::function<int(CliKeyboard&)>& command) {
     CliKeyboard session(context, language);
-    const int opened = session.open();
+    // A command reads the keyboard, then writes what it read changed: no other
+    // client may come between.
+    const int opened = session.open(true, true);
     if (opened != kExitOk) {
         return opened;
     }

@@ -17,6 +17,7 @@
 #include "core/config/lighting_state.h"
 #include "core/config/working_config.h"
 #include "core/device/device_link.h"
+#include "core/platform/keyboard_lock.h"
 #include "core/session/keyboard_session.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_session.h"
@@ -57,7 +58,10 @@ class CliKeyboard {
     // reload. kExitOk, or the exit code after the one line that says why.
     // Without `requireKeyboard` a missing or unreadable keyboard is said in
     // that line but is no failure (watch waits for it).
-    int open(bool requireKeyboard = true);
+    // With `holdKeyboard`, no other client talks to the keyboard from before
+    // the library starts until this one ends (kExitBusy when the wait gives
+    // up); without, only during each of this one's commands.
+    int open(bool requireKeyboard = true, bool holdKeyboard = false);
 
     // Runs `command` on the window thread and returns its exit code.
     int run(const std::function<int()>& command);
@@ -88,6 +92,9 @@ class CliKeyboard {
     CliPrompter m_prompter;
     TextLookup m_loadText;
 
+    // Both outlive the link: the library saves the virtual keyboard as it ends.
+    std::unique_ptr<KeyboardLock> m_keyboardLock;
+    std::unique_ptr<KeyboardLock::Hold> m_wholeRun;
     std::unique_ptr<DeviceLink> m_link;
     BasicWindowPort m_port;
     std::unique_ptr<quorvane::KeyboardSession> m_keyboard;

@@ -35,11 +35,14 @@ void printUsage(std::ostream& out) {
            "  2  bad arguments: nothing was sent\n"
            "  3  the profile file failed its checks\n"
            "  4  the keyboard is attached, but this user may not open it (udev rule missing)\n"
+           "  5  the desktop program or another quorvanectl kept the keyboard: nothing was sent\n"
            "\nEnvironment:\n"
            "  QUELLIX_DEVICE=virtual  talk to the emulated keyboard instead of a real one\n"
            "  QUELLIX_VIRTUAL_FRAMES=1  the emulated keyboard's reports travel in 1 ms USB frames\n"
            "  QUELLIX_VIRTUAL_LATENCY_MS=N  the emulated keyboard answers N ms late (0 to 60000)\n"
-           "  QUORVANE_QUIET_ROOT=1   leave out the notice that the tool need not run as root\n";
+           "  QUORVANE_QUIET_ROOT=1   leave out the notice that the tool need not run as root\n"
+           "  QUORVANECTL_WAIT=S      wait up to S seconds (default 60; 0: not at all) while "
+           "another client talks to the keyboard\n";
 }
 
 // Said once before a command runs; the command goes on.

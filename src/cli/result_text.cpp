@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "core/device/command_set.h"
+#include "core/device/device_result.h"
 #include "core/sync/sync_result.h"
 
 namespace quorvane::cli {
@@ -17,7 +18,7 @@ int failResult(CliContext& context, std::string_view what, const Result& result)
         }
     }
     context.err << '\n';
-    return kExitFailed;
+    return result.code() == kResultKeyboardBusy ? kExitBusy : kExitFailed;
 }
 
 int failResult(CliContext& context, std::string_view what, int result) {

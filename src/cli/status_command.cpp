@@ -36,6 +36,8 @@ int runStatus(std::span<const std::string_view> args, CliContext& context) {
                 " (quorvanectl finish writes it again)";
         } else if (pending.state == PendingTransfer::State::Damaged) {
             pendingText = "the record of the last transfer is damaged: " + pending.error;
+        } else if (pending.state == PendingTransfer::State::Unreadable) {
+            pendingText = "the record of the last transfer could not be read: " + pending.error;
         }
         if (json) {
             const bool inProfile = summary.activeProfile >= 0 && summary.activeProfile < 3;

@@ -117,6 +117,12 @@ int runFinish(std::span<const std::string_view> args, CliContext& context) {
             keyboard.session().discardPendingTransfer();
             return kExitInvalidFile;
         }
+        if (pending.state == PendingTransfer::State::Unreadable) {
+            // It may be sound: it stays for a later try.
+            context.err << "quorvanectl: the record of the last transfer could not be read ("
+                        << pending.error << "); it is left where it is\n";
+            return kExitFailed;
+        }
         const int result = keyboard.session().finishPendingTransfer();
         if (result != kResultDone) {
             return failResult(context, "finishing the transfer", sync.explain(result));

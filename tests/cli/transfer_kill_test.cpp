@@ -4,10 +4,15 @@
 // over the keyboard meanwhile.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "cli/tool_runner.h"
 
@@ -17,6 +22,7 @@ namespace {
 class KilledTransfer : public ::testing::Test {
   protected:
     void SetUp() override {
+        ::chmod(tool.file("runtime").c_str(), 0700);
         ToolResult first = tool.run({"status"});
         ASSERT_EQ(first.exitCode, 0) << first.err;
         factory = tool.stateBytes();
@@ -44,6 +50,19 @@ class KilledTransfer : public ::testing::Test {
         ASSERT_NE(imported.keyTables, factoryMemories.keyTables);
     }
 
+    // The runs share a private run-time folder, where the keyboard's lock
+    // lives; true once a run holds it.
+    bool waitForLockHolder() const {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < until) {
+            if (readAll(tool.file("runtime/keyboard-0c45-5004.lock")).starts_with("quorvanectl ")) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
     ToolResult ok(const std::vector<std::string>& args) {
         ToolResult r = tool.run(args);
         EXPECT_EQ(r.exitCode, 0) << args.front() << "\n" << r.out << r.err;
@@ -52,18 +71,24 @@ class KilledTransfer : public ::testing::Test {
 
     // Runs an import on the factory keyboard that the kill library stops just
     // before its `renameAt`-th rename (a file of the tool's or a write the
-    // keyboard takes). True when it was killed there.
-    bool importKilledAt(int renameAt) {
+    // keyboard takes), at the pace given; `started` runs while it is under way.
+    // True when it was killed there.
+    bool importKilledAt(int renameAt, const std::map<std::string, std::string>& pace = {},
+                        const std::function<void()>& started = {}) {
         if (!tool.writeState(factory)) {
             return false;
         }
-        const pid_t pid = tool.start({"import", importFile},
-                                     {{"LD_PRELOAD", QUORVANE_KILL_AT_RENAME_LIBRARY},
-                                      {"QUORVANE_KILL_AT_RENAME", std::to_string(renameAt)},
-                                      // The preloaded library comes before the sanitizer's runtime.
-                                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}});
+        std::map<std::string, std::string> environment = pace;
+        environment["LD_PRELOAD"] = QUORVANE_KILL_AT_RENAME_LIBRARY;
+        environment["QUORVANE_KILL_AT_RENAME"] = std::to_string(renameAt);
+        // The preloaded library comes before the sanitizer's runtime.
+        environment["ASAN_OPTIONS"] = "verify_asan_link_order=0";
+        const pid_t pid = tool.start({"import", importFile}, environment);
         if (pid < 0) {
             return false;
+        }
+        if (started) {
+            started();
         }
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -72,26 +97,33 @@ class KilledTransfer : public ::testing::Test {
 
     // Kills an import at the first rename after the keyboard took the new
     // macro area, before every key table is written. The rename is found once
-    // by counting up from the first; every later run kills at that same one.
-    bool killImportAfterTheMacroArea() {
+    // by counting up from the first at full speed; every later run kills at
+    // that same one, at the pace given, with `started` run meanwhile.
+    bool killImportAfterTheMacroArea(const std::map<std::string, std::string>& pace = {},
+                                     const std::function<void()>& started = {}) {
         static int renameAt = 0;
-        if (renameAt > 0) {
-            const std::optional<KeyboardMemories> m =
-                importKilledAt(renameAt) ? tool.memories() : std::nullopt;
-            return m && m->macroArea == imported.macroArea;
-        }
-        for (int n = 1; n <= kMaxRenames; ++n) {
-            if (!importKilledAt(n)) {
-                return false;  // the import ended before its n-th rename
+        const bool plain = pace.empty() && !started;
+        if (renameAt == 0) {
+            for (int n = 1; n <= kMaxRenames && renameAt == 0; ++n) {
+                if (!importKilledAt(n)) {
+                    return false;  // the import ended before its n-th rename
+                }
+                const std::optional<KeyboardMemories> m = tool.memories();
+                if (m && m->macroArea == imported.macroArea) {
+                    renameAt = n;
+                    RecordProperty("renameAt", n);
+                }
             }
-            const std::optional<KeyboardMemories> m = tool.memories();
-            if (m && m->macroArea == imported.macroArea) {
-                renameAt = n;
-                RecordProperty("renameAt", n);
-                return true;
+            if (renameAt == 0) {
+                return false;
+            }
+            if (plain) {
+                return true;  // the search's last run is the kill asked for
             }
         }
-        return false;
+        const std::optional<KeyboardMemories> m =
+            importKilledAt(renameAt, pace, started) ? tool.memories() : std::nullopt;
+        return m && m->macroArea == imported.macroArea;
     }
 
     // Far more renames than an import of three profiles makes.
@@ -144,6 +176,84 @@ TEST_F(KilledTransfer, ANewTransferTakesThePlaceOfTheCutOne) {
     const std::optional<KeyboardMemories> m = tool.memories();
     ASSERT_TRUE(m.has_value());
     EXPECT_EQ(m->keyTables, imported.keyTables);
+}
+
+// Another client (here a second run of the tool; the desktop program takes
+// the same lock) waits while a transfer runs, says so, and when that transfer
+// is killed it neither writes into the keyboard's mix nor takes the place of
+// its record: a one-profile assign does not write all the import would have.
+TEST_F(KilledTransfer, ASecondClientWaitsAndLeavesTheCutTransferPending) {
+    ToolRunner second;  // its own output files; the same home, run-time folder and keyboard
+    const std::map<std::string, std::string> shared = {
+        {"HOME", tool.file("home")},
+        {"XDG_CONFIG_HOME", tool.file("home/.config")},
+        {"XDG_RUNTIME_DIR", tool.file("runtime")},
+        {"QUELLIX_VIRTUAL_STATE", tool.stateFile()},
+    };
+    pid_t assign = -1;
+    bool waited = false;
+    ASSERT_TRUE(killImportAfterTheMacroArea(
+        {{"QUELLIX_VIRTUAL_FRAMES", "1"}, {"QUELLIX_VIRTUAL_LATENCY_MS", "100"}}, [&] {
+            // The assign starts while the import holds the keyboard, and says it waits.
+            ASSERT_TRUE(waitForLockHolder());
+            assign = second.start({"assign", "F6", "disable"}, shared);
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!waited && std::chrono::steady_clock::now() < until) {
+                waited =
+                    readAll(second.file("err.txt")).find("is writing to the keyboard; waiting") !=
+                    std::string::npos;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }));
+    ASSERT_GT(assign, 0);
+    EXPECT_TRUE(waited) << readAll(second.file("err.txt"));
+    const std::optional<KeyboardMemories> cut = tool.memories();
+    ASSERT_TRUE(cut.has_value());
+
+    const ToolResult assigned = second.finish(assign, 30000);
+    EXPECT_NE(assigned.err.find("another quorvanectl (process "), std::string::npos)
+        << assigned.err;
+    EXPECT_EQ(assigned.exitCode, 1) << assigned.err;
+    EXPECT_NE(assigned.err.find("cut short"), std::string::npos) << assigned.err;
+    // The keyboard holds what the import left, each memory whole, nothing of the assign.
+    const std::optional<KeyboardMemories> after = tool.memories();
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->macroArea, imported.macroArea);
+    EXPECT_EQ(after->keyTables, cut->keyTables);
+    for (int p = 0; p < 3; ++p) {
+        EXPECT_TRUE(after->keyTable(p) == imported.keyTable(p) ||
+                    after->keyTable(p) == factoryMemories.keyTable(p))
+            << "profile " << p + 1 << "'s table is neither old nor new";
+    }
+    EXPECT_NE(ok({"status"}).out.find("\npending: the last transfer was cut short"),
+              std::string::npos);
+    ok({"finish"});
+    const std::optional<KeyboardMemories> done = tool.memories();
+    ASSERT_TRUE(done.has_value());
+    EXPECT_EQ(done->keyTables, imported.keyTables);
+}
+
+// A client that may not wait refuses at once with its own exit code.
+TEST_F(KilledTransfer, AClientThatMayNotWaitEndsWithExitFive) {
+    ToolRunner second;
+    const std::map<std::string, std::string> shared = {
+        {"HOME", tool.file("home")},
+        {"XDG_CONFIG_HOME", tool.file("home/.config")},
+        {"XDG_RUNTIME_DIR", tool.file("runtime")},
+        {"QUELLIX_VIRTUAL_STATE", tool.stateFile()},
+        {"QUORVANECTL_WAIT", "0"},
+    };
+    ToolResult refused;
+    ASSERT_TRUE(killImportAfterTheMacroArea({{"QUELLIX_VIRTUAL_LATENCY_MS", "100"}}, [&] {
+        ASSERT_TRUE(waitForLockHolder());
+        refused = second.run({"status"}, shared);
+    }));
+    EXPECT_EQ(refused.exitCode, 5) << refused.err;
+    EXPECT_EQ(refused.err.rfind("quorvanectl: another quorvanectl (process ", 0), 0u)
+        << refused.err;
+    EXPECT_NE(refused.err.find("kept the keyboard busy; nothing was sent"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(refused.out, "");
 }
 
 TEST_F(KilledTransfer, FinishTakesNoArguments) {

@@ -313,6 +313,9 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_PROFILE_COLUMN_NAME",
     "IDS_PROFILE_COLUMN_PATH",
     "IDS_MAIN_DEFAULT_MODE",
+    // The cut transfer's question when nothing was written, and a record that could not be read.
+    "IDS_TRANSFER_PENDING_NOTHING_WRITTEN",
+    "IDS_TRANSFER_RECORD_UNREADABLE",
 });
 
 // Texts the program formats with one integer argument, and the directives

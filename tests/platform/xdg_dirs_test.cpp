@@ -48,6 +48,14 @@ TEST(XdgDirs, FoldersFollowTheEnvironment) {
     std::filesystem::create_directories(dir.file("cfg"));
     test::writeAll(dir.file("cfg/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n");
     EXPECT_EQ(documentsDir(), dir.path() + "/Docs");
+
+    // The state folder: never the documents, which may be synced elsewhere.
+    env.unset("XDG_STATE_HOME");
+    EXPECT_EQ(stateHome(), dir.path() + "/.local/state");
+    env.set("XDG_STATE_HOME", "relative/ignored");
+    EXPECT_EQ(stateHome(), dir.path() + "/.local/state");
+    env.set("XDG_STATE_HOME", dir.file("st"));
+    EXPECT_EQ(stateHome(), dir.file("st"));
 }
 
 TEST(XdgDirs, RuntimeFolderMustBePrivate) {

@@ -54,8 +54,8 @@ class KeyboardSessionTest : public ::testing::Test {
             dlsym(library, "QuellixVirtualRaiseConsumer"));
         ASSERT_NE(raiseConsumer, nullptr);
 
-        session = std::make_unique<KeyboardSession>(
-            KeyboardSessionSetup{*link, port, prompter, {}, folder.path() + "/", std::string()});
+        session = std::make_unique<KeyboardSession>(KeyboardSessionSetup{
+            *link, port, prompter, {}, folder.path() + "/", std::string(), std::string()});
         KeyboardSessionEvents events;
         events.configurationReloaded = [this](int p) {
             heard.calls.push_back("reloaded");

@@ -179,7 +179,7 @@ TEST_F(ApplyTest, TwoQuickAppliesWithAPortThatWaitsForTheWindowThread) {
     HandingOverWindow port(loop, secondBegun);
     applying = std::make_unique<SyncSession>(SyncEnvironment{
         link->commands(), config, snapshot, lighting, port, prompter, testText, userData, skins,
-        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}});
+        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}, recordFolder});
     loop.postMessage(kApply, 0, 0);
     loop.postMessage(kApply, 0, 0);
 
@@ -225,9 +225,10 @@ TEST_F(ApplyTest, AProfileWithoutACacheFileGetsOne) {
     EXPECT_FALSE(window.dirty);
 }
 
-TEST_F(ApplyTest, AnUnusableUserDataFolderKeepsApplyPendingAndTheKeyboardAsItWas) {
-    std::filesystem::remove_all(userData);
-    ASSERT_TRUE(writeFileAtomic(userData, std::string_view("not a folder")));
+TEST_F(ApplyTest, AnUnusableRecordFolderKeepsApplyPendingAndTheKeyboardAsItWas) {
+    std::filesystem::remove_all(recordFolder);
+    ASSERT_TRUE(makeDirectories(std::filesystem::path(recordFolder).parent_path().string()));
+    ASSERT_TRUE(writeFileAtomic(recordFolder, std::string_view("not a folder")));
     assign(0, kKeyA, ActionDisabled, 0);
     session->markDirty();
     const DeviceKeyTable before = keyboardKeyTable(0);

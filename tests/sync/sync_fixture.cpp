@@ -24,6 +24,8 @@ void SyncTest::SetUp() {
     knobs.reset();
 
     userData = home.path() + "/Documents/Quorvane_09A";
+    // Where quorvanectl keeps it with this home.
+    recordFolder = home.path() + "/.local/state/quorvane";
     // A template user mode file: mode 0 named "tpl", every key green and tied.
     skins = home.path() + "/Skins/";
     ASSERT_TRUE(makeDirectories(skins));
@@ -60,7 +62,7 @@ void SyncTest::makeSession() {
     session.reset();
     session = std::make_unique<SyncSession>(SyncEnvironment{
         link->commands(), config, snapshot, lighting, window, prompter, testText, userData, skins,
-        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}});
+        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}, recordFolder});
 }
 
 void SyncTest::readArrivalState() {

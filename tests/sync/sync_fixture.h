@@ -85,7 +85,8 @@ class SyncTest : public ::testing::Test {
     VirtualKnobs knobs;
     TempDir home;
     std::string userData;
-    std::string skins;  // holds the template user mode file
+    std::string recordFolder;  // the record of a transfer (the per-user state folder)
+    std::string skins;         // holds the template user mode file
     WorkingConfig config;
     DownloadSnapshot snapshot;
     LightingState lighting;

@@ -3,9 +3,21 @@
 // arrival finished on Yes or let go on No. The removal cuts an import at every
 // frame; the record's reader refuses damaged bytes.
 #include "core/sync/transfer_intent.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
 #include "base/atomic_file.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
+#include "core/platform/utf_text.h"
 #include "core/sync/profile_transfer.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"
@@ -16,6 +28,7 @@ namespace {
 constexpr KeyId kKeyA = 0x1E;
 constexpr KeyId kKeyB = 0x30;
 constexpr std::u16string_view kPendingPrompt = u"[IDS_TRANSFER_PENDING_PROMPT]";
+constexpr std::u16string_view kNothingWrittenPrompt = u"[IDS_TRANSFER_PENDING_NOTHING_WRITTEN]";
 
 TransferIntent sampleIntent() {
     TransferIntent intent;
@@ -39,14 +52,32 @@ TEST(TransferIntentRecord, RoundTripsAndRefusesDamagedBytes) {
     ASSERT_TRUE(decodeTransferIntent(bytes, back, error)) << error;
     EXPECT_EQ(back, intent);
     // The stored layout, so that a record left by an earlier build still reads.
-    ASSERT_EQ(bytes.size(), 13u + 2 * (1 + kDeviceKeyTableSize) + 16 + 4);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), "QVTRANS1");
-    EXPECT_EQ((std::vector<std::uint8_t>{bytes.begin() + 8, bytes.begin() + 13}),
-              (std::vector<std::uint8_t>{16, 0, 0, 0, 2}));
-    EXPECT_EQ(bytes[13], 2);                                     // first table's profile
-    EXPECT_EQ(bytes[14 + 1], 1 * 3 + 2);                         // its second key byte
-    EXPECT_EQ(bytes[13 + 1 + kDeviceKeyTableSize], 0);           // second table's profile
-    EXPECT_EQ(bytes[13 + 2 * (1 + kDeviceKeyTableSize)], 0xAA);  // the macro area
+    ASSERT_EQ(bytes.size(), 14u + 2 * (1 + kDeviceKeyTableSize) + 16 + 4);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), "QVTRANS2");
+    EXPECT_EQ((std::vector<std::uint8_t>{bytes.begin() + 8, bytes.begin() + 14}),
+              (std::vector<std::uint8_t>{16, 0, 0, 0, 2, 0}));
+    EXPECT_EQ(bytes[14], 2);                                     // first table's profile
+    EXPECT_EQ(bytes[15 + 1], 1 * 3 + 2);                         // its second key byte
+    EXPECT_EQ(bytes[14 + 1 + kDeviceKeyTableSize], 0);           // second table's profile
+    EXPECT_EQ(bytes[14 + 2 * (1 + kDeviceKeyTableSize)], 0xAA);  // the macro area
+    TransferIntent started = intent;
+    started.writingStarted = true;
+    EXPECT_EQ(encodeTransferIntent(started)[13], 1);
+
+    // The first layout: no started flag, read as started (it cannot tell).
+    std::vector<std::uint8_t> first = bytes;
+    first[7] = '1';
+    first.erase(first.begin() + 13);
+    first.resize(first.size() - 4);
+    std::uint32_t sum = 2166136261u;
+    for (const std::uint8_t b : first) {
+        sum = (sum ^ b) * 16777619u;
+    }
+    for (int i = 0; i < 4; ++i) {
+        first.push_back(static_cast<std::uint8_t>(sum >> (8 * i)));
+    }
+    ASSERT_TRUE(decodeTransferIntent(first, back, error)) << error;
+    EXPECT_EQ(back, started);
 
     struct Damage {
         const char* what;
@@ -104,6 +135,79 @@ TEST(TransferIntentRecord, SavedReadClearedAndDamagedSetAside) {
     EXPECT_TRUE(std::filesystem::exists(transferIntentPath(folder) + ".damaged"));
 }
 
+// Holds the soft limit of open files at the lowest free descriptor, so that the
+// next open fails with EMFILE.
+class NoFileHandleLeft {
+  public:
+    NoFileHandleLeft() {
+        ::getrlimit(RLIMIT_NOFILE, &m_old);
+        const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ::close(lowest);
+        rlimit tight = m_old;
+        tight.rlim_cur = static_cast<rlim_t>(lowest);
+        ::setrlimit(RLIMIT_NOFILE, &tight);
+    }
+    ~NoFileHandleLeft() { ::setrlimit(RLIMIT_NOFILE, &m_old); }
+    NoFileHandleLeft(const NoFileHandleLeft&) = delete;
+    NoFileHandleLeft& operator=(const NoFileHandleLeft&) = delete;
+
+  private:
+    rlimit m_old{};
+};
+
+// A record that cannot be read may be sound: it is reported, never taken for
+// damaged, and reads again once the cause is gone. Run as root, no permission
+// bit keeps root out, so that row runs only for other users.
+TEST(TransferIntentRecord, AReadErrorIsNotDamage) {
+    struct ReadCase {
+        const char* what;
+        std::function<void(const std::string& path)> spoil;  // before the read
+        std::function<std::unique_ptr<NoFileHandleLeft>()> during;
+        bool sound;  // a whole record stays behind and reads once the cause is gone
+        bool needsNonRoot;
+    };
+    const std::vector<ReadCase> cases = {
+        {"a folder in its place",
+         [](const std::string& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+         },
+         nullptr, false, false},
+        {"no file handle left (EMFILE)", nullptr,
+         [] { return std::make_unique<NoFileHandleLeft>(); }, true, false},
+        {"no permission (EACCES)", [](const std::string& path) { ::chmod(path.c_str(), 0); },
+         nullptr, true, true},
+    };
+    for (const ReadCase& c : cases) {
+        if (c.needsNonRoot && ::geteuid() == 0) {
+            std::printf("skipped as root: %s\n", c.what);
+            continue;
+        }
+        TempDir dir;
+        const std::string folder = dir.file("state");
+        ASSERT_TRUE(saveTransferIntent(folder, sampleIntent()));
+        const std::string path = transferIntentPath(folder);
+        if (c.spoil) {
+            c.spoil(path);
+        }
+        PendingTransfer pending;
+        {
+            const auto held = c.during ? c.during() : nullptr;
+            pending = readTransferIntent(folder);
+        }
+        EXPECT_EQ(pending.state, PendingTransfer::State::Unreadable) << c.what;
+        EXPECT_NE(pending.error.find(path), std::string::npos) << c.what << ": " << pending.error;
+        EXPECT_TRUE(std::filesystem::exists(path)) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(path + ".damaged")) << c.what;
+        if (c.sound) {
+            ::chmod(path.c_str(), 0600);
+            pending = readTransferIntent(folder);
+            EXPECT_EQ(pending.state, PendingTransfer::State::Pending) << c.what;
+            EXPECT_EQ(pending.intent, sampleIntent()) << c.what;
+        }
+    }
+}
+
 // An import whose three profiles differ and whose macro area takes three frames.
 class InterruptedTransfer : public SyncTest {
   protected:
@@ -151,20 +255,25 @@ TEST_F(InterruptedTransfer, AWholeTransferLeavesNoRecord) {
     EXPECT_TRUE(prompter.questions.empty());
 }
 
+using Answer = Prompter::Answer;
+
 struct CutCase {
     std::uint32_t frames;
-    bool answer;
+    Answer answer;
 };
 
 class CutImport : public InterruptedTransfer, public ::testing::WithParamInterface<CutCase> {};
 
-TEST_P(CutImport, TheNextArrivalFinishesOnYesAndKeepsTheKeyboardOnNo) {
-    const auto [frames, answer] = GetParam();
+// Unanswered: the program closed while the question was open.
+TEST_P(CutImport, TheNextArrivalFinishesOnYesKeepsTheKeyboardOnNoAndAsksAgainWhenUnanswered) {
+    const auto [frames, reply] = GetParam();
+    const bool answer = reply == Answer::Yes;
     knobs.RemoveAfterFrames(frames);
     EXPECT_NE(importProfile(*session, importFile), 1);
     const PendingTransfer pending = session->pendingTransfer();
     ASSERT_EQ(pending.state, PendingTransfer::State::Pending) << "cut after " << frames;
     EXPECT_EQ(pending.intent.macroArea, importedArea);
+    EXPECT_EQ(pending.intent.writingStarted, frames > 1);
     ASSERT_EQ(pending.intent.tables.size(), 3u);
     const std::vector<std::uint8_t> cutTables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
     const std::vector<std::uint8_t> cutArea =
@@ -173,10 +282,15 @@ TEST_P(CutImport, TheNextArrivalFinishesOnYesAndKeepsTheKeyboardOnNo) {
     knobs.RemoveAfterFrames(0);
     attachKeyboard();
     prompter.answer = answer;
+    prompter.unanswered = reply == Answer::Unanswered;
     session->onProfileMessage();
 
-    EXPECT_EQ(prompter.questions, std::vector<std::u16string>{std::u16string(kPendingPrompt)});
-    EXPECT_EQ(session->pendingTransfer().state, PendingTransfer::State::None);
+    // Cut after the first frame, BeginTransfer found no keyboard: nothing was written.
+    const std::u16string_view asked = frames <= 1 ? kNothingWrittenPrompt : kPendingPrompt;
+    EXPECT_EQ(prompter.questions, std::vector<std::u16string>{std::u16string(asked)});
+    EXPECT_EQ(session->pendingTransfer().state, reply == Answer::Unanswered
+                                                    ? PendingTransfer::State::Pending
+                                                    : PendingTransfer::State::None);
     if (answer) {
         EXPECT_TRUE(keyboardHoldsTheImport());
         EXPECT_TRUE(prompter.messages.empty());
@@ -199,23 +313,39 @@ TEST_P(CutImport, TheNextArrivalFinishesOnYesAndKeepsTheKeyboardOnNo) {
     if (answer) {
         EXPECT_TRUE(same);
     }
+    if (reply == Answer::Unanswered) {
+        // The next start asks again, and Yes still writes the import.
+        const PendingTransfer kept = session->pendingTransfer();
+        EXPECT_EQ(kept.intent, pending.intent);
+        prompter = RecordingPrompter{};
+        session->onProfileMessage();
+        EXPECT_EQ(prompter.questions.size(), 1u);
+        EXPECT_TRUE(keyboardHoldsTheImport());
+        EXPECT_EQ(session->pendingTransfer().state, PendingTransfer::State::None);
+    }
 }
 
 std::vector<CutCase> cutCases() {
     std::vector<CutCase> cases;
     for (std::uint32_t f = 1; f < kImportFrames; ++f) {
-        cases.push_back({f, true});
+        cases.push_back({f, Answer::Yes});
     }
-    for (std::uint32_t f : {2u, 4u, 12u, 25u}) {
-        cases.push_back({f, false});
+    for (std::uint32_t f : {1u, 2u, 4u, 12u, 25u}) {
+        cases.push_back({f, Answer::No});
+    }
+    for (std::uint32_t f : {1u, 4u, 25u}) {
+        cases.push_back({f, Answer::Unanswered});
     }
     return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFrame, CutImport, ::testing::ValuesIn(cutCases()),
                          [](const auto& info) {
+                             const Answer a = info.param.answer;
                              return "frame" + std::to_string(info.param.frames) +
-                                    (info.param.answer ? "Yes" : "No");
+                                    (a == Answer::Yes  ? "Yes"
+                                     : a == Answer::No ? "No"
+                                                       : "Unanswered");
                          });
 
 TEST_F(InterruptedTransfer, AFinishTheKeyboardRefusesKeepsTheRecordAndSaysSo) {
@@ -241,12 +371,104 @@ TEST_F(InterruptedTransfer, AFinishTheKeyboardRefusesKeepsTheRecordAndSaysSo) {
 }
 
 TEST_F(InterruptedTransfer, ADamagedRecordIsToldAndSetAsideWithoutAQuestion) {
-    ASSERT_TRUE(writeFileAtomic(transferIntentPath(userData), std::string_view("QVTRANS1 torn")));
+    ASSERT_TRUE(makeDirectories(recordFolder));
+    ASSERT_TRUE(
+        writeFileAtomic(transferIntentPath(recordFolder), std::string_view("QVTRANS1 torn")));
     const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
     session->onProfileMessage();
     EXPECT_TRUE(prompter.questions.empty());
     EXPECT_EQ(prompter.messages, std::vector<std::u16string>{u"[IDS_TRANSFER_RECORD_DAMAGED]"});
     EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), tables);
+    EXPECT_EQ(session->pendingTransfer().state, PendingTransfer::State::None);
+}
+
+TEST_F(InterruptedTransfer, ARecordThatCannotBeReadIsToldAndLeftWhereItIs) {
+    const std::string path = transferIntentPath(recordFolder);
+    std::filesystem::create_directories(path);
+    const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
+    session->onProfileMessage();
+    EXPECT_TRUE(prompter.questions.empty());
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(prompter.messages[0].starts_with(u"[IDS_TRANSFER_RECORD_UNREADABLE]\n\n"));
+    EXPECT_NE(prompter.messages[0].find(utf8ToUtf16(path)), std::u16string::npos);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), tables);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".damaged"));
+    EXPECT_EQ(session->finishPendingTransfer(), kSyncFileNotRead);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+// Earlier builds kept the record in the user data folder (often synced with
+// other machines); a session moves it to the state folder once, so an upgrade
+// loses no transfer, and never over a newer record.
+TEST_F(InterruptedTransfer, ARecordInTheUserDataFolderMovesToTheStateFolderOnce) {
+    std::filesystem::remove_all(recordFolder);
+    ASSERT_TRUE(saveTransferIntent(userData, sampleIntent()));
+    makeSession();
+    EXPECT_FALSE(std::filesystem::exists(transferIntentPath(userData)));
+    PendingTransfer pending = session->pendingTransfer();
+    ASSERT_EQ(pending.state, PendingTransfer::State::Pending);
+    EXPECT_EQ(pending.intent, sampleIntent());
+    struct stat folder {};
+    ASSERT_EQ(::stat(recordFolder.c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+
+    TransferIntent newer = sampleIntent();
+    newer.tables.pop_back();
+    ASSERT_TRUE(saveTransferIntent(recordFolder, newer));
+    ASSERT_TRUE(saveTransferIntent(userData, sampleIntent()));
+    makeSession();
+    EXPECT_EQ(session->pendingTransfer().intent, newer);
+    EXPECT_TRUE(std::filesystem::exists(transferIntentPath(userData)));
+}
+
+// Another client's transfer was cut (or the question went unanswered): an
+// Apply that writes one profile must not take the place of a record of three.
+// The tool refuses; the desktop program asks first.
+TEST_F(InterruptedTransfer, AnApplyDoesNotTakeThePlaceOfALargerCutTransfer) {
+    struct ApplyCase {
+        const char* what;
+        bool offer;
+        int result;
+        std::size_t questions;
+        PendingTransfer::State left;
+    };
+    const ApplyCase cases[] = {
+        {"the tool", false, kSyncTransferPending, 0, PendingTransfer::State::Pending},
+        {"the desktop program, answered No", true, 1, 1, PendingTransfer::State::None},
+    };
+    for (const ApplyCase& c : cases) {
+        knobs.RemoveAfterFrames(10);
+        EXPECT_NE(importProfile(*session, importFile), 1) << c.what;
+        knobs.RemoveAfterFrames(0);
+        attachKeyboard();
+        session->setOfferPendingTransfer(false);
+        session->onProfileMessage();
+        session->setOfferPendingTransfer(c.offer);
+        prompter = RecordingPrompter{};
+        prompter.answer = false;
+        knobs.ClearFrames();
+        assign(0, kKeyB, ActionDisabled, 0);
+        session->markDirty();
+        EXPECT_EQ(session->applyConfiguration(), c.result) << c.what;
+        EXPECT_EQ(prompter.questions.size(), c.questions) << c.what;
+        EXPECT_EQ(session->pendingTransfer().state, c.left) << c.what;
+        if (c.result != 1) {
+            EXPECT_TRUE(writesSent().empty()) << c.what;
+            EXPECT_EQ(session->explain(c.result).code(), kSyncTransferPending);
+            EXPECT_EQ(session->pendingTransfer().intent.tables.size(), 3u) << c.what;
+        } else {
+            EXPECT_EQ(keyboardKeyTable(0), modelKeyTable(0)) << c.what;
+        }
+    }
+    // A transfer that writes all of it takes its place.
+    session->setOfferPendingTransfer(false);
+    knobs.RemoveAfterFrames(10);
+    EXPECT_NE(importProfile(*session, importFile), 1);
+    knobs.RemoveAfterFrames(0);
+    attachKeyboard();
+    ASSERT_EQ(importProfile(*session, importFile), 1);
+    EXPECT_TRUE(keyboardHoldsTheImport());
     EXPECT_EQ(session->pendingTransfer().state, PendingTransfer::State::None);
 }
 
@@ -267,7 +489,7 @@ TEST_F(InterruptedTransfer, ASessionThatDoesNotOfferLeavesTheRecord) {
 TEST_F(InterruptedTransfer, ARecordWhoseAreaOutgrowsThisKeyboardIsNotWritten) {
     TransferIntent big = sampleIntent();
     big.macroArea.resize(lighting.macroSpace + 128);
-    ASSERT_TRUE(saveTransferIntent(userData, big));
+    ASSERT_TRUE(saveTransferIntent(recordFolder, big));
     knobs.ClearFrames();
     EXPECT_EQ(session->finishPendingTransfer(), kSyncMacroSpaceExceeded);
     EXPECT_TRUE(writesSent().empty());

@@ -13,10 +13,10 @@
 #include "core/config/working_config.h"
 #include "core/dispatch/loop_dispatcher.h"
 #include "core/events/device_events.h"
-#include "core/window/main_window_messages.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_session.h"
 #include "core/window/main_window_core.h"
+#include "core/window/main_window_messages.h"
 #include "core/window/sync_reactions.h"
 #include "device/virtual_keyboard_fixture.h"
 #include "events/recording_window.h"
@@ -43,7 +43,7 @@ class ProgramChainTest : public ::testing::Test {
         session = std::make_unique<SyncSession>(
             SyncEnvironment{link->commands(), config, snapshot, lighting, port, prompter, keyText,
                             home.path() + "/Documents/Quorvane_09A", home.path() + "/Skins/",
-                            BusyTiming{0ms, 0ms}});
+                            BusyTiming{0ms, 0ms}, std::string()});
         reactions = std::make_unique<SyncReactions>(*session);
         dispatcher = std::make_unique<LoopDispatcher>(
             [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
@@ -54,8 +54,7 @@ class ProgramChainTest : public ::testing::Test {
                                                 keyText);
         DeviceEventsTiming timing;
         timing.readyPoll = 5ms;
-        events =
-            std::make_unique<DeviceEvents>(*link, *core, prompter, keyText, timing);
+        events = std::make_unique<DeviceEvents>(*link, *core, prompter, keyText, timing);
         core->attachDeviceEvents(events.get());
     }
 
@@ -146,8 +145,7 @@ TEST_F(ProgramChainTest, TheKeyboardsProfileKeyMakesItsProfileCurrent) {
     ASSERT_TRUE(settle([&] { return core->shownIcon() == 141; }));
     ASSERT_EQ(lighting.currentProfile, 0);
 
-    void* library =
-        dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    void* library = dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(library, nullptr);
     auto press = reinterpret_cast<decltype(&::QuellixVirtualPressProfileKey)>(
         dlsym(library, "QuellixVirtualPressProfileKey"));

@@ -9,6 +9,10 @@ std::string userDataFolder() {
     return documentsDir() + "/" + kUserDataFolderName;
 }
 
+std::string userStateFolder() {
+    return stateHome() + "/quorvane";
+}
+
 PathTable buildPathTable(const std::string& exePath, const std::string& userData) {
     PathTable t;
     t.g_szExePath = exePath;

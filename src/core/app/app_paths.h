@@ -35,6 +35,10 @@ inline constexpr const char* kUserDataFolderName = "Quorvane_09A";
 
 // Documents folder (XDG user dirs, else ~/Documents) + "/Quorvane_09A".
 std::string userDataFolder();
+// What belongs to this machine and this user only, never to be synced with
+// the documents: the record of a transfer to the keyboard. The XDG state
+// folder (else ~/.local/state) + "/quorvane", made with mode 0700.
+std::string userStateFolder();
 
 PathTable buildPathTable(const std::string& exePath, const std::string& userData);
 

@@ -23,6 +23,15 @@ class Prompter {
     virtual void showMessage(std::u16string_view text) = 0;
     // True for Yes; waits for the answer.
     virtual bool askYesNo(std::u16string_view text) = 0;
+
+    // A question that may go unanswered: the program is closing while it is
+    // open, or before it could be shown. Unanswered is neither Yes nor No, so
+    // a caller that would lose something on No keeps it. A prompter that
+    // cannot be cancelled answers as askYesNo does.
+    enum class Answer { Yes, No, Unanswered };
+    virtual Answer ask(std::u16string_view text) {
+        return askYesNo(text) ? Answer::Yes : Answer::No;
+    }
 };
 
 }  // namespace quorvane

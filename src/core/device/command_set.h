@@ -26,6 +26,10 @@ class CommandSet {
 
     explicit CommandSet(CommandTransport& transport) : m_transport(transport) {}
 
+    // Keeps other clients off the keyboard for a scope of several commands
+    // (a transfer): see KeyboardLock. Not taken when its wait gave up.
+    KeyboardLock::Hold holdKeyboard() { return KeyboardLock::Hold(m_transport.keyboardLock()); }
+
     // 0x01 / 0x02: the bracket around groups of lighting, colour and full
     // configuration transfers. EndTransfer ignores its argument.
     int BeginTransfer();

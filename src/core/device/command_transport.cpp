@@ -95,6 +95,12 @@ int CommandTransport::SendAndWait(const std::uint8_t* request, std::size_t reque
     const QuellixFilter filter = commandFilter();
     const std::uint32_t unit = requestUnitId(filter, 0, 0, frame);
 
+    // The other client's transaction ends before ours starts.
+    const KeyboardLock::Hold client(m_keyboardLock.load());
+    if (!client.taken()) {
+        return kResultKeyboardBusy;
+    }
+
     // Threads take turns for whole transactions, so their attempts never
     // interleave and an answer always meets the request it belongs to.
     std::lock_guard transaction(m_transaction);

@@ -4,15 +4,17 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 
+#include "base/keyboard_protocol.h"
 #include "core/device/auto_reset_event.h"
 #include "core/device/hid_library.h"
-#include "base/keyboard_protocol.h"
+#include "core/platform/keyboard_lock.h"
 
 namespace quorvane {
 
@@ -52,6 +54,12 @@ class CommandTransport {
     int SendAndWait(const std::uint8_t* request, std::size_t requestLength, std::uint8_t* reply,
                     std::uint32_t replyCapacity, std::uint32_t& received);
 
+    // Each transaction holds `lock` (null: none), so another client's
+    // commands never come between a request and its answer. A wait that gives
+    // up is kResultKeyboardBusy. Set before the first transaction.
+    void setKeyboardLock(KeyboardLock* lock) { m_keyboardLock.store(lock); }
+    KeyboardLock* keyboardLock() const { return m_keyboardLock.load(); }
+
     // Attached keyboards on the command collection; 0 means none.
     int DeviceCount();
 
@@ -82,6 +90,7 @@ class CommandTransport {
     std::array<std::uint8_t, kFrameSize> m_answer{};
     std::uint32_t m_answerLen = 0;
     FrameObserver m_observer;  // guarded by m_transaction
+    std::atomic<KeyboardLock*> m_keyboardLock{nullptr};
 };
 
 }  // namespace quorvane

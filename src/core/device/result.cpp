@@ -24,6 +24,8 @@ std::string deviceResultWords(int code) {
             return "the HID library did not accept the command";
         case kResultNoAnswer:
             return "the keyboard did not answer";
+        case kResultKeyboardBusy:
+            return "another program kept the keyboard busy; nothing was sent";
         case kResultRefusedFF:
             return "the keyboard refused the command (status 0xFF)";
         case kResultRefusedFE:

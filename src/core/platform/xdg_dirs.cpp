@@ -46,6 +46,14 @@ std::string configHome() {
     return homeDir() + "/.config";
 }
 
+std::string stateHome() {
+    std::string dir = envOrEmpty("XDG_STATE_HOME");
+    if (!dir.empty() && dir.front() == '/') {
+        return dir;
+    }
+    return homeDir() + "/.local/state";
+}
+
 std::optional<std::string> documentsDirFromUserDirs(std::string_view text,
                                                     const std::string& home) {
     constexpr std::string_view kName = "XDG_DOCUMENTS_DIR=";

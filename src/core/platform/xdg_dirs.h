@@ -12,6 +12,8 @@ namespace quorvane {
 std::string homeDir();
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
 std::string configHome();
+// $XDG_STATE_HOME when it is an absolute path, else ~/.local/state.
+std::string stateHome();
 // XDG_DOCUMENTS_DIR from user-dirs.dirs in configHome(), else ~/Documents.
 std::string documentsDir();
 // The XDG_DOCUMENTS_DIR line of a user-dirs.dirs text: "$HOME/..." or an absolute

@@ -29,7 +29,8 @@ KeyboardSession::KeyboardSession(KeyboardSessionSetup setup, Hosted /*hosted*/)
     : m_link(setup.link),
       m_sync(SyncEnvironment{setup.link.commands(), m_config, m_snapshot, m_lighting, setup.window,
                              setup.prompter, setup.loadText, std::move(setup.userDataFolder),
-                             std::move(setup.skinsFolder), BusyTiming{}}),
+                             std::move(setup.skinsFolder), BusyTiming{},
+                             std::move(setup.transferRecordFolder)}),
       m_prompter(setup.prompter),
       m_loadText(std::move(setup.loadText)) {}
 

@@ -60,6 +60,7 @@ struct KeyboardSessionSetup {
     TextLookup loadText;
     std::string userDataFolder;
     std::string skinsFolder;
+    std::string transferRecordFolder;  // empty: the user data folder (see SyncEnvironment)
 };
 
 class KeyboardSession final : private DeviceEventListener {

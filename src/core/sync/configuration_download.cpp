@@ -15,6 +15,25 @@
 
 namespace quorvane {
 
+namespace {
+
+// True when `next` writes every memory `cut` holds: the macro area always,
+// and each of its key tables.
+bool writesAllOf(const TransferIntent& next, const TransferIntent& cut) {
+    for (const TransferIntent::Table& t : cut.tables) {
+        bool found = false;
+        for (const TransferIntent::Table& n : next.tables) {
+            found = found || n.profile == t.profile;
+        }
+        if (!found) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 int SyncSession::download(bool allProfiles) {
     std::lock_guard configLock(m_config.ConfigLock);
     m_failure = Result();
@@ -40,13 +59,33 @@ int SyncSession::download(bool allProfiles) {
         return result;
     }
 
-    // The keyboard's memories are written one after the other: a transfer
-    // cut short leaves some new and some old, so what is about to go is
-    // recorded first and can be written again.
-    if (!saveTransferIntent(m_userDataFolder, intent)) {
-        return fail(kSyncIntentNotSaved, "save the record of the transfer in " + m_userDataFolder);
+    TransferOutcome outcome;
+    {
+        // From the look at the record to the end of the writes no other
+        // client may start or cut a transfer; messages wait until after.
+        const KeyboardLock::Hold client = m_commands.holdKeyboard();
+        if (!client.taken()) {
+            return fail(kResultKeyboardBusy, {});
+        }
+        // A transfer cut short (by another client, or before this one was
+        // told) gives way only to one that writes all it would have written:
+        // its record must not be replaced by a smaller one.
+        const PendingTransfer cut = readTransferIntent(m_recordFolder);
+        if (cut.state == PendingTransfer::State::Unreadable) {
+            return fail(kSyncFileNotRead, "the record of the last transfer: " + cut.error);
+        }
+        if (cut.state == PendingTransfer::State::Pending && !writesAllOf(intent, cut.intent)) {
+            return fail(kSyncTransferPending, describeTransferIntent(cut.intent));
+        }
+        // The keyboard's memories are written one after the other: a transfer
+        // cut short leaves some new and some old, so what is about to go is
+        // recorded first and can be written again.
+        if (!saveTransferIntent(m_recordFolder, intent)) {
+            return fail(kSyncIntentNotSaved,
+                        "save the record of the transfer in " + m_recordFolder);
+        }
+        outcome = writeTransfer(intent, active);
     }
-    const TransferOutcome outcome = writeTransfer(intent, active);
     if (outcome.areaWritten && !withNames) {
         m_prompter.showMessage(kMacroNamesDroppedMessage);
     }
@@ -103,12 +142,22 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
     // the macro area it points into did not arrive whole.
     TransferOutcome outcome;
     int result = m_commands.BeginTransfer();
+    if (result == kResultDone && !intent.writingStarted) {
+        // From here the keyboard may hold a mix: the record says so before
+        // the first memory is written, or nothing is written.
+        TransferIntent started = intent;
+        started.writingStarted = true;
+        if (!saveTransferIntent(m_recordFolder, started)) {
+            result =
+                fail(kSyncIntentNotSaved, "save the record of the transfer in " + m_recordFolder);
+        }
+    }
     if (result == kResultDone) {
         result = m_commands.WriteMacroArea(intent.macroArea,
                                            static_cast<std::uint32_t>(intent.macroArea.size()));
         outcome.areaWritten = result == kResultDone;
     }
-    if (result != kResultDone) {
+    if (result != kResultDone && result != kSyncIntentNotSaved) {
         failCommand(result);
     }
     for (const TransferIntent::Table& t : intent.tables) {
@@ -140,7 +189,7 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
         result = failCommand(ended);
     }
     if (result == kResultDone) {
-        clearTransferIntent(m_userDataFolder);
+        clearTransferIntent(m_recordFolder);
     }
     outcome.result = result;
     return outcome;
@@ -186,6 +235,11 @@ int SyncSession::applyConfiguration() {
     int result = confirmStandIn();
     if (result != kResultDone) {
         return result;
+    }
+    if (m_offerPendingTransfer && pendingTransfer().state != PendingTransfer::State::None) {
+        // Another client's transfer was cut while this program ran: it is
+        // settled first (finished or let go), then the model goes out.
+        offerPendingTransfer();
     }
 
     std::lock_guard lock(m_config.ConfigLock);

@@ -40,6 +40,8 @@ bool macrosReadWhole(const std::vector<std::uint8_t>& area,
 
 int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     m_failure = Result();
+    // The tables and macros of one moment: no other client writes in between.
+    const KeyboardLock::Hold client = m_commands.holdKeyboard();
     if (readActiveProfile() < 0) {
         return m_lastSettingsResult;
     }

@@ -56,6 +56,7 @@ int SyncSession::rereadLighting(bool full) {
         }
     };
 
+    const KeyboardLock::Hold client = m_commands.holdKeyboard();
     note(m_commands.BeginTransfer());
     if (full && offersUserModes() && !keyboardLost(first)) {
         m_window.reloadUserModeList();
@@ -142,6 +143,7 @@ int SyncSession::sendUserModeBank() {
         return kSyncNotApplicable;
     }
     const std::span<const std::uint8_t> bytes(m_lighting.colours[bank].bytes);
+    const KeyboardLock::Hold client = m_commands.holdKeyboard();
     int result = m_commands.BeginTransfer();
     for (int k = 0; k < kColourWritePieces && result == kResultDone; ++k) {
         result = m_commands.WriteKeyColours(
@@ -204,6 +206,7 @@ int SyncSession::restoreLightingDefaults() {
         LightingRecord& record = m_lighting.lighting[p];
         std::copy(kDefaultLightingRecord.begin(), kDefaultLightingRecord.end(),
                   record.bytes.begin());
+        const KeyboardLock::Hold client = m_commands.holdKeyboard();
         int r = m_commands.BeginTransfer();
         if (r == kResultDone) {
             r = m_commands.WriteLighting(kDefaultLightingRecord,

@@ -47,6 +47,8 @@ EffectWrite effectWriteOf(std::uint8_t effectCode) {
 }
 
 int sendLightingBracket(CommandSet& commands, const LightingBracket& bracket) {
+    // No other client's command between the bracket's ends.
+    const KeyboardLock::Hold client = commands.holdKeyboard();
     int result = commands.BeginTransfer();
     for (const LightingPiece& piece : bracket) {
         if (result != kResultDone) {

@@ -25,8 +25,13 @@ std::string resultWords(int code) {
         case kSyncCancelled:
             return "cancelled";
         case kSyncIntentNotSaved:
-            return "the record of the transfer could not be saved in the user data folder; "
+            return "the record of the transfer could not be saved in the state folder; "
                    "nothing was written";
+        case kSyncFileNotRead:
+            return "the file could not be read";
+        case kSyncTransferPending:
+            return "the last transfer to the keyboard was cut short, and this one would not "
+                   "write all of it; nothing was written (finish it first)";
         case kSyncNotApplicable:
             return "not possible while the keyboard is in its default mode";
         default:

@@ -22,7 +22,9 @@ inline constexpr int kSyncFileNotWritten = -309;  // a file could not be written
 inline constexpr int kSyncCancelled = -310;       // the user answered No
 inline constexpr int kSyncNotApplicable =
     -311;  // nothing to do in this state (no effect 20, profile 3)
-inline constexpr int kSyncIntentNotSaved = -312;  // the intent record could not be written
+inline constexpr int kSyncIntentNotSaved = -312;   // the intent record could not be written
+inline constexpr int kSyncFileNotRead = -313;      // a file is there but could not be read
+inline constexpr int kSyncTransferPending = -314;  // a cut transfer this one would not replace
 
 // True for the one success code.
 constexpr bool syncSucceeded(int result) {

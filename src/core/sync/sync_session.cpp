@@ -15,11 +15,17 @@ SyncSession::SyncSession(SyncEnvironment environment)
       m_prompter(environment.prompter),
       m_loadText(std::move(environment.loadText)),
       m_userDataFolder(std::move(environment.userDataFolder)),
+      m_recordFolder(environment.transferRecordFolder.empty()
+                         ? m_userDataFolder
+                         : std::move(environment.transferRecordFolder)),
       m_userModes(m_userDataFolder, environment.skinsFolder),
       m_busy([this](bool on) { m_window.showBusy(on); }, environment.busyTiming) {
     // Keys without a stored colour follow the base colour.
     for (auto& profile : m_tied) {
         profile.fill(true);
+    }
+    if (m_recordFolder != m_userDataFolder) {
+        moveTransferIntent(m_userDataFolder, m_recordFolder);
     }
 }
 

@@ -41,6 +41,10 @@ struct SyncEnvironment {
     std::string userDataFolder;  // the profile cache files, user mode files, "wskb.ini"
     std::string skinsFolder;     // program folder + "Skins/": the template user mode file
     BusyTiming busyTiming{};
+    // Where the record of a transfer lives (the per-user state folder);
+    // empty: the user data folder. A record an earlier build left in the user
+    // data folder is moved here when the session starts.
+    std::string transferRecordFolder;
 };
 
 // Where the model in WorkingConfig came from. A model that a failed reload
@@ -172,17 +176,21 @@ class SyncSession {
     // Every download saves its intent record first and clears it once the
     // keyboard took all of it (core/sync/transfer_intent.h).
 
-    PendingTransfer pendingTransfer() const { return readTransferIntent(m_userDataFolder); }
+    PendingTransfer pendingTransfer() const { return readTransferIntent(m_recordFolder); }
+    const std::string& transferRecordFolder() const { return m_recordFolder; }
     // Writes the pending record's memories again and clears the mark when the
     // keyboard took them all. 1 when nothing is pending; kSyncBadFile for a
     // damaged record; kSyncMacroSpaceExceeded when its macro area does not
-    // fit this keyboard; else the first failing command's code.
+    // fit this keyboard; kSyncFileNotRead for a record that could not be read
+    // (left where it is); else the first failing command's code.
     int finishPendingTransfer();
     // Keeps what the keyboard holds: the mark goes (a damaged record is moved
     // aside). 1, or kSyncFileNotWritten.
     int discardPendingTransfer();
     // The profile-changed message asks first, when a transfer is pending,
-    // whether to finish it (Yes) or keep what the keyboard holds (No). On by
+    // whether to finish it (Yes) or keep what the keyboard holds (No). A
+    // question left unanswered (the program closing) keeps the record; so does
+    // a record that could not be read (told, not asked). On by
     // default; a client that asks otherwise (the command-line tool) turns it off.
     void setOfferPendingTransfer(bool offer) { m_offerPendingTransfer = offer; }
     // The question itself; done by onProfileMessage before its reload.
@@ -260,6 +268,7 @@ class SyncSession {
     Prompter& m_prompter;
     TextLookup m_loadText;
     std::string m_userDataFolder;
+    std::string m_recordFolder;
     UserModeFiles m_userModes;
     BusyIndicator m_busy;
 

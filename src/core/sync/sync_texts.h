@@ -28,9 +28,15 @@ inline constexpr std::u16string_view kTextRestoreDefaultPrompt = u"IDS_MAIN_PROM
 inline constexpr std::u16string_view kTextImportFailed = u"IDS_MAIN_PROMPT_INPORT";
 inline constexpr std::u16string_view kTextDefaultProfileName = u"IDS_DEFAULT_PROFILE_NAME";
 inline constexpr std::u16string_view kTextMacroNewPrefix = u"IDS_MACRO_NEW_PREFIX";
+// Asked when the cut transfer had begun writing (the keyboard may hold a mix),
+// and when it was cut before its first write.
 inline constexpr std::u16string_view kTextTransferPendingPrompt = u"IDS_TRANSFER_PENDING_PROMPT";
+inline constexpr std::u16string_view kTextTransferPendingNothingWritten =
+    u"IDS_TRANSFER_PENDING_NOTHING_WRITTEN";
 inline constexpr std::u16string_view kTextTransferFinishFailed = u"IDS_TRANSFER_FINISH_FAILED";
 inline constexpr std::u16string_view kTextTransferRecordDamaged = u"IDS_TRANSFER_RECORD_DAMAGED";
+inline constexpr std::u16string_view kTextTransferRecordUnreadable =
+    u"IDS_TRANSFER_RECORD_UNREADABLE";
 
 // Named texts built into the program.
 inline constexpr std::u16string_view kProfileTip = u"The current contextual  mode: ";

@@ -13,12 +13,15 @@ namespace quorvane {
 
 int SyncSession::finishPendingTransfer() {
     m_failure = Result();
-    const PendingTransfer pending = readTransferIntent(m_userDataFolder);
+    const PendingTransfer pending = readTransferIntent(m_recordFolder);
     if (pending.state == PendingTransfer::State::None) {
         return kResultDone;
     }
     if (pending.state == PendingTransfer::State::Damaged) {
         return fail(kSyncBadFile, "the record of the transfer: " + pending.error);
+    }
+    if (pending.state == PendingTransfer::State::Unreadable) {
+        return fail(kSyncFileNotRead, "the record of the transfer: " + pending.error);
     }
     const TransferIntent& intent = pending.intent;
     if (intent.macroArea.size() > m_lighting.macroSpace) {
@@ -29,18 +32,23 @@ int SyncSession::finishPendingTransfer() {
     }
 
     std::lock_guard configLock(m_config.ConfigLock);
+    const KeyboardLock::Hold client = m_commands.holdKeyboard();
+    if (!client.taken()) {
+        return fail(kResultKeyboardBusy, {});
+    }
     // The record names the profile of each table: which one is active does
     // not matter here.
     return writeTransfer(intent, kNoProfileCheck).result;
 }
 
 int SyncSession::discardPendingTransfer() {
-    const PendingTransfer pending = readTransferIntent(m_userDataFolder);
+    const PendingTransfer pending = readTransferIntent(m_recordFolder);
     bool gone = true;
     if (pending.state == PendingTransfer::State::Damaged) {
-        gone = setDamagedTransferIntentAside(m_userDataFolder);
-    } else if (pending.state == PendingTransfer::State::Pending) {
-        gone = clearTransferIntent(m_userDataFolder);
+        gone = setDamagedTransferIntentAside(m_recordFolder);
+    } else if (pending.state != PendingTransfer::State::None) {
+        // Pending, or unreadable: letting go needs no look inside.
+        gone = clearTransferIntent(m_recordFolder);
     }
     return gone ? kResultDone : kSyncFileNotWritten;
 }
@@ -49,7 +57,7 @@ void SyncSession::offerPendingTransfer() {
     if (m_pendingPromptOpen) {
         return;
     }
-    const PendingTransfer pending = readTransferIntent(m_userDataFolder);
+    const PendingTransfer pending = readTransferIntent(m_recordFolder);
     if (pending.state == PendingTransfer::State::None) {
         return;
     }
@@ -58,10 +66,22 @@ void SyncSession::offerPendingTransfer() {
         discardPendingTransfer();
         return;
     }
+    if (pending.state == PendingTransfer::State::Unreadable) {
+        // Perhaps sound: it stays, and is looked at again next time.
+        m_prompter.showMessage(text(kTextTransferRecordUnreadable) + u"\n\n" +
+                               utf8ToUtf16(pending.error));
+        return;
+    }
     m_pendingPromptOpen = true;
-    const bool yes = m_prompter.askYesNo(text(kTextTransferPendingPrompt));
+    const Prompter::Answer answer =
+        m_prompter.ask(text(pending.intent.writingStarted ? kTextTransferPendingPrompt
+                                                          : kTextTransferPendingNothingWritten));
     m_pendingPromptOpen = false;
-    if (!yes) {
+    if (answer == Prompter::Answer::Unanswered) {
+        // The program is closing: the record stays for the next start.
+        return;
+    }
+    if (answer == Prompter::Answer::No) {
         discardPendingTransfer();
         return;
     }

@@ -14,14 +14,20 @@ namespace quorvane {
 namespace {
 
 // The record: a header, per table its profile and its key table, the macro
-// area, then a checksum of all before it.
-constexpr std::uint8_t kMagic[8] = {'Q', 'V', 'T', 'R', 'A', 'N', 'S', '1'};
+// area, then a checksum of all before it. The first layout's header lacks the
+// started flag; it is still read.
+constexpr std::uint8_t kMagic[8] = {'Q', 'V', 'T', 'R', 'A', 'N', 'S', '2'};
+constexpr std::uint8_t kFirstMagic[8] = {'Q', 'V', 'T', 'R', 'A', 'N', 'S', '1'};
 constexpr Field kMagicField{"magic", 0, sizeof(kMagic)};
 constexpr Field kAreaSizeField{"macro area size", 8, 4};
 constexpr Field kTableCountField{"table count", 12, 1};
-constexpr std::array kHeaderFields = {kMagicField, kAreaSizeField, kTableCountField};
-constexpr std::size_t kHeaderSize = kTableCountField.end();
+constexpr Field kStartedField{"writing started", 13, 1};
+constexpr std::array kHeaderFields = {kMagicField, kAreaSizeField, kTableCountField, kStartedField};
+constexpr std::size_t kHeaderSize = kStartedField.end();
 static_assert(tilesLayout(kHeaderFields, kHeaderSize));
+constexpr std::array kFirstHeaderFields = {kMagicField, kAreaSizeField, kTableCountField};
+constexpr std::size_t kFirstHeaderSize = kTableCountField.end();
+static_assert(tilesLayout(kFirstHeaderFields, kFirstHeaderSize));
 
 // From the start of a table record.
 constexpr Field kProfileField{"profile", 0, 1};
@@ -47,8 +53,8 @@ std::uint32_t checksum(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::string transferIntentPath(const std::string& userDataFolder) {
-    std::string folder = userDataFolder;
+std::string transferIntentPath(const std::string& recordFolder) {
+    std::string folder = recordFolder;
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
@@ -60,6 +66,7 @@ std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent) {
     std::copy(std::begin(kMagic), std::end(kMagic), out.begin() + kMagicField.offset);
     putField(out, kAreaSizeField, static_cast<std::uint32_t>(intent.macroArea.size()));
     putField(out, kTableCountField, static_cast<std::uint32_t>(intent.tables.size()));
+    putField(out, kStartedField, intent.writingStarted ? 1u : 0u);
     for (const TransferIntent::Table& t : intent.tables) {
         std::array<std::uint8_t, kTableRecordSize> record{};
         putField(record, kProfileField, static_cast<std::uint32_t>(t.profile));
@@ -77,8 +84,13 @@ std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent) {
 
 bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent& intent,
                           std::string& error) {
-    if (bytes.size() < kHeaderSize + kChecksumField.width ||
-        !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin() + kMagicField.offset)) {
+    auto hasMagic = [&](const std::uint8_t(&magic)[8]) {
+        return bytes.size() >= sizeof(magic) &&
+               std::equal(std::begin(magic), std::end(magic), bytes.begin() + kMagicField.offset);
+    };
+    const bool first = hasMagic(kFirstMagic);
+    const std::size_t headerSize = first ? kFirstHeaderSize : kHeaderSize;
+    if ((!first && !hasMagic(kMagic)) || bytes.size() < headerSize + kChecksumField.width) {
         error = "not a transfer record";
         return false;
     }
@@ -94,12 +106,13 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
         error = "sizes out of range";
         return false;
     }
-    if (body.size() != kHeaderSize + count * kTableRecordSize + areaSize) {
+    if (body.size() != headerSize + count * kTableRecordSize + areaSize) {
         error = "length does not match its sizes";
         return false;
     }
     TransferIntent read;
-    std::size_t at = kHeaderSize;
+    read.writingStarted = first || getField(all, kStartedField) != 0;
+    std::size_t at = headerSize;
     for (std::size_t i = 0; i < count; ++i, at += kTableRecordSize) {
         const std::span<const std::uint8_t> record = all.subspan(at, kTableRecordSize);
         TransferIntent::Table t;
@@ -125,25 +138,33 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
     return true;
 }
 
-bool saveTransferIntent(const std::string& userDataFolder, const TransferIntent& intent,
+bool saveTransferIntent(const std::string& folder, const TransferIntent& intent,
                         std::string* error) {
-    makeDirectories(userDataFolder);
+    makeDirectories(folder);
     const std::vector<std::uint8_t> bytes = encodeTransferIntent(intent);
-    return writeFileAtomic(transferIntentPath(userDataFolder), bytes, error);
+    return writeFileAtomic(transferIntentPath(folder), bytes, error);
 }
 
-PendingTransfer readTransferIntent(const std::string& userDataFolder) {
+PendingTransfer readTransferIntent(const std::string& folder) {
     PendingTransfer pending;
-    const std::string path = transferIntentPath(userDataFolder);
+    const std::string path = transferIntentPath(folder);
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
         return pending;
     }
     std::string error;
+    // Too large to be a record is a fault of its contents; a read that fails
+    // says nothing about them.
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxRecordSize) {
+        pending.state = PendingTransfer::State::Damaged;
+        pending.error = path + ": larger than any record";
+        return pending;
+    }
     const auto bytes = readFileBytes(path, kMaxRecordSize, &error);
     if (!bytes) {
-        pending.state = PendingTransfer::State::Damaged;
-        pending.error = path + ": " + error;
+        pending.state = PendingTransfer::State::Unreadable;
+        pending.error = error;  // names the path and why
         return pending;
     }
     if (!decodeTransferIntent(*bytes, pending.intent, error)) {
@@ -155,17 +176,41 @@ PendingTransfer readTransferIntent(const std::string& userDataFolder) {
     return pending;
 }
 
-bool clearTransferIntent(const std::string& userDataFolder) {
-    const std::string path = transferIntentPath(userDataFolder);
+bool clearTransferIntent(const std::string& folder) {
+    const std::string path = transferIntentPath(folder);
     std::error_code ec;
     std::filesystem::remove(path, ec);
     return !std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
-bool setDamagedTransferIntentAside(const std::string& userDataFolder) {
-    const std::string path = transferIntentPath(userDataFolder);
+bool setDamagedTransferIntentAside(const std::string& folder) {
+    const std::string path = transferIntentPath(folder);
     std::error_code ec;
     std::filesystem::rename(path, path + ".damaged", ec);
+    return !ec;
+}
+
+bool moveTransferIntent(const std::string& fromFolder, const std::string& toFolder) {
+    const std::string from = transferIntentPath(fromFolder);
+    const std::string to = transferIntentPath(toFolder);
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(from, ec))) {
+        return true;
+    }
+    if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) {
+        return false;
+    }
+    makeDirectories(toFolder);
+    std::filesystem::rename(from, to, ec);
+    if (!ec) {
+        return true;
+    }
+    // Another file system: copied whole first, so that a failure keeps the old one.
+    const auto bytes = readFileBytes(from, kMaxRecordSize);
+    if (!bytes || !writeFileAtomic(to, *bytes)) {
+        return false;
+    }
+    std::filesystem::remove(from, ec);
     return !ec;
 }
 

@@ -23,12 +23,16 @@ struct TransferIntent {
     };
     std::vector<std::uint8_t> macroArea;  // written from offset 0
     std::vector<Table> tables;            // in the order they are written
+    // Set (and the record saved again) before the first memory is written:
+    // until then a cut transfer left the keyboard as it was. A record of an
+    // earlier build reads as started.
+    bool writingStarted = false;
 
     bool operator==(const TransferIntent&) const = default;
 };
 
-// One record per keyboard model, in the user data folder.
-std::string transferIntentPath(const std::string& userDataFolder);
+// One record per keyboard model, in `folder` (the per-user state folder).
+std::string transferIntentPath(const std::string& folder);
 
 std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent);
 // Strict: magic, sizes, profiles 0..2 each at most once, checksum, nothing
@@ -37,22 +41,31 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
                           std::string& error);
 
 struct PendingTransfer {
-    enum class State { None, Pending, Damaged };
+    // Damaged: read whole, and its bytes fail the checks. Unreadable: there is
+    // a record but it could not be read (no permission, no file handle left,
+    // an input/output error); it may be sound, so it stays where it is.
+    enum class State { None, Pending, Damaged, Unreadable };
     State state = State::None;
     TransferIntent intent;
-    std::string error;  // Damaged: why
+    std::string error;  // Damaged, Unreadable: why
 };
 
 // Saves the record (atomically: a record is whole or absent) and so marks the
 // transfer pending. Creates the folder when missing.
-bool saveTransferIntent(const std::string& userDataFolder, const TransferIntent& intent,
+bool saveTransferIntent(const std::string& folder, const TransferIntent& intent,
                         std::string* error = nullptr);
-PendingTransfer readTransferIntent(const std::string& userDataFolder);
+PendingTransfer readTransferIntent(const std::string& folder);
 // Clears the mark. True when no record is left.
-bool clearTransferIntent(const std::string& userDataFolder);
+bool clearTransferIntent(const std::string& folder);
 // A damaged record is moved aside (".damaged"), kept for a look but no longer
 // pending. True when it is no longer in the way.
-bool setDamagedTransferIntentAside(const std::string& userDataFolder);
+bool setDamagedTransferIntentAside(const std::string& folder);
+
+// Moves a record from `fromFolder` (where earlier builds kept it) to
+// `toFolder`, so that an upgrade loses no transfer. Nothing moves when
+// `toFolder` holds a record already (the newer one). True when no record is
+// left in `fromFolder`.
+bool moveTransferIntent(const std::string& fromFolder, const std::string& toFolder);
 
 // "the macro area (N bytes) and the key tables of profiles 1, 2, 3".
 std::string describeTransferIntent(const TransferIntent& intent);

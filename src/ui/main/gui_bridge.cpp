@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace quorvane {
@@ -29,7 +30,7 @@ void GuiBridge::onGui(std::function<void(MainWindowSurface&)> call) {
         context, [surface, call = std::move(call)] { call(*surface); }, Qt::QueuedConnection);
 }
 
-bool GuiBridge::waitForGui(std::function<bool(MainWindowSurface&)> ask, bool fallback) {
+std::optional<bool> GuiBridge::waitForGui(std::function<bool(MainWindowSurface&)> ask) {
     struct Answer {
         bool done = false;
         bool value = false;
@@ -38,7 +39,7 @@ bool GuiBridge::waitForGui(std::function<bool(MainWindowSurface&)> ask, bool fal
     {
         const std::lock_guard lock(m_promptLock);
         if (m_promptsCancelled) {
-            return fallback;
+            return std::nullopt;
         }
     }
     onGui([this, answer, ask = std::move(ask)](MainWindowSurface& surface) {
@@ -56,7 +57,10 @@ bool GuiBridge::waitForGui(std::function<bool(MainWindowSurface&)> ask, bool fal
     });
     std::unique_lock lock(m_promptLock);
     m_promptWake.wait(lock, [&] { return answer->done || m_promptsCancelled; });
-    return answer->done ? answer->value : fallback;
+    if (!answer->done) {
+        return std::nullopt;
+    }
+    return answer->value;
 }
 
 void GuiBridge::cancelPrompts() {
@@ -197,16 +201,23 @@ void GuiBridge::profileManagerSelectRow(int row) {
 // ---- Prompter ---------------------------------------------------------------------
 
 void GuiBridge::showMessage(std::u16string_view text) {
-    waitForGui(
-        [text = qs(text)](MainWindowSurface& s) {
-            s.showMessage(text);
-            return true;
-        },
-        true);
+    waitForGui([text = qs(text)](MainWindowSurface& s) {
+        s.showMessage(text);
+        return true;
+    });
 }
 
 bool GuiBridge::askYesNo(std::u16string_view text) {
-    return waitForGui([text = qs(text)](MainWindowSurface& s) { return s.askYesNo(text); }, false);
+    return ask(text) == Answer::Yes;
+}
+
+Prompter::Answer GuiBridge::ask(std::u16string_view text) {
+    const std::optional<bool> yes =
+        waitForGui([text = qs(text)](MainWindowSurface& s) { return s.askYesNo(text); });
+    if (!yes) {
+        return Answer::Unanswered;
+    }
+    return *yes ? Answer::Yes : Answer::No;
 }
 
 }  // namespace quorvane

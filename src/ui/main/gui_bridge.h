@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 #include "core/app/prompter.h"
 #include "core/sync/main_window_port.h"
@@ -52,7 +53,8 @@ class GuiBridge final : public MainWindowView, public MainWindowPort, public Pro
     void setProfileManagerUnapplied(bool on) { m_profileManagerUnapplied.store(on); }
     // Set before the core's thread starts.
     void setLightingHooks(LightingHooks hooks) { m_lighting = std::move(hooks); }
-    // Every later prompt answers No (or returns at once) without being shown.
+    // Every later prompt returns at once without being shown: a question is
+    // then unanswered (askYesNo takes that as No).
     void cancelPrompts();
 
     // ---- MainWindowView ---------------------------------------------------------
@@ -91,11 +93,12 @@ class GuiBridge final : public MainWindowView, public MainWindowPort, public Pro
     // ---- Prompter ---------------------------------------------------------------
     void showMessage(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
+    Answer ask(std::u16string_view text) override;
 
   private:
     void onGui(std::function<void(MainWindowSurface&)> call);
-    // Runs `ask` on the GUI thread and waits for it; `fallback` when cancelled.
-    bool waitForGui(std::function<bool(MainWindowSurface&)> ask, bool fallback);
+    // Runs `ask` on the GUI thread and waits for it; nullopt when cancelled.
+    std::optional<bool> waitForGui(std::function<bool(MainWindowSurface&)> ask);
 
     QPointer<QObject> m_context;
     MainWindowSurface& m_surface;

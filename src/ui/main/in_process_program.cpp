@@ -63,6 +63,7 @@ std::string prepareInProcessEnvironment() {
     unsetenv("QUELLIX_VIRTUAL_STATE");
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
     setenv("LC_ALL", "C", 1);
     setenv("QUORVANE_QUIET_ROOT", "1", 1);

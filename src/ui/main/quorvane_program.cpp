@@ -9,10 +9,12 @@
 
 #include <cstdio>
 
+#include "core/app/app_paths.h"
 #include "core/app/user_checks.h"
 #include "core/assign/key_tip.h"
 #include "core/keys/key_names.h"
 #include "core/platform/utf_text.h"
+#include "core/platform/xdg_dirs.h"
 #include "core/sync/lighting_writes.h"
 #include "core/window/keyboard_picture.h"
 #include "core/window/main_window_messages.h"
@@ -71,6 +73,12 @@ bool QuorvaneProgram::startDevice() {
         return false;
     }
     m_link = std::move(opened.link);
+    // Waits on the core's thread (never the GUI's) while quorvanectl writes.
+    const std::string runtime = privateRuntimeDir();
+    if (!runtime.empty()) {
+        m_keyboardLock = std::make_unique<KeyboardLock>(KeyboardLock::pathFor(runtime), "quorvane");
+        m_link->transport().setKeyboardLock(m_keyboardLock.get());
+    }
     return true;
 }
 
@@ -164,7 +172,8 @@ void QuorvaneProgram::startCore() {
 
     m_keyboard = std::make_unique<KeyboardSession>(
         KeyboardSessionSetup{*m_link, *m_bridge, *m_bridge, m_loadText,
-                             shell.paths().userDataFolder, shell.paths().g_szSkinDir},
+                             shell.paths().userDataFolder, shell.paths().g_szSkinDir,
+                             userStateFolder()},
         KeyboardSession::Hosted{});
     createDefaultImage(m_keyboard->config(), std::string(), true);
     m_reactions = std::make_unique<SyncReactions>(m_keyboard->sync());

@@ -113,6 +113,8 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     ProgramOptions m_options;
     AppShell* m_shell = nullptr;
     MainWindow* m_window = nullptr;  // owned by the shell
+    // Outlives the link: quorvanectl waits while the program talks to the keyboard.
+    std::unique_ptr<KeyboardLock> m_keyboardLock;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<CQuorvaneDlg> m_dialog;
     std::unique_ptr<GuiBridge> m_bridge;
