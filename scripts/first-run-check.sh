@@ -11,12 +11,6 @@ revision=${1:-HEAD}
 # The build inside the command gets this long before the check gives up.
 limit=${FIRST_RUN_LIMIT:-1500}
 
-# The first line of README.md's first code block (indented or fenced).
-command=$(awk '
-    /^```/ { if (fenced) exit; fenced = 1; next }
-    fenced || /^    [^ ]/ { sub(/^    /, ""); print; exit }' "$repo/README.md")
-[ -n "$command" ] || { echo "first-run: README.md has no code block"; exit 1; }
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/qfirst.XXXXXX")
 started=()
 cleanup() {
@@ -29,6 +23,12 @@ trap cleanup EXIT
 
 git clone -q --no-local "$repo" "$work/clone"
 git -C "$work/clone" checkout -q "$revision"
+
+# The first line of that README.md's first code block (indented or fenced).
+command=$(awk '
+    /^```/ { if (fenced) exit; fenced = 1; next }
+    fenced || /^    [^ ]/ { sub(/^    /, ""); print; exit }' "$work/clone/README.md")
+[ -n "$command" ] || { echo "first-run: README.md has no code block"; exit 1; }
 
 exec {display_fd}<> <(:)
 setsid Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp -noreset \
