@@ -237,15 +237,16 @@ QPixmap LightingWidgets::picture(std::string_view file) {
 }
 
 void LightingWidgets::setFirstTexts(const SkinLayout& layout, std::u16string_view section) {
-    const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
-        {u"Deng", {1171}},
-        {u"Light", {1172}},
-        {u"FX", {1148}},
-        {u"Speed", {1166}},
-        {u"Color", {1151, 1154, 1159}},
-        {u"JColor", {1161}},
-        {u"DC", {1173, 1176}},
-        {u"Tool", {1163}}};
+    // Vectors, not initializer lists: a list's array would end with the
+    // braces that make the pair.
+    const std::pair<const char16_t*, std::vector<int>> texts[] = {{u"Deng", {1171}},
+                                                                  {u"Light", {1172}},
+                                                                  {u"FX", {1148}},
+                                                                  {u"Speed", {1166}},
+                                                                  {u"Color", {1151, 1154, 1159}},
+                                                                  {u"JColor", {1161}},
+                                                                  {u"DC", {1173, 1176}},
+                                                                  {u"Tool", {1163}}};
     for (const auto& [key, ids] : texts) {
         for (const int id : ids) {
             if (auto* l = qobject_cast<QLabel*>(control(id))) {
@@ -259,7 +260,7 @@ void LightingWidgets::applyLanguage(const TextLookup& loadText) {
     if (!loadText) {
         return;
     }
-    const std::pair<const char16_t*, std::initializer_list<int>> texts[] = {
+    const std::pair<const char16_t*, std::vector<int>> texts[] = {
         {u"IDS_KEYBOARD_FUNC_COLOURFUL", {1173, 1176}},
         {u"IDS_KEYBOARD_FUNC_JCOLOR", {1161}},
         {u"IDS_KEYBOARD_FUNC_TOOL", {1163}},
