@@ -9,7 +9,7 @@ packages=(
     umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format clang-tidy
-    xvfb trayer xdotool x11-utils openbox
+    xvfb trayer xdotool x11-utils x11-apps openbox
     weston qt6-wayland
     dpkg-dev file lintian desktop-file-utils appstream util-linux
 )

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The whole test suite: the debug build with every test, the core tests under
-# address+undefined sanitizers, the threaded device tests under the thread
-# sanitizer, the names checked against CONTRIBUTING.md, and the Debian package
-# built from a release build and checked.
+# The whole test suite: the debug build with every test, the core tests and the
+# desktop program's in-process tests under address+undefined sanitizers (the
+# latter in the same folder, so only the Qt layer is built again), the threaded
+# device tests under the thread sanitizer, the names checked against
+# CONTRIBUTING.md, and the Debian package built from a release build and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -17,5 +18,6 @@ run_preset() {
 
 run_preset default
 run_preset asan
+run_preset asan-desktop
 run_preset tsan -L threads
 scripts/package-test.sh

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "core/app/instance_messages.h"
+#include "core/platform/instance_channel.h"
 #include "platform/temp_dir.h"
 #include "support/env_guard.h"
 
@@ -19,17 +20,19 @@ namespace fs = std::filesystem;
 struct RecordingHost : ShellHost {
     std::vector<std::string> calls;
     std::function<void(AppShell&, MainWindow&)> duringRun;
+    int runCode = 0;
 
     struct Window : MainWindow {
         RecordingHost& host;
         AppShell& shell;
         Window(RecordingHost& h, AppShell& s) : host(h), shell(s) {}
         ~Window() override { host.calls.push_back("destroy dialog"); }
-        void runModal() override {
+        int runModal() override {
             host.calls.push_back("run");
             if (host.duringRun) {
                 host.duringRun(shell, *this);
             }
+            return host.runCode;
         }
         void openAction() override { host.calls.push_back("open"); }
         void exitAction() override { host.calls.push_back("exit"); }
@@ -97,17 +100,60 @@ TEST_F(ShellFixture, StartUpAndShutdownRunInTheirOrder) {
     EXPECT_TRUE(shell.state().g_settingsKey.isOpen());
 }
 
+TEST_F(ShellFixture, AFailedRunGivesItsExitCode) {
+    host.runCode = 1;
+    AppShell shell(host, options);
+    EXPECT_EQ(shell.InitInstance({}), 1);
+}
+
+// This test plays the running instance: it holds the lock of the run-time
+// folder and listens on its channel.
 TEST_F(ShellFixture, AHeldMutexEndsTheStartBeforeTheDialogRuns) {
     NamedLock::Outcome outcome{};
     NamedLock first = NamedLock::openOrCreate(dir.file("run"), kInstanceMutexName, &outcome);
     ASSERT_EQ(outcome, NamedLock::Outcome::Created);
-    // The process list holds this very test program under the exe name we give.
-    options.exePath = dir.file("prog/") + fs::read_symlink("/proc/self/exe").filename().string();
-    AppShell shell(host, options);
-    EXPECT_EQ(shell.InitInstance({}), 0);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"create locks", "construct dialog",
+    std::vector<std::uint32_t> heard;
+    auto channel = InstanceChannel::open(
+        dir.file("run"),
+        [&](std::uint32_t message, std::uint32_t) {
+            heard.push_back(message);
+            return 0u;
+        },
+        ::getuid());
+    ASSERT_NE(channel, nullptr);
+    for (const auto& [arguments, message] :
+         {std::pair{std::vector<std::string>{}, UM_OPEN}, {{"/kill"}, UM_KILL}}) {
+        RecordingHost second;
+        AppShell shell(second, options);
+        EXPECT_EQ(shell.InitInstance(arguments), 0);
+        EXPECT_EQ(second.calls,
+                  (std::vector<std::string>{"create locks", "construct dialog", "delete locks",
+                                            "repaint", "destroy dialog"}));
+        EXPECT_FALSE(shell.state().g_hInstanceMutex.owns());
+        ASSERT_FALSE(heard.empty());
+        EXPECT_EQ(heard.back(), message);
+    }
+    EXPECT_EQ(heard.size(), 2u);
+}
+
+TEST_F(ShellFixture, AHolderThatNeverAnswersDoesNotKeepAStartFromRunning) {
+    NamedLock::Outcome outcome{};
+    NamedLock first = NamedLock::openOrCreate(dir.file("run"), kInstanceMutexName, &outcome);
+    ASSERT_EQ(outcome, NamedLock::Outcome::Created);
+    options.signalTimeout = std::chrono::milliseconds(200);
+    {
+        AppShell shell(host, options);
+        EXPECT_EQ(shell.InitInstance({}), 0);
+        EXPECT_FALSE(shell.state().g_hInstanceMutex.owns());
+    }
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"create locks", "construct dialog", "run",
                                                     "delete locks", "repaint", "destroy dialog"}));
-    EXPECT_FALSE(shell.state().g_hInstanceMutex.owns());
+    // "/Kill" finds no one to end, and does nothing else.
+    RecordingHost kill;
+    AppShell shell(kill, options);
+    EXPECT_EQ(shell.InitInstance({"/Kill"}), 0);
+    EXPECT_EQ(kill.calls, (std::vector<std::string>{"create locks", "construct dialog",
+                                                    "delete locks", "repaint", "destroy dialog"}));
 }
 
 TEST_F(ShellFixture, ASettingsKeyThatCannotBeMadeLeavesAnEmptyHandle) {
@@ -140,6 +186,28 @@ TEST(NamedLock, OneHolderAtATimeAndReleasedOnClose) {
     NamedLock none = NamedLock::openOrCreate("", "L", &b);
     EXPECT_EQ(b, NamedLock::Outcome::Failed);
     EXPECT_FALSE(none.isOpen());
+}
+
+TEST(NamedLock, TheHolderNamesItself) {
+    test::TempDir dir;
+    EXPECT_EQ(NamedLock::holderPid(dir.path(), "L"), 0);
+    NamedLock::Outcome outcome{};
+    NamedLock first = NamedLock::openOrCreate(dir.path(), "L", &outcome);
+    EXPECT_EQ(NamedLock::holderPid(dir.path(), "L"), ::getpid());
+    {
+        // A handle that only names the lock leaves the holder's word alone.
+        NamedLock second = NamedLock::openOrCreate(dir.path(), "L", &outcome);
+        ASSERT_EQ(outcome, NamedLock::Outcome::Existed);
+    }
+    EXPECT_EQ(NamedLock::holderPid(dir.path(), "L"), ::getpid());
+    NamedLock moved = std::move(first);
+    EXPECT_EQ(NamedLock::holderPid(dir.path(), "L"), ::getpid());
+    moved.close();
+    EXPECT_EQ(NamedLock::holderPid(dir.path(), "L"), 0);
+    for (const char* text : {"", "12x", "-5", "0", "99999999999999999999"}) {
+        test::writeAll(dir.file("L.pid"), text);
+        EXPECT_EQ(NamedLock::holderPid(dir.path(), "L"), 0) << text;
+    }
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 //   READY <pid> marked=<0|1> events=<n>
 //   OPEN | KILL                 an instance message reached the window
 //   EXIT <code>
-// QPROBE_MARK_DELAY_MS delays the window mark; QPROBE_PROC_ROOT replaces /proc;
-// QPROBE_EVENT_SUFFIX is appended to the named events' names.
+// QPROBE_MARK_DELAY_MS delays the window mark; QPROBE_SIGNAL_TIMEOUT_MS replaces
+// the time given to a running instance to answer; QPROBE_EVENT_SUFFIX is appended to the named
+// events' names.
 #include <unistd.h>
 
 #include <chrono>
@@ -78,7 +79,7 @@ class ProbeWindow : public MainWindow {
   public:
     explicit ProbeWindow(AppShell& shell) : shell_(shell) {}
 
-    void runModal() override {
+    int runModal() override {
         say("INIT noautoopen=" + std::to_string(shell_.state().g_bNoAutoOpen));
         if (const char* delay = std::getenv("QPROBE_MARK_DELAY_MS")) {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(delay)));
@@ -104,6 +105,7 @@ class ProbeWindow : public MainWindow {
             }
         }
         mailbox_.close();
+        return 0;
     }
     void openAction() override { mailbox_.sendAndWait(Mailbox::Action::Open); }
     void exitAction() override { mailbox_.sendAndWait(Mailbox::Action::Kill); }
@@ -126,8 +128,8 @@ class ProbeHost : public ShellHost {
 int main(int argc, char** argv) {
     quorvane::ProbeHost host;
     quorvane::ShellOptions options;
-    if (const char* root = std::getenv("QPROBE_PROC_ROOT")) {
-        options.procRoot = root;
+    if (const char* timeout = std::getenv("QPROBE_SIGNAL_TIMEOUT_MS")) {
+        options.signalTimeout = std::chrono::milliseconds(std::atoi(timeout));
     }
     if (const char* suffix = std::getenv("QPROBE_EVENT_SUFFIX")) {
         options.eventSuffix = suffix;

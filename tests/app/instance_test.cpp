@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -76,11 +77,21 @@ class Probe {
                 env.emplace_back(v);
             }
         }
-        env.push_back("HOME=" + box.dir.file("home"));
-        env.push_back("XDG_CONFIG_HOME=" + box.dir.file("cfg"));
-        env.push_back("XDG_RUNTIME_DIR=" + box.dir.file("run"));
-        env.push_back("QPROBE_EVENT_SUFFIX=" + box.eventSuffix);
+        // The sandbox's own, unless the case gives another.
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        auto given = [&](const std::string& name) {
+            return std::any_of(extraEnv.begin(), extraEnv.end(),
+                               [&](const std::string& v) { return v.rfind(name + "=", 0) == 0; });
+        };
+        for (const auto& [name, value] :
+             {std::pair<std::string, std::string>{"HOME", box.dir.file("home")},
+              {"XDG_CONFIG_HOME", box.dir.file("cfg")},
+              {"XDG_RUNTIME_DIR", box.dir.file("run")},
+              {"QPROBE_EVENT_SUFFIX", box.eventSuffix}}) {
+            if (!given(name)) {
+                env.push_back(name + "=" + value);
+            }
+        }
         std::vector<std::string> argv{box.exe};
         argv.insert(argv.end(), args.begin(), args.end());
         auto pointers = [](std::vector<std::string>& v) {
@@ -233,16 +244,15 @@ TEST(Instance, StartSwitchInAnyCaseStartsHidden) {
     EXPECT_TRUE(hidden.saw("INIT noautoopen=1"));
 }
 
-TEST(Instance, KillBeforeTheWindowIsMarkedIsLost) {
+// The lock's holder is still starting: "/Kill" waits for its window's mark.
+TEST(Instance, KillWhileTheFirstStartsReachesItOnceMarked) {
     Sandbox box;
-    Probe first(box, {}, {"QPROBE_MARK_DELAY_MS=1500"});
+    Probe first(box, {}, {"QPROBE_MARK_DELAY_MS=1000"});
     ASSERT_TRUE(first.waitFor("INIT"));
     Probe kill(box, {"/Kill"});
-    EXPECT_EQ(kill.waitExit(3s), 0);
-    EXPECT_TRUE(first.waitFor("READY"));
-    std::this_thread::sleep_for(200ms);
-    EXPECT_FALSE(first.saw("KILL"));
-    EXPECT_TRUE(first.running());
+    EXPECT_EQ(kill.waitExit(), 0);
+    EXPECT_TRUE(first.waitFor("KILL"));
+    EXPECT_EQ(first.waitExit(), 0);
 }
 
 TEST(Instance, TenStartsAtOnceLeaveOneInstance) {
@@ -350,13 +360,55 @@ TEST(Instance, GarbageOnTheChannelIsIgnored) {
     EXPECT_TRUE(first.waitFor("OPEN"));
 }
 
-TEST(Instance, AnUnreadableProcessListMakesAFullInstance) {
+// Two sessions of one user (each its own run-time folder): an older instance
+// in A is neither shown nor ended from B.
+TEST(Instance, AnotherSessionsInstanceIsNotOurs) {
     Sandbox box;
-    Probe kill(box, {"/Kill"}, {"QPROBE_PROC_ROOT=" + box.dir.file("no-proc")});
-    ASSERT_TRUE(kill.waitFor("READY"));  // "/Kill" found nothing and went on
-    Probe second(box, {}, {"QPROBE_PROC_ROOT=" + box.dir.file("no-proc")});
-    ASSERT_TRUE(second.waitFor("READY"));  // the mutex exists, but no one to hand over to
-    EXPECT_TRUE(eventually([&] { return box.companionStarts() == 2; }));
+    Probe older(box, {});
+    ASSERT_TRUE(older.waitFor("READY"));
+    fs::create_directory(box.dir.file("run-b"));
+    ::chmod(box.dir.file("run-b").c_str(), 0700);
+    const std::vector<std::string> sessionB{"XDG_RUNTIME_DIR=" + box.dir.file("run-b")};
+
+    Probe kill(box, {"/Kill"}, sessionB);
+    EXPECT_EQ(kill.waitExit(), 0);
+    EXPECT_FALSE(kill.saw("INIT"));
+    EXPECT_FALSE(fs::exists(box.dir.file("run-b/Quorvane_Mutex_09A.lock")));
+
+    Probe ours(box, {}, sessionB);
+    ASSERT_TRUE(ours.waitFor("READY"));
+    EXPECT_TRUE(ours.saw("marked=1"));
+    Probe second(box, {}, sessionB);
+    EXPECT_EQ(second.waitExit(), 0);
+    EXPECT_TRUE(ours.waitFor("OPEN"));
+    Probe killB(box, {"/Kill"}, sessionB);
+    EXPECT_EQ(killB.waitExit(), 0);
+    EXPECT_TRUE(ours.waitFor("KILL"));
+    EXPECT_EQ(ours.waitExit(), 0);
+
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(older.running());
+    EXPECT_FALSE(older.saw("OPEN"));
+    EXPECT_FALSE(older.saw("KILL"));
+}
+
+// A holder that died and left its pid behind: "/Kill" ends at once, a start runs.
+TEST(Instance, AStalePidIsNotWaitedFor) {
+    Sandbox box;
+    pid_t gone = 0;
+    {
+        Probe first(box, {});
+        ASSERT_TRUE(first.waitFor("READY"));
+        gone = first.pid();
+        ::kill(gone, SIGKILL);
+        first.waitExit();
+    }
+    ASSERT_EQ(test::readAll(box.dir.file("run/Quorvane_Mutex_09A.pid")), std::to_string(gone));
+    // Were it waited for, "/Kill" would take a minute.
+    Probe kill(box, {"/Kill"}, {"QPROBE_SIGNAL_TIMEOUT_MS=60000"});
+    EXPECT_EQ(kill.waitExit(), 0);
+    Probe next(box, {});
+    EXPECT_TRUE(next.waitFor("READY"));
 }
 
 }  // namespace

@@ -57,8 +57,38 @@ tray_icon_added() {
     xwininfo -root -tree 2>/dev/null | awk '/"panel"/{p=1} p' | grep -q '("quorvane" "Quorvane")'
 }
 tray_icon_gone() { ! tray_icon_added; }
+# The icon's pixels: it shows whether the keyboard is there, which the program
+# decides once the keyboard's arrival is handled through to the open decision.
+# With a pid: the icon of that process.
+tray_icon_picture() {
+    local id
+    for id in $(xwininfo -root -tree 2>/dev/null |
+        awk '/"panel"/{p=1} p && /\("quorvane" "Quorvane"\)/{print $1}'); do
+        if [ -z "${1:-}" ] || [ "$(xdotool getwindowpid "$id" 2>/dev/null)" = "$1" ]; then
+            xwd -id "$id" -silent 2>/dev/null | md5sum | cut -d' ' -f1
+            return
+        fi
+    done
+    return 1
+}
+icon_shows_keyboard() {
+    local now
+    now=$(tray_icon_picture "${1:-}") && [ -n "$now" ] && [ "$now" != "$no_keyboard_icon" ]
+}
 running() { kill -0 "$1" 2>/dev/null; }
 ended() { ! running "$1"; }
+# Positive signs that start-up got somewhere: the instance channel (the window
+# is made and marked), and the profile cache files every reload writes (the
+# keyboard has been read).
+channel_open() { [ -S "$XDG_RUNTIME_DIR/instance-$1.sock" ]; }
+keyboard_read() { compgen -G "$HOME/Documents/Quorvane_09A/\$Profile*" >/dev/null; }
+# The pids of the program windows on screen.
+visible_window_pids() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null); do
+        xdotool getwindowpid "$id" 2>/dev/null
+    done
+}
 
 start_tray() {
     trayer --edge bottom --widthtype pixel --width 200 --heighttype pixel --height 26 >/dev/null 2>&1 &
@@ -81,8 +111,10 @@ start_tray
 new_user fresh
 launch
 if wait_for 20 tray_icon_added; then pass "a fresh start adds a tray icon"; else fail "no tray icon"; fi
-sleep 1
+wait_for 20 channel_open "$program" || fail "the instance channel did not open"
 if window_hidden; then pass "a fresh start shows no window"; else fail "a fresh start showed the window"; fi
+no_keyboard_icon=$(tray_icon_picture)
+[ -n "$no_keyboard_icon" ] || fail "the tray icon's picture cannot be read"
 first=$program
 timeout 20 "$bin/quorvane" /kill >>"$work/log" 2>&1
 code=$?
@@ -101,7 +133,8 @@ export QUELLIX_DEVICE=virtual QUELLIX_VIRTUAL_STATE="$HOME/keyboard.state"
 launch /Start
 first=$program
 wait_for 20 tray_icon_added || fail "no tray icon with the virtual keyboard"
-sleep 2
+wait_for 30 keyboard_read || fail "the keyboard was not read"
+wait_for 30 icon_shows_keyboard || fail "the tray icon does not show the keyboard"
 window_hidden && pass "/Start stays hidden when the keyboard arrives" || fail "/Start showed the window"
 timeout 20 "$bin/quorvane" >>"$work/log" 2>&1
 code=$?
@@ -136,31 +169,106 @@ kill -TERM "$first"; wait_for 20 ended "$first" || fail "no-tray program did not
 new_user notray-start
 launch /Start
 first=$program
-sleep 3
-window_hidden && pass "/Start without a tray host stays hidden" || fail "/Start without a tray host showed the window"
-kill -TERM "$first"; wait_for 20 ended "$first" || fail "no-tray /Start program did not end"
+wait_for 20 channel_open "$first" || fail "no-tray /Start: the instance channel did not open"
+sleep 2
+if running "$first"; then
+    window_hidden && pass "/Start without a tray host stays hidden" || fail "/Start without a tray host showed the window"
+    kill -TERM "$first"
+    if wait_for 20 ended "$first"; then
+        code=$(exit_code "$first")
+        [ "$code" -eq 0 ] && pass "no-tray /Start ends with 0 on SIGTERM" || fail "no-tray /Start ended with $code"
+    else
+        fail "no-tray /Start program did not end"
+    fi
+else
+    fail "/Start without a tray host ended by itself ($(exit_code "$first"))"
+fi
 
-# ---- 4. A missing skin picture ends the program silently with 0.
+# ---- 4. A start that cannot run: exit 1, one line naming what is missing and
+# how to get it, and no window while it runs.
+# Runs the program of folder $1 until it ends, watching for its window.
+failed_start() {
+    local folder=$1 expected=$2 what=$3 seen=0 code
+    QUELLIX_DEVICE=virtual "$folder/quorvane" >"$work/failed.log" 2>&1 &
+    local pid=$!
+    pids+=($pid)
+    local end=$((SECONDS + 20))
+    while running "$pid" && ((SECONDS < end)); do
+        window_viewable && seen=1
+        sleep 0.05
+    done
+    if running "$pid"; then
+        fail "$what: the program kept running"
+        return
+    fi
+    code=$(exit_code "$pid")
+    [ "$code" -eq 1 ] && pass "$what ends with 1" || fail "$what ended with $code"
+    [ "$(cat "$work/failed.log")" = "$expected" ] && pass "and says what is missing" ||
+        fail "$what printed: $(head -3 "$work/failed.log")"
+    [ "$seen" -eq 0 ] || fail "$what: a window showed"
+}
 copy="$work/program"
 cp -r "$bin" "$copy"
 rm -f "$copy/Skins/main_over.jpg" "$copy/Skins/main_over@2x.jpg"
 new_user noskin
-timeout 20 "$copy/quorvane" >"$work/noskin.log" 2>&1
-code=$?
-[ "$code" -eq 0 ] && pass "a missing skin picture ends with 0" || fail "a missing skin picture ended with $code"
-[ ! -s "$work/noskin.log" ] && pass "and says nothing" || fail "it printed: $(head -3 "$work/noskin.log")"
-window_hidden || fail "a window showed without its pictures"
+failed_start "$copy" \
+    "quorvane: Skins/main_over.jpg is missing: build the target quorvane_skin, or reinstall the package" \
+    "a missing skin picture"
 
-# ---- 4b. So does a missing libquellix.so.
 nolib="$work/nolib"
 cp -r "$bin" "$nolib"
 rm -f "$nolib/libquellix.so"
 new_user nolib
-timeout 20 "$nolib/quorvane" >"$work/nolib.log" 2>&1
+failed_start "$nolib" \
+    "quorvane: libquellix.so is missing: build the target quellix, or reinstall the package" \
+    "a missing libquellix.so"
+
+# ---- 4c. Two sessions of one user, each its own run-time folder: an older
+# instance in A; in B a second start shows B's window and "/Kill" ends B; A is
+# untouched.
+# (A home each as well, so that B's own reload can be waited for.)
+start_tray
+export QUELLIX_DEVICE=virtual
+new_user session-a
+launch /Start
+older=$program
+wait_for 20 channel_open "$older" || fail "session A: the instance channel did not open"
+new_user session-b
+launch /Start
+ours=$program
+if wait_for 20 channel_open "$ours"; then
+    pass "a start in session B runs beside A's instance"
+else
+    fail "a start in session B did not run ($(running "$ours" && echo running || exit_code "$ours"))"
+fi
+wait_for 30 keyboard_read || fail "session B: the keyboard was not read"
+wait_for 30 icon_shows_keyboard "$ours" || fail "session B: the tray icon does not show the keyboard"
+timeout 20 "$bin/quorvane" >>"$work/log" 2>&1
 code=$?
-[ "$code" -eq 0 ] && pass "a missing libquellix.so ends with 0" || fail "a missing libquellix.so ended with $code"
-[ ! -s "$work/nolib.log" ] && pass "and says nothing" || fail "it printed: $(head -3 "$work/nolib.log")"
-window_hidden || fail "a window showed without the library"
+[ "$code" -eq 0 ] && pass "a second start in B ends with 0" || fail "a second start in B ended with $code"
+if wait_for 20 eval '[ "$(visible_window_pids)" = "$ours" ]'; then
+    pass "a second start in B shows B's window"
+else
+    fail "windows on screen after a second start in B: pids $(visible_window_pids | tr '\n' ' ')(A $older, B $ours)"
+fi
+timeout 20 "$bin/quorvane" /Kill >>"$work/log" 2>&1
+code=$?
+[ "$code" -eq 0 ] && pass "/Kill in B ends with 0" || fail "/Kill in B ended with $code"
+if wait_for 20 ended "$ours"; then
+    code=$(exit_code "$ours")
+    [ "$code" -eq 0 ] && pass "/Kill in B ends B's instance with 0" || fail "B's instance ended with $code"
+else
+    fail "/Kill in B left B's instance running"
+fi
+if running "$older" && [ -z "$(visible_window_pids)" ]; then
+    pass "A's instance is untouched"
+else
+    fail "A's instance: $(running "$older" && echo "running, windows $(visible_window_pids)" || echo ended)"
+fi
+kill -TERM "$older"
+wait_for 20 ended "$older" || fail "A's instance did not end"
+unset QUELLIX_DEVICE
+stop_tray
 
 # ---- 5. Key assignments with real clicks and key presses: key A sends B, and
 # a two-key macro recorded on the macro page plays on G1.

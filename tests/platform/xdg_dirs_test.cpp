@@ -92,6 +92,43 @@ TEST(XdgDirs, RuntimeFolderMustBePrivate) {
     EXPECT_EQ(privateRuntimeDir(), fallback);
 }
 
+TEST(XdgDirs, FallbackParentMustBeClosedToOthers) {
+    test::TempDir dir;
+    test::EnvGuard env;
+    env.unset("XDG_RUNTIME_DIR");
+    env.set("XDG_CACHE_HOME", dir.file("cache"));
+    const std::string fallback = fallbackRuntimeDir();
+    const std::string parent = std::filesystem::path(fallback).parent_path().string();
+    // A parent that others may write lets them swap the checked folder.
+    struct Case {
+        mode_t mode;
+        bool used;
+    };
+    const Case cases[] = {{0700, true},  {0755, true},  {0711, true},  {0775, false},
+                          {0757, false}, {0777, false}, {01777, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        std::filesystem::remove_all(dir.file("cache"));
+        std::filesystem::create_directories(fallback);
+        ::chmod(fallback.c_str(), 0700);
+        ::chmod(parent.c_str(), c.mode);
+        EXPECT_EQ(isClosedParent(parent), c.used);
+        EXPECT_EQ(privateRuntimeDir(), c.used ? fallback : "");
+    }
+    // A link in the parent's place, even to a folder of ours.
+    std::filesystem::remove_all(dir.file("cache"));
+    std::filesystem::create_directories(
+        dir.file("elsewhere/" + std::filesystem::path(fallback).filename().string()));
+    ::chmod(dir.file("elsewhere").c_str(), 0700);
+    std::filesystem::create_directories(dir.file("cache"));
+    std::filesystem::create_directory_symlink(dir.file("elsewhere"), parent);
+    EXPECT_EQ(privateRuntimeDir(), "");
+    // Made fresh, the parent is closed.
+    std::filesystem::remove_all(dir.file("cache"));
+    EXPECT_EQ(privateRuntimeDir(), fallback);
+    EXPECT_TRUE(isClosedParent(parent));
+}
+
 TEST(XdgDirs, FoldersOfAnotherUserAreNeverUsed) {
     if (::getuid() != 0) {
         GTEST_SKIP() << "needs root to give a folder to another user";
@@ -112,6 +149,16 @@ TEST(XdgDirs, FoldersOfAnotherUserAreNeverUsed) {
     std::filesystem::create_directories(fallbackRuntimeDir());
     ::chmod(fallbackRuntimeDir().c_str(), 0700);
     ASSERT_EQ(::chown(fallbackRuntimeDir().c_str(), 65534, 65534), 0);
+    EXPECT_EQ(privateRuntimeDir(), "");
+
+    // Our own folder, in a parent that belongs to them.
+    std::filesystem::remove_all(dir.file("cache"));
+    std::filesystem::create_directories(fallbackRuntimeDir());
+    ::chmod(fallbackRuntimeDir().c_str(), 0700);
+    const std::string parent = std::filesystem::path(fallbackRuntimeDir()).parent_path().string();
+    ::chmod(parent.c_str(), 0755);
+    ASSERT_EQ(::chown(parent.c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(isPrivateFolder(fallbackRuntimeDir()));
     EXPECT_EQ(privateRuntimeDir(), "");
 }
 

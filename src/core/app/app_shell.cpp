@@ -1,15 +1,25 @@
 #include "core/app/app_shell.h"
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <thread>
 
 #include "core/app/command_line.h"
 #include "core/app/instance_messages.h"
 #include "core/platform/detached_start.h"
-#include "core/platform/process_scan.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/xdg_dirs.h"
 
 namespace quorvane {
+namespace {
+
+bool processAlive(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+}  // namespace
 
 AppShell::AppShell(ShellHost& host, ShellOptions options)
     : m_host(host),
@@ -42,19 +52,33 @@ int AppShell::InitInstance(const std::vector<std::string>& arguments) {
     m_host.createConfigLocks();  // 4.
     // 5. The dialog object first, then the instance rule, before any window exists.
     std::unique_ptr<MainWindow> dialog = m_host.constructMainDialog(*this);
+    int code = 0;
     if (instanceStep(arguments) == InstanceOutcome::Continue && dialog) {
-        dialog->runModal();
+        code = dialog->runModal();
     }
     // 6. The window is gone: its mark goes with it, then the locks.
     m_state.mainWindowMark.reset();
     m_host.deleteConfigLocks();
     m_host.repaintScreen();
     dialog.reset();
-    return 0;
+    return code;
 }
 
-pid_t AppShell::findRunningInstance() const {
-    return findProcessByExeNameIn(m_options.procRoot, m_state.paths.g_szExeName, ::getuid());
+pid_t AppShell::findRunningInstance(bool lockHeld) const {
+    const std::string& folder = runtimeFolder();
+    const auto deadline = std::chrono::steady_clock::now() + m_options.signalTimeout;
+    for (;;) {
+        const pid_t holder = NamedLock::holderPid(folder, kInstanceMutexName);
+        if (holder > 0 && instanceChannelListening(folder, holder)) {
+            return holder;
+        }
+        // Nobody there, or a holder that died without a word: do not wait.
+        const bool starting = holder > 0 ? processAlive(holder) : lockHeld;
+        if (!starting || std::chrono::steady_clock::now() >= deadline) {
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 bool AppShell::SignalInstance(pid_t pid, int code) const {
@@ -77,13 +101,11 @@ InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments
     for (const auto& argument : arguments) {
         switch (classifyArgument(argument)) {
             case Switch::Kill:
-                // The search also sees this process, so it ends here unless the
-                // process list cannot be read.
+                // With or without an instance to end, this process ends here.
                 if (pid_t running = findRunningInstance()) {
                     SignalInstance(running, 1);
-                    return InstanceOutcome::EndProcess;
                 }
-                break;
+                return InstanceOutcome::EndProcess;
             case Switch::Start:
                 m_state.g_bNoAutoOpen = 1;
                 break;
@@ -95,7 +117,9 @@ InstanceOutcome AppShell::instanceStep(const std::vector<std::string>& arguments
     NamedLock::Outcome outcome = NamedLock::Outcome::Failed;
     m_state.g_hInstanceMutex = NamedLock::openOrCreate(folder, kInstanceMutexName, &outcome);
     if (outcome == NamedLock::Outcome::Existed) {
-        if (pid_t running = findRunningInstance()) {
+        // An instance that cannot be reached (it never marked its window) does
+        // not keep this one from running.
+        if (pid_t running = findRunningInstance(true)) {
             SignalInstance(running, 0);
             return InstanceOutcome::EndProcess;
         }

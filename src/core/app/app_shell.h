@@ -30,8 +30,9 @@ class MainWindow {
     virtual ~MainWindow() = default;
     // Creates the window and runs it until the dialog ends. Its initialisation
     // calls, in this order: computeSettingsFile(), markMainWindow(*this), (the
-    // caption), createMainEvents().
-    virtual void runModal() = 0;
+    // caption), createMainEvents(). Returns the process's exit code: 0, or 1
+    // when start-up failed (the window has said why on standard error).
+    virtual int runModal() = 0;
     // UM_OPEN and UM_KILL with the right tag. They are called on the instance
     // channel's thread: run the action on the window's thread and return when it
     // is done. The exit action hides the window, calls Shutdown() and ends the dialog.
@@ -60,7 +61,8 @@ struct ShellOptions {
     std::string registryPath;    // empty: RegistryStore::defaultPath()
     std::string userDataFolder;  // empty: userDataFolder()
     std::string runtimeFolder;   // empty: privateRuntimeDir()
-    std::string procRoot = "/proc";
+    // How long a second start or "/Kill" waits for a running instance (also
+    // one still starting) to answer.
     std::chrono::milliseconds signalTimeout = kInstanceSignalTimeout;
     std::string eventSuffix;  // tests only: keeps parallel runs' named events apart
 };
@@ -84,7 +86,8 @@ class AppShell {
     AppShell& operator=(const AppShell&) = delete;
     ~AppShell();
 
-    // The whole program; returns the process's exit code (0 in every case).
+    // The whole program; returns the process's exit code (0, or the window's
+    // when start-up failed).
     int InitInstance(const std::vector<std::string>& arguments);
 
     // The single-instance rule and the switches (arguments after the program
@@ -93,7 +96,12 @@ class AppShell {
     // Sends UM_OPEN (code 0) or UM_KILL (code 1) to the marked window of `pid`;
     // false when it has none or did not answer in time.
     bool SignalInstance(pid_t pid, int code) const;
-    pid_t findRunningInstance() const;
+    // The instance of this session: the holder of the instance lock in our own
+    // run-time folder, once its window is marked; 0 when there is none. Never
+    // another session's copy, which a process list would give. `lockHeld`:
+    // someone holds the lock, so wait (at most signalTimeout) for a holder that
+    // is still starting.
+    pid_t findRunningInstance(bool lockHeld = false) const;
 
     // The shell's steps inside the main dialog's initialisation.
     void computeSettingsFile();

@@ -38,7 +38,7 @@ class CallbackGuard {
 DeviceLinkResult DeviceLink::open(const std::string& folder) {
     HidBindResult bound = HidLibrary::bind(folder);
     if (!bound) {
-        return {nullptr, bound.reason};
+        return {nullptr, bound.reason, bound.initFailed, bound.libraryWords};
     }
     auto link = std::make_unique<DeviceLink>(std::move(bound.library));
     link->start();

@@ -32,6 +32,8 @@ class DeviceLink;
 struct DeviceLinkResult {
     std::unique_ptr<DeviceLink> link;  // set on success, already started
     std::string reason;                // why the library could not be bound
+    bool initFailed = false;           // see HidBindResult
+    std::string libraryWords;
     explicit operator bool() const { return link != nullptr; }
 };
 

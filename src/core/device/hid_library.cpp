@@ -114,8 +114,10 @@ HidBindResult HidLibrary::fromFunctions(const HidFunctions& fn) {
     const int started = fn.Init(0);
     if (started <= 0) {
         const std::string why = lastErrorOf(fn);
-        return {nullptr, std::string(kFileName) + " failed to start (Init returned " +
-                             std::to_string(started) + ")" + (why.empty() ? "" : ": " + why)};
+        return {nullptr,
+                std::string(kFileName) + " failed to start (Init returned " +
+                    std::to_string(started) + ")" + (why.empty() ? "" : ": " + why),
+                true, why};
     }
     HidBindResult bound;
     bound.library = std::make_unique<HidLibrary>(Key{}, fn);

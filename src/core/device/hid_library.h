@@ -35,6 +35,10 @@ class HidLibrary;
 struct HidBindResult {
     std::unique_ptr<HidLibrary> library;  // set on success
     std::string reason;                   // why binding failed, one line
+    // The library is whole but its Init refused (not a matter of the file);
+    // its own words on why, which it has also said on standard error.
+    bool initFailed = false;
+    std::string libraryWords;
     explicit operator bool() const { return library != nullptr; }
 };
 

@@ -84,6 +84,12 @@ std::string instanceChannelAddress(const std::string& folder, pid_t pid) {
     return folder + "/instance-" + std::to_string(pid) + ".sock";
 }
 
+bool instanceChannelListening(const std::string& folder, pid_t pid) {
+    sockaddr_un addr{};
+    const socklen_t len = fillAddress(addr, folder, pid);
+    return len != 0 && listening(addr, len);
+}
+
 bool peerAllowed(const ucred& peer, uid_t expectedUid) {
     return peer.uid == expectedUid;
 }

@@ -29,6 +29,9 @@ inline constexpr std::chrono::milliseconds kInstanceSignalTimeout{3000};
 // see privateRuntimeDir()).
 std::string instanceChannelAddress(const std::string& folder, pid_t pid);
 
+// Someone accepts connections on the channel of `pid` in `folder`.
+bool instanceChannelListening(const std::string& folder, pid_t pid);
+
 // A peer may talk to us only when it runs as `expectedUid`.
 bool peerAllowed(const ucred& peer, uid_t expectedUid);
 

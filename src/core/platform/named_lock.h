@@ -1,7 +1,10 @@
 // A named mutex between processes of one user: a lock file held with flock in the
 // user's private run-time folder. The kernel drops the lock when the holder dies,
-// so a crashed instance never leaves a stale lock behind.
+// so a crashed instance never leaves a stale lock behind. The holder writes its
+// pid beside the lock, so that others of that folder can find it.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -26,6 +29,10 @@ class NamedLock {
     static NamedLock openOrCreate(const std::string& folder, const std::string& name,
                                   Outcome* outcome);
 
+    // The pid the holder of `name` in `folder` wrote; 0 when there is none. A
+    // holder that crashed leaves its pid behind: check that it still answers.
+    static pid_t holderPid(const std::string& folder, const std::string& name);
+
     bool isOpen() const { return m_fd >= 0; }
     bool owns() const { return m_owns; }
     void close();
@@ -33,6 +40,7 @@ class NamedLock {
   private:
     int m_fd = -1;
     bool m_owns = false;
+    std::string m_pidFile;  // written while this handle owns the lock
 };
 
 }  // namespace quorvane

@@ -130,14 +130,27 @@ std::string fallbackRuntimeDir() {
     return cache + "/quorvane/run-" + name;
 }
 
+bool isClosedParent(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::string privateRuntimeDir() {
     std::string runtime = envOrEmpty("XDG_RUNTIME_DIR");
     if (!runtime.empty() && runtime.front() == '/' && isPrivateFolder(runtime)) {
         return runtime;
     }
     std::string fallback = fallbackRuntimeDir();
+    const std::string parent = std::filesystem::path(fallback).parent_path().string();
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(fallback).parent_path(), error);
+    std::filesystem::create_directories(std::filesystem::path(parent).parent_path(), error);
+    ::mkdir(parent.c_str(), 0700);
+    // Whoever may write the parent can swap our folder for theirs after it
+    // was checked, and take the instance lock.
+    if (!isClosedParent(parent)) {
+        return {};
+    }
     if (::mkdir(fallback.c_str(), 0700) == 0) {
         ::chmod(fallback.c_str(), 0700);  // whatever the umask took away
     } else if (errno != EEXIST) {

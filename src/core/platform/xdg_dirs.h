@@ -22,13 +22,17 @@ std::optional<std::string> documentsDirFromUserDirs(std::string_view text, const
 
 // A folder only this user can reach, for the instance lock and channel:
 // $XDG_RUNTIME_DIR when it is a folder of ours with mode 0700, else
-// fallbackRuntimeDir(), made with mode 0700 and checked the same way. Empty
-// when neither can be had.
+// fallbackRuntimeDir(), made with mode 0700 and checked the same way, in a
+// parent folder of ours that no one else may write. Empty when neither can be
+// had.
 std::string privateRuntimeDir();
 // $XDG_CACHE_HOME (else ~/.cache) + "/quorvane/run-<host name>".
 std::string fallbackRuntimeDir();
 // True when `path` is a folder (not a link) owned by the current user with
 // mode 0700.
 bool isPrivateFolder(const std::string& path);
+// True when `path` is a folder (not a link) owned by the current user that
+// neither its group nor others may write.
+bool isClosedParent(const std::string& path);
 
 }  // namespace quorvane

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/app/app_shell.h"
 #include "core/app/program_usage.h"
 #include "program_signals.h"
 #include "ui/main/quorvane_program.h"
@@ -29,6 +28,5 @@ int main(int argc, char** argv) {
 
     quorvane::QuorvaneProgram program;
     quorvane::routeTerminationSignals(&app, [&program] { program.shutdownProgram(); });
-    quorvane::AppShell shell(program);
-    return shell.InitInstance(arguments);
+    return program.run(arguments);
 }

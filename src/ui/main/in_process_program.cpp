@@ -76,7 +76,6 @@ std::string prepareInProcessEnvironment() {
 }
 
 bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body) {
-    QuorvaneProgram program;
     ShellOptions options;
     const std::string folder = programFolder();
     options.exePath = folder + "quorvane";
@@ -84,7 +83,7 @@ bool runInProcess(const std::string& home, const std::function<void(InProcessCon
     options.userDataFolder = home + "/Documents/Quorvane_09A";
     options.runtimeFolder = home;
     options.eventSuffix = std::to_string(::getpid());
-    AppShell shell(program, options);
+    QuorvaneProgram program({}, options);
     bool ran = false;
     QTimer::singleShot(0, [&] {
         const bool read = spinUntil(
@@ -111,7 +110,7 @@ bool runInProcess(const std::string& home, const std::function<void(InProcessCon
         }
         program.shutdownProgram();
     });
-    shell.InitInstance({"/Start"});
+    program.run({"/Start"});
     std::error_code ec;
     std::filesystem::remove_all(home, ec);
     return ran;

@@ -6,7 +6,8 @@
 
 namespace quorvane {
 
-std::optional<MainPictures> MainPictures::load(const std::string& skinFolder) {
+std::optional<MainPictures> MainPictures::load(const std::string& skinFolder,
+                                               std::string* missing) {
     std::string folder = skinFolder;
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
@@ -14,6 +15,9 @@ std::optional<MainPictures> MainPictures::load(const std::string& skinFolder) {
     bool complete = true;
     auto picture = [&](const char* name) {
         QPixmap pixmap = loadSkinPixmap(QString::fromStdString(folder + name));
+        if (pixmap.isNull() && complete && missing != nullptr) {
+            *missing = name;
+        }
         complete = complete && !pixmap.isNull();
         return pixmap;
     };

@@ -15,8 +15,9 @@ struct MainPictures {
     QPixmap arrow, colour0, colour1;
 
     // The eleven files in their order; nothing when any one cannot be loaded,
-    // which ends the program.
-    static std::optional<MainPictures> load(const std::string& skinFolder);
+    // which ends the program. `missing` then names the first such file.
+    static std::optional<MainPictures> load(const std::string& skinFolder,
+                                            std::string* missing = nullptr);
 };
 
 }  // namespace quorvane

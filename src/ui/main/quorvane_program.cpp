@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "core/app/app_paths.h"
 #include "core/app/user_checks.h"
@@ -24,11 +25,28 @@
 #endif
 
 namespace quorvane {
+namespace {
+
+// What a start without a usable libquellix.so says; empty when the library
+// has said it already.
+std::string libraryFailure(const std::string& folder, const DeviceLinkResult& opened) {
+    if (opened.initFailed) {
+        return opened.libraryWords.empty() ? opened.reason : std::string();
+    }
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::path(folder) / HidLibrary::kFileName, error)) {
+        return std::string(HidLibrary::kFileName) +
+               " is missing: build the target quellix, or reinstall the package";
+    }
+    return opened.reason + ": build the target quellix again, or reinstall the package";
+}
+
+}  // namespace
 
 class QuorvaneProgram::Window final : public MainWindow {
   public:
     explicit Window(QuorvaneProgram& program) : m_program(program) {}
-    void runModal() override { m_program.runModal(); }
+    int runModal() override { return m_program.runModal(); }
     void openAction() override { m_program.openAction(); }
     void exitAction() override {
         m_program.runOnGui([this] { m_program.shutdownProgram(); });
@@ -38,7 +56,8 @@ class QuorvaneProgram::Window final : public MainWindow {
     QuorvaneProgram& m_program;
 };
 
-QuorvaneProgram::QuorvaneProgram(ProgramOptions options) : m_options(std::move(options)) {
+QuorvaneProgram::QuorvaneProgram(ProgramOptions options, ShellOptions shellOptions)
+    : m_options(std::move(options)), m_shell(*this, std::move(shellOptions)) {
     if (!m_options.openUrl) {
         m_options.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     }
@@ -60,43 +79,45 @@ QuorvaneProgram::~QuorvaneProgram() {
     shutdownProgram();
 }
 
-std::unique_ptr<MainWindow> QuorvaneProgram::constructMainDialog(AppShell& shell) {
-    m_shell = &shell;
+int QuorvaneProgram::run(const std::vector<std::string>& arguments) {
+    return m_shell.InitInstance(arguments);
+}
+
+std::unique_ptr<MainWindow> QuorvaneProgram::constructMainDialog(AppShell& /*shell: ours*/) {
     auto window = std::make_unique<Window>(*this);
     m_window = window.get();
     return window;
 }
 
-bool QuorvaneProgram::startDevice() {
-    DeviceLinkResult opened = DeviceLink::open(m_shell->paths().folder);
-    if (!opened) {
-        return false;
-    }
-    m_link = std::move(opened.link);
+void QuorvaneProgram::attachKeyboardLock() {
     // Waits on the core's thread (never the GUI's) while quorvanectl writes.
     const std::string runtime = privateRuntimeDir();
     if (!runtime.empty()) {
         m_keyboardLock = std::make_unique<KeyboardLock>(KeyboardLock::pathFor(runtime), "quorvane");
         m_link->transport().setKeyboardLock(m_keyboardLock.get());
     }
-    return true;
 }
 
-void QuorvaneProgram::runModal() {
-    AppShell& shell = *m_shell;
+int QuorvaneProgram::runModal() {
+    AppShell& shell = m_shell;
     const PathTable& paths = shell.paths();
     m_loadText = [&shell](std::u16string_view key) { return shell.LoadText(key); };
 
     // The library first, then the pictures: either missing ends the program
-    // silently.
-    if (!startDevice()) {
-        return;
+    // with one line that says what is missing and how to get it.
+    DeviceLinkResult opened = DeviceLink::open(paths.folder);
+    if (!opened) {
+        return failedStart(libraryFailure(paths.folder, opened));
     }
-    std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir);
+    m_link = std::move(opened.link);
+    attachKeyboardLock();
+    std::string missing;
+    std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir, &missing);
     if (!pictures) {
-        return;
+        return failedStart("Skins/" + missing +
+                           " is missing: build the target quorvane_skin, or reinstall the package");
     }
-    // Said once the program really runs: a start that ends here stays silent.
+    // Said once the program really runs.
     if (const std::optional<std::u16string> notice = rootNotice(m_loadText)) {
         std::fprintf(stderr, "quorvane: %s\n",
                      QString::fromStdU16String(*notice).toLocal8Bit().constData());
@@ -145,10 +166,18 @@ void QuorvaneProgram::runModal() {
         m_loopWake.notify_all();
     }
     shutdownProgram();
+    return 0;
+}
+
+int QuorvaneProgram::failedStart(const std::string& line) {
+    if (!line.empty()) {
+        std::fprintf(stderr, "quorvane: %s\n", line.c_str());
+    }
+    return 1;
 }
 
 void QuorvaneProgram::startCore() {
-    AppShell& shell = *m_shell;
+    AppShell& shell = m_shell;
     GuiBridge::Readers readers;
     // Run under ConfigLock by readKeyboardPicture.
     const KeyTipBuilder tips = [this](const KeyActionEntry& entry, std::u16string_view name) {
@@ -256,7 +285,7 @@ void QuorvaneProgram::startCore() {
 
 void QuorvaneProgram::afterInit() {
     const bool hostPresent = QSystemTrayIcon::isSystemTrayAvailable();
-    if (!hostPresent && m_shell->state().g_bNoAutoOpen == 0 && m_dialog) {
+    if (!hostPresent && m_shell.state().g_bNoAutoOpen == 0 && m_dialog) {
         m_dialog->openWindow();
     }
 }
@@ -309,9 +338,7 @@ void QuorvaneProgram::shutdownProgram() {
     // What the lighting sender still holds goes out before the link goes.
     m_panel.reset();
     m_sender.reset();
-    if (m_shell != nullptr) {
-        m_shell->Shutdown();
-    }
+    m_shell.Shutdown();
     if (QApplication::instance() != nullptr) {
         QApplication::exit(0);
     }
@@ -395,7 +422,7 @@ void QuorvaneProgram::openProfileManager() {
 void QuorvaneProgram::applyProfileRows(const std::vector<ProfileRow>& rows) {
     m_core->post([this, rows] {
         settleLighting();
-        applyProfileManager(m_keyboard->sync(), rows, m_shell->profile());
+        applyProfileManager(m_keyboard->sync(), rows, m_shell.profile());
     });
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/app/app_shell.h"
 #include "core/device/device_link.h"
@@ -45,8 +46,12 @@ struct ProgramOptions {
 
 class QuorvaneProgram final : public ShellHost, public MainWindowActions, public LightingActions {
   public:
-    explicit QuorvaneProgram(ProgramOptions options = {});
+    explicit QuorvaneProgram(ProgramOptions options = {}, ShellOptions shellOptions = {});
+    // Runs the exit action (if the program ran) while the shell still exists.
     ~QuorvaneProgram() override;
+
+    // The whole program (the shell's InitInstance); the process's exit code.
+    int run(const std::vector<std::string>& arguments);
 
     // ---- ShellHost --------------------------------------------------------------
     std::unique_ptr<MainWindow> constructMainDialog(AppShell& shell) override;
@@ -83,7 +88,8 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     void baseColourChosen(Rgb colour) override;
 
     // The main window's run: start-up in order, the event loop, and the exit.
-    void runModal();
+    // The process's exit code: 1 when start-up failed.
+    int runModal();
     // The exit action on the GUI thread. Idempotent.
     void shutdownProgram();
     // From another thread: runs `work` on the GUI thread and waits, unless the
@@ -100,7 +106,10 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
   private:
     class Window;
 
-    bool startDevice();
+    // Says on standard error, in one line, why the start failed (unless the
+    // line is empty: said already); 1.
+    static int failedStart(const std::string& line);
+    void attachKeyboardLock();
     void startCore();
     void afterInit();
     // Runs `work` with the lighting panel on the core's thread, then tells the
@@ -111,8 +120,10 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     void settleLighting();
 
     ProgramOptions m_options;
-    AppShell* m_shell = nullptr;
-    MainWindow* m_window = nullptr;  // owned by the shell
+    // The program's spine: made first, so that it outlives every part built
+    // on it, and the exit action can always reach it.
+    AppShell m_shell;
+    MainWindow* m_window = nullptr;  // owned by the shell while it runs
     // Outlives the link: quorvanectl waits while the program talks to the keyboard.
     std::unique_ptr<KeyboardLock> m_keyboardLock;
     std::unique_ptr<DeviceLink> m_link;
