@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format clang-tidy
     xvfb trayer xdotool x11-utils
+    xfce4-panel xfconf dbus-daemon libglib2.0-bin
     dpkg-dev file lintian desktop-file-utils appstream util-linux
 )
 
