@@ -223,7 +223,8 @@ void expectWindowSpeaks(int index) {
     onCoreThread(program, [&] { entries = program.lightingPanel()->effectSlots().entries(); });
     ASSERT_EQ(static_cast<int>(entries.size()), effects->count());
     for (const EffectSlots::Entry& e : entries) {
-        EXPECT_EQ(effects->itemText(e.comboIndex), QString::fromStdU16String(names(e.code)))
+        EXPECT_EQ(effects->itemText(e.comboIndex).toStdString(),
+                  QString::fromStdU16String(names(e.code)).toStdString())
             << index << " effect " << int(e.code);
     }
 }
