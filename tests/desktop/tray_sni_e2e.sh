@@ -194,6 +194,9 @@ wait_for 10 menu_labels_are "$french" && pass "choosing Français turns the menu
     fail "menu after Français: $(menu_labels)"
 wait_for 10 window_viewable "$french_caption" && pass "the window's caption turns French" ||
     fail "the window's caption did not change"
+tooltip_is() { item_get ToolTip | grep -qF "'$1'"; }
+wait_for 10 tooltip_is "$(text 040C IDS_KEYBOARD_TRAY_DESC)" && pass "the item's tooltip turns French" ||
+    fail "tooltip: $(item_get ToolTip)"
 
 menu_click "$(text 040C IDS_POP_UP_MENU_EXIT)"
 await_exit "$program"

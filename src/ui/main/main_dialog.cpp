@@ -485,12 +485,10 @@ void CQuorvaneDlg::createTray() {
     connect(m_tray.get(), &CTrayIcon::commandChosen, this, &CQuorvaneDlg::onCommand);
     connect(m_tray.get(), &CTrayIcon::languageChosen, this, &CQuorvaneDlg::chooseLanguage);
     const bool added = m_tray->create(text(u"IDS_KEYBOARD_TRAY_DESC"));
-    if (m_setup.trayTooltip) {
-        m_tray->setTooltipSource([this] {
-            const QString reason = m_setup.trayTooltip();
-            return reason.isEmpty() ? text(u"IDS_KEYBOARD_TRAY_DESC") : reason;
-        });
-    }
+    m_tray->setTooltipSource([this] {
+        const QString reason = m_setup.trayTooltip ? m_setup.trayTooltip() : QString();
+        return reason.isEmpty() ? text(u"IDS_KEYBOARD_TRAY_DESC") : reason;
+    });
     if (m_setup.trayState) {
         m_setup.trayState(added);
     }

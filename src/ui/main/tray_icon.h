@@ -49,6 +49,7 @@ class CTrayIcon : public QObject {
     void remove();
 
     bool added() const { return m_added; }
+    const QString& tooltip() const { return m_tooltip; }
     int iconId() const { return m_iconId; }
     QMenu* menu() const { return m_menu.get(); }
     QSystemTrayIcon* icon() const { return m_icon.get(); }
