@@ -85,7 +85,7 @@ TEST_F(LanguageFixture, AChosenLanguageIsStoredAndOutlivesTheSystemLanguage) {
     system = 0x0804;
     ASSERT_EQ(choice.GetLanguageIndex(), 5);  // the first start decided
     for (int index = 0; index < kSupportedLanguages; ++index) {
-        ASSERT_TRUE(choice.SetLanguageIndex(index)) << index;
+        ASSERT_TRUE(choice.setLanguageIndex(index)) << index;
         ASSERT_TRUE(stored().has_value());
         EXPECT_EQ(stored()->type, RegType::Dword);
         EXPECT_EQ(stored()->dword, kLanguageTable[static_cast<std::size_t>(index)]);
@@ -100,7 +100,7 @@ TEST_F(LanguageFixture, AChosenLanguageIsStoredAndOutlivesTheSystemLanguage) {
     EXPECT_EQ(texts.LoadText(u"IDS_MAIN_CAPTION", choice.GetLanguageIndex()), u"\u9375\u76e4");
     systemAsked = 0;
     for (int index : {-1, 7, 8}) {
-        EXPECT_FALSE(choice.SetLanguageIndex(index)) << index;
+        EXPECT_FALSE(choice.setLanguageIndex(index)) << index;
         EXPECT_EQ(stored()->dword, 0x0404u) << index;
     }
     EXPECT_EQ(systemAsked, 0);
@@ -109,7 +109,7 @@ TEST_F(LanguageFixture, AChosenLanguageIsStoredAndOutlivesTheSystemLanguage) {
 TEST(Language, WithoutASettingsKeyAChoiceIsNotKept) {
     RegKey none;
     LanguageChoice choice(none, [] { return LangId{0x040C}; });
-    EXPECT_FALSE(choice.SetLanguageIndex(4));
+    EXPECT_FALSE(choice.setLanguageIndex(4));
     EXPECT_EQ(choice.GetLanguageIndex(), 1);
 }
 

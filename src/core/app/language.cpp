@@ -140,7 +140,7 @@ LangId LanguageChoice::GetLanguageId() const {
     return chosen;
 }
 
-bool LanguageChoice::SetLanguageIndex(int index) const {
+bool LanguageChoice::setLanguageIndex(int index) const {
     if (index < 0 || index >= kSupportedLanguages) {
         return false;
     }

@@ -53,7 +53,7 @@ class LanguageChoice {
     // The user's choice of a supported language (index 0..6), kept for good:
     // the system language is not asked again. False for another index or when
     // the settings key cannot be written.
-    bool SetLanguageIndex(int index) const;
+    bool setLanguageIndex(int index) const;
 
   private:
     const RegKey& m_settingsKey;

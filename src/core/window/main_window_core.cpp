@@ -148,7 +148,7 @@ void MainWindowCore::openAction() {
 }
 
 bool MainWindowCore::chooseLanguage(int index) {
-    if (m_languageChoice == nullptr || !m_languageChoice->SetLanguageIndex(index)) {
+    if (m_languageChoice == nullptr || !m_languageChoice->setLanguageIndex(index)) {
         return false;
     }
     m_window.sendMessage(UM_LANG, kTagLang, index);
