@@ -11,6 +11,7 @@ packages=(
     clang-14 libclang-rt-14-dev clang-format clang-tidy
     xvfb trayer xdotool x11-utils x11-apps openbox
     weston qt6-wayland
+    xfce4-panel xfconf dbus-daemon libglib2.0-bin
     dpkg-dev file lintian desktop-file-utils appstream util-linux
 )
 

@@ -81,6 +81,48 @@ TEST_F(LanguageFixture, AStringValueOrNoValueIsReplacedByTheChoice) {
     EXPECT_EQ(stored()->dword, 0x0404u);
 }
 
+TEST_F(LanguageFixture, AChosenLanguageIsStoredAndOutlivesTheSystemLanguage) {
+    system = 0x0804;
+    ASSERT_EQ(choice.GetLanguageIndex(), 5);  // the first start decided
+    for (int index = 0; index < kSupportedLanguages; ++index) {
+        ASSERT_TRUE(choice.setLanguageIndex(index)) << index;
+        ASSERT_TRUE(stored().has_value());
+        EXPECT_EQ(stored()->type, RegType::Dword);
+        EXPECT_EQ(stored()->dword, kLanguageTable[static_cast<std::size_t>(index)]);
+        // A later start (a new choice object over the same file) and a changed
+        // system language keep it.
+        system = index == 0 ? 0x0412 : 0x0409;
+        RegistryStore again(dir.file("registry.reg"));
+        RegKey againKey = RegKey::openOrCreate(again, u"Software\\Norvalis ZR4");
+        LanguageChoice later(againKey, [this] { return system; });
+        EXPECT_EQ(later.GetLanguageIndex(), index);
+    }
+    EXPECT_EQ(texts.LoadText(u"IDS_MAIN_CAPTION", choice.GetLanguageIndex()), u"\u9375\u76e4");
+    systemAsked = 0;
+    for (int index : {-1, 7, 8}) {
+        EXPECT_FALSE(choice.setLanguageIndex(index)) << index;
+        EXPECT_EQ(stored()->dword, 0x0404u) << index;
+    }
+    EXPECT_EQ(systemAsked, 0);
+}
+
+TEST(Language, WithoutASettingsKeyAChoiceIsNotKept) {
+    RegKey none;
+    LanguageChoice choice(none, [] { return LangId{0x040C}; });
+    EXPECT_FALSE(choice.setLanguageIndex(4));
+    EXPECT_EQ(choice.GetLanguageIndex(), 1);
+}
+
+TEST(Language, EachLanguageIsNamedInItself) {
+    const std::u16string_view names[] = {u"English", u"Français", u"Español", u"Português",
+                                         u"한국어",  u"简体中文", u"繁體中文"};
+    for (int index = 0; index < kSupportedLanguages; ++index) {
+        EXPECT_EQ(languageOwnName(index), names[index]) << index;
+    }
+    EXPECT_TRUE(languageOwnName(-1).empty());
+    EXPECT_TRUE(languageOwnName(7).empty());
+}
+
 TEST(Language, WithoutASettingsKeyTheSystemDecidesEveryTime) {
     RegKey none;
     LangId system = 0x0C04;

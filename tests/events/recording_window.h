@@ -26,6 +26,8 @@ struct RecordingView final : MainWindowView {
     int childDialogsClosed = 0;
     int gKeyRefreshes = 0;
     std::vector<std::pair<int, GKeyCaptions>> banks;
+    std::vector<int> languages;  // every applyLanguage
+    std::function<void(int)> onLanguage;
     std::vector<std::string> calls;  // names, in order
     std::vector<std::thread::id> threads;
 
@@ -61,6 +63,13 @@ struct RecordingView final : MainWindowView {
     void showGKeyBank(std::uint8_t bank, const GKeyCaptions& captions) override {
         note("showGKeyBank");
         banks.emplace_back(bank, captions);
+    }
+    void applyLanguage(int index) override {
+        note("applyLanguage");
+        languages.push_back(index);
+        if (onLanguage) {
+            onLanguage(index);
+        }
     }
     void endProgram() override { note("endProgram"); }
 

@@ -395,6 +395,23 @@ TEST(EffectNames, ComeFromSectionModeWithOneForAMissingName) {
     EXPECT_EQ(effectNamesFromFile(dir.path() + "/missing.ini")(4), u"1");
 }
 
+TEST(EffectNames, FollowTheLanguageChosenWhenAsked) {
+    TempDir dir;
+    const std::string english = dir.path() + "/Lang0409.ini";
+    const std::string french = dir.path() + "/Lang040C.ini";
+    ASSERT_TRUE(writeFileAtomic(english, "[Mode]\n4=Spectrum\n"));
+    ASSERT_TRUE(writeFileAtomic(french, "[Mode]\n4=Spectre\n"));
+    std::string current = english;
+    const EffectNameLookup names = effectNamesOfCurrentLanguage([&] { return current; });
+    EXPECT_EQ(names(4), u"Spectrum");
+    current = french;
+    EXPECT_EQ(names(4), u"Spectre");
+    current = dir.path() + "/Lang0412.ini";  // no such file
+    EXPECT_EQ(names(4), u"1");
+    current = english;
+    EXPECT_EQ(names(4), u"Spectrum");
+}
+
 // ---- Colours ----------------------------------------------------------------------------------
 
 TEST_F(LightingPanelTest, ChoosingAnEffectColourSwitchesRandomOffOnTheKeyboardAndOnScreen) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -18,9 +19,13 @@
 #include <mutex>
 #include <vector>
 
+#include "core/app/language_texts.h"
+#include "core/app/settings_store.h"
 #include "core/config/key_table_codec.h"
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
+#include "core/platform/program_folder.h"
+#include "core/platform/registry_store.h"
 #include "core/window/key_buttons.h"
 #include "quellix.h"
 #include "ui/assign/composite_dialog.h"
@@ -271,6 +276,69 @@ TEST_F(DesktopProgramTest, TheKeyboardsDefaultModeLeavesNoProfileCheckedAndNoEff
     settle();
     EXPECT_TRUE(dialog()->button(1135)->isChecked());
     EXPECT_GT(dialog()->lighting()->effectList()->count(), 0);
+}
+
+// What the window shows in the language `index`, from the program folder's files.
+void expectWindowSpeaks(int index) {
+    LanguageTexts texts("", programFolder());
+    auto text = [&](const char16_t* key) {
+        return QString::fromStdU16String(texts.LoadText(key, index));
+    };
+    QuorvaneProgram& program = g_context->program;
+    CQuorvaneDlg* window = program.dialog();
+    EXPECT_EQ(window->windowTitle(), text(u"IDS_MAIN_CAPTION")) << index;
+    EXPECT_EQ(window->button(1)->text(), text(u"IDS_MAIN_OK")) << index;
+    EXPECT_EQ(window->button(1006)->text(), text(u"IDS_MAIN_Apply")) << index;
+    EXPECT_EQ(window->button(1122)->tooltipText(), text(u"IDS_MAIN_HELP_PROMPT")) << index;
+    ASSERT_NE(window->tray(), nullptr);
+    EXPECT_EQ(window->tray()->menu()->actions()[0]->text(), text(u"IDS_POP_UP_MENU_OPEN")) << index;
+    // The key picture's tips (from the core) name the keys in the language.
+    const auto esc = std::find_if(kKeyButtons.begin(), kKeyButtons.end(),
+                                  [](const KeyButton& b) { return b.key == 0x01; });
+    ASSERT_NE(esc, kKeyButtons.end());
+    EXPECT_TRUE(window->button(esc->controlId)->tooltipText().startsWith(text(u"IDS_KEYBOARD_ESC")))
+        << window->button(esc->controlId)->tooltipText().toStdString();
+    // The effect list (the core's lighting panel) too.
+    const EffectNameLookup names = effectNamesFromFile(texts.textFileOfIndex(index));
+    QComboBox* effects = window->lighting()->effectList();
+    ASSERT_GT(effects->count(), 0);
+    std::vector<EffectSlots::Entry> entries;
+    onCoreThread(program, [&] { entries = program.lightingPanel()->effectSlots().entries(); });
+    ASSERT_EQ(static_cast<int>(entries.size()), effects->count());
+    for (const EffectSlots::Entry& e : entries) {
+        EXPECT_EQ(effects->itemText(e.comboIndex).toStdString(),
+                  QString::fromStdU16String(names(e.code)).toStdString())
+            << index << " effect " << int(e.code);
+    }
+}
+
+std::uint32_t storedLanguage() {
+    RegistryStore store(g_context->home + "/registry");
+    const RegKey key = RegKey::openOrCreate(store, kSettingsKeyPath);
+    const std::optional<RegValue> value = key.queryValue(u"dwLanguageId");
+    return value ? value->dword : 0;
+}
+
+TEST_F(DesktopProgramTest, ALanguageChosenInAMenuIsStoredAndEveryTextChangesAtOnce) {
+    ASSERT_EQ(storedLanguage(), 0x0409u);
+    expectWindowSpeaks(0);
+
+    // The button menu's Language submenu: Français.
+    dialog()->showButtonMenu(QPoint(20, 20));
+    QMenu* languages = dialog()->buttonMenu()->actions().back()->menu();
+    ASSERT_NE(languages, nullptr);
+    languages->actions()[1]->trigger();
+    dialog()->buttonMenu()->close();
+    EXPECT_TRUE(spinUntil([] { return storedLanguage() == 0x040Cu; }, 10));
+    settle();
+    expectWindowSpeaks(1);
+    EXPECT_TRUE(dialog()->tray()->menu()->actions()[2]->menu()->actions()[1]->isChecked());
+
+    // The tray menu's: back to English.
+    dialog()->tray()->menu()->actions()[2]->menu()->actions()[0]->trigger();
+    EXPECT_TRUE(spinUntil([] { return storedLanguage() == 0x0409u; }, 10));
+    settle();
+    expectWindowSpeaks(0);
 }
 
 }  // namespace

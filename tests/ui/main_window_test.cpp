@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -44,15 +45,16 @@ class RecordingActions final : public MainWindowActions {
     void paintKey(int controlId) override { painted.push_back(controlId); }
     void openAction() override { ++opens; }
     void exitAction() override { ++exits; }
+    void chooseLanguage(int index) override { languages.push_back(index); }
 
     int calls() const {
         return static_cast<int>(applies.size() + profiles.size() + rates.size() + imports.size() +
                                 exports.size() + toggled.size()) +
-               defaults + profileManagers + opens + exits;
+               defaults + profileManagers + opens + exits + static_cast<int>(languages.size());
     }
 
     std::vector<bool> applies;
-    std::vector<int> profiles, rates, toggled, painted;
+    std::vector<int> profiles, rates, toggled, painted, languages;
     std::vector<std::string> imports, exports;
     int defaults = 0, profileManagers = 0, opens = 0, exits = 0;
 };
@@ -64,7 +66,9 @@ class RecordingOpener final : public KeyAssignmentOpener {
     }
     bool isOpen() const override { return false; }
     void closeEditor() override { ++closes; }
+    void applyLanguage(int index) override { languages.push_back(index); }
     std::vector<std::array<int, 4>> opened;
+    std::vector<int> languages;
     int closes = 0;
 };
 
@@ -102,7 +106,8 @@ class MainWindowTest : public ::testing::Test {
         CQuorvaneDlg::Setup setup;
         setup.paths = paths;
         setup.pictures = *pictures;
-        setup.loadText = [this](std::u16string_view key) { return texts->LoadText(key, 0); };
+        setup.loadText = [this](std::u16string_view key) { return texts->LoadText(key, language); };
+        setup.languageIndex = [this] { return language; };
         setup.settings = profile.get();
         setup.version = QStringLiteral("v9.9.9");
         setup.actions = &actions;
@@ -133,6 +138,7 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<LanguageTexts> texts;
     std::unique_ptr<RegistryStore> registry;
     std::unique_ptr<FrameworkProfile> profile;
+    int language = 0;  // the stored language the window's texts come from
     RecordingActions actions;
     RecordingLighting lighting;
     bool trayHost = true;
@@ -414,19 +420,112 @@ TEST_F(MainWindowTest, TheBusyPictureRunsThroughItsFramesWhileShown) {
     EXPECT_FALSE(dialog->control(kBusy)->isVisibleTo(dialog.get()));
 }
 
+// The seven languages, each in its own name, the one in use checked.
+void expectLanguageMenu(QMenu* menu, const QString& title, int current) {
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->title(), title);
+    const QList<QAction*> entries = menu->actions();
+    ASSERT_EQ(entries.size(), kSupportedLanguages);
+    const char* names[] = {"English", "Français", "Español", "Português",
+                           "한국어",  "简体中文", "繁體中文"};
+    for (int i = 0; i < kSupportedLanguages; ++i) {
+        EXPECT_EQ(entries[i]->text(), QString::fromUtf8(names[i])) << i;
+        EXPECT_EQ(entries[i]->isChecked(), i == current) << i;
+    }
+}
+
 TEST_F(MainWindowTest, TheTrayMenuSpeaksEachLanguage) {
     for (int index = 0; index < kSupportedLanguages; ++index) {
-        CTrayIcon tray(paths.g_szSkinDir, [&](const char16_t* key) { return text(key, index); });
+        CTrayIcon tray(
+            paths.g_szSkinDir, [&](const char16_t* key) { return text(key, index); },
+            [index] { return index; });
         tray.updateMenuTexts();
         const QList<QAction*> items = tray.menu()->actions();
-        ASSERT_EQ(items.size(), 3);
+        ASSERT_EQ(items.size(), 4);
         EXPECT_EQ(items[0]->text(), text(u"IDS_POP_UP_MENU_OPEN", index)) << index;
         EXPECT_EQ(items[1]->text(), text(u"IDS_POP_UP_MENU_ABOUT", index)) << index;
-        EXPECT_EQ(items[2]->text(), text(u"IDS_POP_UP_MENU_EXIT", index)) << index;
+        expectLanguageMenu(items[2]->menu(), text(u"IDS_POP_UP_MENU_LANGUAGE", index), index);
+        EXPECT_EQ(items[3]->text(), text(u"IDS_POP_UP_MENU_EXIT", index)) << index;
         EXPECT_FALSE(items[0]->text().startsWith(QStringLiteral("#Error")));
+        EXPECT_FALSE(items[2]->text().startsWith(QStringLiteral("#Error")));
         EXPECT_EQ(tray.menu()->defaultAction(), items[0]);
     }
     EXPECT_NE(text(u"IDS_POP_UP_MENU_EXIT", 0), text(u"IDS_POP_UP_MENU_EXIT", 1));
+}
+
+TEST_F(MainWindowTest, BothMenusOfferTheLanguagesAndReportTheChoice) {
+    language = 4;
+    dialog->createTray();
+    CTrayIcon* tray = dialog->tray();
+    ASSERT_NE(tray, nullptr);
+    tray->updateMenuTexts();
+    QMenu* trayLanguages = tray->menu()->actions()[2]->menu();
+    expectLanguageMenu(trayLanguages, text(u"IDS_POP_UP_MENU_LANGUAGE", 4), 4);
+    trayLanguages->actions()[1]->trigger();
+
+    dialog->showButtonMenu(QPoint(10, 10));
+    QMenu* buttonMenu = dialog->buttonMenu();
+    ASSERT_NE(buttonMenu, nullptr);
+    const QList<QAction*> items = buttonMenu->actions();
+    ASSERT_EQ(items.size(), 5);  // import, export, separator, about, languages
+    EXPECT_EQ(items[3]->text(), text(u"IDS_BUTTON_MENU_ABOUT", 4));
+    expectLanguageMenu(items[4]->menu(), text(u"IDS_BUTTON_MENU_LANGUAGE", 4), 4);
+    items[4]->menu()->actions()[6]->trigger();
+    buttonMenu->close();
+
+    EXPECT_EQ(actions.languages, (std::vector<int>{1, 6}));
+    EXPECT_EQ(actions.calls(), 2);
+}
+
+TEST_F(MainWindowTest, TheLanguageBroadcastChangesEveryTextAtOnce) {
+    dialog->createTray();
+    dialog->showAbout();
+    ASSERT_NE(dialog->aboutBox(), nullptr);
+    struct Shown {
+        int controlId;
+        const char16_t* key;
+        bool tooltip;
+    };
+    const Shown shown[] = {
+        {kOk, u"IDS_MAIN_OK", false},
+        {kCancel, u"IDS_MAIN_Cancel", false},
+        {kApply, u"IDS_MAIN_Apply", false},
+        {kMacro, u"IDS_MAIN_MACRO", false},
+        {kDefault, u"IDS_MAIN_DEFAULT", false},
+        {kProfile1, u"IDS_MAIN_PROFILE1", false},
+        {kProfile1 + 2, u"IDS_MAIN_PROFILE3", false},
+        {kLightingLabel, u"IDS_KEYBOARD_FUNC_LIGHTING", false},
+        {kProfilesLabel, u"IDS_KEYBOARD_FUNC_PROFILE", false},
+        {kUsbLabel, u"IDS_KEYBOARD_FUNC_USB", false},
+        {kHelp, u"IDS_MAIN_HELP_PROMPT", true},
+        {kMenu, u"IDS_MAIN_MENU_PROMPT", true},
+        {kClose, u"IDS_MAIN_CLOSE_PROMPT", true},
+    };
+    auto shownText = [&](const Shown& s) {
+        QWidget* w = dialog->control(s.controlId);
+        if (auto* b = qobject_cast<CPngButton*>(w)) {
+            return s.tooltip ? b->tooltipText() : b->text();
+        }
+        auto* l = qobject_cast<QLabel*>(w);
+        return l != nullptr ? l->text() : QString();
+    };
+    for (const int index : {1, 5, 0}) {
+        language = index;
+        dialog->applyLanguage();
+        EXPECT_EQ(dialog->windowTitle(), text(u"IDS_MAIN_CAPTION", index)) << index;
+        for (const Shown& s : shown) {
+            EXPECT_EQ(shownText(s), text(s.key, index)) << index << " " << s.controlId;
+        }
+        EXPECT_EQ(dialog->aboutBox()->windowTitle(), text(u"IDS_ABOUT_TITLE", index)) << index;
+        EXPECT_EQ(dialog->tray()->menu()->actions()[0]->text(),
+                  text(u"IDS_POP_UP_MENU_OPEN", index));
+        EXPECT_EQ(dialog->tray()->menu()->actions()[2]->menu()->title(),
+                  text(u"IDS_POP_UP_MENU_LANGUAGE", index));
+        EXPECT_TRUE(dialog->tray()->menu()->actions()[2]->menu()->actions()[index]->isChecked());
+        EXPECT_EQ(dialog->tray()->tooltip(), text(u"IDS_KEYBOARD_TRAY_DESC", index)) << index;
+    }
+    EXPECT_NE(text(u"IDS_MAIN_OK", 1), text(u"IDS_MAIN_OK", 5));
+    EXPECT_EQ(opener.languages, (std::vector<int>{1, 5, 0}));
 }
 
 TEST_F(MainWindowTest, TheAboutBoxExistsOnce) {

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "core/dispatch/loop_dispatcher.h"
-#include "core/window/main_window_messages.h"
+#include "core/platform/registry_store.h"
 #include "core/window/main_window_core.h"
+#include "core/window/main_window_messages.h"
 #include "events/recording_window.h"
+#include "support/temp_dir.h"
 
 namespace quorvane::test {
 namespace {
@@ -89,7 +91,7 @@ struct WrongTagCase {
 TEST_F(MainWindowCoreTest, TaggedMessagesWithAnotherTagDoNothingAndReturnZero) {
     const WrongTagCase cases[] = {
         {UM_INIT, kTagInit},       {UM_OPEN, kTagOpen},      {UM_KILL, kTagKill},
-        {UM_PROFILE, kTagProfile}, {UM_LED, kTagLedMessage},
+        {UM_PROFILE, kTagProfile}, {UM_LED, kTagLedMessage}, {UM_LANG, kTagLang},
     };
     for (const WrongTagCase& c : cases) {
         for (const std::uintptr_t tag :
@@ -117,9 +119,49 @@ TEST_F(MainWindowCoreTest, MessagesWithTheirTagsReachTheirHandlers) {
     });
     EXPECT_EQ(view.calls, (std::vector<std::string>{"refreshGKeys", "closeChildDialogs",
                                                     "hideWindow", "endProgram"}));
-    EXPECT_FALSE(MainWindowCore::handlesMessage(UM_LANG));
+    EXPECT_TRUE(MainWindowCore::handlesMessage(UM_LANG));
     EXPECT_FALSE(MainWindowCore::handlesMessage(UM_SLIDER_MOVED));
     EXPECT_TRUE(MainWindowCore::handlesMessage(UM_DEVICE_GONE));
+}
+
+TEST_F(MainWindowCoreTest, TheLanguageBroadcastReachesEveryTextAndTheProfileLabel) {
+    struct Case {
+        std::intptr_t sent;
+        int applied;
+    };
+    // An index of 8 or more (or below 0) travels as 0.
+    const Case cases[] = {{0, 0}, {3, 3}, {7, 7}, {8, 0}, {-1, 0}};
+    for (const Case& c : cases) {
+        inWindow([&] { EXPECT_EQ(dispatcher->sendMessage(UM_LANG, kTagLang, c.sent), 0); });
+        ASSERT_FALSE(view.languages.empty());
+        EXPECT_EQ(view.languages.back(), c.applied) << c.sent;
+    }
+    EXPECT_EQ(view.languages.size(), std::size(cases));
+    EXPECT_EQ(reactions.profileLabels, static_cast<int>(std::size(cases)));
+}
+
+TEST_F(MainWindowCoreTest, AChosenLanguageIsStoredThenBroadcast) {
+    TempDir dir;
+    RegistryStore store(dir.file("registry.reg"));
+    const RegKey key = RegKey::openOrCreate(store, u"Software\\Norvalis ZR4");
+    const LanguageChoice choice(key, [] { return LangId{0x0409}; });
+    inWindow([&] { EXPECT_FALSE(core->chooseLanguage(2)); });  // nowhere to keep it
+    EXPECT_TRUE(view.languages.empty());
+
+    core->setLanguageChoice(&choice);
+    // The texts must be those of the stored choice when the broadcast arrives.
+    view.onLanguage = [&](int index) { EXPECT_EQ(choice.GetLanguageIndex(), index); };
+    inWindow([&] { EXPECT_TRUE(core->chooseLanguage(2)); });
+    inWindow([&] { EXPECT_TRUE(core->chooseLanguage(6)); });
+    EXPECT_EQ(view.languages, (std::vector<int>{2, 6}));
+    EXPECT_EQ(key.queryValue(u"dwLanguageId")->dword, 0x0404u);
+    EXPECT_EQ(reactions.profileLabels, 2);
+
+    for (const int index : {-1, 7, 8}) {
+        inWindow([&] { EXPECT_FALSE(core->chooseLanguage(index)) << index; });
+    }
+    EXPECT_EQ(view.languages.size(), 2u);
+    EXPECT_EQ(key.queryValue(u"dwLanguageId")->dword, 0x0404u);
 }
 
 TEST_F(MainWindowCoreTest, OpenWithoutAKnownKeyboardShowsTheNoKeyboardMessage) {

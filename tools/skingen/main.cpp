@@ -134,9 +134,43 @@ void writeDialog(const QDir& data, const QDir& skins, const QString& name, Dialo
     }
 }
 
-// <theme folder>/<size>x<size>/<context>/<name>.png for every icon.
-int writeThemeIcons(const QString& themePath, const QString& applicationId) {
-    for (const ThemeIcon& icon : themeIcons(applicationId)) {
+// The index a theme's folders are read from. Only for a theme folder of our
+// own (the build tree's): the installed icons join the system's hicolor
+// theme, whose index belongs to it.
+QString themeIndex(const QList<ThemeIcon>& icons) {
+    QStringList folders;
+    QString sections;
+    for (const ThemeIcon& icon : icons) {
+        const QString folder = QStringLiteral("%1x%1/%2").arg(icon.size).arg(icon.context);
+        if (folders.contains(folder)) {
+            continue;
+        }
+        folders << folder;
+        sections += QStringLiteral("\n[%1]\nSize=%2\nContext=%3\nType=Fixed\n")
+                        .arg(folder)
+                        .arg(icon.size)
+                        .arg(icon.context == QStringLiteral("apps") ? QStringLiteral("Applications")
+                                                                    : QStringLiteral("Status"));
+    }
+    return QStringLiteral(
+               "[Icon Theme]\nName=Hicolor\nComment=Fallback icon theme\n"
+               "Hidden=true\nDirectories=%1\n")
+               .arg(folders.join(QLatin1Char(','))) +
+           sections;
+}
+
+// <theme folder>/<size>x<size>/<context>/<name>.png for every icon, and the
+// theme's index when asked.
+int writeThemeIcons(const QString& themePath, const QString& applicationId, bool withIndex) {
+    const QList<ThemeIcon> icons = themeIcons(applicationId);
+    if (withIndex) {
+        if (!QDir().mkpath(themePath)) {
+            report(QStringLiteral("cannot create %1").arg(themePath));
+            return 1;
+        }
+        saveText(QDir(themePath), QStringLiteral("index.theme"), themeIndex(icons));
+    }
+    for (const ThemeIcon& icon : icons) {
         const QString folder =
             QStringLiteral("%1/%2x%2/%3").arg(themePath).arg(icon.size).arg(icon.context);
         if (!QDir().mkpath(folder)) {
@@ -151,11 +185,12 @@ int writeThemeIcons(const QString& themePath, const QString& applicationId) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool themeMode = argc == 4 && std::string_view(argv[1]) == "--icons";
+    const bool withIndex = argc == 5 && std::string_view(argv[4]) == "--index";
+    const bool themeMode = (argc == 4 || withIndex) && std::string_view(argv[1]) == "--icons";
     if (argc != 3 && !themeMode) {
         std::fprintf(stderr,
                      "usage: skingen <skin description folder> <Skins folder>\n"
-                     "       skingen --icons <icon theme folder> <application id>\n");
+                     "       skingen --icons <icon theme folder> <application id> [--index]\n");
         return 2;
     }
     if (!std::getenv("QT_QPA_PLATFORM")) {
@@ -163,7 +198,8 @@ int main(int argc, char** argv) {
     }
     QGuiApplication app(argc, argv);
     if (themeMode) {
-        return writeThemeIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        return writeThemeIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                               withIndex);
     }
     const QDir data(QString::fromLocal8Bit(argv[1]));
     const QString outPath = QString::fromLocal8Bit(argv[2]);

@@ -57,7 +57,16 @@ LangId lookupLocale(std::string_view name) {
     return 0;
 }
 
+// In the order of kLanguageTable.
+constexpr std::u16string_view kOwnNames[kSupportedLanguages] = {
+    u"English", u"Français", u"Español", u"Português", u"한국어", u"简体中文", u"繁體中文",
+};
+
 }  // namespace
+
+std::u16string_view languageOwnName(int index) {
+    return index >= 0 && index < kSupportedLanguages ? kOwnNames[index] : std::u16string_view();
+}
 
 LangId foldLanguageId(LangId system) {
     for (const auto& f : kFoldTable) {
@@ -129,6 +138,14 @@ LangId LanguageChoice::GetLanguageId() const {
     }
     m_settingsKey.setDword(kLanguageValueName, chosen);
     return chosen;
+}
+
+bool LanguageChoice::setLanguageIndex(int index) const {
+    if (index < 0 || index >= kSupportedLanguages) {
+        return false;
+    }
+    return m_settingsKey.setDword(kLanguageValueName,
+                                  kLanguageTable[static_cast<std::size_t>(index)]);
 }
 
 int LanguageChoice::GetLanguageIndex() const {

@@ -1,10 +1,11 @@
 // Which language the texts come from: decided once from the system language,
-// then kept in the settings key's "dwLanguageId".
+// then kept in the settings key's "dwLanguageId" until the user picks another.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "core/platform/registry_store.h"
@@ -24,6 +25,10 @@ inline constexpr std::u16string_view kLanguageValueName = u"dwLanguageId";
 inline int broadcastLanguageIndex(int index) {
     return index >= 8 || index < 0 ? 0 : index;
 }
+
+// The name of the supported language at `index` (0..6) in that language, as
+// a menu of languages lists it; empty outside that range.
+std::u16string_view languageOwnName(int index);
 
 // A system language replaced through the fold table (unchanged when not listed).
 LangId foldLanguageId(LangId system);
@@ -45,6 +50,10 @@ class LanguageChoice {
     LangId GetLanguageId() const;
     // Position of GetLanguageId() among the seven supported ones, else 0.
     int GetLanguageIndex() const;
+    // The user's choice of a supported language (index 0..6), kept for good:
+    // the system language is not asked again. False for another index or when
+    // the settings key cannot be written.
+    bool setLanguageIndex(int index) const;
 
   private:
     const RegKey& m_settingsKey;

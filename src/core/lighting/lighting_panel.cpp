@@ -1,7 +1,9 @@
 #include "core/lighting/lighting_panel.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "core/device/device_result.h"
@@ -31,6 +33,27 @@ EffectNameLookup effectNamesFromFile(const std::string& languageFile) {
     auto document = std::make_shared<const IniDocument>(std::move(*file));
     return [document](std::uint8_t code) {
         return document->read(u"Mode", utf8ToUtf16(std::to_string(code)), u"1");
+    };
+}
+
+EffectNameLookup effectNamesOfCurrentLanguage(std::function<std::string()> currentFile) {
+    struct Files {
+        std::mutex lock;
+        std::map<std::string, EffectNameLookup> read;
+    };
+    auto files = std::make_shared<Files>();
+    return [files, currentFile = std::move(currentFile)](std::uint8_t code) {
+        const std::string file = currentFile();
+        EffectNameLookup names;
+        {
+            const std::lock_guard guard(files->lock);
+            auto it = files->read.find(file);
+            if (it == files->read.end()) {
+                it = files->read.emplace(file, effectNamesFromFile(file)).first;
+            }
+            names = it->second;
+        }
+        return names(code);
     };
 }
 

@@ -32,6 +32,9 @@ using EffectNameLookup = std::function<std::u16string(std::uint8_t code)>;
 // Reads section "Mode" of a language file once; "1" for a code it lacks or
 // when the file cannot be read.
 EffectNameLookup effectNamesFromFile(const std::string& languageFile);
+// The names from whichever language file `currentFile` names when asked (the
+// language may change while the program runs); each file is read once.
+EffectNameLookup effectNamesOfCurrentLanguage(std::function<std::string()> currentFile);
 
 // The effect list's entries: {combo index, effect code} for each non-zero code
 // of the keyboard's effect list, in order.

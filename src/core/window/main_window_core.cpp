@@ -19,6 +19,7 @@ MainWindowCore::MainWindowCore(Dispatcher& window, MainWindowView& view,
 bool MainWindowCore::handlesMessage(std::uint32_t msg) {
     switch (msg) {
         case UM_INIT:
+        case UM_LANG:
         case UM_OPEN:
         case UM_KILL:
         case UM_PROFILE:
@@ -45,6 +46,12 @@ MsgResult MainWindowCore::onMessage(std::uint32_t msg, std::uintptr_t wParam,
         case UM_INIT:
             if (wParam == kTagInit) {
                 onInit();
+            }
+            break;
+        case UM_LANG:
+            if (wParam == kTagLang) {
+                m_view.applyLanguage(broadcastLanguageIndex(static_cast<int>(lParam)));
+                m_keyboard.updateProfileLabel();
             }
             break;
         case UM_OPEN:
@@ -138,6 +145,14 @@ void MainWindowCore::openAction() {
     }
     m_prompter.showMessage(m_loadText ? m_loadText(u"IDS_MAIN_DEVICE_PROMRT")
                                       : std::u16string(u"IDS_MAIN_DEVICE_PROMRT"));
+}
+
+bool MainWindowCore::chooseLanguage(int index) {
+    if (m_languageChoice == nullptr || !m_languageChoice->setLanguageIndex(index)) {
+        return false;
+    }
+    m_window.sendMessage(UM_LANG, kTagLang, index);
+    return true;
 }
 
 void MainWindowCore::exitAction() {

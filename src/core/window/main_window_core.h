@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "core/app/language.h"
 #include "core/app/prompter.h"
 #include "core/config/lighting_state.h"
 #include "core/dispatch/dispatcher.h"
@@ -50,6 +51,10 @@ class MainWindowCore final : public DeviceEventListener {
         m_noKeyboardReason = std::move(reason);
     }
 
+    // Where a language chosen from the menus is kept; nullptr: nowhere, the
+    // choice then does nothing. Set before the loop runs.
+    void setLanguageChoice(const LanguageChoice* choice) { m_languageChoice = choice; }
+
     // True for the messages and timers handled here.
     static bool handlesMessage(std::uint32_t msg);
     static bool handlesTimer(std::uint32_t timerId);
@@ -64,6 +69,11 @@ class MainWindowCore final : public DeviceEventListener {
     // program. Window thread.
     void openAction();
     void exitAction();
+
+    // A language picked from a menu (index 0..6): stored for good, then
+    // broadcast (UM_LANG) so that every text changes at once. False when it
+    // could not be stored. Window thread.
+    bool chooseLanguage(int index);
 
     // Shutdown: removes the tray icon and forgets the icon it showed.
     void removeTrayIcon();
@@ -107,6 +117,7 @@ class MainWindowCore final : public DeviceEventListener {
     TextLookup m_loadText;
     DeviceEvents* m_events = nullptr;
     std::function<std::u16string()> m_noKeyboardReason;
+    const LanguageChoice* m_languageChoice = nullptr;
 
     std::atomic<bool> m_bReady{false};
     bool m_trayAdded = false;

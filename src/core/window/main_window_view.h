@@ -33,6 +33,11 @@ class MainWindowView {
     // The bank indicator ("LOCK_AB") and the captions of the nine G keys.
     virtual void showGKeyBank(std::uint8_t bank, const GKeyCaptions& captions) = 0;
 
+    // UM_LANG: every text of the window, its menus, the tray icon and the open
+    // dialogs from the texts of the language `index`, and the key picture's
+    // tips anew.
+    virtual void applyLanguage(int index) = 0;
+
     // The exit action after the window is hidden: the shutdown procedure, then
     // the end of the window's loop.
     virtual void endProgram() = 0;

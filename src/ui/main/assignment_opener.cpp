@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/config/config_image.h"
+#include "core/window/main_window_messages.h"
 #include "ui/skin/qt_owned.h"
 
 namespace quorvane {
@@ -116,6 +117,13 @@ void AssignmentOpener::openForKey(int /*keyKind*/, int keyCode, int controlId, b
 
 bool AssignmentOpener::isOpen() const {
     return m_dialog && m_dialog->isOpen();
+}
+
+void AssignmentOpener::applyLanguage(int index) {
+    // A closed dialog takes the texts again when it opens.
+    if (isOpen()) {
+        m_dialog->onMessage(UM_LANG, kTagLang, index);
+    }
 }
 
 void AssignmentOpener::closeEditor() {

@@ -43,6 +43,7 @@ class AssignmentOpener final : public KeyAssignmentOpener {
     void openForKey(int keyKind, int keyCode, int controlId, bool macroOnly) override;
     bool isOpen() const override;
     void closeEditor() override;
+    void applyLanguage(int index) override;
 
     // Builds the dialog (its pictures, its controls) ahead of the first
     // click; done once the main window first shows. The main window owns it.

@@ -80,6 +80,12 @@ void GuiBridge::showTrayIcon(int iconId) {
     onGui([iconId](MainWindowSurface& s) { s.showTrayIcon(iconId); });
 }
 
+void GuiBridge::applyLanguage(int /*index*/) {
+    // The texts come from the stored language; the key tips are the core's.
+    onGui([](MainWindowSurface& s) { s.applyLanguage(); });
+    refreshKeyboardPicture();
+}
+
 void GuiBridge::removeTrayIcon() {
     onGui([](MainWindowSurface& s) { s.removeTray(); });
 }

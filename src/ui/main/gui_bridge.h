@@ -67,6 +67,7 @@ class GuiBridge final : public MainWindowView, public MainWindowPort, public Pro
     void refreshGKeys() override;
     void showGKeyBank(std::uint8_t bank, const GKeyCaptions& captions) override;
     void endProgram() override;
+    void applyLanguage(int index) override;
 
     // ---- MainWindowPort ---------------------------------------------------------
     void EnableApply(bool on) override;

@@ -46,6 +46,7 @@ CQuorvaneDlg::CQuorvaneDlg(Setup setup)
     : CBaseDialog(102, nullptr, setup.paths.g_szMainIni, setup.paths.mainSkinFolder),
       m_setup(std::move(setup)) {
     setObjectName(QStringLiteral("mainWindow"));
+    CTrayIcon::addThemeFolder(m_setup.paths.folder + "icons");
     setWindowIcon(CTrayIcon::iconOf(m_setup.paths.g_szSkinDir, 128));
     m_keyboard = std::make_unique<KeyboardView>(
         this, layout(), m_setup.pictures,
@@ -70,6 +71,16 @@ CQuorvaneDlg::~CQuorvaneDlg() {
 
 QString CQuorvaneDlg::text(const char16_t* key) const {
     return m_setup.loadText ? qs(m_setup.loadText(key)) : QString::fromUtf16(key);
+}
+
+int CQuorvaneDlg::languageIndex() const {
+    return m_setup.languageIndex ? m_setup.languageIndex() : -1;
+}
+
+void CQuorvaneDlg::chooseLanguage(int index) {
+    if (m_setup.actions != nullptr) {
+        m_setup.actions->chooseLanguage(index);
+    }
 }
 
 CPngButton* CQuorvaneDlg::makeButton(int controlId, const char16_t* skinKey,
@@ -326,6 +337,10 @@ void CQuorvaneDlg::applyLanguage() {
     updateSwitchText();
     if (m_tray) {
         m_tray->updateMenuTexts();
+        m_tray->refreshTooltip();
+    }
+    if (m_opener != nullptr) {
+        m_opener->applyLanguage(languageIndex());
     }
 }
 
@@ -476,16 +491,16 @@ void CQuorvaneDlg::openHelp() {
 // ---- Tray, menus, about ------------------------------------------------------------
 
 void CQuorvaneDlg::createTray() {
-    m_tray = std::make_unique<CTrayIcon>(m_setup.paths.g_szSkinDir,
-                                         [this](const char16_t* key) { return text(key); });
+    m_tray = std::make_unique<CTrayIcon>(
+        m_setup.paths.g_szSkinDir, [this](const char16_t* key) { return text(key); },
+        [this] { return languageIndex(); });
     connect(m_tray.get(), &CTrayIcon::commandChosen, this, &CQuorvaneDlg::onCommand);
+    connect(m_tray.get(), &CTrayIcon::languageChosen, this, &CQuorvaneDlg::chooseLanguage);
     const bool added = m_tray->create(text(u"IDS_KEYBOARD_TRAY_DESC"));
-    if (m_setup.trayTooltip) {
-        m_tray->setTooltipSource([this] {
-            const QString reason = m_setup.trayTooltip();
-            return reason.isEmpty() ? text(u"IDS_KEYBOARD_TRAY_DESC") : reason;
-        });
-    }
+    m_tray->setTooltipSource([this] {
+        const QString reason = m_setup.trayTooltip ? m_setup.trayTooltip() : QString();
+        return reason.isEmpty() ? text(u"IDS_KEYBOARD_TRAY_DESC") : reason;
+    });
     if (m_setup.trayState) {
         m_setup.trayState(added);
     }
@@ -554,6 +569,9 @@ void CQuorvaneDlg::showButtonMenu(const QPoint& at) {
         connect(action, &QAction::triggered, this,
                 [this, command = command] { onCommand(command); });
     }
+    auto* languages = qtOwned<LanguageMenu>(*m_buttonMenu);
+    languages->update(text(u"IDS_BUTTON_MENU_LANGUAGE"), languageIndex());
+    connect(languages, &LanguageMenu::languageChosen, this, &CQuorvaneDlg::chooseLanguage);
     m_buttonMenu->popup(at);
 }
 

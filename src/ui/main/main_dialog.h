@@ -84,6 +84,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
         std::function<void(bool shown)> shownChanged;
         // A tooltip for the tray icon in place of the usual one; empty: none.
         std::function<QString()> trayTooltip;
+        // The language in use (0..6), checked in the Language submenus.
+        std::function<int()> languageIndex;
     };
 
     explicit CQuorvaneDlg(Setup setup);
@@ -92,8 +94,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     // The rest of the initialisation after the device is bound: placement,
     // texts. The window stays hidden.
     void initialise();
-    // UM_LANG: every text from the language texts.
-    void applyLanguage();
+    // UM_LANG: every text from the language texts, the open dialogs' too.
+    void applyLanguage() override;
 
     void setAssignmentOpener(KeyAssignmentOpener* opener) { m_opener = opener; }
 
@@ -142,6 +144,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     // open does nothing.
     void showAbout();
     void showButtonMenu(const QPoint& at);
+    QMenu* buttonMenu() const { return m_buttonMenu.get(); }
     void importProfile();
     void exportProfile();
     void openHelp();
@@ -175,6 +178,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void onFlip(int controlId);
     void reportShown();
     QString text(const char16_t* key) const;
+    int languageIndex() const;
+    void chooseLanguage(int index);
 
     Setup m_setup;
     std::unique_ptr<KeyboardView> m_keyboard;

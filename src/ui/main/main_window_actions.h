@@ -29,6 +29,9 @@ class MainWindowActions {
     virtual void paintKey(int controlId) = 0;
     virtual void openAction() = 0;  // tray double click, menu "open"
     virtual void exitAction() = 0;  // 1124, menu "exit", window close
+    // A language picked in a Language submenu (0..6): kept, then every text
+    // changes.
+    virtual void chooseLanguage(int index) = 0;
 };
 
 // The composite assignment dialog, opened for one key of the picture.
@@ -40,6 +43,8 @@ class KeyAssignmentOpener {
     virtual bool isOpen() const = 0;
     // The main window closes its editors (device gone, exit): cancel it.
     virtual void closeEditor() {}
+    // The language broadcast reaches an open editor too.
+    virtual void applyLanguage(int /*index*/) {}
 };
 
 }  // namespace quorvane

@@ -9,8 +9,8 @@
 #include <array>
 #include <cstdint>
 
-#include "core/window/gkey_captions.h"
 #include "core/sync/main_window_port.h"
+#include "core/window/gkey_captions.h"
 #include "core/window/keyboard_picture.h"
 
 namespace quorvane {
@@ -26,6 +26,8 @@ class MainWindowSurface {
     virtual void openWindow() = 0;
     virtual void closeChildDialogs() = 0;
     virtual void endProgram() = 0;
+    // UM_LANG: every text from the language texts (the stored language).
+    virtual void applyLanguage() = 0;
 
     virtual void setGKeyStates(const std::array<bool, kGKeyCount>& checked) = 0;
     virtual void showGKeyBank(std::uint8_t bank, const GKeyCaptions& captions) = 0;

@@ -136,6 +136,7 @@ int QuorvaneProgram::runModal() {
         return access.denied ? QString::fromStdU16String(noAccessTip(m_loadText)) : QString();
     };
     setup.lightingActions = this;
+    setup.languageIndex = [&shell] { return shell.language().GetLanguageIndex(); };
     setup.shownChanged = [this](bool shown) {
         if (m_core && m_panel) {
             m_core->post([this, shown] { m_panel->setWindowShown(shown); });
@@ -212,7 +213,11 @@ void QuorvaneProgram::startCore() {
                 if (msg == UM_PROFILE) {
                     settleLighting();
                 }
-                return m_windowCore->onMessage(msg, w, l);
+                const MsgResult result = m_windowCore->onMessage(msg, w, l);
+                if (msg == UM_LANG && w == kTagLang && m_panel) {
+                    m_panel->refresh();  // the effect names
+                }
+                return result;
             }
             return 0;
         },
@@ -227,11 +232,11 @@ void QuorvaneProgram::startCore() {
     m_lightingBridge =
         std::make_unique<LightingBridge>(*m_dialog, [this] { m_bridge->refreshKeyboardPicture(); });
     m_sender = std::make_unique<LatestValueSender>(m_link->commands());
-    const std::string languageFile =
-        shell.texts().textFileOfIndex(shell.language().GetLanguageIndex());
+    EffectNameLookup effectNames = effectNamesOfCurrentLanguage(
+        [&shell] { return shell.texts().textFileOfIndex(shell.language().GetLanguageIndex()); });
     m_panel =
         std::make_unique<LightingPanel>(m_keyboard->sync(), *m_lightingBridge, m_core->dispatcher(),
-                                        effectNamesFromFile(languageFile), m_sender.get());
+                                        std::move(effectNames), m_sender.get());
     GuiBridge::LightingHooks hooks;
     hooks.refresh = [this] { onPanelHere([](LightingPanel& p) { p.refresh(); }); };
     hooks.reloadUserSlots = [this] { m_panel->reloadUserSlots(); };
@@ -241,6 +246,7 @@ void QuorvaneProgram::startCore() {
     m_bridge->setLightingHooks(std::move(hooks));
     m_windowCore = std::make_unique<MainWindowCore>(m_core->dispatcher(), *m_bridge, *m_reactions,
                                                     m_keyboard->lighting(), *m_bridge, m_loadText);
+    m_windowCore->setLanguageChoice(&shell.language());
     m_events = &m_keyboard->attachListener(*m_windowCore);
     m_windowCore->attachDeviceEvents(m_events);
     m_windowCore->setNoKeyboardReason([this] {
@@ -532,6 +538,12 @@ void QuorvaneProgram::openAction() {
 
 void QuorvaneProgram::exitAction() {
     shutdownProgram();
+}
+
+void QuorvaneProgram::chooseLanguage(int index) {
+    if (m_core) {
+        m_core->post([this, index] { m_windowCore->chooseLanguage(index); });
+    }
 }
 
 }  // namespace quorvane

@@ -72,6 +72,7 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     void paintKey(int controlId) override;
     void openAction() override;
     void exitAction() override;
+    void chooseLanguage(int index) override;
 
     // ---- LightingActions (GUI thread) ----------------------------------------------
     void lampClicked() override;

@@ -1,7 +1,11 @@
 #include "ui/main/tray_icon.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPixmap>
+
+#include "ui/main/tray_host.h"
+#include "ui/skin/qt_owned.h"
 
 namespace quorvane {
 
@@ -12,9 +16,18 @@ constexpr int kTooltipLimit = 127;
 constexpr int kHostWatchMs = 2000;
 }  // namespace
 
+void CTrayIcon::addThemeFolder(const std::string& folder) {
+    const QString path = QString::fromStdString(folder);
+    QStringList paths = QIcon::themeSearchPaths();
+    if (QDir(path).exists() && !paths.contains(path)) {
+        paths << path;
+        QIcon::setThemeSearchPaths(paths);
+    }
+}
+
 QIcon CTrayIcon::iconOf(const std::string& skinFolder, int iconId) {
-    // The installed theme's icon sizes well on StatusNotifier hosts; the
-    // skin's own picture is the fallback (and what the build tree has).
+    // A themed icon carries its name (a StatusNotifier host's IconName) and
+    // sizes well; the skin's own picture is the fallback.
     const QString themed = iconId == 128   ? QStringLiteral("quorvane")
                            : iconId == 141 ? QStringLiteral("quorvane-connected")
                                            : QStringLiteral("quorvane-signal");
@@ -24,15 +37,24 @@ QIcon CTrayIcon::iconOf(const std::string& skinFolder, int iconId) {
     return QIcon::hasThemeIcon(themed) ? QIcon::fromTheme(themed, fallback) : fallback;
 }
 
-CTrayIcon::CTrayIcon(const std::string& skinFolder, Texts texts, QObject* parent)
-    : QObject(parent), m_skinFolder(skinFolder), m_texts(std::move(texts)) {
+CTrayIcon::CTrayIcon(const std::string& skinFolder, Texts texts, std::function<int()> languageIndex,
+                     QObject* parent)
+    : QObject(parent),
+      m_skinFolder(skinFolder),
+      m_texts(std::move(texts)),
+      m_languageIndex(std::move(languageIndex)) {
     m_menu = std::make_unique<QMenu>();
-    for (const int command : {kMenuOpen, kMenuAbout, kMenuExit}) {
+    auto addCommand = [this](int command) {
         QAction* action = m_menu->addAction(QString());
         m_actions[command] = action;
         connect(action, &QAction::triggered, this,
                 [this, command] { emit commandChosen(command); });
-    }
+    };
+    addCommand(kMenuOpen);
+    addCommand(kMenuAbout);
+    m_languageMenu = qtOwned<LanguageMenu>(*m_menu);
+    connect(m_languageMenu, &LanguageMenu::languageChosen, this, &CTrayIcon::languageChosen);
+    addCommand(kMenuExit);
     m_menu->setDefaultAction(m_actions[kMenuOpen]);
     connect(m_menu.get(), &QMenu::aboutToShow, this, &CTrayIcon::updateMenuTexts);
     m_hostWatch.setInterval(kHostWatchMs);
@@ -50,21 +72,36 @@ void CTrayIcon::updateMenuTexts() {
     m_actions[kMenuOpen]->setText(m_texts(u"IDS_POP_UP_MENU_OPEN"));
     m_actions[kMenuAbout]->setText(m_texts(u"IDS_POP_UP_MENU_ABOUT"));
     m_actions[kMenuExit]->setText(m_texts(u"IDS_POP_UP_MENU_EXIT"));
+    m_languageMenu->update(m_texts(u"IDS_POP_UP_MENU_LANGUAGE"),
+                           m_languageIndex ? m_languageIndex() : -1);
+}
+
+void CTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason) {
+    // A StatusNotifier host reports its click (Activate) as Trigger and never
+    // a double click; an XEmbed host reports a single click as Trigger too,
+    // and there only the double click opens. Which host it is can only be
+    // asked once the item got to the watcher, and Qt keeps its choice.
+    if (reason == QSystemTrayIcon::Trigger && !m_statusNotifier) {
+        m_statusNotifier = servesStatusNotifierItem();
+    }
+    const bool open = reason == QSystemTrayIcon::DoubleClick ||
+                      (reason == QSystemTrayIcon::Trigger && m_statusNotifier);
+    if (open) {
+        emit commandChosen(kMenuOpen);
+    }
+}
+
+void CTrayIcon::refreshTooltip() {
+    if (m_tooltipSource) {
+        setTooltip(m_tooltipSource());
+    }
 }
 
 void CTrayIcon::addIcon() {
     m_icon = std::make_unique<QSystemTrayIcon>(iconOf(m_skinFolder, m_iconId));
     m_icon->setToolTip(m_tooltip);
     m_icon->setContextMenu(m_menu.get());
-    connect(m_icon.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                // A StatusNotifier host's Activate arrives as Trigger; XEmbed
-                // hosts send a single click as Trigger too, so only the
-                // double click opens there.
-                if (reason == QSystemTrayIcon::DoubleClick) {
-                    emit commandChosen(kMenuOpen);
-                }
-            });
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, &CTrayIcon::onActivated);
     m_icon->show();
 }
 

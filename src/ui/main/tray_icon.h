@@ -1,8 +1,10 @@
 // The notification-area icon: three states (no keyboard 128, keyboard 141,
-// keyboard signal 142), the tooltip, the menu open / about / exit with the
-// language's texts, double click (or a host's Activate) = open, a single
-// click does nothing. When the notification host goes and comes back the
-// icon is made again with its last state.
+// keyboard signal 142), each by its theme name and with the skin's pixels;
+// the tooltip; the menu open / about / Language / exit with the language's
+// texts. What opens the window depends on the host: a StatusNotifier host's
+// Activate (its click), an XEmbed host's double click, where a single click
+// does nothing. When the notification host goes and comes back the icon is
+// made again with its last state.
 #pragma once
 
 #include <QIcon>
@@ -16,6 +18,8 @@
 #include <map>
 #include <memory>
 #include <string>
+
+#include "ui/main/language_menu.h"
 
 namespace quorvane {
 
@@ -31,7 +35,9 @@ class CTrayIcon : public QObject {
     // Texts are asked each time the menu opens (the language may change).
     using Texts = std::function<QString(const char16_t* key)>;
 
-    CTrayIcon(const std::string& skinFolder, Texts texts, QObject* parent = nullptr);
+    // `languageIndex` tells which language the Language submenu checks.
+    CTrayIcon(const std::string& skinFolder, Texts texts, std::function<int()> languageIndex = {},
+              QObject* parent = nullptr);
     ~CTrayIcon() override;
 
     // Adds the icon (128); false when there is no notification area now.
@@ -43,23 +49,33 @@ class CTrayIcon : public QObject {
     void remove();
 
     bool added() const { return m_added; }
+    const QString& tooltip() const { return m_tooltip; }
     int iconId() const { return m_iconId; }
     QMenu* menu() const { return m_menu.get(); }
     QSystemTrayIcon* icon() const { return m_icon.get(); }
     // Rebuilds the menu texts; also run before each display.
     void updateMenuTexts();
+    // Asks the tooltip source again (the language changed).
+    void refreshTooltip();
 
     static QIcon iconOf(const std::string& skinFolder, int iconId);
+    // A folder of icon themes searched too (the build tree's own hicolor
+    // icons, as the package installs them); ignored when missing.
+    static void addThemeFolder(const std::string& folder);
 
   signals:
     void commandChosen(int command);
+    void languageChosen(int index);
 
   private:
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
     void watchHost();
     void addIcon();
 
     std::string m_skinFolder;
     Texts m_texts;
+    std::function<int()> m_languageIndex;
+    LanguageMenu* m_languageMenu = nullptr;  // owned by m_menu
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
     std::map<int, QAction*> m_actions;
@@ -68,6 +84,7 @@ class CTrayIcon : public QObject {
     QTimer m_hostWatch;
     bool m_added = false;
     bool m_hostPresent = false;
+    bool m_statusNotifier = false;
     int m_iconId = 128;
 };
 
