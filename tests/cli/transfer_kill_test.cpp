@@ -51,11 +51,13 @@ class KilledTransfer : public ::testing::Test {
     }
 
     // The runs share a private run-time folder, where the keyboard's lock
-    // lives; true once a run holds it.
-    bool waitForLockHolder() const {
+    // lives; true once the run `pid` holds it (an earlier run killed while
+    // holding it leaves its own name there).
+    bool waitForLockHolder(pid_t pid) const {
+        const std::string holder = "quorvanectl " + std::to_string(pid) + "\n";
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < until) {
-            if (readAll(tool.file("runtime/keyboard-0c45-5004.lock")).starts_with("quorvanectl ")) {
+            if (readAll(tool.file("runtime/keyboard-0c45-5004.lock")).starts_with(holder)) {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -71,7 +73,8 @@ class KilledTransfer : public ::testing::Test {
 
     // Runs an import on the factory keyboard that the kill library stops just
     // before its `renameAt`-th rename (a file of the tool's or a write the
-    // keyboard takes), at the pace given; `started` runs while it is under way.
+    // keyboard takes), at the pace given; `started` runs once it holds the
+    // keyboard (the pace must leave it time before the kill).
     // True when it was killed there.
     bool importKilledAt(int renameAt, const std::map<std::string, std::string>& pace = {},
                         const std::function<void()>& started = {}) {
@@ -87,7 +90,7 @@ class KilledTransfer : public ::testing::Test {
         if (pid < 0) {
             return false;
         }
-        if (started) {
+        if (started && waitForLockHolder(pid)) {
             started();
         }
         int status = 0;
@@ -195,7 +198,6 @@ TEST_F(KilledTransfer, ASecondClientWaitsAndLeavesTheCutTransferPending) {
     ASSERT_TRUE(killImportAfterTheMacroArea(
         {{"QUELLIX_VIRTUAL_FRAMES", "1"}, {"QUELLIX_VIRTUAL_LATENCY_MS", "100"}}, [&] {
             // The assign starts while the import holds the keyboard, and says it waits.
-            ASSERT_TRUE(waitForLockHolder());
             assign = second.start({"assign", "F6", "disable"}, shared);
             const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
             while (!waited && std::chrono::steady_clock::now() < until) {
@@ -244,10 +246,8 @@ TEST_F(KilledTransfer, AClientThatMayNotWaitEndsWithExitFive) {
         {"QUORVANECTL_WAIT", "0"},
     };
     ToolResult refused;
-    ASSERT_TRUE(killImportAfterTheMacroArea({{"QUELLIX_VIRTUAL_LATENCY_MS", "100"}}, [&] {
-        ASSERT_TRUE(waitForLockHolder());
-        refused = second.run({"status"}, shared);
-    }));
+    ASSERT_TRUE(killImportAfterTheMacroArea({{"QUELLIX_VIRTUAL_LATENCY_MS", "100"}},
+                                            [&] { refused = second.run({"status"}, shared); }));
     EXPECT_EQ(refused.exitCode, 5) << refused.err;
     EXPECT_EQ(refused.err.rfind("quorvanectl: another quorvanectl (process ", 0), 0u)
         << refused.err;
