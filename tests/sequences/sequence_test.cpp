@@ -886,6 +886,15 @@ const std::vector<std::vector<Op>>& regressions() {
          {OpKind::Assign, 197, 253, 203, FaultKind::None, 0},
          {OpKind::ProfileKey, 404, 32, 165, FaultKind::None, 0},
          {OpKind::Apply, 46, 55, 976, FaultKind::None, 0}},
+        // A profile the keyboard holds changed, untouched on a stand-in: the
+        // confirmed Apply writes the active profile and leaves that one.
+        {{OpKind::Assign, 0, 2, 1, FaultKind::None, 0},
+         {OpKind::Apply, 0, 1, 0, FaultKind::None, 0},
+         {OpKind::ProfileKey, 0, 0, 0, FaultKind::None, 0},
+         {OpKind::Assign, 230, 806, 912, FaultKind::None, 0},
+         {OpKind::Switch, 892, 978, 342, FaultKind::Refuse, 395},
+         {OpKind::Assign, 197, 253, 203, FaultKind::None, 0},
+         {OpKind::Apply, 46, 55, 976, FaultKind::None, 0}},
         // Found by seed 2001: an Apply cut in the middle of the macro area,
         // declined at arrival: the reload took what it could parse and called
         // the model clean although the keyboard holds a broken area.
@@ -895,6 +904,16 @@ const std::vector<std::vector<Op>>& regressions() {
         // model, so asking for it again sent nothing.
         {{OpKind::PanelLight, 616, 468, 764, FaultKind::Refuse, 293},
          {OpKind::PanelLight, 994, 560, 289, FaultKind::None, 88}},
+        // Each lighting control to values away from the factory ones, then a
+        // brightness and a speed write the keyboard refuses.
+        {{OpKind::PanelLight, 0, 0, 2, FaultKind::None, 0},
+         {OpKind::PanelLight, 0, 0, 4, FaultKind::None, 0},
+         {OpKind::PanelLight, 1, 0, 1, FaultKind::None, 0},
+         {OpKind::PanelLight, 1, 0, 4, FaultKind::None, 0},
+         {OpKind::PanelLight, 2, 0, 1, FaultKind::None, 0},
+         {OpKind::PanelLight, 2, 0, 0, FaultKind::None, 0},
+         {OpKind::PanelLight, 0, 0, 1, FaultKind::Refuse, 2},
+         {OpKind::PanelLight, 1, 0, 0, FaultKind::Refuse, 2}},
         // Found by seed 2005: restoring defaults on a stand-in took it for the
         // user's model, and Apply wrote it (an empty macro area) unasked.
         {{OpKind::Assign, 102, 938, 262, FaultKind::None, 0},
