@@ -142,8 +142,12 @@ ToolResult ToolRunner::run(const std::vector<std::string>& args,
         return result;
     }
     int status = 0;
-    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
+    if (waitpid(pid, &status, 0) == pid) {
+        if (WIFEXITED(status)) {
+            result.exitCode = WEXITSTATUS(status);
+        } else if (WIFSIGNALED(status)) {
+            result.signal = WTERMSIG(status);
+        }
     }
     result.out = readAll(m_dir.file("out.txt"));
     result.err = readAll(m_dir.file("err.txt"));
@@ -184,6 +188,8 @@ ToolResult ToolRunner::finish(pid_t pid, int timeoutMs) const {
         waitpid(pid, &status, 0);
     } else if (ended == pid && WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
+    } else if (ended == pid && WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
     }
     result.out = readAll(m_dir.file("out.txt"));
     result.err = readAll(m_dir.file("err.txt"));

@@ -16,6 +16,7 @@ namespace quorvane::test {
 
 struct ToolResult {
     int exitCode = -1;  // -1: did not exit normally
+    int signal = 0;     // the signal that ended it, 0 if none did (or it never started)
     std::string out;
     std::string err;
 };

@@ -4,6 +4,7 @@
 // line for the regression table below.
 //
 // QUORVANE_SEQUENCE_SEED, _COUNT and _STEPS run a longer batch by hand.
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -125,6 +126,7 @@ class Sequences : public SyncTest {
         arrivalFailed = false;
         untold = false;
         exported.reset();
+        standInBaseline.reset();
     }
 
     KeyboardBytes actualBytes(std::size_t areaLength = 0) const {
@@ -201,30 +203,59 @@ class Sequences : public SyncTest {
         if (!tool.writeState(vkbd::encodeState(keyboardMemories()))) {
             return "the keyboard's state file could not be written";
         }
+        // Written by the kill library just before it raises SIGKILL.
+        const std::string marker = tool.file("killed-at-rename");
         const ToolResult r =
             tool.run(args, {{"HOME", home.path()},
                             {"XDG_CONFIG_HOME", home.file(".config")},
                             {"LD_PRELOAD", QUORVANE_KILL_AT_RENAME_LIBRARY},
                             {"QUORVANE_KILL_AT_RENAME", std::to_string(renameAt)},
+                            {"QUORVANE_KILL_MARKER", marker},
                             // The preloaded library comes before the sanitizer's runtime.
                             {"ASAN_OPTIONS", "verify_asan_link_order=0"}});
         ++figures.toolRuns;
+        std::error_code ec;
+        const bool fired = std::filesystem::exists(marker, ec);
+        // Only the planned kill counts as one: a crash, a stray SIGKILL or a
+        // run that never started is a fault of its own.
+        const bool killed = fired && r.signal == SIGKILL;
+        if (!killed && r.signal != 0) {
+            return "quorvanectl " + args.front() + " ended by signal " + std::to_string(r.signal) +
+                   (fired ? "" : " without the planned kill") + ": " + r.err;
+        }
+        if (!killed && fired) {
+            return "quorvanectl " + args.front() + " went on after the planned kill";
+        }
+        if (!killed && r.exitCode != 0) {
+            return "quorvanectl " + args.front() + " failed (exit code " +
+                   std::to_string(r.exitCode) + "): " + r.err;
+        }
         std::string error;
         const std::optional<vkbd::Memories> left = vkbd::decodeState(tool.stateBytes(), error);
         if (!left) {
             return "the keyboard's state file is not whole: " + error;
         }
         putKeyboardMemories(*left);
-        const bool killed = r.exitCode == -1;
-        if (!killed && r.exitCode != 0) {
-            return "quorvanectl " + args.front() + " failed: " + r.err;
-        }
 
         resetModel();
         makeSession();
         if (killed) {
             ++figures.kills;
-            if (session->pendingTransfer().state == PendingTransfer::State::None) {
+            // A record the tool left holds what the tool was writing: a later
+            // Yes writes those bytes and nothing of the model before it.
+            const PendingTransfer record = session->pendingTransfer();
+            if (record.state == PendingTransfer::State::Pending) {
+                for (const auto& t : record.intent.tables) {
+                    if (t.table != after.tables[static_cast<std::size_t>(t.profile)]) {
+                        return "the record of a killed " + args.front() +
+                               " holds a key table it was not writing";
+                    }
+                }
+                if (importing && record.intent.macroArea != after.area) {
+                    return "the record of a killed import holds a macro area it was not writing";
+                }
+            }
+            if (record.state == PendingTransfer::State::None) {
                 if (keyboardHolds(after)) {
                     refKeyboard = after;
                 } else if (!keyboardHolds(before)) {
@@ -267,6 +298,7 @@ class Sequences : public SyncTest {
             if (session->pendingTransfer().state == PendingTransfer::State::None) {
                 if (answer) {
                     ++figures.finished;
+                    finishedOnYes.push_back(before.intent);
                     for (const auto& t : before.intent.tables) {
                         refKeyboard.tables[static_cast<std::size_t>(t.profile)] = t.table;
                     }
@@ -280,16 +312,19 @@ class Sequences : public SyncTest {
         ref = refOfModel(config);
     }
 
-    // After an operation that may have written: what the keyboard must hold now.
-    void settleWrite(int result) {
+    // After an operation that may have written (with `activeAtWrite` the
+    // keyboard's active profile then): what the keyboard must hold now.
+    void settleWrite(int result, int activeAtWrite) {
         const PendingTransfer pending = session->pendingTransfer();
         if (result == 1 && pending.state == PendingTransfer::State::None) {
             const KeyboardBytes written = bytesOf(ref, lighting.DefaultKeyTable);
             if (stepFromStandIn) {
-                // A stand-in writes the profiles edited on it; the others keep
-                // what the keyboard held.
+                // A confirmed stand-in writes the active profile and those
+                // edited on it since it came; the others keep what the
+                // keyboard held, whatever bytes the stand-in has for them.
                 for (std::size_t p = 0; p < 3; ++p) {
-                    if (keyboardKeyTable(static_cast<int>(p)) == written.tables[p]) {
+                    if (static_cast<int>(p) == activeAtWrite ||
+                        written.tables[p] != standInBaseline->tables[p]) {
                         refKeyboard.tables[p] = written.tables[p];
                     }
                 }
@@ -303,6 +338,40 @@ class Sequences : public SyncTest {
     }
 
     void edited() { session->markDirty(); }
+
+    // Whether a frame of a transfer finished in this step carries `f`'s bytes.
+    bool fromFinishedTransfer(const SentFrame& f) const {
+        const auto carries = [&](const auto& bytes, std::size_t offset) {
+            return offset + f.payload.size() <= bytes.size() &&
+                   std::equal(f.payload.begin(), f.payload.end(),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+        };
+        for (const TransferIntent& intent : finishedOnYes) {
+            if (f.command == static_cast<std::uint8_t>(Command::WriteMacroArea) &&
+                carries(intent.macroArea, f.offset)) {
+                return true;
+            }
+            for (const auto& t : intent.tables) {
+                const std::size_t start = static_cast<std::size_t>(t.profile) * kDeviceKeyTableSize;
+                if (f.command == static_cast<std::uint8_t>(Command::WriteKeyTable) &&
+                    f.offset >= start && carries(t.table.bytes, f.offset - start)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // Whether a key table or the macro area went to the keyboard in this step,
+    // other than the finish of a cut transfer the user said Yes to.
+    bool modelWritten() const {
+        const auto writes = writesSent();
+        return std::any_of(writes.begin(), writes.end(), [&](const SentFrame& f) {
+            return (f.command == static_cast<std::uint8_t>(Command::WriteKeyTable) ||
+                    f.command == static_cast<std::uint8_t>(Command::WriteMacroArea)) &&
+                   !fromFinishedTransfer(f);
+        });
+    }
 
     // One step; returns an empty string or what went wrong.
     std::string step(const Op& op) {
@@ -334,6 +403,14 @@ class Sequences : public SyncTest {
         const bool wasStandIn = session->modelOrigin() == ModelOrigin::StandIn ||
                                 session->modelOrigin() == ModelOrigin::Startup;
         stepFromStandIn = wasStandIn;
+        finishedOnYes.clear();
+        // A stand-in comes in a step of its own (a reload that failed), never
+        // with an edit: at the start of the next step it is still as it came.
+        if (!wasStandIn) {
+            standInBaseline.reset();
+        } else if (!standInBaseline) {
+            standInBaseline = bytesOf(refOfModel(config), lighting.DefaultKeyTable);
+        }
         prompter.questions.clear();
         prompter.answer = true;
         knobs.ClearFrames();
@@ -418,7 +495,9 @@ class Sequences : public SyncTest {
                 const bool dirty = window.dirty;
                 const int r = session->applyConfiguration();
                 if (dirty) {
-                    settleWrite(r);
+                    settleWrite(r, p);
+                } else if (modelWritten()) {
+                    return "Apply on a clean model sent a key table or the macro area";
                 }
                 break;
             }
@@ -431,7 +510,7 @@ class Sequences : public SyncTest {
                     ref = refOfModel(config);
                 }
                 if (dirty && prompter.answer) {
-                    settleWrite(!window.dirty ? 1 : 0);
+                    settleWrite(!window.dirty ? 1 : 0, p);
                 }
                 break;
             }
@@ -454,7 +533,7 @@ class Sequences : public SyncTest {
                     } else if (now != ref) {
                         return "restoring defaults left the model neither as it was nor restored";
                     }
-                    settleWrite(r);
+                    settleWrite(r, p);
                 }
                 break;
             case OpKind::Export: {
@@ -474,7 +553,7 @@ class Sequences : public SyncTest {
                     if (r != kSyncBadFile) {
                         ref = *exported;
                     }
-                    settleWrite(r);
+                    settleWrite(r, p);
                 } else {
                     std::vector<std::uint8_t> bytes = *readFileBytes(good);
                     bytes.resize(bytes.size() - 1 - static_cast<std::size_t>(op.c) % 8);
@@ -527,29 +606,50 @@ class Sequences : public SyncTest {
                 }
                 LightingWrites writes(*session);
                 std::size_t byte = LightingRecord::kBrightness;
+                int wanted = op.c % 5;
+                if (op.a % 3 == 1) {
+                    byte = LightingRecord::kSpeed;
+                } else if (op.a % 3 == 2) {
+                    byte = LightingRecord::kDirection;
+                    wanted = op.c % 2;
+                }
+                const auto modelByte = [&] {
+                    return lighting.lighting[static_cast<std::size_t>(cur)].bytes[byte];
+                };
+                const auto heldByte = [&] {
+                    return keyboardMemory(
+                               QUELLIX_AREA_LIGHTING,
+                               static_cast<std::uint32_t>(
+                                   static_cast<std::size_t>(cur) * kLightingRecordSize + byte),
+                               1)
+                        .front();
+                };
+                const std::uint8_t modelBefore = modelByte();
+                const std::uint8_t heldBefore = heldByte();
                 int r = 0;
                 switch (op.a % 3) {
                     case 0:
-                        r = writes.setBrightness(op.c % 5);
+                        r = writes.setBrightness(wanted);
                         break;
                     case 1:
-                        byte = LightingRecord::kSpeed;
-                        r = writes.setSpeed(op.c % 5);
+                        r = writes.setSpeed(wanted);
                         break;
                     default:
-                        byte = LightingRecord::kDirection;
-                        r = writes.setDirection(op.c % 2);
+                        r = writes.setDirection(wanted);
                         break;
                 }
-                const std::uint8_t model =
-                    lighting.lighting[static_cast<std::size_t>(cur)].bytes[byte];
-                const auto held =
-                    keyboardMemory(QUELLIX_AREA_LIGHTING,
-                                   static_cast<std::uint32_t>(
-                                       static_cast<std::size_t>(cur) * kLightingRecordSize + byte),
-                                   1);
-                if (r == 1 && held.front() != model) {
-                    return "a lighting write reported done, but the keyboard does not hold it";
+                if (r == 1 && (heldByte() != wanted || modelByte() != wanted)) {
+                    return "a lighting write reported done, but the keyboard or the model does "
+                           "not hold the value asked for";
+                }
+                if (r != 1 && byte != LightingRecord::kDirection) {
+                    // The model keeps saying what the keyboard holds.
+                    if (modelByte() != modelBefore) {
+                        return "a brightness or speed write that failed changed the model";
+                    }
+                    if (op.fault == FaultKind::Refuse && heldByte() != heldBefore) {
+                        return "a refused brightness or speed write changed the keyboard";
+                    }
                 }
                 break;
             }
@@ -558,14 +658,10 @@ class Sequences : public SyncTest {
         }
 
         // A stand-in model never reaches the keyboard without a Yes. (The
-        // lighting writes of the keyboard's own profile key are not the model.)
-        const auto modelWrites = writesSent();
-        const bool modelWritten =
-            std::any_of(modelWrites.begin(), modelWrites.end(), [](const SentFrame& f) {
-                return f.command == static_cast<std::uint8_t>(Command::WriteKeyTable) ||
-                       f.command == static_cast<std::uint8_t>(Command::WriteMacroArea);
-            });
-        if (wasStandIn && modelWritten) {
+        // lighting writes of the keyboard's own profile key are not the model;
+        // a cut transfer finished on the user's Yes writes its record's bytes,
+        // which came from the operation that was cut, not from the stand-in.)
+        if (wasStandIn && modelWritten()) {
             const bool asked =
                 std::find(prompter.questions.begin(), prompter.questions.end(),
                           std::u16string(kWriteStandInModelQuestion)) != prompter.questions.end();
@@ -735,6 +831,10 @@ class Sequences : public SyncTest {
     RefConfig ref;
     KeyboardBytes refKeyboard;
     std::optional<RefConfig> exported;
+    // The bytes of the stand-in model as it came, while the model is one.
+    std::optional<KeyboardBytes> standInBaseline;
+    // The records of the cut transfers finished on the user's Yes in this step.
+    std::vector<TransferIntent> finishedOnYes;
     Figures figures;
     bool arrivalFailed = false;
     bool untold = false;
@@ -791,6 +891,15 @@ const std::vector<std::vector<Op>>& regressions() {
          {OpKind::Assign, 197, 253, 203, FaultKind::None, 0},
          {OpKind::ProfileKey, 404, 32, 165, FaultKind::None, 0},
          {OpKind::Apply, 46, 55, 976, FaultKind::None, 0}},
+        // A profile the keyboard holds changed, untouched on a stand-in: the
+        // confirmed Apply writes the active profile and leaves that one.
+        {{OpKind::Assign, 0, 2, 1, FaultKind::None, 0},
+         {OpKind::Apply, 0, 1, 0, FaultKind::None, 0},
+         {OpKind::ProfileKey, 0, 0, 0, FaultKind::None, 0},
+         {OpKind::Assign, 230, 806, 912, FaultKind::None, 0},
+         {OpKind::Switch, 892, 978, 342, FaultKind::Refuse, 395},
+         {OpKind::Assign, 197, 253, 203, FaultKind::None, 0},
+         {OpKind::Apply, 46, 55, 976, FaultKind::None, 0}},
         // Found by seed 2001: an Apply cut in the middle of the macro area,
         // declined at arrival: the reload took what it could parse and called
         // the model clean although the keyboard holds a broken area.
@@ -800,6 +909,16 @@ const std::vector<std::vector<Op>>& regressions() {
         // model, so asking for it again sent nothing.
         {{OpKind::PanelLight, 616, 468, 764, FaultKind::Refuse, 293},
          {OpKind::PanelLight, 994, 560, 289, FaultKind::None, 88}},
+        // Each lighting control to values away from the factory ones, then a
+        // brightness and a speed write the keyboard refuses.
+        {{OpKind::PanelLight, 0, 0, 2, FaultKind::None, 0},
+         {OpKind::PanelLight, 0, 0, 4, FaultKind::None, 0},
+         {OpKind::PanelLight, 1, 0, 1, FaultKind::None, 0},
+         {OpKind::PanelLight, 1, 0, 4, FaultKind::None, 0},
+         {OpKind::PanelLight, 2, 0, 1, FaultKind::None, 0},
+         {OpKind::PanelLight, 2, 0, 0, FaultKind::None, 0},
+         {OpKind::PanelLight, 0, 0, 1, FaultKind::Refuse, 2},
+         {OpKind::PanelLight, 1, 0, 0, FaultKind::Refuse, 2}},
         // Found by seed 2005: restoring defaults on a stand-in took it for the
         // user's model, and Apply wrote it (an empty macro area) unasked.
         {{OpKind::Assign, 102, 938, 262, FaultKind::None, 0},
@@ -832,6 +951,23 @@ const std::vector<std::vector<Op>>& regressions() {
          {OpKind::Apply, 640, 901, 538, FaultKind::None, 626},
          {OpKind::DeleteMacro, 478, 320, 981, FaultKind::None, 0},
          {OpKind::Defaults, 643, 381, 654, FaultKind::Remove, 326}},
+        // Found by seed 777001: a program left with a stand-in ends, an
+        // import is killed mid-write, and the next start finishes it on Yes.
+        // Those frames carry the record's bytes (the exported file's), not
+        // the stand-in's, and were once taken for the stand-in written unasked.
+        {{OpKind::Export, 551, 367, 712, FaultKind::None, 393},
+         {OpKind::AddMacro, 326, 393, 258, FaultKind::None, 953},
+         {OpKind::Switch, 913, 724, 17, FaultKind::Refuse, 140},
+         {OpKind::Kill, 397, 443, 743, FaultKind::None, 0}},
+        // The same with an export that differs from the factory tables and
+        // from the stand-in, so the finished frames tell where they came from.
+        {{OpKind::AddMacro, 3, 0, 0, FaultKind::None, 0},
+         {OpKind::Assign, 0, 3, 0, FaultKind::None, 0},
+         {OpKind::Apply, 0, 1, 0, FaultKind::None, 0},
+         {OpKind::Export, 0, 0, 0, FaultKind::None, 0},
+         {OpKind::AddMacro, 326, 393, 258, FaultKind::None, 953},
+         {OpKind::Switch, 913, 724, 17, FaultKind::Refuse, 140},
+         {OpKind::Kill, 397, 443, 743, FaultKind::None, 0}},
     };
     return table;
 }
