@@ -174,7 +174,7 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes,
-                     std::string* error) {
+                     std::string* error, FileAccess access) {
     const std::optional<std::string> target = followLinks(path, error);
     if (!target) {
         return false;
@@ -197,6 +197,9 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
             return false;
         }
         mode = st.st_mode & 07777;
+    }
+    if (access == FileAccess::OwnerOnly) {
+        mode = 0600;
     }
 
     removeDeadTemporaries(*target);
@@ -234,9 +237,11 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     return true;
 }
 
-bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error) {
+bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error,
+                     FileAccess access) {
     return writeFileAtomic(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
+        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error,
+        access);
 }
 
 UniqueFd openRegularFile(const std::string& path, std::string* error) {
