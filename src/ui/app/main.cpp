@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "base/file_size_signal.h"
 #include "core/app/app_shell.h"
 #include "core/app/program_usage.h"
 #include "program_signals.h"
 #include "ui/main/quorvane_program.h"
 
 int main(int argc, char** argv) {
+    quorvane::ignoreFileSizeSignal();  // before any thread: a save past ulimit -f then fails
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // The manual page says the same text.
     if (quorvane::asksForUsage(arguments)) {
