@@ -102,9 +102,9 @@ void MacroEditor::loadMacros() {
 
 void MacroEditor::loadMacros(MacroModel model) {
     clearEditor();
+    m_idsPlayed = std::move(model.idsPlayed);
     if (model.ok) {
         m_items = std::move(model.macros);
-        m_idsPlayed = std::move(model.idsPlayed);
         m_loaded = true;
     }
     for (MacroRecord& m : m_items) {
