@@ -104,7 +104,7 @@ class Quorvane_DlgComposite : public CBaseDialog {
         // Reads the keyboard's active profile away from the GUI thread (-1:
         // no answer) and runs `step` with it there, where the model may be
         // taken under ConfigLock; what `step` returns then runs on the GUI
-        // thread.
+        // thread. Unset (a dialog without a keyboard), both run at once with -1.
         using CoreStep = std::function<std::function<void()>(int profile)>;
         std::function<void(CoreStep step)> withActiveProfile;
         // The main window: its dirty mark, one key button's look and tip, the
