@@ -78,8 +78,12 @@ find "$root/usr/lib/quorvane" -perm /022 | grep . && fail "group- or world-writa
 
 # ---- The udev rule ---------------------------------------------------------------
 rule=$root/usr/lib/udev/rules.d/70-quorvane.rules
-rule_line='SUBSYSTEM=="hidraw", ATTRS{idVendor}=="0c45", ATTRS{idProduct}=="5004", TAG+="uaccess"'
-[ "$(grep -v '^#' "$rule" | grep -v '^$')" = "$rule_line" ] || fail "the udev rule reads: $(cat "$rule")"
+# The boot keyboard interface (the typed keys) is passed over before access is given.
+rule_lines='SUBSYSTEM!="hidraw", GOTO="quorvane_end"
+ATTRS{bInterfaceClass}=="03", ATTRS{bInterfaceProtocol}=="01", GOTO="quorvane_end"
+ATTRS{idVendor}=="0c45", ATTRS{idProduct}=="5004", TAG+="uaccess"
+LABEL="quorvane_end"'
+[ "$(grep -v '^#' "$rule" | grep -v '^$')" = "$rule_lines" ] || fail "the udev rule reads: $(cat "$rule")"
 
 # ---- Desktop entry, autostart entry, metainfo ---------------------------------------
 if [ $with_program = yes ]; then

@@ -10,7 +10,6 @@
 #include <array>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstring>
 
 namespace quorvane {
@@ -146,35 +145,27 @@ UniqueFd createTemporary(const std::string& target, std::string& name, std::stri
     return {};
 }
 
+// Past the file-size limit the write fails with EFBIG only where the program
+// ignores SIGXFSZ (ignoreFileSizeSignal); this leaves the disposition alone.
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    // A file-size limit must fail the write, not kill the process.
-    struct sigaction ignore {};
-    struct sigaction previous {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &previous);
-    bool ok = true;
     std::size_t done = 0;
-    while (ok && done < bytes.size()) {
+    while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            ok = false;
-        } else {
-            done += static_cast<std::size_t>(n);
+            return false;
         }
+        done += static_cast<std::size_t>(n);
     }
-    const int saved = errno;
-    ::sigaction(SIGXFSZ, &previous, nullptr);
-    errno = saved;
-    return ok;
+    return true;
 }
 
 }  // namespace
 
 bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes,
-                     std::string* error) {
+                     std::string* error, FileAccess access) {
     const std::optional<std::string> target = followLinks(path, error);
     if (!target) {
         return false;
@@ -197,6 +188,9 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
             return false;
         }
         mode = st.st_mode & 07777;
+    }
+    if (access == FileAccess::OwnerOnly) {
+        mode = 0600;
     }
 
     removeDeadTemporaries(*target);
@@ -234,9 +228,11 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     return true;
 }
 
-bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error) {
+bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error,
+                     FileAccess access) {
     return writeFileAtomic(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
+        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error,
+        access);
 }
 
 UniqueFd openRegularFile(const std::string& path, std::string* error) {

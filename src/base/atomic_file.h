@@ -23,9 +23,13 @@ namespace quorvane {
 // temporary left by a save that died is removed by a later save of the file.
 // Returns false (and leaves `path` and no temporary file behind) when any step
 // fails; `error` then says why.
+// The file keeps the mode of the one it replaces (a new file gets 0644), or,
+// with FileAccess::OwnerOnly, is always 0600: for what only its user may read.
+enum class FileAccess { KeepMode, OwnerOnly };
 bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes,
-                     std::string* error = nullptr);
-bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);
+                     std::string* error = nullptr, FileAccess access = FileAccess::KeepMode);
+bool writeFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr,
+                     FileAccess access = FileAccess::KeepMode);
 
 // Opens an existing regular file for reading. The open does not wait (a FIFO
 // without a writer, a device) and anything but a regular file is refused;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_size_signal.h"
 #include "cli/cli_command.h"
 #include "cli/cli_keyboard.h"
 #include "cli/cli_language.h"
@@ -59,6 +60,7 @@ void noticeRoot(std::ostream& err) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    quorvane::ignoreFileSizeSignal();  // before any thread: a save past ulimit -f then fails
     std::vector<std::string_view> args(argv + 1, argv + argc);
     CliContext context{std::cout, std::cerr, nullptr, {}};
     if (args.empty()) {

@@ -16,6 +16,11 @@ struct CollectionId {
     bool operator==(const CollectionId&) const = default;
 };
 
+// Key presses (Generic Desktop, Keyboard): what the user types. Such reports
+// reach the library only on a node it opened for another collection; they are
+// dropped unread: never delivered, recorded, kept or logged.
+inline constexpr CollectionId kKeyboardInput{0x0001, 0x0006};
+
 struct Keyboard {
     std::string key;  // stable identity while attached (USB device path, "virtual")
     std::uint16_t vendorId = 0;

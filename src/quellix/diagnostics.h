@@ -1,5 +1,6 @@
 // The library's own lines on standard error, filtered by Debug()'s level:
-// 0 quiet, 1 errors (the default), 2 every report. Errors are also kept, at
+// 0 quiet, 1 errors (the default), 2 every report (key presses never reach
+// this far: see kKeyboardInput). Errors are also kept, at
 // any level, as the library's last failure for QuellixLastError().
 #pragma once
 

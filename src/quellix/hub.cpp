@@ -152,7 +152,7 @@ void Hub::setKeyboards(std::vector<Keyboard> keyboards) {
 
 void Hub::deliverReport(const Keyboard& keyboard, const CollectionId& collection,
                         std::span<const std::uint8_t> report, bool numbered) {
-    if (report.empty()) {
+    if (report.empty() || collection == kKeyboardInput) {
         return;
     }
     std::vector<Delivery> deliveries;

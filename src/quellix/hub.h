@@ -45,6 +45,7 @@ class Hub {
     // presence event with the new count.
     void setKeyboards(std::vector<Keyboard> keyboards);
     // An input report on a collection. `numbered`: byte 0 is the report id.
+    // Key presses (kKeyboardInput) are dropped here, before anything sees them.
     void deliverReport(const Keyboard& keyboard, const CollectionId& collection,
                        std::span<const std::uint8_t> report, bool numbered);
     // A report about to go out (recorded; no callback).

@@ -74,7 +74,9 @@ void Recorder::add(RecordEntry entry) {
 void Recorder::writeLocked() {
     const auto begin = std::chrono::steady_clock::now();
     std::string error;
-    if (!writeFileAtomic(m_path, std::string_view(m_text), &error)) {
+    // Reports of the keyboard are private to its user, whatever an older
+    // recording at the same path allowed.
+    if (!writeFileAtomic(m_path, std::string_view(m_text), &error, FileAccess::OwnerOnly)) {
         if (!m_failed) {
             diagnose(1, "cannot write the recording " + m_path + ": " + error);
         }

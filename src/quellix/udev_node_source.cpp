@@ -4,8 +4,10 @@
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -39,6 +41,30 @@ bool parseHidId(const char* text, std::uint16_t& vendor, std::uint16_t& product)
     vendor = static_cast<std::uint16_t>(v);
     product = static_cast<std::uint16_t>(p);
     return true;
+}
+
+unsigned hexAttribute(udev_device* device, const char* name) {
+    const char* text = udev_device_get_sysattr_value(device, name);
+    return text != nullptr ? static_cast<unsigned>(std::strtoul(text, nullptr, 16)) : 0xFFFFu;
+}
+
+// The interface the typed keys travel on (HID class, boot protocol keyboard).
+// The udev rule keeps its node from the user, and the library never opens it.
+bool onBootKeyboardInterface(udev_device* node) {
+    udev_device* iface =
+        udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_interface");
+    return iface != nullptr && hexAttribute(iface, "bInterfaceClass") == 0x03 &&
+           hexAttribute(iface, "bInterfaceProtocol") == 0x01;
+}
+
+// Nothing but key presses: wherever the node came from, nothing the library
+// serves, so it is closed again before a report is read.
+bool onlyKeyPresses(const ReportDescriptor& descriptor) {
+    return !descriptor.collections.empty() &&
+           std::all_of(descriptor.collections.begin(), descriptor.collections.end(),
+                       [](const TopCollection& c) {
+                           return CollectionId{c.usagePage, c.usage} == kKeyboardInput;
+                       });
 }
 
 class UdevNodeSource final : public NodeSource {
@@ -94,7 +120,7 @@ class UdevNodeSource final : public NodeSource {
             // Parents belong to the child; they are not unreferenced.
             udev_device* hid =
                 udev_device_get_parent_with_subsystem_devtype(device.get(), "hid", nullptr);
-            if (devnode == nullptr || hid == nullptr) {
+            if (devnode == nullptr || hid == nullptr || onBootKeyboardInterface(device.get())) {
                 continue;
             }
             NodeIdentity identity;
@@ -144,6 +170,11 @@ class UdevNodeSource final : public NodeSource {
         if (!parsed.ok) {
             errnoValue = 0;
             error = parsed.error;
+            return nullptr;
+        }
+        if (onlyKeyPresses(parsed.descriptor)) {
+            errnoValue = 0;
+            error = "it carries key presses only";
             return nullptr;
         }
         errnoValue = 0;

@@ -2,8 +2,11 @@
 // step edits, and the commit's treatment of keys that play macros.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -469,6 +472,40 @@ TEST_F(MacroEditorTest, CyclesField) {
     editor->setCyclesText(u"17");
     editor->saveSteps();
     EXPECT_EQ(editor->macros()[0].playCount, 17);
+}
+
+// Loaded from what was read away from the window thread, the in-use question
+// answers from that copy: another thread holding ConfigLock does not stop it,
+// and a commit brings the copy up to date.
+TEST_F(MacroEditorTest, TheInUseQuestionAnswersFromTheCopyReadAtOpening) {
+    load({macroOf(1, u"One"), macroOf(2, u"Two")});
+    setEntry(entryIndex(1, 0x1E), ActionMacro, 2);
+    editor->loadMacros(readMacroModel(config));
+    editor->selectMacro(1);
+    prompter.answer = false;
+
+    std::promise<void> locked;
+    std::promise<void> asked;
+    auto holder = std::async(std::launch::async, [&] {
+        const std::lock_guard lock(config.ConfigLock);
+        locked.set_value();
+        return asked.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    });
+    locked.get_future().wait();
+    EXPECT_FALSE(editor->deleteMacro()) << "answered No";
+    asked.set_value();
+    EXPECT_TRUE(holder.get()) << "the question waited for ConfigLock";
+    EXPECT_EQ(prompter.questions.size(), 1U);
+
+    // Committed with the key gone to macro 1: macro 2 is free to go unasked.
+    setEntry(entryIndex(1, 0x1E), ActionMacro, 1);
+    const std::optional<std::vector<MacroRecord>> macros = editor->macrosToCommit();
+    ASSERT_TRUE(macros);
+    const MacroCommit commit = commitMacrosTo(config, *macros);
+    editor->macrosCommitted(commit, readMacroModel(config).idsPlayed);
+    editor->selectMacro(1);
+    EXPECT_TRUE(editor->deleteMacro());
+    EXPECT_EQ(prompter.questions.size(), 1U);
 }
 
 // ---- The commit -------------------------------------------------------------------

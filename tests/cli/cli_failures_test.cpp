@@ -1,6 +1,9 @@
 // quorvanectl's refusals: bad arguments never reach the keyboard (exit 2), a
-// missing or silent keyboard is one line and exit 1.
+// missing or silent keyboard is one line and exit 1, a file past the
+// file-size limit is an error, not a killed tool.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include "cli/tool_runner.h"
 
@@ -159,6 +162,30 @@ TEST(CliKeyboard, UnusableUserDataFolderWritesNothing) {
     EXPECT_NE(r.err.find("not saved in " + tool.file("blocked/Documents")), std::string::npos)
         << r.err;
     EXPECT_EQ(tool.stateBytes(), before);
+}
+
+// The tool starts with SIGXFSZ at its default (as a shell leaves it) under
+// `ulimit -f`: the saves that do not fit (the keyboard's cached configuration
+// comes first) fail with a line saying so, and the export leaves nothing.
+TEST(CliFiles, AnExportPastTheFileSizeLimitFailsWithItsReason) {
+    ToolRunner tool;
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGXFSZ, &fallback, &previous), 0);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    // A profile file is larger. The child inherits the limit; this process
+    // writes nothing while it is set.
+    const rlimit low{20000, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &low), 0);
+    const ToolResult r = tool.run({"export", tool.file("big.fwc")});
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+    ASSERT_NE(r.exitCode, -1) << "the tool was killed";
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("not saved"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(tool.file("big.fwc")));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Saves that do not finish: a full disk (a file-size limit in a child process)
 // and a process killed after writing its temporary file but before renaming
-// it. Either way the previous profile file stays byte for byte.
+// it. Either way the previous profile file stays byte for byte. Like the
+// programs, this one ignores SIGXFSZ from its start, so that a save past the
+// limit fails instead of killing the process.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,6 +14,7 @@
 
 #include <atomic>
 
+#include "base/file_size_signal.h"
 #include "config/config_test_support.h"
 #include "core/config/profile_file.h"
 
@@ -124,3 +127,9 @@ TEST_F(InterruptedSave, KilledBeforeTheRenameLeavesThePreviousFile) {
 
 }  // namespace
 }  // namespace quorvane
+
+int main(int argc, char** argv) {
+    quorvane::ignoreFileSizeSignal();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

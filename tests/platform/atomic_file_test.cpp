@@ -1,12 +1,15 @@
-// The atomic writer against links, read-only files, a failing mode change and
-// the temporaries of other saves; the platform's readers against paths that
-// are no regular files.
+// The atomic writer against links, read-only files, a failing mode change,
+// the temporaries of other saves, owner-only files and the file-size limit;
+// the platform's readers against paths that are no regular files.
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -213,6 +216,62 @@ TEST(AtomicWrite, AFailedModeChangeFailsTheWrite) {
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"f"});
     EXPECT_TRUE(writeFileAtomic(path, std::string_view("new")));
     EXPECT_EQ(readAll(path), "new");
+}
+
+TEST(AtomicWrite, OwnerOnlyFilesAreReadableByTheirOwnerAlone) {
+    TempDir dir;
+    const std::string fresh = dir.file("fresh");
+    const std::string wider = dir.file("wider");
+    writeAll(wider, "old");
+    ASSERT_EQ(::chmod(wider.c_str(), 0644), 0);
+    for (const std::string& path : {fresh, wider}) {
+        ASSERT_TRUE(
+            writeFileAtomic(path, std::string_view("typed"), nullptr, FileAccess::OwnerOnly));
+        EXPECT_EQ(readAll(path), "typed");
+        EXPECT_EQ(modeOf(path), 0600u) << path;
+    }
+    // Without it a replaced file keeps its mode and a new one is 0644.
+    ASSERT_TRUE(writeFileAtomic(wider, std::string_view("again")));
+    EXPECT_EQ(modeOf(wider), 0600u);
+    const std::string plain = dir.file("plain");
+    ASSERT_TRUE(writeFileAtomic(plain, std::string_view("x")));
+    EXPECT_EQ(modeOf(plain), 0644u);
+}
+
+namespace {
+volatile sig_atomic_t gFileSizeSignals = 0;
+}  // namespace
+
+// The signal's disposition is the program's (set once at start-up): a save
+// past the limit leaves it as it found it, here a handler that counts, and
+// fails. A save that swapped in "ignore" would hide the signal from it.
+TEST(AtomicWrite, AWriteBeyondTheFileSizeLimitFailsAndLeavesTheSignalToTheProgram) {
+    TempDir dir;
+    const std::string path = dir.file("big");
+    writeAll(path, "old");
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        struct sigaction count {};
+        count.sa_handler = [](int) { gFileSizeSignals = gFileSizeSignals + 1; };
+        ::sigaction(SIGXFSZ, &count, nullptr);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        const bool written = writeFileAtomic(path, std::string(5000, 'x'), &error);
+        struct sigaction now {};
+        ::sigaction(SIGXFSZ, nullptr, &now);
+        const bool handlerKept = now.sa_handler == count.sa_handler;
+        const bool clear = error.find("cannot write") != std::string::npos;
+        ::_exit(!written && clear && gFileSizeSignals > 0 && handlerKept ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "the save succeeded, said nothing clear, or kept the signal from the program";
+    EXPECT_EQ(readAll(path), "old");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"big"});
 }
 
 // A temporary whose save still runs holds a lock; one left by a save that

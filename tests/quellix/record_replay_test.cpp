@@ -1,14 +1,19 @@
 // A session with the virtual keyboard is recorded, then replayed: the replay
 // gives the same answers, reports and presence changes, and stops at the
-// first report that differs from the recording.
+// first report that differs from the recording. Key presses never reach a
+// recording, the debug lines or a callback, and recordings are the user's only.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
 
+#include "quellix/diagnostics.h"
+#include "quellix/hub.h"
 #include "quellix/library_fixture.h"
+#include "quellix/recorder.h"
 #include "quellix/recording.h"
 
 namespace quorvane::quellix::testing_support {
@@ -16,6 +21,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
+
+mode_t modeOf(const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
 
 std::vector<RecordEntry> readRecording(const std::string& file) {
     std::ifstream in(file);
@@ -102,6 +112,51 @@ TEST_F(RecordReplay, RecordingHoldsEveryReportAndPresenceInOrder) {
     for (std::size_t i = 1; i < entries.size(); ++i) {
         EXPECT_GE(entries[i].timeUs, entries[i - 1].timeUs);
     }
+}
+
+TEST_F(RecordReplay, TheLibrarysRecordingIsReadableByItsOwnerOnly) {
+    const std::string file = record();
+    EXPECT_EQ(modeOf(file), 0600u);
+}
+
+// A node shared by the collections the program uses and a keyboard (the
+// keys of an all-keys bitmap): its key reports go nowhere, at any debug level.
+TEST_F(RecordReplay, KeyPressesAreNeitherRecordedLoggedKeptNorDelivered) {
+    const std::string file = path("keys.jsonl");
+    const Keyboard keyboard{"usb1/1-1", 0x0C45, 0x5004, {kKeyboardInput, {0x000C, 0x0001}}};
+    const QuellixFilter keysFilter{QUELLIX_MATCH_ALL, 0x0C45, 0x5004, 0x0001, 0x0006, 0};
+    const Bytes keys = {0x06, 0x00, 0x00, 0x1D, 0x2B, 0x17, 0x00, 0x00};  // "zxt" held
+    const Bytes consumer = {0x03, 0x03, 0x04};
+    const int level = debugLevel().exchange(2);
+    testing::internal::CaptureStderr();
+    {
+        Recorder recorder(file);
+        Hub hub(&recorder);
+        hub.addRead(keysFilter, CallbackLog::callback, 0x4B455953);
+        hub.addRead(kConsFilter, CallbackLog::callback, kCons);
+        hub.setKeyboards({keyboard});
+        hub.deliverReport(keyboard, kKeyboardInput, keys, true);
+        hub.deliverReport(keyboard, {0x000C, 0x0001}, consumer, true);
+        Bytes last(16, 0xEE);
+        EXPECT_EQ(hub.lastReport(keysFilter, last), 0);
+    }
+    const std::string logged = testing::internal::GetCapturedStderr();
+    debugLevel().store(level);
+
+    EXPECT_EQ(modeOf(file), 0600u);
+    const std::vector<RecordEntry> entries = readRecording(file);
+    ASSERT_EQ(entries.size(), 2u);  // the presence, then the consumer report
+    EXPECT_EQ(entries[0].direction, RecordEntry::Direction::Presence);
+    EXPECT_EQ(entries[1].collection, (CollectionId{0x000C, 0x0001}));
+    EXPECT_EQ(entries[1].bytes, consumer);
+    EXPECT_EQ(logged.find("0001:0006"), std::string::npos) << logged;
+    EXPECT_EQ(logged.find(toHex(keys.data() + 3, 3)), std::string::npos) << logged;
+    EXPECT_NE(logged.find("in 000c:0001"), std::string::npos) << logged;  // the log works
+    for (const Seen& seen : CallbackLog::instance().snapshot()) {
+        EXPECT_FALSE(seen.tag == 0x4B455953u && seen.kind == QUELLIX_EVENT_REPORT)
+            << "a key report reached a callback";
+    }
+    EXPECT_TRUE(CallbackLog::instance().waitForCount(kCons, QUELLIX_EVENT_REPORT, 1));
 }
 
 TEST_F(RecordReplay, ReplayGivesTheRecordedSessionBack) {

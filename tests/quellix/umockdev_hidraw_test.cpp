@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -99,13 +101,12 @@ TEST_F(UmockdevHidraw, FindsTheKeyboardAndItsCollectionsOnTheRealShapedDescripto
     EXPECT_EQ(keyboards[0].key, bed_->usbSyspath(k));  // both interfaces, one keyboard
     std::vector<CollectionId> found = keyboards[0].collections;
     std::sort(found.begin(), found.end(), byUsage);
-    std::vector<CollectionId> expected = {{0x0001, 0x0006}, {0x0001, 0x0006}, {0x0001, 0x0080},
-                                          {0x000C, 0x0001}, {0xFF1C, 0x0092}, {0x0008, 0x0089}};
+    // Interface 1 only: the boot keyboard interface is left alone.
+    std::vector<CollectionId> expected = {
+        {0x0001, 0x0006}, {0x0001, 0x0080}, {0x000C, 0x0001}, {0xFF1C, 0x0092}, {0x0008, 0x0089}};
     std::sort(expected.begin(), expected.end(), byUsage);
     EXPECT_EQ(found, expected);
-    std::vector<std::string> open = backend.openNodes();
-    std::sort(open.begin(), open.end());
-    EXPECT_EQ(open, bed_->nodes(k));
+    EXPECT_EQ(backend.openNodes(), std::vector<std::string>{bed_->nodes(k)[1]});
     backend.stop();
 
     // Through the library, as the program counts.
@@ -117,6 +118,54 @@ TEST_F(UmockdevHidraw, FindsTheKeyboardAndItsCollectionsOnTheRealShapedDescripto
     EXPECT_EQ(count(kAllKeysFilter), 1);
     EXPECT_EQ(count(kAbsentFilter), 0);
     EXPECT_EQ(count(kOtherProduct), 0);
+}
+
+// What is typed reaches no program through the library: the boot keyboard's
+// node is never opened, and the all-keys bitmap on the node the library needs
+// is dropped, with a recording running and every report logged.
+TEST_F(UmockdevHidraw, TypedKeysReachNeitherTheLibraryNorItsRecordingOrLog) {
+    const int k = bed_->addKeyboard();
+    const std::string recording = path("typed.jsonl");
+    ::setenv("QUELLIX_RECORD", recording.c_str(), 1);
+    Debug(2);
+    testing::internal::CaptureStderr();
+    init();
+    read(kConsFilter, kCons);
+    read(kAllKeysFilter, 0x4B455953);
+    bed_->pressA(k);
+    bed_->raiseConsumer(k, 0x0402);  // queued behind the keys on interface 1
+    const bool consumerSeen = CallbackLog::instance().waitForCount(kCons, QUELLIX_EVENT_REPORT, 1);
+    End();
+    Debug(1);
+    const std::string logged = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(consumerSeen);
+
+    EXPECT_EQ(bed_->touches(k, 0), 0) << "the boot keyboard's node was opened";
+    EXPECT_GT(bed_->touches(k, 1), 0);
+    for (const Seen& seen : CallbackLog::instance().snapshot()) {
+        EXPECT_FALSE(seen.tag == 0x4B455953u && seen.kind == QUELLIX_EVENT_REPORT);
+    }
+    std::ifstream in(recording);
+    const std::string recorded((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+    EXPECT_NE(recorded.find("\"000c:0001\",\"bytes\":\"030204\""), std::string::npos) << recorded;
+    EXPECT_EQ(recorded.find("\"dir\":\"in\",\"collection\":\"0001:0006\""), std::string::npos)
+        << recorded;
+    EXPECT_EQ(recorded.find("0601000000"), std::string::npos) << recorded;
+    EXPECT_NE(logged.find("in 000c:0001"), std::string::npos) << logged;
+    EXPECT_EQ(logged.find("in 0001:0006"), std::string::npos) << logged;
+    struct stat st {};
+    ASSERT_EQ(::stat(recording.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // Named by hand, the boot node is closed again as soon as its descriptor
+    // shows nothing but key presses.
+    Hub hub;
+    HidrawBackend listed(makeListedNodeSource(bed_->nodes(k), 0x0C45, 0x5004));
+    std::string error;
+    ASSERT_TRUE(listed.start(hub, error)) << error;
+    EXPECT_EQ(listed.openNodes(), std::vector<std::string>{bed_->nodes(k)[1]});
+    listed.stop();
 }
 
 TEST_F(UmockdevHidraw, CommandsAnswersAndReportsKeepTheirBoundaries) {

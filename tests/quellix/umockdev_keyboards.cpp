@@ -63,6 +63,7 @@ struct UmockdevKeyboards::Node {
     int tokenFd = -1;  // our end of the FIFO that poll() sees
     bool tokenSet = false;
     bool gone = false;
+    int touches = 0;  // ioctls, reads and writes the node was asked for
     std::deque<Bytes> input;
     UMockdevIoctlBase* handler = nullptr;
 
@@ -114,6 +115,7 @@ int UmockdevKeyboards::onIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClie
     bool gone = false;
     {
         const std::lock_guard lock(node->owner->mutex_);
+        ++node->touches;
         descriptor = node->descriptor;
         gone = node->gone;
     }
@@ -165,6 +167,7 @@ int UmockdevKeyboards::onRead(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClien
     Result result;
     {
         const std::lock_guard lock(node->owner->mutex_);
+        ++node->touches;
         if (!node->input.empty()) {
             report = std::move(node->input.front());
             node->input.pop_front();
@@ -198,6 +201,7 @@ int UmockdevKeyboards::onWrite(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClie
 
 UmockdevKeyboards::Result UmockdevKeyboards::takeReport(Node& node, const Bytes& report) {
     const std::lock_guard lock(mutex_);
+    ++node.touches;
     Keyboard& keyboard = *keyboards_[static_cast<std::size_t>(node.keyboard)];
     if (node.gone) {
         return {-1, ENODEV};
@@ -280,10 +284,14 @@ void UmockdevKeyboards::plug(int k) {
     std::vector<gchar*> paths{usb};
     for (int interfaceNumber = 0; interfaceNumber < 2; ++interfaceNumber) {
         const std::string ifName = port + ":1." + std::to_string(interfaceNumber);
+        // Interface 0 is the boot keyboard (subclass 1, protocol 1), interface 1
+        // a plain HID interface.
+        const bool boot = interfaceNumber == 0;
         gchar* iface = umockdev_testbed_add_device(
-            testbed_, "usb", ifName.c_str(), usb, "bInterfaceNumber",
-            interfaceNumber == 0 ? "00" : "01", "bInterfaceClass", "03", nullptr, "DEVTYPE",
-            "usb_interface", "INTERFACE", "3/1/1", nullptr);
+            testbed_, "usb", ifName.c_str(), usb, "bInterfaceNumber", boot ? "00" : "01",
+            "bInterfaceClass", "03", "bInterfaceSubClass", boot ? "01" : "00", "bInterfaceProtocol",
+            boot ? "01" : "00", nullptr, "DEVTYPE", "usb_interface", "INTERFACE",
+            boot ? "3/1/1" : "3/0/0", nullptr);
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "0003:0C45:5004.%04X", ++nextNode_);
         gchar* hid =
@@ -461,6 +469,25 @@ std::vector<std::string> UmockdevKeyboards::nodes(int k) const {
         names.push_back(node->devnode);
     }
     return names;
+}
+
+int UmockdevKeyboards::touches(int k, int interfaceNumber) const {
+    const std::lock_guard lock(mutex_);
+    const Node* node =
+        keyboards_[static_cast<std::size_t>(k)]->nodes[static_cast<std::size_t>(interfaceNumber)];
+    return node->touches;
+}
+
+void UmockdevKeyboards::pressA(int k) {
+    const std::lock_guard lock(mutex_);
+    Keyboard& keyboard = *keyboards_[static_cast<std::size_t>(k)];
+    if (keyboard.plugged && keyboard.nodes.size() == 2) {
+        keyboard.nodes[0]->push({0x00, 0x00, kUsageA, 0x00, 0x00, 0x00, 0x00, 0x00});
+        Bytes bitmap(15, 0x00);
+        bitmap[0] = 0x06;
+        bitmap[1] = 0x01;  // the bitmap starts at usage 0x04
+        keyboard.nodes[1]->push(bitmap);
+    }
 }
 
 std::string UmockdevKeyboards::usbSyspath(int k) const {

@@ -1,9 +1,8 @@
 // Keyboards on a umockdev test bed, for the real hidraw + libudev backend: each
-// keyboard is a usb_device with two interfaces, each a hid device (HID_ID set)
-// with one hidraw node. The test answers the report-descriptor ioctls, and
-// every report the program writes on a node goes to an emulated keyboard
-// (src/vkbd) through umockdev's read/write handlers, one report per read or
-// write, as hidraw keeps them.
+// keyboard is a usb_device with two interfaces (the first the boot keyboard),
+// each a hid device (HID_ID set) with one hidraw node. The test answers the report-descriptor
+// ioctls, and every report the program writes on a node goes to an emulated keyboard (src/vkbd)
+// through umockdev's read/write handlers, one report per read or write, as hidraw keeps them.
 //
 // A node file is a FIFO: umockdev answers read() and write() through the
 // handlers, but poll() sees the file itself, so one byte sits in the FIFO
@@ -78,6 +77,14 @@ class UmockdevKeyboards {
     // Command frames keyboard k took (after the last clear).
     std::vector<Bytes> commandFrames(int k) const;
     void clearFrames(int k);
+
+    // Key A pressed on keyboard k: the boot report on interface 0 and the
+    // all-keys bitmap (report 6) on interface 1, as such a keyboard sends it.
+    void pressA(int k);
+    static constexpr std::uint8_t kUsageA = 0x04;
+    // How often the current node of keyboard k's interface was asked to do
+    // anything (ioctl, read or write): 0 for a node nobody opened and read.
+    int touches(int k, int interfaceNumber) const;
 
     // /dev names of keyboard k's current nodes (interface 0, then 1).
     std::vector<std::string> nodes(int k) const;

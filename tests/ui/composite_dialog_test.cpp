@@ -1,14 +1,21 @@
 // The key assignment dialog on the offscreen platform, with the program
 // folder's skin and language files: key events built by hand with native scan
 // codes and time stamps (QTest's key helpers send scan code 0), the keyboard
-// grab, the waiting for the keyboard, and what reaches the model.
+// grab, the waiting for the keyboard, what reaches the model, and a GUI thread
+// that never waits on ConfigLock.
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "config/recording_prompter.h"
@@ -75,12 +82,17 @@ class CompositeDialogTest : public ::testing::Test {
         setup.config = &config;
         setup.loadText = loadText;
         setup.prompter = &prompter;
-        setup.readActiveProfile = [this](std::function<void(int)> done) {
+        setup.withActiveProfile = [this](Quorvane_DlgComposite::Setup::CoreStep step) {
             ++profileReads;
+            if (coreHoldsTheLock) {
+                runOnLockingCore(std::move(step));
+                return;
+            }
+            auto run = [step = std::move(step)](int profile) { step(profile)(); };
             if (deferReads) {
-                pendingRead = std::move(done);
+                pendingRead = std::move(run);
             } else {
-                done(activeProfile);
+                run(activeProfile);
             }
         };
         setup.enableMainApply = [this] { ++mainApplies; };
@@ -100,6 +112,33 @@ class CompositeDialogTest : public ::testing::Test {
     void TearDown() override {
         dialog->cancel();
         EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+        for (std::thread& t : coreThreads) {
+            t.join();
+        }
+    }
+
+    // The core's thread as the program has it: it runs the dialog's step
+    // while holding ConfigLock, hands the result to the GUI, and, still
+    // holding the lock, asks the user something (a prompt the GUI answers
+    // after the result). The GUI answers only if it never waits on the lock;
+    // otherwise the core gives up after a long while, so the test ends.
+    void runOnLockingCore(Quorvane_DlgComposite::Setup::CoreStep step) {
+        const int profile = activeProfile;
+        QPointer<QObject> gui(dialog.get());
+        coreThreads.emplace_back([this, profile, gui, step = std::move(step)] {
+            std::unique_lock lock(config.ConfigLock);
+            std::function<void()> then = step(profile);
+            auto answer = std::make_shared<std::promise<void>>();
+            QMetaObject::invokeMethod(gui.data(), std::move(then), Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                gui.data(), [answer] { answer->set_value(); }, Qt::QueuedConnection);
+            if (answer->get_future().wait_for(std::chrono::seconds(15)) ==
+                std::future_status::ready) {
+                ++promptsAnsweredWhileLocked;
+            }
+            lock.unlock();
+            ++coreStepsDone;
+        });
     }
 
     void open(int controlId, QRect at = QRect(100, 100, 40, 40)) {
@@ -125,6 +164,10 @@ class CompositeDialogTest : public ::testing::Test {
     int activeProfile = 0;
     bool deferReads = false;
     std::function<void(int)> pendingRead;
+    bool coreHoldsTheLock = false;
+    std::vector<std::thread> coreThreads;
+    std::atomic<int> coreStepsDone{0};
+    std::atomic<int> promptsAnsweredWhileLocked{0};
     int profileReads = 0;
     int mainApplies = 0;
     int helps = 0;
@@ -409,6 +452,30 @@ TEST_F(CompositeDialogTest, KeyboardAnswersArriveLaterAndCancelDropsThem) {
     EXPECT_FALSE(dialog->isOpen());
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(config.image->at(0, kA).type, ActionDefault);
+}
+
+// Opening and Apply read and write the model on the core's thread: while the
+// core holds ConfigLock and waits for the answer to a question, the GUI
+// shows the dialog, applies, and answers.
+TEST_F(CompositeDialogTest, TheGuiNeverWaitsOnConfigLockWhileOpeningOrApplying) {
+    coreHoldsTheLock = true;
+    config.image->at(0, kA) = KeyActionEntry{ActionKey, 0, kB, 0, 0};
+    ASSERT_TRUE(dialog->openForKey(kButtonA, 0, QRect(100, 100, 40, 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coreStepsDone.load() == 1; }, 30000));
+    EXPECT_EQ(promptsAnsweredWhileLocked.load(), 1) << "the GUI waited on ConfigLock opening";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->isVisible(); }, 5000));
+    EXPECT_EQ(dialog->core().capturedKey(), kB) << "the entry read on the core's thread";
+
+    click(kMacro);
+    ASSERT_TRUE(dialog->core().editor().addMacro());
+    click(kOk);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coreStepsDone.load() == 2; }, 30000));
+    EXPECT_EQ(promptsAnsweredWhileLocked.load(), 2) << "the GUI waited on ConfigLock applying";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, 5000));
+    const std::lock_guard lock(config.ConfigLock);
+    EXPECT_EQ(config.image->at(0, kA).type, ActionMacro);
+    ASSERT_EQ(config.macros.size(), 1U);
+    EXPECT_EQ(config.image->at(0, kA).value, config.macros[0].id);
 }
 
 TEST_F(CompositeDialogTest, StepCellsAreEditedInPlace) {

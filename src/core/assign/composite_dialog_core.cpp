@@ -51,9 +51,63 @@ CompositeDialogCore::CompositeDialogCore(WorkingConfig& config, AssignPort& port
       m_settings(settings),
       m_editor(config, prompter, m_loadText, [this] { markDirty(); }) {}
 
+CompositeOpening readCompositeOpening(const WorkingConfig& config, int controlId,
+                                      std::uint8_t gKeyBank, int profile) {
+    CompositeOpening opening;
+    const std::optional<KeyButtonSlot> where = slotOfKeyButton(controlId, gKeyBank);
+    if (!where) {
+        return opening;
+    }
+    opening.macros = readMacroModel(config);
+    if (isBlock(profile)) {
+        opening.profile = profile;
+        std::lock_guard lock(config.ConfigLock);
+        if (const KeyActionEntry* entry = entryAt(config, profile, where->slot)) {
+            opening.entryType = entry->type;
+            opening.entryValue = entry->value;
+        }
+    }
+    return opening;
+}
+
+CompositeApplyResult applyCompositeToModel(WorkingConfig& config,
+                                           const CompositeApplyRequest& request, int profile,
+                                           const TextLookup& loadText) {
+    CompositeApplyResult result;
+    if (request.macros) {
+        result.commit = commitMacrosTo(config, *request.macros);
+    }
+    if (isBlock(profile)) {
+        result.profile = profile;
+        const KeyActionEntry& entry = request.entry;
+        std::lock_guard lock(config.ConfigLock);
+        result.written = writeAssignment(config, entryIndex(profile, request.slot), entry.type,
+                                         entry.aux, entry.value);
+        if (result.written) {
+            result.assigned = showsAssigned(entry);
+            result.tip = request.gKeyPosition >= 0
+                             ? gKeyButtonTip(request.gKeyPosition, entry, config.macros, loadText)
+                             : keyButtonTipOfKey(request.key, entry, config.macros, loadText);
+        }
+    }
+    if (result.commit.committed) {
+        result.idsPlayed = readMacroModel(config).idsPlayed;
+    }
+    return result;
+}
+
 // ---- Opening and closing ------------------------------------------------------
 
 bool CompositeDialogCore::openForKey(int controlId, std::uint8_t gKeyBank) {
+    if (!slotOfKeyButton(controlId, gKeyBank) || m_open) {
+        return false;
+    }
+    return openWith(
+        controlId, gKeyBank,
+        readCompositeOpening(m_config, controlId, gKeyBank, m_port.readActiveProfile()));
+}
+
+bool CompositeDialogCore::openWith(int controlId, std::uint8_t gKeyBank, CompositeOpening opening) {
     const std::optional<KeyButtonSlot> where = slotOfKeyButton(controlId, gKeyBank);
     if (!where || m_open) {
         return false;
@@ -76,21 +130,12 @@ bool CompositeDialogCore::openForKey(int controlId, std::uint8_t gKeyBank) {
 
     m_mediaSelection = 0;
     m_functionSelection = 0;
-    m_editor.loadMacros();
+    m_editor.loadMacros(std::move(opening.macros));
     m_macroPageShown = false;
 
-    m_profile = m_port.readActiveProfile();
-    m_entryType = ActionDefault;
-    m_entryValue = 0;
-    if (isBlock(m_profile)) {
-        std::lock_guard lock(m_config.ConfigLock);
-        if (const KeyActionEntry* entry = entryAt(m_config, m_profile, m_slot)) {
-            m_entryType = entry->type;
-            m_entryValue = entry->value;
-        }
-    } else {
-        m_profile = -1;
-    }
+    m_profile = isBlock(opening.profile) ? opening.profile : -1;
+    m_entryType = m_profile >= 0 ? opening.entryType : static_cast<std::uint16_t>(ActionDefault);
+    m_entryValue = m_profile >= 0 ? opening.entryValue : 0;
     m_mode = m_macroOnly ? static_cast<int>(ActionMacro) : static_cast<int>(m_entryType);
     m_capturedKey = 0;
     m_keyFieldText.clear();
@@ -295,41 +340,52 @@ KeyActionEntry CompositeDialogCore::buildEntry() const {
 }
 
 bool CompositeDialogCore::apply() {
+    std::optional<CompositeApplyRequest> request = beginApply();
+    if (!request) {
+        return false;
+    }
+    return finishApply(
+        applyCompositeToModel(m_config, *request, m_port.readActiveProfile(), m_loadText));
+}
+
+std::optional<CompositeApplyRequest> CompositeDialogCore::beginApply() {
+    if (!m_open) {
+        return std::nullopt;
+    }
+    m_editor.stopRecording();
+    CompositeApplyRequest request;
+    request.macros = m_editor.macrosToCommit();
+    request.entry = buildEntry();
+    request.slot = m_slot;
+    request.gKeyPosition = m_gKeyPosition;
+    request.key = m_key;
+    return request;
+}
+
+bool CompositeDialogCore::finishApply(const CompositeApplyResult& result) {
     if (!m_open) {
         return false;
     }
-    m_editor.stopRecording();
-    const MacroCommit commit = m_editor.commitMacros();
-    if (commit.committed) {
-        for (int n : commit.fellBack) {
+    m_editor.macrosCommitted(result.commit, result.idsPlayed);
+    if (result.commit.committed) {
+        for (int n : result.commit.fellBack) {
             resetKeyButton(m_port, n, m_profile, m_gKeyBank, m_loadText);
         }
-        if (commit.entriesChanged) {
+        if (result.commit.entriesChanged) {
             m_port.enableMainApply();
         }
     }
-    const KeyActionEntry entry = buildEntry();
-
-    const int profile = m_port.readActiveProfile();
-    if (!isBlock(profile)) {
+    if (!isBlock(result.profile)) {
         m_prompter.showMessage(m_loadText ? m_loadText(kTextKeyApplyPrompt)
                                           : std::u16string(kTextKeyApplyPrompt));
         return false;
     }
-    m_profile = profile;
-    if (!writeAssignment(m_config, entryIndex(profile, m_slot), entry.type, entry.aux,
-                         entry.value)) {
+    m_profile = result.profile;
+    if (!result.written) {
         return false;
     }
     // The button's look follows the model only once the entry is written.
-    std::u16string tip;
-    {
-        std::lock_guard lock(m_config.ConfigLock);
-        tip = m_gKeyPosition >= 0
-                  ? gKeyButtonTip(m_gKeyPosition, entry, m_config.macros, m_loadText)
-                  : keyButtonTipOfKey(m_key, entry, m_config.macros, m_loadText);
-    }
-    m_port.setKeyButton(m_keyButtonId, showsAssigned(entry), tip);
+    m_port.setKeyButton(m_keyButtonId, result.assigned, result.tip);
     m_port.refreshKeyButtonTips();
     m_dirty = false;
     m_port.enableMainApply();

@@ -7,11 +7,16 @@
 // Apply button) and the editor's lists. While capturing() or the editor is
 // recording, it reads every key event itself (grabbing the keyboard) and
 // hands it to onKey. Messages go through the Prompter, the main window and
-// the keyboard through the AssignPort. Everything runs on the window thread;
-// the model is read and written under ConfigLock.
+// the keyboard through the AssignPort. Everything runs on the window thread.
+// The model is read and written under ConfigLock, in the two steps that also
+// read the keyboard: opening (readCompositeOpening) and Apply
+// (applyCompositeToModel). openForKey() and apply() run them in place; a
+// window thread that must not wait runs them elsewhere and hands the result
+// to openWith() and finishApply().
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +56,41 @@ constexpr CompositePage pageOfMode(int mode) {
 std::vector<std::u16string> mediaListNames(const TextLookup& loadText);
 std::vector<std::u16string> functionListNames(const TextLookup& loadText);
 
+// What opening reads of the keyboard and the model: the active profile (-1:
+// no answer), the key's entry there and the macro page's copy of the model.
+struct CompositeOpening {
+    int profile = -1;
+    std::uint16_t entryType = ActionDefault;
+    std::uint32_t entryValue = 0;
+    MacroModel macros;
+};
+// Under ConfigLock, for the key of button `controlId` (gKeyBank bit 0 for a G
+// key); `profile` is the keyboard's answer.
+CompositeOpening readCompositeOpening(const WorkingConfig& config, int controlId,
+                                      std::uint8_t gKeyBank, int profile);
+
+// What Apply writes: the macros (nullopt: none to commit) and the key's entry.
+struct CompositeApplyRequest {
+    std::optional<std::vector<MacroRecord>> macros;
+    KeyActionEntry entry;
+    int slot = 0;
+    int gKeyPosition = -1;  // the tip's name: a G key's position, else `key`
+    KeyId key = 0;
+};
+struct CompositeApplyResult {
+    MacroCommit commit;
+    int profile = -1;  // the keyboard's answer; nothing written unless 0..2
+    bool written = false;
+    bool assigned = false;  // the key button's look once written
+    std::u16string tip;     // and its tip
+    std::vector<std::uint32_t> idsPlayed;
+};
+// Under ConfigLock: commits the macros, then, when `profile` is one, writes
+// the entry into it (its text released) and builds the button's tip.
+CompositeApplyResult applyCompositeToModel(WorkingConfig& config,
+                                           const CompositeApplyRequest& request, int profile,
+                                           const TextLookup& loadText);
+
 class CompositeDialogCore {
   public:
     // `settings` holds the record-delays setting; without one the setting
@@ -68,6 +108,8 @@ class CompositeDialogCore {
     // answer, the key opens as if unassigned (profile() is -1) and Apply
     // reads the profile again. False for any other id: nothing opens.
     bool openForKey(int controlId, std::uint8_t gKeyBank);
+    // The same with what readCompositeOpening read (the port is not asked).
+    bool openWith(int controlId, std::uint8_t gKeyBank, CompositeOpening opening);
     // Cancel, Close and the main window's close request: nothing is applied.
     void close();
     bool isOpen() const { return m_open; }
@@ -127,6 +169,12 @@ class CompositeDialogCore {
     // dialog is not open. A dialog ends an open in-place edit of the steps
     // (endDelayEdit and the like) before calling it.
     bool apply();
+    // Apply in steps: beginApply (nullopt when the dialog is not open) stops
+    // the recording and builds what applyCompositeToModel writes; finishApply
+    // shows its result (the message when the keyboard did not answer) and
+    // returns what apply() returns.
+    std::optional<CompositeApplyRequest> beginApply();
+    bool finishApply(const CompositeApplyResult& result);
     // OK (1): Apply, then close; the dialog stays open when Apply failed, so
     // the edits are not lost.
     bool ok();

@@ -64,6 +64,25 @@ std::u16string MacroEditor::text(std::u16string_view key) const {
 
 // ---- Opening and closing ----------------------------------------------------
 
+MacroModel readMacroModel(const WorkingConfig& config) {
+    MacroModel model;
+    try {
+        std::lock_guard lock(config.ConfigLock);
+        model.macros = config.macros;
+        if (config.image) {
+            for (const KeyActionEntry& e : config.image->entries) {
+                if (e.type == ActionMacro) {
+                    model.idsPlayed.push_back(e.value);
+                }
+            }
+        }
+        model.ok = true;
+    } catch (const std::bad_alloc&) {
+        model = MacroModel{};
+    }
+    return model;
+}
+
 void MacroEditor::loadMacros() {
     clearEditor();
     try {
@@ -81,9 +100,24 @@ void MacroEditor::loadMacros() {
     m_nameCounter = 0;
 }
 
+void MacroEditor::loadMacros(MacroModel model) {
+    clearEditor();
+    m_idsPlayed = std::move(model.idsPlayed);
+    if (model.ok) {
+        m_items = std::move(model.macros);
+        m_loaded = true;
+    }
+    for (MacroRecord& m : m_items) {
+        m.isNew = 0;
+    }
+    m_cyclesText = u"1";
+    m_nameCounter = 0;
+}
+
 void MacroEditor::clearEditor() {
     stopRecording();
     m_loaded = false;
+    m_idsPlayed.reset();
     m_items.clear();
     m_items.shrink_to_fit();
     m_rows.clear();
@@ -190,6 +224,9 @@ bool MacroEditor::addMacro() {
 }
 
 bool MacroEditor::modelKeysUse(std::uint16_t id) const {
+    if (m_idsPlayed) {
+        return std::find(m_idsPlayed->begin(), m_idsPlayed->end(), id) != m_idsPlayed->end();
+    }
     std::lock_guard lock(m_config.ConfigLock);
     if (!m_config.image) {
         return false;
@@ -444,54 +481,89 @@ void MacroEditor::saveSteps() {
     m.actionCount = static_cast<std::uint16_t>(count);
 }
 
-MacroCommit MacroEditor::commitMacros() {
+MacroCommit commitMacrosTo(WorkingConfig& config, const std::vector<MacroRecord>& macros) {
     MacroCommit result;
-    if (!m_loaded) {
-        return result;
-    }
     std::vector<MacroRecord> fresh;
     try {
-        fresh.reserve(m_items.size());
+        fresh.reserve(macros.size());
     } catch (const std::bad_alloc&) {
         return result;
     }
-    saveSteps();
+    auto indexOfId = [&](std::uint32_t id) -> std::optional<std::size_t> {
+        for (std::size_t i = 0; i < macros.size(); ++i) {
+            if (macros[i].id == id) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    };
     {
-        std::lock_guard lock(m_config.ConfigLock);
-        if (m_config.image) {
+        std::lock_guard lock(config.ConfigLock);
+        if (config.image) {
             for (int n = 0; n < kEntryCount; ++n) {
-                KeyActionEntry& e = m_config.image->entries[static_cast<std::size_t>(n)];
+                KeyActionEntry& e = config.image->entries[static_cast<std::size_t>(n)];
                 if (e.type != ActionMacro) {
                     continue;
                 }
                 if (e.value == 0) {
-                    if (!m_items.empty()) {
-                        e.value = m_items.front().id;
+                    if (!macros.empty()) {
+                        e.value = macros.front().id;
                         result.entriesChanged = true;
                     }
                     continue;
                 }
-                const std::optional<int> held = indexOfId(e.value);
+                const std::optional<std::size_t> held = indexOfId(e.value);
                 // A new macro that took a freed id is not the one the key played.
-                if (!held || m_items[static_cast<std::size_t>(*held)].isNew != 0) {
+                if (!held || macros[*held].isNew != 0) {
                     e.type = ActionDefault;
                     result.fellBack.push_back(n);
                     result.entriesChanged = true;
                 }
             }
         }
-        for (const MacroRecord& m : m_items) {
+        for (const MacroRecord& m : macros) {
             fresh.push_back(m);
             fresh.back().isNew = 0;
         }
-        m_config.macros = std::move(fresh);
+        config.macros = std::move(fresh);
+    }
+    result.committed = true;
+    return result;
+}
+
+std::optional<std::vector<MacroRecord>> MacroEditor::macrosToCommit() {
+    if (!m_loaded) {
+        return std::nullopt;
+    }
+    saveSteps();
+    try {
+        return m_items;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+void MacroEditor::macrosCommitted(const MacroCommit& commit, std::vector<std::uint32_t> idsPlayed) {
+    if (!commit.committed) {
+        return;
     }
     // Committed macros are stored ones now: a second Apply must neither
     // drop the keys just given to them nor skip the in-use question.
     for (MacroRecord& m : m_items) {
         m.isNew = 0;
     }
-    result.committed = true;
+    if (m_idsPlayed) {
+        m_idsPlayed = std::move(idsPlayed);
+    }
+}
+
+MacroCommit MacroEditor::commitMacros() {
+    std::optional<std::vector<MacroRecord>> macros = macrosToCommit();
+    if (!macros) {
+        return {};
+    }
+    const MacroCommit result = commitMacrosTo(m_config, *macros);
+    macrosCommitted(result, {});
     return result;
 }
 

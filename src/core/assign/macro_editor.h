@@ -3,10 +3,13 @@
 // hands the edited macros to the model on Apply.
 //
 // The editor works on private copies of the model's macros; nothing reaches
-// the model before commitMacros. It reads the model's key entries (the in-use
-// question, the commit) under ConfigLock. Everything runs on the window
-// thread; a dialog forwards its controls' changes and key events and reads
-// back what to show.
+// the model before commitMacros. It runs on the window thread; a dialog
+// forwards its controls' changes and key events and reads back what to show.
+// The model is read and written under ConfigLock: by loadMacros(),
+// modelKeysUse() and commitMacros() themselves, or, where the window thread
+// must not wait on the lock, by readMacroModel() and commitMacrosTo() on
+// another thread, their results handed to loadMacros(MacroModel) and
+// macrosCommitted().
 #pragma once
 
 #include <cstdint>
@@ -59,6 +62,20 @@ struct MacroCommit {
     bool entriesChanged = false;  // some key entry changed (fell back or took a macro)
 };
 
+// What the editor reads of the model when it opens: the macros and the
+// macro ids that key entries play.
+struct MacroModel {
+    std::vector<MacroRecord> macros;
+    std::vector<std::uint32_t> idsPlayed;
+    bool ok = false;  // false: memory ran short, nothing was copied
+};
+// Reads it under ConfigLock.
+MacroModel readMacroModel(const WorkingConfig& config);
+
+// The commit of `macros` (an editor's copies, isNew marking the ones added
+// since it opened) into the model, under ConfigLock: see commitMacros.
+MacroCommit commitMacrosTo(WorkingConfig& config, const std::vector<MacroRecord>& macros);
+
 class MacroEditor {
   public:
     // `markDirty` is called after every edit. Everything referenced outlives
@@ -73,6 +90,9 @@ class MacroEditor {
     // loadMacros: copies of the model's macros (isNew cleared), none selected,
     // no steps, cycles "1", the name counter at 0.
     void loadMacros();
+    // The same from what readMacroModel() read; the in-use question then
+    // answers from `model.idsPlayed` (kept up to date by macrosCommitted).
+    void loadMacros(MacroModel model);
     // clearEditor: drops every copy (recording stopped).
     void clearEditor();
 
@@ -167,6 +187,11 @@ class MacroEditor {
     // copies count as stored afterwards. Nothing is committed without memory
     // or when loadMacros could not copy the model's macros.
     MacroCommit commitMacros();
+    // commitMacros in two steps: the copies to commit (the steps saved;
+    // nullopt when there is nothing to commit), handed to commitMacrosTo()
+    // elsewhere, then its result with the ids key entries play afterwards.
+    std::optional<std::vector<MacroRecord>> macrosToCommit();
+    void macrosCommitted(const MacroCommit& commit, std::vector<std::uint32_t> idsPlayed);
 
     // Whether a key entry of the model plays the macro `id`.
     bool modelKeysUse(std::uint16_t id) const;
@@ -190,6 +215,9 @@ class MacroEditor {
 
     std::vector<MacroRecord> m_items;
     bool m_loaded = false;  // the copies of the model's macros were made
+    // Set by loadMacros(MacroModel): the ids key entries play, read with the
+    // macros, so the in-use question needs no lock.
+    std::optional<std::vector<std::uint32_t>> m_idsPlayed;
     int m_selected = -1;
     std::vector<MacroAction> m_rows;
     int m_selectedRow = -1;

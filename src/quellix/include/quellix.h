@@ -13,7 +13,8 @@
  *   QUELLIX_DEVICE=virtual  the emulated keyboard firmware
  *   QUELLIX_DEVICE=replay:F answers from a recording F (see QUELLIX_RECORD)
  *   QUELLIX_RECORD=F        writes every report out and in and every presence
- *                           change, with times, as JSON lines (any backend)
+ *                           change, with times, as JSON lines (any backend);
+ *                           F is readable by its owner only (mode 0600)
  *   QUELLIX_VIRTUAL_STATE=F keeps the virtual keyboard's memories in F
  *   QUELLIX_VIRTUAL_FRAMES=1      the virtual keyboard's reports travel in
  *                                 1 ms USB frames, one per frame each way
@@ -21,9 +22,13 @@
  *                           (a value that is not one of these: Init() fails
  *                           with a line on stderr)
  *
- * The hidraw backend takes every hidraw node of a 0C45:5004 device, reads its
- * report descriptor and learns its top-level collections (usage page, usage)
- * and report ids. Reports are routed to collections by report id; a write
+ * The hidraw backend takes the hidraw nodes of a 0C45:5004 device, reads their
+ * report descriptors and learns their top-level collections (usage page,
+ * usage) and report ids. What the user types stays out of it: the node of the
+ * boot keyboard interface (USB interface class 3, protocol 1) is never opened,
+ * a node whose collections are all keyboards (0x0001/0x0006) is closed again
+ * unread, and the key reports of a keyboard collection on a node it does use
+ * are dropped unseen: never passed to a callback, recorded or logged. Reports are routed to collections by report id; a write
  * goes to the node holding the first collection the filter matches. A node
  * that cannot be opened (no permission) gives one line on stderr naming the
  * node and the udev rule 70-quorvane.rules to install, and is reported by
@@ -137,7 +142,7 @@ typedef struct QuellixEvent {
 /* ---- The twelve bound names, in binding order. -------------------------- */
 
 /* Sets the library's diagnostic level (0 = quiet, 1 = errors on stderr,
- * 2 = every report). Returns the previous level. */
+ * 2 = every report but key presses). Returns the previous level. */
 int Debug(int level);
 
 /* Starts the library (backend, threads, hot-plug monitor). Takes 0 (ignored).

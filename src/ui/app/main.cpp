@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/file_size_signal.h"
 #include "core/app/program_usage.h"
 #include "program_signals.h"
 #include "ui/main/quorvane_program.h"
 
 int main(int argc, char** argv) {
+    quorvane::ignoreFileSizeSignal();  // before any thread: a save past ulimit -f then fails
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // The manual page says the same text.
     if (quorvane::asksForUsage(arguments)) {

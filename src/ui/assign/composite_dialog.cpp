@@ -94,12 +94,12 @@ bool startOnScreenKeyboard() {
     return false;
 }
 
-// The core's view of the windows around the dialog. The active profile was
-// read before the core asks for it (off the GUI thread).
+// The core's view of the windows around the dialog. The keyboard is read in
+// the steps on the core's thread (Setup::withActiveProfile), never from here.
 class Quorvane_DlgComposite::Port final : public AssignPort {
   public:
     explicit Port(Setup& setup) : m_setup(setup) {}
-    int readActiveProfile() override { return profile; }
+    int readActiveProfile() override { return -1; }
     void enableMainApply() override {
         if (m_setup.enableMainApply) {
             m_setup.enableMainApply();
@@ -115,7 +115,6 @@ class Quorvane_DlgComposite::Port final : public AssignPort {
             m_setup.refreshKeyButtonTips();
         }
     }
-    int profile = -1;
 
   private:
     Setup& m_setup;
@@ -418,21 +417,26 @@ QWidget* Quorvane_DlgComposite::control(int controlId) const {
 
 // ---- Opening, Apply, closing ----------------------------------------------------
 
-void Quorvane_DlgComposite::readProfile(State waiting, std::function<void(int)> then) {
+void Quorvane_DlgComposite::runOnCore(State waiting, Setup::CoreStep step) {
     m_state = waiting;
     const std::uint64_t generation = ++m_generation;
     QPointer<Quorvane_DlgComposite> self(this);
-    auto done = [self, generation, waiting, then = std::move(then)](int profile) {
-        if (self == nullptr || self->m_generation != generation || self->m_state != waiting) {
-            return;  // cancelled meanwhile
-        }
-        self->m_state = State::Open;
-        then(profile);
+    // On the core's thread: the step, then its answer wrapped for the GUI.
+    auto wrapped = [self, generation, waiting,
+                    step = std::move(step)](int profile) -> std::function<void()> {
+        std::function<void()> then = step(profile);
+        return [self, generation, waiting, then = std::move(then)] {
+            if (self == nullptr || self->m_generation != generation || self->m_state != waiting) {
+                return;  // cancelled meanwhile
+            }
+            self->m_state = State::Open;
+            then();
+        };
     };
-    if (m_setup.readActiveProfile) {
-        m_setup.readActiveProfile(std::move(done));
+    if (m_setup.withActiveProfile) {
+        m_setup.withActiveProfile(std::move(wrapped));
     } else {
-        done(-1);
+        wrapped(-1)();
     }
 }
 
@@ -447,11 +451,19 @@ bool Quorvane_DlgComposite::openForKey(int controlId, std::uint8_t gKeyBank,
     if (m_setup.openChanged) {
         m_setup.openChanged(true, controlId);
     }
-    readProfile(State::Opening, [this](int profile) { finishOpen(profile); });
+    // The core's thread reads the key's entry and the macros; `this` is only
+    // touched back on the GUI thread.
+    WorkingConfig* config = m_setup.config;
+    runOnCore(
+        State::Opening, [this, config, controlId, gKeyBank](int profile) -> std::function<void()> {
+            CompositeOpening opening = readCompositeOpening(*config, controlId, gKeyBank, profile);
+            return
+                [this, opening = std::move(opening)]() mutable { finishOpen(std::move(opening)); };
+        });
     return true;
 }
 
-void Quorvane_DlgComposite::finishOpen(int profile) {
+void Quorvane_DlgComposite::finishOpen(CompositeOpening opening) {
     if (!m_picturesOk) {
         m_state = State::Closed;
         if (m_setup.openChanged) {
@@ -462,8 +474,7 @@ void Quorvane_DlgComposite::finishOpen(int profile) {
         }
         return;
     }
-    m_port->profile = profile;
-    if (!m_core.openForKey(m_pendingId, m_pendingBank)) {
+    if (!m_core.openWith(m_pendingId, m_pendingBank, std::move(opening))) {
         m_state = State::Closed;
         if (m_setup.openChanged) {
             m_setup.openChanged(false, m_pendingId);
@@ -522,13 +533,24 @@ void Quorvane_DlgComposite::onApply(bool thenClose) {
     m_steps->FinishEdit(true);
     m_core.editor().stopRecording();
     sync();
-    readProfile(State::Applying, [this](int profile) { finishApply(profile); });
+    std::optional<CompositeApplyRequest> request = m_core.beginApply();
+    if (!request) {
+        return;
+    }
+    WorkingConfig* config = m_setup.config;
+    const TextLookup loadText = m_setup.loadText;
+    runOnCore(State::Applying,
+              [this, config, loadText,
+               request = std::move(*request)](int profile) -> std::function<void()> {
+                  const CompositeApplyResult result =
+                      applyCompositeToModel(*config, request, profile, loadText);
+                  return [this, result] { finishApply(result); };
+              });
     updateGrab();
 }
 
-void Quorvane_DlgComposite::finishApply(int profile) {
-    m_port->profile = profile;
-    const bool written = m_core.apply();
+void Quorvane_DlgComposite::finishApply(const CompositeApplyResult& result) {
+    const bool written = m_core.finishApply(result);
     if (written && m_closeAfterApply) {
         m_core.close();
         closeDialog();

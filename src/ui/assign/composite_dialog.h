@@ -2,11 +2,12 @@
 // and Clear over the core's CompositeDialogCore, which holds every rule; this
 // class places, draws and forwards.
 //
-// Threads: everything here runs on the GUI thread. The two steps that talk to
-// the keyboard (the active profile read when opening and on Apply) are handed
-// to Setup::readActiveProfile, which runs them elsewhere and answers on the
-// GUI thread; meanwhile the dialog takes no input, so the core's state does
-// not change under the pending step.
+// Threads: everything here runs on the GUI thread, which never waits on the
+// keyboard or on ConfigLock. The two steps that read the keyboard and the
+// model (opening, Apply) are handed to Setup::withActiveProfile, which runs
+// them on the core's thread and their results back on the GUI thread;
+// meanwhile the dialog takes no input, so the core's state does not change
+// under the pending step.
 //
 // Keys: while the single-key page captures or the macro page records, the
 // dialog grabs the keyboard and reads every key event through an
@@ -100,9 +101,12 @@ class Quorvane_DlgComposite : public CBaseDialog {
         WorkingConfig* config = nullptr;
         TextLookup loadText;
         FrameworkProfile* settings = nullptr;  // the record-delays setting
-        // Reads the keyboard's active profile away from the GUI thread and
-        // calls `done` on the GUI thread with it (-1: no answer).
-        std::function<void(std::function<void(int profile)> done)> readActiveProfile;
+        // Reads the keyboard's active profile away from the GUI thread (-1:
+        // no answer) and runs `step` with it there, where the model may be
+        // taken under ConfigLock; what `step` returns then runs on the GUI
+        // thread. Unset (a dialog without a keyboard), both run at once with -1.
+        using CoreStep = std::function<std::function<void()>(int profile)>;
+        std::function<void(CoreStep step)> withActiveProfile;
         // The main window: its dirty mark, one key button's look and tip, the
         // tips of all, the help page.
         std::function<void()> enableMainApply;
@@ -171,10 +175,12 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void build();
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
     ColorStatic* makeLabel(int controlId, const char16_t* skinKey);
-    void finishOpen(int profile);
-    void finishApply(int profile);
+    void finishOpen(CompositeOpening opening);
+    void finishApply(const CompositeApplyResult& result);
     void closeDialog();
-    void readProfile(State waiting, std::function<void(int)> then);
+    // Runs `step` through Setup::withActiveProfile while the dialog waits in
+    // `waiting`; what it returns is dropped when the dialog was cancelled.
+    void runOnCore(State waiting, Setup::CoreStep step);
 
     // Show what the core holds.
     void sync();

@@ -66,13 +66,12 @@ Quorvane_DlgComposite& AssignmentOpener::ensureDialog() {
     CoreThread* core = m_links.core;
     SyncSession* session = m_links.session;
     GuiBridge* bridge = m_links.bridge;
-    setup.readActiveProfile = [window, core, session](std::function<void(int)> done) {
+    setup.withActiveProfile = [window, core, session](Quorvane_DlgComposite::Setup::CoreStep step) {
         QPointer<QObject> context(window);
-        core->post([context, session, done = std::move(done)] {
-            const int profile = session->readActiveProfile();
+        core->post([context, session, step = std::move(step)] {
+            std::function<void()> then = step(session->readActiveProfile());
             if (QObject* c = context.data()) {
-                QMetaObject::invokeMethod(
-                    c, [done, profile] { done(profile); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(c, std::move(then), Qt::QueuedConnection);
             }
         });
     };

@@ -1,8 +1,8 @@
 // The program's side of the key assignment dialog: opens it for the main
 // window's key clicks (KeyAssignmentOpener) and gives it what it asks of the
-// program. The keyboard reads run on the core's thread and answer on the GUI
-// thread; the dirty mark goes through the session, the buttons' tips through
-// the bridge's picture of the keyboard.
+// program. The keyboard reads, and the model's under ConfigLock, run on the
+// core's thread and answer on the GUI thread; the dirty mark goes through the
+// session, the buttons' tips through the bridge's picture of the keyboard.
 #pragma once
 
 #include <QPointer>
