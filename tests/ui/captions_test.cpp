@@ -264,7 +264,7 @@ TEST_P(CaptionsTest, TheAssignmentDialogSpeaksOnlyItsLanguageOnEveryPage) {
     setup.config = &config;
     setup.loadText = loadText;
     setup.settings = profile.get();
-    setup.readActiveProfile = [](std::function<void(int)> done) { done(0); };
+    setup.withActiveProfile = [](Quorvane_DlgComposite::Setup::CoreStep step) { step(0)(); };
     Quorvane_DlgComposite dialog(std::move(setup));
     ASSERT_TRUE(dialog.openForKey(1058, 0, QRect(100, 100, 40, 40)));
     for (const int page : {composite_ids::kSingleKey, composite_ids::kMacro, composite_ids::kMedia,
@@ -312,7 +312,7 @@ TEST_P(CaptionsTest, EveryCaptionFitsItsControl) {
     setup.config = &config;
     setup.loadText = loadText;
     setup.settings = profile.get();
-    setup.readActiveProfile = [](std::function<void(int)> done) { done(0); };
+    setup.withActiveProfile = [](Quorvane_DlgComposite::Setup::CoreStep step) { step(0)(); };
     Quorvane_DlgComposite dialog(std::move(setup));
     ASSERT_TRUE(dialog.openForKey(1058, 0, QRect(100, 100, 40, 40)));
     for (const int page : {composite_ids::kSingleKey, composite_ids::kMacro, composite_ids::kMedia,

@@ -39,7 +39,7 @@ class ControlsLookTest : public ::testing::Test {
         setup.config = &config;
         setup.loadText = [this](std::u16string_view key) { return texts->LoadText(key, 0); };
         setup.settings = profile.get();
-        setup.readActiveProfile = [](std::function<void(int)> done) { done(0); };
+        setup.withActiveProfile = [](Quorvane_DlgComposite::Setup::CoreStep step) { step(0)(); };
         dialog = std::make_unique<Quorvane_DlgComposite>(std::move(setup));
         ASSERT_TRUE(dialog->openForKey(1058, 0, QRect(100, 100, 40, 40)));
     }
