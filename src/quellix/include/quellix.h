@@ -28,11 +28,11 @@
  * boot keyboard interface (USB interface class 3, protocol 1) is never opened,
  * a node whose collections are all keyboards (0x0001/0x0006) is closed again
  * unread, and the key reports of a keyboard collection on a node it does use
- * are dropped unseen: never passed to a callback, recorded or logged. Reports are routed to collections by report id; a write
- * goes to the node holding the first collection the filter matches. A node
- * that cannot be opened (no permission) gives one line on stderr naming the
- * node and the udev rule 70-quorvane.rules to install, and is reported by
- * QuellixDeviceProblem() for as long as it stays unopenable.
+ * are dropped unseen: never passed to a callback, recorded or logged. Reports are routed to
+ * collections by report id; a write goes to the node holding the first collection the filter
+ * matches. A node that cannot be opened (no permission) gives one line on stderr naming the node
+ * and the udev rule 70-quorvane.rules to install, and is reported by QuellixDeviceProblem() for as
+ * long as it stays unopenable.
  *
  * The virtual keyboard declares the collections boot keyboard (0x0001/0x0006),
  * consumer control (0x000C/0x0001, report id 3), vendor commands

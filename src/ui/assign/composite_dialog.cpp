@@ -12,10 +12,10 @@
 #include <algorithm>
 
 #include "core/assign/key_button_looks.h"
-#include "core/window/main_window_messages.h"
 #include "core/keys/evdev_keys.h"
 #include "core/keys/key_conversions.h"
 #include "core/keys/key_names.h"
+#include "core/window/main_window_messages.h"
 #include "ui/assign/composite_placement.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"
