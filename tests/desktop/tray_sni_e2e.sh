@@ -14,37 +14,8 @@ if [ -z "${QUORVANE_TRAY_E2E_BUS:-}" ]; then
     exec env QUORVANE_TRAY_E2E_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/qtray.XXXXXX")
-failures=0
-pids=()
-
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-# Polls a condition every 100 ms for at most $1 seconds.
-wait_for() {
-    local seconds=$1; shift
-    local end=$((SECONDS + seconds))
-    while ((SECONDS < end)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-read -r -t 20 -u "$display_fd" display_number || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$display_number"
+. "$(dirname "$0")/e2e_common.sh" "$1" qtray
+start_xvfb
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_RUNTIME_DIR="$work/home/run"
 export XDG_CACHE_HOME="$work/home/cache" XDG_DATA_HOME="$work/home/data"

@@ -8,30 +8,7 @@
 # second start shows it; "/Kill" ends it with 0.
 # Usage: wayland_smoke.sh <program folder>
 set -u
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/qwl.XXXXXX")
-failures=0
-pids=()
-
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-wait_for() {
-    local seconds=$1; shift
-    local end=$((SECONDS + seconds))
-    while ((SECONDS < end)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/e2e_common.sh" "$1" qwl
 
 # No X server and no session bus: Wayland only, and no notification host.
 unset DISPLAY DBUS_SESSION_BUS_ADDRESS QUELLIX_RECORD QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE

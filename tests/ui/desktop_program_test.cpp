@@ -27,14 +27,13 @@
 #include "core/platform/program_folder.h"
 #include "core/platform/registry_store.h"
 #include "core/window/key_buttons.h"
+#include "in_process_main.h"
 #include "quellix.h"
 #include "ui/assign/composite_dialog.h"
 #include "ui/main/in_process_program.h"
 
 namespace quorvane {
 namespace {
-
-InProcessContext* g_context = nullptr;
 
 constexpr int kKeyA = 1058;
 // Scan codes as X gives them.
@@ -343,21 +342,3 @@ TEST_F(DesktopProgramTest, ALanguageChosenInAMenuIsStoredAndEveryTextChangesAtOn
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const std::string home = quorvane::prepareInProcessEnvironment();
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    int result = 1;
-    const bool ran = quorvane::runInProcess(home, [&](quorvane::InProcessContext& context) {
-        quorvane::g_context = &context;
-        result = RUN_ALL_TESTS();
-        quorvane::g_context = nullptr;
-    });
-    if (!ran) {
-        std::fprintf(stderr, "the program did not start with the virtual keyboard\n");
-        return 1;
-    }
-    return result;
-}

@@ -13,12 +13,11 @@
 #include "base/keyboard_protocol.h"
 #include "core/app/app_paths.h"
 #include "core/sync/transfer_intent.h"
+#include "in_process_main.h"
 #include "ui/main/in_process_program.h"
 
 namespace quorvane {
 namespace {
-
-InProcessContext* g_context = nullptr;
 
 TransferIntent cutImport() {
     TransferIntent intent;
@@ -63,21 +62,3 @@ TEST(DesktopShutdown, ClosingWhileTheCutTransferQuestionIsOpenKeepsTheRecord) {
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const std::string home = quorvane::prepareInProcessEnvironment();
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    int result = 1;
-    const bool ran = quorvane::runInProcess(home, [&](quorvane::InProcessContext& context) {
-        quorvane::g_context = &context;
-        result = RUN_ALL_TESTS();
-        quorvane::g_context = nullptr;
-    });
-    if (!ran) {
-        std::fprintf(stderr, "the program did not start with the virtual keyboard\n");
-        return 1;
-    }
-    return result;
-}

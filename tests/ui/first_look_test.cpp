@@ -13,13 +13,12 @@
 
 #include "core/lighting/lighting_panel.h"
 #include "core/window/key_buttons.h"
+#include "in_process_main.h"
 #include "ui/assign/composite_dialog.h"
 #include "ui/main/in_process_program.h"
 
 namespace quorvane {
 namespace {
-
-InProcessContext* g_context = nullptr;
 
 constexpr int kKeyA = 1058;
 constexpr int kKeyS = 1059;
@@ -128,21 +127,3 @@ TEST_F(FirstLookTest, AColourKeysClickChangesThatKeysPixels) {
 
 }  // namespace
 }  // namespace quorvane
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const std::string home = quorvane::prepareInProcessEnvironment();
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    int result = 1;
-    const bool ran = quorvane::runInProcess(home, [&](quorvane::InProcessContext& context) {
-        quorvane::g_context = &context;
-        result = RUN_ALL_TESTS();
-        quorvane::g_context = nullptr;
-    });
-    if (!ran) {
-        std::fprintf(stderr, "the program did not start with the virtual keyboard\n");
-        return 1;
-    }
-    return result;
-}
