@@ -12,15 +12,7 @@ unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE QUELLIX_RECORD
 caption="Quorvane Keyboard Settings"
 
 # A fresh user for each case: settings, instance lock, documents.
-new_user() {
-    export HOME="$work/$1"
-    export XDG_RUNTIME_DIR="$work/$1/run" XDG_CONFIG_HOME="$work/$1/config"
-    mkdir -p "$HOME" "$XDG_CONFIG_HOME"
-    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-}
 
-window_viewable() { xwininfo -name "$caption" 2>/dev/null | grep -q IsViewable; }
-window_hidden() { ! window_viewable; }
 tray_icon_added() {
     xwininfo -root -tree 2>/dev/null | awk '/"panel"/{p=1} p' | grep -q '("quorvane" "Quorvane")'
 }
@@ -43,8 +35,6 @@ icon_shows_keyboard() {
     local now
     now=$(tray_icon_picture "${1:-}") && [ -n "$now" ] && [ "$now" != "$no_keyboard_icon" ]
 }
-running() { kill -0 "$1" 2>/dev/null; }
-ended() { ! running "$1"; }
 # Positive signs that start-up got somewhere: the instance channel (the window
 # is made and marked), and the profile cache files every reload writes (the
 # keyboard has been read).
@@ -58,21 +48,7 @@ visible_window_pids() {
     done
 }
 
-start_tray() {
-    trayer --edge bottom --widthtype pixel --width 200 --heighttype pixel --height 26 >/dev/null 2>&1 &
-    tray=$!
-    pids+=($tray)
-    sleep 0.5
-}
-stop_tray() { kill "$tray" 2>/dev/null; wait "$tray" 2>/dev/null; }
 
-# Runs the program in the background; its pid in $program.
-launch() {
-    "$bin/quorvane" "$@" >>"$work/log" 2>&1 &
-    program=$!
-    pids+=($program)
-}
-exit_code() { wait "$1"; echo $?; }
 
 # ---- 1. Fresh start without a keyboard: an icon, no window; /Kill ends it.
 start_tray

@@ -37,3 +37,34 @@ start_xvfb() {
     read -r -t 20 -u "$display_fd" display_number || { echo "FAIL: Xvfb did not start"; exit 1; }
     export DISPLAY=":$display_number"
 }
+
+# A user of their own for each case: home, settings and a private run-time folder.
+new_user() {
+    export HOME="$work/$1"
+    export XDG_RUNTIME_DIR="$work/$1/run" XDG_CONFIG_HOME="$work/$1/config"
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+}
+
+# The main window, found by its caption ($caption, set by the script).
+window_viewable() { xwininfo -name "$caption" 2>/dev/null | grep -q IsViewable; }
+window_hidden() { ! window_viewable; }
+running() { kill -0 "$1" 2>/dev/null; }
+ended() { ! running "$1"; }
+
+# trayer as an XEmbed notification host; its pid in $tray.
+start_tray() {
+    trayer --edge bottom --widthtype pixel --width 200 --heighttype pixel --height 26 >/dev/null 2>&1 &
+    tray=$!
+    pids+=($tray)
+    sleep 0.5
+}
+stop_tray() { kill "$tray" 2>/dev/null; wait "$tray" 2>/dev/null; }
+
+# Runs the program in the background; its pid in $program.
+launch() {
+    "$bin/quorvane" "$@" >>"$work/log" 2>&1 &
+    program=$!
+    pids+=($program)
+}
+exit_code() { wait "$1"; echo $?; }

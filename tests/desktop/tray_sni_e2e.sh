@@ -80,13 +80,6 @@ activate() {
 # ---- Window and process helpers -------------------------------------------------
 window_viewable() { xwininfo -name "$1" 2>/dev/null | grep -q IsViewable; }
 window_hidden() { ! window_viewable "$1"; }
-running() { kill -0 "$1" 2>/dev/null; }
-ended() { ! running "$1"; }
-launch() {
-    "$bin/quorvane" "$@" >>"$work/log" 2>&1 &
-    program=$!
-    pids+=($program)
-}
 # $status: the exit status of $1 once it ended within 20 s, else "running".
 await_exit() {
     if wait_for 20 ended "$1"; then

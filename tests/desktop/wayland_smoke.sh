@@ -32,22 +32,8 @@ window_view() {
 window_shown() { window_view "$1" | grep -q 'position:'; }
 window_gone() { ! window_shown "$1"; }
 
-new_user() {
-    export HOME="$work/$1"
-    export XDG_RUNTIME_DIR="$work/$1/run" XDG_CONFIG_HOME="$work/$1/config"
-    mkdir -p "$HOME" "$XDG_CONFIG_HOME"
-    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-}
 # The running instance listens on a socket in its runtime folder.
 instance_ready() { [ -n "$(find "$XDG_RUNTIME_DIR" -type s 2>/dev/null)" ]; }
-launch() {
-    "$bin/quorvane" "$@" >>"$work/log" 2>&1 &
-    program=$!
-    pids+=($program)
-}
-running() { kill -0 "$1" 2>/dev/null; }
-ended() { ! running "$1"; }
-exit_code() { wait "$1"; echo $?; }
 kill_instance() {
     timeout 20 "$bin/quorvane" /kill >>"$work/log" 2>&1
     local code=$?

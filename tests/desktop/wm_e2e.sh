@@ -18,32 +18,14 @@ wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'windo
 wait_for 20 wm_running || { echo "FAIL: openbox did not start"; cat "$work/openbox.log"; exit 1; }
 
 caption="Quorvane Keyboard Settings"
-new_user() {
-    export HOME="$work/$1"
-    export XDG_RUNTIME_DIR="$work/$1/run" XDG_CONFIG_HOME="$work/$1/config"
-    mkdir -p "$HOME" "$XDG_CONFIG_HOME"
-    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+# A user of its own with the virtual keyboard.
+keyboard_user() {
+    new_user "$1"
     export QUELLIX_DEVICE=virtual QUELLIX_VIRTUAL_STATE="$HOME/keyboard.state"
 }
-window_viewable() { xwininfo -name "$caption" 2>/dev/null | grep -q IsViewable; }
-window_hidden() { ! window_viewable; }
-running() { kill -0 "$1" 2>/dev/null; }
-ended() { ! running "$1"; }
 tray_icon_added() {
     xwininfo -root -tree 2>/dev/null | awk '/"panel"/{p=1} p' | grep -q '("quorvane" "Quorvane")'
 }
-start_tray() {
-    trayer --edge bottom --widthtype pixel --width 200 --heighttype pixel --height 26 >/dev/null 2>&1 &
-    tray=$!
-    pids+=($tray)
-}
-stop_tray() { kill "$tray" 2>/dev/null; wait "$tray" 2>/dev/null; }
-launch() {
-    "$bin/quorvane" "$@" >>"$work/log" 2>&1 &
-    program=$!
-    pids+=($program)
-}
-exit_code() { wait "$1"; echo $?; }
 
 window_id() { xdotool search --name "^$caption\$" | head -1; }
 # "x y" of the window's top left corner on the screen.
@@ -93,7 +75,7 @@ lamp_is() { [ "$(lamp_setting)" = "$1" ]; }
 # ---- 1. Quick clicks on the window's surface and on the lamp switch, then a drag.
 start_tray
 wait_for 20 xdotool search --class trayer >/dev/null || fail "trayer did not start"
-new_user clicks
+keyboard_user clicks
 launch
 first=$program
 # With a tray the arrival of the keyboard opens the window.
@@ -173,7 +155,7 @@ fi
 stop_tray
 
 # ---- 3. Without a tray Alt+F4 ends the program.
-new_user notray
+keyboard_user notray
 launch
 first=$program
 if wait_for 30 window_viewable; then

@@ -194,6 +194,33 @@ class CaptionsTest : public ::testing::TestWithParam<Language> {
         return window;
     }
 
+    // The assignment dialog open on key A, over a default model.
+    std::unique_ptr<Quorvane_DlgComposite> assignmentDialog() {
+        createDefaultImage(config, std::string(), true);
+        Quorvane_DlgComposite::Setup setup;
+        setup.layoutFile = paths.g_szCompositeIni;
+        setup.skinFolder = paths.g_szSkinDir;
+        setup.config = &config;
+        setup.loadText = loadText;
+        setup.settings = profile.get();
+        setup.withActiveProfile = [](Quorvane_DlgComposite::Setup::CoreStep step) { step(0)(); };
+        auto dialog = std::make_unique<Quorvane_DlgComposite>(std::move(setup));
+        EXPECT_TRUE(dialog->openForKey(1058, 0, QRect(100, 100, 40, 40)));
+        return dialog;
+    }
+
+    // The profile manager, open with no rows.
+    std::unique_ptr<CQuorvane_DlgProfile> profileManager() {
+        CQuorvane_DlgProfile::Hooks hooks;
+        hooks.texts = [this](const char16_t* key) {
+            return QString::fromStdU16String(loadText(key));
+        };
+        auto manager = std::make_unique<CQuorvane_DlgProfile>(
+            paths.g_szProfileIni, paths.profileSkinFolder, paths.userDataFolder, std::move(hooks));
+        manager->open({});
+        return manager;
+    }
+
     void expectAllFit(QWidget* window) {
         for (const std::string& fault : cutOff(window)) {
             ADD_FAILURE() << GetParam().name << ": " << fault;
@@ -221,6 +248,7 @@ class CaptionsTest : public ::testing::TestWithParam<Language> {
     TextLookup loadText;
     std::unique_ptr<RegistryStore> registry;
     std::unique_ptr<FrameworkProfile> profile;
+    WorkingConfig config;
 };
 
 TEST_P(CaptionsTest, TheLightingPanelsCaptionsAreTheLanguageFilesTexts) {
@@ -256,17 +284,8 @@ TEST_P(CaptionsTest, TheMainWindowSpeaksOnlyItsLanguage) {
 }
 
 TEST_P(CaptionsTest, TheAssignmentDialogSpeaksOnlyItsLanguageOnEveryPage) {
-    WorkingConfig config;
-    createDefaultImage(config, std::string(), true);
-    Quorvane_DlgComposite::Setup setup;
-    setup.layoutFile = paths.g_szCompositeIni;
-    setup.skinFolder = paths.g_szSkinDir;
-    setup.config = &config;
-    setup.loadText = loadText;
-    setup.settings = profile.get();
-    setup.withActiveProfile = [](Quorvane_DlgComposite::Setup::CoreStep step) { step(0)(); };
-    Quorvane_DlgComposite dialog(std::move(setup));
-    ASSERT_TRUE(dialog.openForKey(1058, 0, QRect(100, 100, 40, 40)));
+    const std::unique_ptr<Quorvane_DlgComposite> assignment = assignmentDialog();
+    Quorvane_DlgComposite& dialog = *assignment;
     for (const int page : {composite_ids::kSingleKey, composite_ids::kMacro, composite_ids::kMedia,
                            composite_ids::kFunction}) {
         dialog.button(page)->click();
@@ -282,11 +301,8 @@ TEST_P(CaptionsTest, TheAssignmentDialogSpeaksOnlyItsLanguageOnEveryPage) {
 }
 
 TEST_P(CaptionsTest, TheProfileManagerSpeaksOnlyItsLanguage) {
-    CQuorvane_DlgProfile::Hooks hooks;
-    hooks.texts = [this](const char16_t* key) { return QString::fromStdU16String(loadText(key)); };
-    CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
-                                 paths.userDataFolder, std::move(hooks));
-    manager.open({});
+    const std::unique_ptr<CQuorvane_DlgProfile> managed = profileManager();
+    CQuorvane_DlgProfile& manager = *managed;
     expectOwnLanguage(&manager);
     EXPECT_EQ(manager.title()->text(), fileText(u"IDS_PROFILE_TITLE"));
     EXPECT_EQ(manager.button(CQuorvane_DlgProfile::kLoad)->text(), fileText(u"IDS_PROFILE_LOAD"));
@@ -304,17 +320,8 @@ TEST_P(CaptionsTest, EveryCaptionFitsItsControl) {
     window->toggleColourKeyMode();
     expectAllFit(window.get());
 
-    WorkingConfig config;
-    createDefaultImage(config, std::string(), true);
-    Quorvane_DlgComposite::Setup setup;
-    setup.layoutFile = paths.g_szCompositeIni;
-    setup.skinFolder = paths.g_szSkinDir;
-    setup.config = &config;
-    setup.loadText = loadText;
-    setup.settings = profile.get();
-    setup.withActiveProfile = [](Quorvane_DlgComposite::Setup::CoreStep step) { step(0)(); };
-    Quorvane_DlgComposite dialog(std::move(setup));
-    ASSERT_TRUE(dialog.openForKey(1058, 0, QRect(100, 100, 40, 40)));
+    const std::unique_ptr<Quorvane_DlgComposite> assignment = assignmentDialog();
+    Quorvane_DlgComposite& dialog = *assignment;
     for (const int page : {composite_ids::kSingleKey, composite_ids::kMacro, composite_ids::kMedia,
                            composite_ids::kFunction}) {
         dialog.button(page)->click();
@@ -324,11 +331,8 @@ TEST_P(CaptionsTest, EveryCaptionFitsItsControl) {
     expectAllFit(&dialog);
     dialog.cancel();
 
-    CQuorvane_DlgProfile::Hooks hooks;
-    hooks.texts = [this](const char16_t* key) { return QString::fromStdU16String(loadText(key)); };
-    CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
-                                 paths.userDataFolder, std::move(hooks));
-    manager.open({});
+    const std::unique_ptr<CQuorvane_DlgProfile> managed = profileManager();
+    CQuorvane_DlgProfile& manager = *managed;
     expectAllFit(&manager);
     manager.closeAsCancelled();
 }
