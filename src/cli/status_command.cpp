@@ -38,6 +38,10 @@ int runStatus(std::span<const std::string_view> args, CliContext& context) {
             pendingText = "the record of the last transfer is damaged: " + pending.error;
         } else if (pending.state == PendingTransfer::State::Unreadable) {
             pendingText = "the record of the last transfer could not be read: " + pending.error;
+        } else if (const auto others =
+                       otherKeyboardsTransferIntents(keyboard.sync().transferRecordPlace());
+                   !others.empty()) {
+            pendingText = "a cut transfer to another keyboard is kept for it: " + others.front();
         }
         if (json) {
             const bool inProfile = summary.activeProfile >= 0 && summary.activeProfile < 3;

@@ -57,4 +57,25 @@ bool parseCollectionName(const std::string& text, CollectionId& out) {
     return hex4(0, out.usagePage) && hex4(5, out.usage);
 }
 
+std::string durableKeyboardId(std::string_view usbSerial, std::string_view hidUniq,
+                              std::string_view port) {
+    auto trimmed = [](std::string_view v) {
+        const auto first = v.find_first_not_of(" \t\r\n");
+        if (first == std::string_view::npos) {
+            return std::string_view();
+        }
+        return v.substr(first, v.find_last_not_of(" \t\r\n") - first + 1);
+    };
+    if (const auto serial = trimmed(usbSerial); !serial.empty()) {
+        return "serial:" + std::string(serial);
+    }
+    if (const auto uniq = trimmed(hidUniq); !uniq.empty()) {
+        return "serial:" + std::string(uniq);
+    }
+    if (const auto at = trimmed(port); !at.empty()) {
+        return "port:" + std::string(at);
+    }
+    return {};
+}
+
 }  // namespace quorvane::quellix

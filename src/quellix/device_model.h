@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "quellix.h"
@@ -26,8 +27,16 @@ struct Keyboard {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::vector<CollectionId> collections;
+    // Names this keyboard across plug-ins and restarts: "serial:..." where the
+    // device has a serial number, else "port:..." (the USB port it sits in).
+    std::string identity;
     bool operator==(const Keyboard&) const = default;
 };
+
+// Keyboard::identity from what udev tells: the USB serial number, else the
+// HID unique id, else the port ("1-1.2"). Blank values count as missing.
+std::string durableKeyboardId(std::string_view usbSerial, std::string_view hidUniq,
+                              std::string_view port);
 
 bool filterMatches(const QuellixFilter& filter, const Keyboard& keyboard,
                    const CollectionId& collection);

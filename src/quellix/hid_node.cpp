@@ -145,7 +145,11 @@ CollectionId HidNode::collectionId(int index) const {
 }
 
 int HidNode::findCollection(const QuellixFilter& filter) const {
-    Keyboard self{m_identity.keyboardKey, m_identity.vendorId, m_identity.productId, {}};
+    Keyboard self{m_identity.keyboardKey,
+                  m_identity.vendorId,
+                  m_identity.productId,
+                  {},
+                  m_identity.durableId};
     for (std::size_t i = 0; i < m_descriptor.collections.size(); ++i) {
         const TopCollection& c = m_descriptor.collections[i];
         if (filterMatches(filter, self, {c.usagePage, c.usage})) {

@@ -20,6 +20,7 @@ struct NodeIdentity {
     std::string keyboardKey;  // nodes of one keyboard share it
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
+    std::string durableId;  // see Keyboard::identity
 };
 
 class HidNode {

@@ -242,6 +242,7 @@ void HidrawBackend::publishKeyboards() {
             const NodeIdentity& id = node->identity();
             Keyboard& keyboard = byKey[id.keyboardKey];
             keyboard.key = id.keyboardKey;
+            keyboard.identity = id.durableId;
             keyboard.vendorId = id.vendorId;
             keyboard.productId = id.productId;
             for (const TopCollection& c : node->descriptor().collections) {
@@ -316,7 +317,7 @@ bool HidrawBackend::serviceNode(HidNode& node, short revents, std::vector<std::u
     // Drain everything waiting; a hang-up still lets queued reports through
     // before the node reads as gone.
     const NodeIdentity& id = node.identity();
-    const Keyboard keyboard{id.keyboardKey, id.vendorId, id.productId, {}};
+    const Keyboard keyboard{id.keyboardKey, id.vendorId, id.productId, {}, id.durableId};
     for (;;) {
         int collection = -1;
         switch (node.readReport(report, collection)) {

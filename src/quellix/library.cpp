@@ -410,6 +410,26 @@ QUELLIX_EXPORT int QuellixDeviceProblem(char* node, uint32_t capacity) {
     });
 }
 
+QUELLIX_EXPORT int QuellixKeyboardIdentity(char* text, uint32_t capacity) {
+    return guarded([&] {
+        std::string identity;
+        if (const auto session = g_library.current(); session != nullptr) {
+            for (const Keyboard& keyboard : session->hub->keyboards()) {
+                if (!keyboard.identity.empty()) {
+                    identity = keyboard.identity;
+                    break;
+                }
+            }
+        }
+        if (text != nullptr && capacity > 0) {
+            const std::size_t n = std::min<std::size_t>(identity.size(), capacity - 1);
+            std::memcpy(text, identity.data(), n);
+            text[n] = '\0';
+        }
+        return static_cast<int>(identity.size());
+    });
+}
+
 QUELLIX_EXPORT int QuellixLastError(char* text, uint32_t capacity) {
     return guarded([&] {
         const std::string failure = lastFailure();

@@ -32,7 +32,7 @@ class ListedNodeSource final : public NodeSource {
     std::vector<NodeIdentity> scan() override {
         std::vector<NodeIdentity> nodes;
         for (const std::string& path : m_paths) {
-            nodes.push_back({path, "listed", m_vendorId, m_productId});
+            nodes.push_back({path, "listed", m_vendorId, m_productId, "nodes:" + m_paths.front()});
         }
         return nodes;
     }

@@ -134,6 +134,12 @@ class UdevNodeSource final : public NodeSource {
             const char* key = udev_device_get_syspath(usb != nullptr ? usb : hid);
             identity.path = devnode;
             identity.keyboardKey = key != nullptr ? key : devnode;
+            auto text = [](const char* value) { return value != nullptr ? value : ""; };
+            identity.durableId = durableKeyboardId(
+                usb != nullptr ? text(udev_device_get_sysattr_value(usb, "serial")) : "",
+                text(udev_device_get_property_value(hid, "HID_UNIQ")),
+                usb != nullptr ? text(udev_device_get_sysname(usb))
+                               : text(udev_device_get_property_value(hid, "HID_PHYS")));
             nodes.push_back(std::move(identity));
         }
         return nodes;

@@ -3,6 +3,8 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -16,12 +18,23 @@ constexpr auto kFrame = std::chrono::milliseconds(1);
 
 }  // namespace
 
-Keyboard virtualKeyboardModel() {
-    return Keyboard{
-        "virtual", 0x0C45, 0x5004, {kBootKeyboard, kConsumerControl, kVendorCommands, kBankReport}};
+Keyboard virtualKeyboardModel(const std::string& statePath) {
+    Keyboard keyboard{"virtual",
+                      0x0C45,
+                      0x5004,
+                      {kBootKeyboard, kConsumerControl, kVendorCommands, kBankReport},
+                      {}};
+    // Each state file is a keyboard of its own, as far as records tied to a
+    // keyboard are concerned.
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(statePath, ec);
+    keyboard.identity =
+        statePath.empty() ? "virtual" : "virtual:" + (ec ? statePath : absolute.string());
+    return keyboard;
 }
 
-VirtualBackend::VirtualBackend(std::string statePath) : m_statePath(std::move(statePath)) {}
+VirtualBackend::VirtualBackend(std::string statePath)
+    : m_statePath(std::move(statePath)), m_model(virtualKeyboardModel(m_statePath)) {}
 
 VirtualBackend::~VirtualBackend() {
     stop();
@@ -45,7 +58,7 @@ bool VirtualBackend::start(Hub& hub, std::string& error) {
         m_keyboard.setStatePath(m_statePath);
     }
     m_keyboard.setEventSink([this](const vkbd::Event& event) { onKeyboardEvent(event); });
-    hub.setKeyboards(m_keyboard.attached() ? std::vector<Keyboard>{virtualKeyboardModel()}
+    hub.setKeyboards(m_keyboard.attached() ? std::vector<Keyboard>{m_model}
                                            : std::vector<Keyboard>{});
     {
         const std::lock_guard lock(m_mutex);
@@ -232,10 +245,10 @@ void VirtualBackend::run() {
                 handleOut(job);
                 break;
             case Job::Kind::In:
-                m_hub->deliverReport(virtualKeyboardModel(), job.collection, job.bytes, true);
+                m_hub->deliverReport(m_model, job.collection, job.bytes, true);
                 break;
             case Job::Kind::Presence:
-                m_hub->setKeyboards(job.attached ? std::vector<Keyboard>{virtualKeyboardModel()}
+                m_hub->setKeyboards(job.attached ? std::vector<Keyboard>{m_model}
                                                  : std::vector<Keyboard>{});
                 break;
         }

@@ -29,7 +29,7 @@ inline constexpr CollectionId kVendorCommands{0xFF1C, 0x0092};
 inline constexpr CollectionId kBankReport{0x0008, 0x0089};
 inline constexpr std::uint8_t kConsumerReportId = 0x03;
 
-Keyboard virtualKeyboardModel();
+Keyboard virtualKeyboardModel(const std::string& statePath = {});
 
 class VirtualBackend final : public Backend {
   public:
@@ -83,6 +83,7 @@ class VirtualBackend final : public Backend {
     void logFrame(const std::vector<std::uint8_t>& bytes);
 
     const std::string m_statePath;
+    const Keyboard m_model;
     vkbd::VirtualKeyboard m_keyboard;
     Hub* m_hub = nullptr;
 

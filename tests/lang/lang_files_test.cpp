@@ -318,6 +318,8 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     // The cut transfer's question when nothing was written, and a record that could not be read.
     "IDS_TRANSFER_PENDING_NOTHING_WRITTEN",
     "IDS_TRANSFER_RECORD_UNREADABLE",
+    // A cut transfer's record that belongs to another keyboard.
+    "IDS_TRANSFER_OTHER_KEYBOARD",
 });
 
 // Texts the program formats with one integer argument, and the directives

@@ -33,7 +33,7 @@ class NodeOverSocket : public testing::Test {
         const DescriptorResult parsed = parseReportDescriptor(fixtures::secondInterface());
         ASSERT_TRUE(parsed.ok) << parsed.error;
         node_ = std::make_unique<HidNode>(UniqueFd(fds[0]),
-                                          NodeIdentity{"/dev/hidraw7", "usb-1", 0x0C45, 0x5004},
+                                          NodeIdentity{"/dev/hidraw7", "usb-1", 0x0C45, 0x5004, {}},
                                           parsed.descriptor);
     }
 
@@ -197,6 +197,29 @@ TEST_F(NodeOverSocket, FindsTheCollectionAFilterNames) {
     EXPECT_EQ(node_->findCollection(bank), 2);
     EXPECT_EQ(node_->findCollection(otherVendor), -1);
     EXPECT_EQ(node_->findCollection(anyUsage), 2);
+}
+
+// Records tied to a keyboard outlive its nodes: the identity prefers what
+// travels with the device over where it is plugged in.
+TEST(KeyboardIdentity, SerialFirstThenUniqueIdThenPort) {
+    struct Case {
+        const char* serial;
+        const char* uniq;
+        const char* port;
+        const char* identity;
+    };
+    const Case cases[] = {
+        {"A1B2", "uniq-9", "1-1.2", "serial:A1B2"},
+        {"  A1B2\n", "", "1-1.2", "serial:A1B2"},
+        {"", "uniq-9", "1-1.2", "serial:uniq-9"},
+        {" \t", "", "1-1.2", "port:1-1.2"},
+        {"", "", "usb-0000:00:14.0-3", "port:usb-0000:00:14.0-3"},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(durableKeyboardId(c.serial, c.uniq, c.port), c.identity)
+            << "serial \"" << c.serial << "\" uniq \"" << c.uniq << "\" port " << c.port;
+    }
 }
 
 }  // namespace

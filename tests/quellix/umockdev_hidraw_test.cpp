@@ -99,6 +99,9 @@ TEST_F(UmockdevHidraw, FindsTheKeyboardAndItsCollectionsOnTheRealShapedDescripto
     const std::vector<Keyboard> keyboards = hub.keyboards();
     ASSERT_EQ(keyboards.size(), 1u);
     EXPECT_EQ(keyboards[0].key, bed_->usbSyspath(k));  // both interfaces, one keyboard
+    // No serial number: the keyboard is known by the port it sits in.
+    const std::string port = bed_->usbSyspath(k).substr(bed_->usbSyspath(k).rfind('/') + 1);
+    EXPECT_EQ(keyboards[0].identity, "port:" + port);
     std::vector<CollectionId> found = keyboards[0].collections;
     std::sort(found.begin(), found.end(), byUsage);
     // Interface 1 only: the boot keyboard interface is left alone.
@@ -118,6 +121,10 @@ TEST_F(UmockdevHidraw, FindsTheKeyboardAndItsCollectionsOnTheRealShapedDescripto
     EXPECT_EQ(count(kAllKeysFilter), 1);
     EXPECT_EQ(count(kAbsentFilter), 0);
     EXPECT_EQ(count(kOtherProduct), 0);
+    char identity[64] = {};
+    EXPECT_EQ(QuellixKeyboardIdentity(identity, sizeof identity),
+              static_cast<int>(("port:" + port).size()));
+    EXPECT_EQ(std::string(identity), "port:" + port);
 }
 
 // What is typed reaches no program through the library: the boot keyboard's

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -103,14 +104,23 @@ TEST_F(VirtualBackend, ConsumerReportsReachConsumerReadsWithTheirCode) {
     EXPECT_EQ(last[1] | (last[2] << 8), 0x0402);
 }
 
+std::string keyboardIdentity() {
+    char text[512] = {};
+    const int length = QuellixKeyboardIdentity(text, sizeof text);
+    EXPECT_EQ(length, static_cast<int>(std::string(text).size()));
+    return text;
+}
+
 TEST_F(VirtualBackend, PresenceEventsCarryTheNewCount) {
     initVirtual();
+    EXPECT_EQ(keyboardIdentity(), "virtual");
     read(kCtrlFilter, kCtrl);
     read(kConsFilter, kCons);
     auto& log = CallbackLog::instance();
     ASSERT_EQ(QuellixVirtualRemove(), 1);
     // Counted out as soon as the call returns; the events follow.
     EXPECT_EQ(RequestGetDeviceCount(&kCtrlFilter, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(keyboardIdentity(), "");
     EXPECT_EQ(send(requestFrame(0x01)), 0);  // nothing to send to
     ASSERT_TRUE(log.waitForCount(kCons, QUELLIX_EVENT_PRESENCE, 1));
     ASSERT_TRUE(log.waitForCount(kCtrl, QUELLIX_EVENT_PRESENCE, 1));
@@ -419,6 +429,8 @@ TEST_F(VirtualBackend, ExitWithoutEndStopsCleanlyAndSavesTheState) {
     };
     EXPECT_EXIT(child(), testing::ExitedWithCode(0), "");
     initVirtual();
+    // Each state file is a keyboard of its own.
+    EXPECT_EQ(keyboardIdentity(), "virtual:" + std::filesystem::absolute(state).string());
     std::uint8_t back[3] = {};
     ASSERT_EQ(QuellixVirtualReadMemory(QUELLIX_AREA_COLOURS, 600, back, 3), 3);
     EXPECT_EQ(Bytes(back, back + 3), (Bytes{0x0A, 0x0B, 0x0C}));

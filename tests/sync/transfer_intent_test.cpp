@@ -135,6 +135,35 @@ TEST(TransferIntentRecord, SavedReadClearedAndDamagedSetAside) {
     EXPECT_TRUE(std::filesystem::exists(transferIntentPath(folder) + ".damaged"));
 }
 
+// A record belongs to the keyboard it was meant for; one made where the
+// keyboard was not known goes to the first keyboard that looks.
+TEST(TransferIntentRecord, EachKeyboardReadsOnlyItsOwnRecord) {
+    TempDir dir;
+    const std::string folder = dir.file("state");
+    const TransferRecordPlace first{folder, "serial:A1"};
+    const TransferRecordPlace second{folder, "port:1-1.2"};
+    EXPECT_NE(transferIntentPath(first), transferIntentPath(second));
+    EXPECT_NE(transferIntentPath(first), transferIntentPath(folder));
+
+    ASSERT_TRUE(saveTransferIntent(first, sampleIntent()));
+    EXPECT_EQ(readTransferIntent(second).state, PendingTransfer::State::None);
+    EXPECT_EQ(otherKeyboardsTransferIntents(second),
+              std::vector<std::string>{transferIntentPath(first)});
+    EXPECT_TRUE(otherKeyboardsTransferIntents(first).empty());
+    EXPECT_EQ(readTransferIntent(first).state, PendingTransfer::State::Pending);
+    EXPECT_TRUE(clearTransferIntent(second));
+    EXPECT_TRUE(std::filesystem::exists(transferIntentPath(first)));
+
+    TransferIntent untied = sampleIntent();
+    untied.tables.pop_back();
+    ASSERT_TRUE(saveTransferIntent(folder, untied));
+    const PendingTransfer taken = readTransferIntent(second);
+    ASSERT_EQ(taken.state, PendingTransfer::State::Pending);
+    EXPECT_EQ(taken.intent, untied);
+    EXPECT_FALSE(std::filesystem::exists(transferIntentPath(folder)));
+    EXPECT_EQ(readTransferIntent(first).intent, sampleIntent());
+}
+
 // Holds the soft limit of open files at the lowest free descriptor, so that the
 // next open fails with EMFILE.
 class NoFileHandleLeft {
@@ -383,7 +412,7 @@ TEST_F(InterruptedTransfer, ADamagedRecordIsToldAndSetAsideWithoutAQuestion) {
 }
 
 TEST_F(InterruptedTransfer, ARecordThatCannotBeReadIsToldAndLeftWhereItIs) {
-    const std::string path = transferIntentPath(recordFolder);
+    const std::string path = transferIntentPath(session->transferRecordPlace());
     std::filesystem::create_directories(path);
     const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
     session->onProfileMessage();
@@ -396,6 +425,22 @@ TEST_F(InterruptedTransfer, ARecordThatCannotBeReadIsToldAndLeftWhereItIs) {
     EXPECT_FALSE(std::filesystem::exists(path + ".damaged"));
     EXPECT_EQ(session->finishPendingTransfer(), kSyncFileNotRead);
     EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+TEST_F(InterruptedTransfer, ARecordForAnotherKeyboardIsToldOnceAndNeverWritten) {
+    const TransferRecordPlace other{recordFolder, "serial:another-keyboard"};
+    ASSERT_NE(session->transferRecordPlace().keyboard, other.keyboard);
+    ASSERT_TRUE(saveTransferIntent(other, sampleIntent()));
+    const std::vector<std::uint8_t> tables = keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378);
+    session->onProfileMessage();
+    session->onProfileMessage();
+    EXPECT_TRUE(prompter.questions.empty());
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(prompter.messages[0].starts_with(u"[IDS_TRANSFER_OTHER_KEYBOARD]\n\n"));
+    EXPECT_EQ(session->pendingTransfer().state, PendingTransfer::State::None);
+    EXPECT_EQ(session->finishPendingTransfer(), 1);
+    EXPECT_EQ(keyboardMemory(QUELLIX_AREA_KEY_TABLES, 0, 3 * 378), tables);
+    EXPECT_EQ(readTransferIntent(other).state, PendingTransfer::State::Pending);
 }
 
 // Earlier builds kept the record in the user data folder (often synced with
@@ -415,7 +460,7 @@ TEST_F(InterruptedTransfer, ARecordInTheUserDataFolderMovesToTheStateFolderOnce)
 
     TransferIntent newer = sampleIntent();
     newer.tables.pop_back();
-    ASSERT_TRUE(saveTransferIntent(recordFolder, newer));
+    ASSERT_TRUE(saveTransferIntent(session->transferRecordPlace(), newer));
     ASSERT_TRUE(saveTransferIntent(userData, sampleIntent()));
     makeSession();
     EXPECT_EQ(session->pendingTransfer().intent, newer);

@@ -30,6 +30,9 @@ class CommandSet {
     // (a transfer): see KeyboardLock. Not taken when its wait gave up.
     KeyboardLock::Hold holdKeyboard() { return KeyboardLock::Hold(m_transport.keyboardLock()); }
 
+    // Which keyboard is attached (see HidLibrary::keyboardIdentity).
+    std::string keyboardIdentity() const { return m_transport.keyboardIdentity(); }
+
     // 0x01 / 0x02: the bracket around groups of lighting, colour and full
     // configuration transfers. EndTransfer ignores its argument.
     int BeginTransfer();

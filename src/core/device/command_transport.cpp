@@ -13,6 +13,10 @@ namespace quorvane {
 
 CommandTransport::CommandTransport(const HidLibrary& library) : m_library(library) {}
 
+std::string CommandTransport::keyboardIdentity() const {
+    return m_library.keyboardIdentity();
+}
+
 int CommandTransport::DeviceCount() {
     const QuellixFilter filter = commandFilter();
     const int count = m_library.functions().RequestGetDeviceCount(&filter, nullptr, 0,

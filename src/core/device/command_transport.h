@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include "base/keyboard_protocol.h"
 #include "core/device/auto_reset_event.h"
@@ -62,6 +63,9 @@ class CommandTransport {
 
     // Attached keyboards on the command collection; 0 means none.
     int DeviceCount();
+
+    // See HidLibrary::keyboardIdentity.
+    std::string keyboardIdentity() const;
 
     // Sees every attempt's frame just before it goes out, on the sending
     // thread, inside the transaction: it must not send. For diagnostics and

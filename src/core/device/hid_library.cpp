@@ -36,6 +36,8 @@ void bindOptional(void* handle, HidFunctions& fn) {
         reinterpret_cast<decltype(fn.QuellixDeviceProblem)>(dlsym(handle, "QuellixDeviceProblem"));
     fn.QuellixLastError =
         reinterpret_cast<decltype(fn.QuellixLastError)>(dlsym(handle, "QuellixLastError"));
+    fn.QuellixKeyboardIdentity = reinterpret_cast<decltype(fn.QuellixKeyboardIdentity)>(
+        dlsym(handle, "QuellixKeyboardIdentity"));
 }
 
 }  // namespace
@@ -86,6 +88,15 @@ KeyboardAccess HidLibrary::keyboardAccess() const {
         access.node = node.data();
     }
     return access;
+}
+
+std::string HidLibrary::keyboardIdentity() const {
+    if (m_functions.QuellixKeyboardIdentity == nullptr) {
+        return {};
+    }
+    std::array<char, 1024> text{};
+    const int length = m_functions.QuellixKeyboardIdentity(text.data(), text.size());
+    return length > 0 ? std::string(text.data()) : std::string();
 }
 
 std::string HidLibrary::lastErrorOf(const HidFunctions& functions) {

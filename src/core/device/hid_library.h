@@ -22,6 +22,8 @@ struct HidFunctions {
     decltype(&::QuellixDeviceProblem) QuellixDeviceProblem = nullptr;
     // Optional: a library without it gives no reasons.
     decltype(&::QuellixLastError) QuellixLastError = nullptr;
+    // Optional: a library without it cannot tell one keyboard from another.
+    decltype(&::QuellixKeyboardIdentity) QuellixKeyboardIdentity = nullptr;
 };
 
 // Whether an attached keyboard may be opened by this user.
@@ -70,6 +72,10 @@ class HidLibrary {
     // The library's words for its last failure (a node it cannot open, a
     // report it did not send), one line; empty when it gives none. Any thread.
     std::string lastError() const { return lastErrorOf(m_functions); }
+
+    // Names the attached keyboard across plug-ins ("serial:...", "port:...");
+    // empty when none is attached or the library cannot tell. Any thread.
+    std::string keyboardIdentity() const;
     static std::string lastErrorOf(const HidFunctions& functions);
 
     // Only bind() and fromFunctions() can make the key.

@@ -70,7 +70,8 @@ int SyncSession::download(bool allProfiles) {
         // A transfer cut short (by another client, or before this one was
         // told) gives way only to one that writes all it would have written:
         // its record must not be replaced by a smaller one.
-        const PendingTransfer cut = readTransferIntent(m_recordFolder);
+        const TransferRecordPlace place = transferRecordPlace();
+        const PendingTransfer cut = readTransferIntent(place);
         if (cut.state == PendingTransfer::State::Unreadable) {
             return fail(kSyncFileNotRead, "the record of the last transfer: " + cut.error);
         }
@@ -80,11 +81,11 @@ int SyncSession::download(bool allProfiles) {
         // The keyboard's memories are written one after the other: a transfer
         // cut short leaves some new and some old, so what is about to go is
         // recorded first and can be written again.
-        if (!saveTransferIntent(m_recordFolder, intent)) {
+        if (!saveTransferIntent(place, intent)) {
             return fail(kSyncIntentNotSaved,
                         "save the record of the transfer in " + m_recordFolder);
         }
-        outcome = writeTransfer(intent, active);
+        outcome = writeTransfer(intent, active, place);
     }
     if (outcome.areaWritten && !withNames) {
         m_prompter.showMessage(kMacroNamesDroppedMessage);
@@ -133,7 +134,8 @@ int SyncSession::chooseDownloadTables(bool allProfiles, int active,
 }
 
 SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& intent,
-                                                        int checkedProfile) {
+                                                        int checkedProfile,
+                                                        const TransferRecordPlace& place) {
     // Whatever arrives, the cache files no longer describe the keyboard until
     // they are saved again.
     m_cacheInStep = {};
@@ -147,7 +149,7 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
         // the first memory is written, or nothing is written.
         TransferIntent started = intent;
         started.writingStarted = true;
-        if (!saveTransferIntent(m_recordFolder, started)) {
+        if (!saveTransferIntent(place, started)) {
             result =
                 fail(kSyncIntentNotSaved, "save the record of the transfer in " + m_recordFolder);
         }
@@ -189,7 +191,7 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
         result = failCommand(ended);
     }
     if (result == kResultDone) {
-        clearTransferIntent(m_recordFolder);
+        clearTransferIntent(place);
     }
     outcome.result = result;
     return outcome;

@@ -29,6 +29,17 @@ SyncSession::SyncSession(SyncEnvironment environment)
     }
 }
 
+TransferRecordPlace SyncSession::transferRecordPlace() const {
+    std::string identity = m_commands.keyboardIdentity();
+    const std::lock_guard lock(m_keyboardIdentityMutex);
+    if (identity.empty()) {
+        identity = m_lastKeyboardIdentity;  // pulled out, perhaps mid-transfer
+    } else {
+        m_lastKeyboardIdentity = identity;
+    }
+    return {m_recordFolder, identity};
+}
+
 std::u16string SyncSession::text(std::u16string_view key) const {
     return m_loadText ? m_loadText(key) : std::u16string(key);
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -176,7 +177,10 @@ class SyncSession {
     // Every download saves its intent record first and clears it once the
     // keyboard took all of it (core/sync/transfer_intent.h).
 
-    PendingTransfer pendingTransfer() const { return readTransferIntent(m_recordFolder); }
+    // The keyboard's record (records belong to one keyboard each): the
+    // attached keyboard's, else that of the last one seen.
+    TransferRecordPlace transferRecordPlace() const;
+    PendingTransfer pendingTransfer() const { return readTransferIntent(transferRecordPlace()); }
     const std::string& transferRecordFolder() const { return m_recordFolder; }
     // Writes the pending record's memories again and clears the mark when the
     // keyboard took them all. 1 when nothing is pending; kSyncBadFile for a
@@ -250,7 +254,8 @@ class SyncSession {
     // BeginTransfer, the macro area, the key tables in order, EndTransfer;
     // the intent record goes once all of it arrived. Before the table of
     // `checkedProfile` the keyboard's active profile is read again.
-    TransferOutcome writeTransfer(const TransferIntent& intent, int checkedProfile);
+    TransferOutcome writeTransfer(const TransferIntent& intent, int checkedProfile,
+                                  const TransferRecordPlace& place);
 
     int installStandIn(int failure);
     int reloadModelFromCache(int activeProfile);
@@ -276,6 +281,9 @@ class SyncSession {
     Result m_failure;                 // see explain()
     bool m_switchPromptOpen = false;  // the profile-switch question is open
     bool m_offerPendingTransfer = true;
+    bool m_toldOtherKeyboardsRecords = false;
+    mutable std::mutex m_keyboardIdentityMutex;
+    mutable std::string m_lastKeyboardIdentity;
     bool m_pendingPromptOpen = false;  // the interrupted-transfer question is open
     ModelOrigin m_origin = ModelOrigin::Startup;
     std::array<std::array<bool, ColourBank::kLedCount>, kColourBankCount> m_tied{};

@@ -1,6 +1,7 @@
 // Finishing, or letting go of, a transfer that was cut short.
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/device/device_result.h"
 #include "core/platform/utf_text.h"
@@ -13,7 +14,8 @@ namespace quorvane {
 
 int SyncSession::finishPendingTransfer() {
     m_failure = Result();
-    const PendingTransfer pending = readTransferIntent(m_recordFolder);
+    const TransferRecordPlace place = transferRecordPlace();
+    const PendingTransfer pending = readTransferIntent(place);
     if (pending.state == PendingTransfer::State::None) {
         return kResultDone;
     }
@@ -38,17 +40,18 @@ int SyncSession::finishPendingTransfer() {
     }
     // The record names the profile of each table: which one is active does
     // not matter here.
-    return writeTransfer(intent, kNoProfileCheck).result;
+    return writeTransfer(intent, kNoProfileCheck, place).result;
 }
 
 int SyncSession::discardPendingTransfer() {
-    const PendingTransfer pending = readTransferIntent(m_recordFolder);
+    const TransferRecordPlace place = transferRecordPlace();
+    const PendingTransfer pending = readTransferIntent(place);
     bool gone = true;
     if (pending.state == PendingTransfer::State::Damaged) {
-        gone = setDamagedTransferIntentAside(m_recordFolder);
+        gone = setDamagedTransferIntentAside(place);
     } else if (pending.state != PendingTransfer::State::None) {
         // Pending, or unreadable: letting go needs no look inside.
-        gone = clearTransferIntent(m_recordFolder);
+        gone = clearTransferIntent(place);
     }
     return gone ? kResultDone : kSyncFileNotWritten;
 }
@@ -57,8 +60,17 @@ void SyncSession::offerPendingTransfer() {
     if (m_pendingPromptOpen) {
         return;
     }
-    const PendingTransfer pending = readTransferIntent(m_recordFolder);
+    const TransferRecordPlace place = transferRecordPlace();
+    const PendingTransfer pending = readTransferIntent(place);
     if (pending.state == PendingTransfer::State::None) {
+        // Another keyboard's bytes would be wrong here: the record waits for
+        // its own keyboard, and the user hears of it once.
+        const std::vector<std::string> others = otherKeyboardsTransferIntents(place);
+        if (!others.empty() && !m_toldOtherKeyboardsRecords) {
+            m_toldOtherKeyboardsRecords = true;
+            m_prompter.showMessage(text(kTextTransferForAnotherKeyboard) + u"\n\n" +
+                                   utf8ToUtf16(others.front()));
+        }
         return;
     }
     if (pending.state == PendingTransfer::State::Damaged) {

@@ -51,14 +51,38 @@ std::uint32_t checksum(std::span<const std::uint8_t> bytes) {
     return h;
 }
 
-}  // namespace
+constexpr std::string_view kRecordStem = "transfer-0c45-5004";
+constexpr std::string_view kRecordSuffix = ".pending";
 
-std::string transferIntentPath(const std::string& recordFolder) {
-    std::string folder = recordFolder;
+std::string withSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
-    return folder + "transfer-0c45-5004.pending";
+    return folder;
+}
+
+// The identity may hold anything a device reports: the name carries a hash.
+std::string keyboardTag(std::string_view keyboard) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : keyboard) {
+        h = (h ^ static_cast<std::uint8_t>(c)) * 1099511628211ull;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string tag(16, '0');
+    for (int i = 15; i >= 0; --i, h >>= 4) {
+        tag[static_cast<std::size_t>(i)] = kHex[h & 0xF];
+    }
+    return tag;
+}
+
+}  // namespace
+
+std::string transferIntentPath(const TransferRecordPlace& place) {
+    std::string name(kRecordStem);
+    if (!place.keyboard.empty()) {
+        name += "-" + keyboardTag(place.keyboard);
+    }
+    return withSlash(place.folder) + name + std::string(kRecordSuffix);
 }
 
 std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent) {
@@ -138,17 +162,30 @@ bool decodeTransferIntent(const std::vector<std::uint8_t>& bytes, TransferIntent
     return true;
 }
 
-bool saveTransferIntent(const std::string& folder, const TransferIntent& intent,
+bool saveTransferIntent(const TransferRecordPlace& place, const TransferIntent& intent,
                         std::string* error) {
-    makeDirectories(folder);
+    makeDirectories(place.folder);
     const std::vector<std::uint8_t> bytes = encodeTransferIntent(intent);
-    return writeFileAtomic(transferIntentPath(folder), bytes, error);
+    return writeFileAtomic(transferIntentPath(place), bytes, error);
 }
 
-PendingTransfer readTransferIntent(const std::string& folder) {
+PendingTransfer readTransferIntent(const TransferRecordPlace& place) {
     PendingTransfer pending;
-    const std::string path = transferIntentPath(folder);
+    const std::string path = transferIntentPath(place);
     std::error_code ec;
+    if (!place.keyboard.empty() &&
+        !std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+        // A record tied to no keyboard was made for the one that came next.
+        const std::string untied = transferIntentPath(place.folder);
+        if (std::filesystem::exists(std::filesystem::symlink_status(untied, ec))) {
+            std::filesystem::rename(untied, path, ec);
+            if (ec) {
+                pending.state = PendingTransfer::State::Unreadable;
+                pending.error = untied + ": cannot take it over as " + path + ": " + ec.message();
+                return pending;
+            }
+        }
+    }
     if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
         return pending;
     }
@@ -176,18 +213,53 @@ PendingTransfer readTransferIntent(const std::string& folder) {
     return pending;
 }
 
-bool clearTransferIntent(const std::string& folder) {
-    const std::string path = transferIntentPath(folder);
+bool clearTransferIntent(const TransferRecordPlace& place) {
+    const std::string path = transferIntentPath(place);
     std::error_code ec;
     std::filesystem::remove(path, ec);
     return !std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
-bool setDamagedTransferIntentAside(const std::string& folder) {
-    const std::string path = transferIntentPath(folder);
+bool setDamagedTransferIntentAside(const TransferRecordPlace& place) {
+    const std::string path = transferIntentPath(place);
     std::error_code ec;
     std::filesystem::rename(path, path + ".damaged", ec);
     return !ec;
+}
+
+namespace {
+
+// Every record in the folder, tied to a keyboard or not, by name.
+std::vector<std::string> recordsIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.starts_with(kRecordStem) && name.ends_with(kRecordSuffix)) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::string> otherKeyboardsTransferIntents(const TransferRecordPlace& place) {
+    std::vector<std::string> others;
+    if (place.keyboard.empty()) {
+        return others;  // the untied record is the one to offer; tied ones wait for theirs
+    }
+    const std::string own = std::filesystem::path(transferIntentPath(place)).filename().string();
+    const std::string untied =
+        std::filesystem::path(transferIntentPath(place.folder)).filename().string();
+    for (const std::string& name : recordsIn(place.folder)) {
+        if (name != own && name != untied) {
+            others.push_back(withSlash(place.folder) + name);
+        }
+    }
+    return others;
 }
 
 bool moveTransferIntent(const std::string& fromFolder, const std::string& toFolder) {
@@ -197,8 +269,8 @@ bool moveTransferIntent(const std::string& fromFolder, const std::string& toFold
     if (!std::filesystem::exists(std::filesystem::symlink_status(from, ec))) {
         return true;
     }
-    if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) {
-        return false;
+    if (!recordsIn(toFolder).empty()) {
+        return false;  // a record there, untied or a keyboard's, is the newer one
     }
     makeDirectories(toFolder);
     std::filesystem::rename(from, to, ec);

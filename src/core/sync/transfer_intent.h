@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/config/config_image.h"
@@ -31,8 +32,20 @@ struct TransferIntent {
     bool operator==(const TransferIntent&) const = default;
 };
 
-// One record per keyboard model, in `folder` (the per-user state folder).
-std::string transferIntentPath(const std::string& folder);
+// Where a keyboard's record lives: one record per keyboard, in `folder` (the
+// per-user state folder). `keyboard` is the library's identity of it; a
+// record made where that was unknown (or by an earlier build) has no
+// keyboard, and the first keyboard that reads it takes it over.
+struct TransferRecordPlace {
+    std::string folder;
+    std::string keyboard;
+    // A folder alone is the place of a record tied to no keyboard.
+    // NOLINTNEXTLINE(google-explicit-constructor)
+    TransferRecordPlace(std::string recordFolder, std::string keyboardIdentity = {})
+        : folder(std::move(recordFolder)), keyboard(std::move(keyboardIdentity)) {}
+};
+
+std::string transferIntentPath(const TransferRecordPlace& place);
 
 std::vector<std::uint8_t> encodeTransferIntent(const TransferIntent& intent);
 // Strict: magic, sizes, profiles 0..2 each at most once, checksum, nothing
@@ -52,14 +65,18 @@ struct PendingTransfer {
 
 // Saves the record (atomically: a record is whole or absent) and so marks the
 // transfer pending. Creates the folder when missing.
-bool saveTransferIntent(const std::string& folder, const TransferIntent& intent,
+bool saveTransferIntent(const TransferRecordPlace& place, const TransferIntent& intent,
                         std::string* error = nullptr);
-PendingTransfer readTransferIntent(const std::string& folder);
+PendingTransfer readTransferIntent(const TransferRecordPlace& place);
 // Clears the mark. True when no record is left.
-bool clearTransferIntent(const std::string& folder);
+bool clearTransferIntent(const TransferRecordPlace& place);
 // A damaged record is moved aside (".damaged"), kept for a look but no longer
 // pending. True when it is no longer in the way.
-bool setDamagedTransferIntentAside(const std::string& folder);
+bool setDamagedTransferIntentAside(const TransferRecordPlace& place);
+
+// Records in the place's folder that belong to other keyboards: told about,
+// never offered to this one.
+std::vector<std::string> otherKeyboardsTransferIntents(const TransferRecordPlace& place);
 
 // Moves a record from `fromFolder` (where earlier builds kept it) to
 // `toFolder`, so that an upgrade loses no transfer. Nothing moves when

@@ -276,6 +276,20 @@ int QuellixDeviceProblem(char* node, uint32_t capacity);
  * before Init(), after End() and from within a callback. */
 int QuellixLastError(char* text, uint32_t capacity);
 
+/* ---- Which keyboard is attached. ----------------------------------------
+ *
+ * Added within ABI version 1, bound optionally like QuellixDeviceProblem. */
+
+/* A text that names the attached keyboard across plug-ins and restarts, for
+ * records that belong to one keyboard: "serial:<serial number>" where the
+ * keyboard has one, else "port:<USB port path>" (the same keyboard in another
+ * port reads as another keyboard); "virtual" or "virtual:<absolute path of
+ * QUELLIX_VIRTUAL_STATE>" for the virtual keyboard; "nodes:<first node>" for
+ * QUELLIX_DEVICE=hidraw:...; empty when none is attached, in a replay and
+ * when not started. Copies it to `text` like QuellixLastError and returns
+ * its whole length. Any thread, also from within a callback. */
+int QuellixKeyboardIdentity(char* text, uint32_t capacity);
+
 /* ---- Virtual keyboard controls (QUELLIX_DEVICE=virtual). -----------------
  *
  * For tests, benchmarks and demos. Each returns 0 (and does nothing) when the
