@@ -318,6 +318,33 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     // The cut transfer's question when nothing was written, and a record that could not be read.
     "IDS_TRANSFER_PENDING_NOTHING_WRITTEN",
     "IDS_TRANSFER_RECORD_UNREADABLE",
+    // What a screen reader calls the controls that have no caption.
+    "IDS_A11Y_LINK",
+    "IDS_A11Y_CAPS_LOCK",
+    "IDS_A11Y_NUM_LOCK",
+    "IDS_A11Y_SCROLL_LOCK",
+    "IDS_A11Y_GKEY_BANK",
+    "IDS_A11Y_TOP_ROW",
+    "IDS_A11Y_FLIP_BACK",
+    "IDS_A11Y_FLIP_NEXT",
+    "IDS_A11Y_REPORT_RATE1",
+    "IDS_A11Y_REPORT_RATE2",
+    "IDS_A11Y_REPORT_RATE3",
+    "IDS_A11Y_REPORT_RATE4",
+    "IDS_A11Y_EFFECT",
+    "IDS_A11Y_USER_MODE",
+    "IDS_A11Y_DIRECTION_FIRST",
+    "IDS_A11Y_DIRECTION_SECOND",
+    "IDS_A11Y_RED",
+    "IDS_A11Y_YELLOW",
+    "IDS_A11Y_GREEN",
+    "IDS_A11Y_BLUE",
+    "IDS_A11Y_TOOL_BRUSH",
+    "IDS_A11Y_TOOL_BASE",
+    "IDS_A11Y_CLOSE",
+    "IDS_A11Y_OSK",
+    "IDS_A11Y_MACRO_STEPS",
+    "IDS_A11Y_PROFILE_LIST",
 });
 
 // Texts the program formats with one integer argument, and the directives

@@ -1,5 +1,6 @@
 #include "ui/skin/bitmap_slider.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,12 +9,16 @@
 
 #include <algorithm>
 
+#include "ui/skin/focus_mark.h"
+#include "ui/skin/skin_role.h"
+
 namespace quorvane {
 
 CBitmapSlider::CBitmapSlider(QWidget* parent, int controlId)
     : QWidget(parent), m_controlId(controlId) {
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    installSkinAccessibility();
 }
 
 void CBitmapSlider::SetPicture(const QPixmap& picture) {
@@ -41,8 +46,21 @@ void CBitmapSlider::SetPageStep(int step) {
 }
 
 void CBitmapSlider::SetPos(int position) {
+    const int before = m_pos;
     m_pos = clamp(position);
     update();
+    if (m_pos != before && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, m_pos);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void CBitmapSlider::MoveTo(int position) {
+    if (!isEnabled()) {
+        return;
+    }
+    SetPos(position);
+    notify();
 }
 
 void CBitmapSlider::SetVertical(bool vertical) {
@@ -92,11 +110,8 @@ void CBitmapSlider::paintEvent(QPaintEvent* /*event*/) {
     if (!m_picture.isNull()) {
         painter.drawPixmap(0, 0, m_picture);
     }
-    if (m_hover && hasFocus()) {
-        QPen pen(QColor(255, 255, 255, 160));
-        pen.setStyle(Qt::DotLine);
-        painter.setPen(pen);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus()) {
+        drawFocusMark(painter, rect());
     }
 }
 

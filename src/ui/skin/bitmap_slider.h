@@ -44,6 +44,8 @@ class CBitmapSlider : public QWidget {
     // Clamped to the range; repaints.
     void SetPos(int position);
     void SetVertical(bool vertical);
+    // Moves as the user would, telling the owner (a screen reader sets the value so).
+    void MoveTo(int position);
 
     int GetPos() const { return m_pos; }
     int minimum() const { return m_min; }
