@@ -195,7 +195,6 @@ CPngButton* Quorvane_DlgComposite::makeButton(int controlId, const char16_t* ski
     auto* b = qtOwned<CPngButton>(this);
     b->setObjectName(QStringLiteral("ctl%1").arg(controlId));
     placeImageButton(b, layout(), u"BUTTONINFO", skinKey, pictures);
-    b->setAccessibleName(QString::fromStdU16String(skinKey));
     b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace), colorFromRef(0xDEDEDE),
                     colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(kDisabledText),
                     colorFromRef(0xDEDEDE), text_format::kDefault);
@@ -251,8 +250,6 @@ void Quorvane_DlgComposite::build() {
     connect(mask, &QAbstractButton::clicked, this, &Quorvane_DlgComposite::onMaskClicked);
     makeButton(kTitle, u"CONTROL_TITLE", m_keySet);
     CPngButton* osk = makeButton(kOsk, u"CONTROL_OSK", m_keySet);
-    osk->SetTooltip(QStringLiteral("Open the on-screen keyboard"), true);
-    osk->setAccessibleName(osk->tooltipText());
     connect(osk, &QAbstractButton::clicked, this, [this] {
         if (m_setup.onScreenKeyboard) {
             m_setup.onScreenKeyboard();
@@ -403,6 +400,8 @@ void Quorvane_DlgComposite::build() {
         sync();
     });
     m_controls[kRecordDelays] = m_delays;
+    presentControls();
+    connect(qApp, &QApplication::focusChanged, this, [this] { updateGrab(); });
     m_built = true;
 }
 
@@ -666,6 +665,7 @@ void Quorvane_DlgComposite::applyLanguage() {
         }
     }
     setWindowTitle(text(locked ? u"IDS_KEYBOARD_EDIT_TISHI" : u"IDS_KEYBOARD_KEY_SETTING"));
+    nameControls();
     m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
     m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
     m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
@@ -710,6 +710,7 @@ void Quorvane_DlgComposite::sync() {
 
 void Quorvane_DlgComposite::syncPage() {
     const CompositePage page = m_core.page();
+    bool pageChanged = false;
     if (!m_pageShown || page != m_shownPage) {
         const SkinPictureSet& s = page == CompositePage::Macro      ? m_macroSet
                                   : page == CompositePage::Media    ? m_mediaSet
@@ -719,6 +720,7 @@ void Quorvane_DlgComposite::syncPage() {
         showBanner(page);
         m_shownPage = page;
         m_pageShown = true;
+        pageChanged = true;
     }
     const bool single = page == CompositePage::SingleKey;
     const bool macro = page == CompositePage::Macro;
@@ -731,6 +733,10 @@ void Quorvane_DlgComposite::syncPage() {
     button(kFunction)->SetChecked(function, true);
 
     m_keyField->setVisible(single);
+    if (pageChanged && single) {
+        // The key to send is captured while the field holds the focus.
+        m_keyField->setFocus(Qt::OtherFocusReason);
+    }
     control(kSingleHint)->setVisible(single && !locked);
     m_media->setVisible(media);
     control(kMediaHint)->setVisible(media && !locked);
@@ -861,14 +867,18 @@ void Quorvane_DlgComposite::syncMacroPage() {
 // ---- The keyboard grab ---------------------------------------------------------------
 
 void Quorvane_DlgComposite::updateGrab() {
+    const bool inField = focusWidget() == nullptr || focusWidget() == m_keyField;
     const bool want = m_state == State::Open && isVisible() && !m_deactivated &&
-                      (m_core.capturing() || m_core.recording());
+                      ((m_core.capturing() && inField) || m_core.recording());
     if (want && !m_grabbing) {
         grabKeyboard();
         m_grabbing = true;
     } else if (!want && m_grabbing) {
         releaseKeyboard();
         m_grabbing = false;
+    }
+    if (!m_grabbing) {
+        m_heldKeys.clear();
     }
 }
 
@@ -881,11 +891,50 @@ bool Quorvane_DlgComposite::onKeyEvent(QKeyEvent* event) {
     if (key.autoRepeat && key.release) {
         return true;
     }
+    if (!m_core.recording() && m_core.capturing() && leaveCaptureField(event)) {
+        return true;
+    }
+    return routeKey(key);
+}
+
+bool Quorvane_DlgComposite::routeKey(const KeyEvent& key) {
     if (m_core.onKey(key) != KeyRoute::Swallow) {
         return false;
     }
     sync();
     return true;
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab move on as in any field that takes Tab itself.
+// Ctrl and Shift are held back until the next key shows whether they began
+// such a move; anything else gets them as it would have, so every key and
+// every sequence captures what it did before.
+bool Quorvane_DlgComposite::leaveCaptureField(QKeyEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    const int qtKey = event->key();
+    if (press && (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        m_heldKeys.clear();
+        focusNextPrevChild(qtKey == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
+    const bool holdable =
+        qtKey == Qt::Key_Control || (qtKey == Qt::Key_Shift && !m_heldKeys.empty());
+    if (press && holdable) {
+        if (!event->isAutoRepeat()) {
+            m_heldKeys.push_back(keyEventOf(*event));
+        }
+        return true;
+    }
+    if (m_heldKeys.empty()) {
+        return false;
+    }
+    std::vector<KeyEvent> held;
+    held.swap(m_heldKeys);
+    for (const KeyEvent& k : held) {
+        routeKey(k);
+    }
+    return false;
 }
 
 bool Quorvane_DlgComposite::eventFilter(QObject* watched, QEvent* event) {

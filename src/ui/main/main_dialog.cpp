@@ -689,7 +689,7 @@ void CQuorvaneDlg::setProfileLabel(const QString& text, const QString& tooltip) 
     if (CPngButton* b = button(kProfiles)) {
         b->setText(text);
         b->SetTooltip(tooltip, true);
-        b->setAccessibleName(text.isEmpty() ? tooltip : text);
+        b->setAccessibleDescription(text.isEmpty() ? tooltip : text);
         b->update();
     }
 }

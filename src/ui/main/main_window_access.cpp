@@ -79,6 +79,9 @@ void CQuorvaneDlg::nameControls() {
         }
     };
     name(kLink, u"IDS_A11Y_LINK");
+    // It opens the profile manager; its caption, the current profile's name,
+    // is its description.
+    name(kProfiles, u"IDS_PROFILE_TITLE");
     if (QWidget* link = control(kLink)) {
         link->setAccessibleDescription(m_link);
     }
