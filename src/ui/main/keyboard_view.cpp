@@ -86,32 +86,38 @@ void KeyboardView::renameKeys() {
 }
 
 std::vector<std::vector<CPngButton*>> KeyboardView::rows(bool reachableOnly) const {
-    std::vector<CPngButton*> all;
-    for (const auto& [id, b] : m_buttons) {
-        if (b->focusPolicy() == Qt::NoFocus) {
-            continue;
-        }
-        if (reachableOnly && (!b->isVisibleTo(m_parent) || !b->isEnabled())) {
-            continue;
-        }
-        all.push_back(b);
-    }
+    auto reachable = [&](const CPngButton* b) {
+        return b != nullptr && b->focusPolicy() != Qt::NoFocus &&
+               (!reachableOnly || (b->isVisibleTo(m_parent) && b->isEnabled()));
+    };
     auto centreY = [](const CPngButton* b) { return b->geometry().center().y(); };
-    std::sort(all.begin(), all.end(),
+    // The G keys stand in a column of their own beside the rows: the first "row".
+    std::vector<std::vector<CPngButton*>> out(1);
+    for (const int id : G_KEY_IDS) {
+        if (CPngButton* b = button(id); reachable(b)) {
+            out.front().push_back(b);
+        }
+    }
+    std::vector<CPngButton*> keys;
+    for (const auto& [id, b] : m_buttons) {
+        if (reachable(b) && std::find(G_KEY_IDS.begin(), G_KEY_IDS.end(), id) == G_KEY_IDS.end()) {
+            keys.push_back(b);
+        }
+    }
+    std::sort(keys.begin(), keys.end(),
               [&](const CPngButton* a, const CPngButton* b) { return centreY(a) < centreY(b); });
     // A button whose centre lies within half its height of a row's first
     // button belongs to that row.
-    std::vector<std::vector<CPngButton*>> out;
     int rowTop = 0;
-    for (CPngButton* b : all) {
-        if (out.empty() || centreY(b) - rowTop > b->height() / 2) {
+    for (CPngButton* b : keys) {
+        if (out.size() == 1 || centreY(b) - rowTop > b->height() / 2) {
             out.emplace_back();
             rowTop = centreY(b);
         }
         out.back().push_back(b);
     }
-    for (auto& row : out) {
-        std::sort(row.begin(), row.end(), [](const CPngButton* a, const CPngButton* b) {
+    for (auto row = out.begin() + 1; row != out.end(); ++row) {
+        std::sort(row->begin(), row->end(), [](const CPngButton* a, const CPngButton* b) {
             return a->geometry().center().x() < b->geometry().center().x();
         });
     }
@@ -126,32 +132,68 @@ std::vector<CPngButton*> KeyboardView::focusOrder() const {
     return out;
 }
 
+namespace {
+
+// The button of `among` whose centre lies nearest to `at` along one axis.
+CPngButton* nearest(const std::vector<CPngButton*>& among, int at, bool vertical) {
+    if (among.empty()) {
+        return nullptr;
+    }
+    auto distance = [&](const CPngButton* b) {
+        const QPoint c = b->geometry().center();
+        return std::abs((vertical ? c.y() : c.x()) - at);
+    };
+    return *std::min_element(
+        among.begin(), among.end(),
+        [&](const CPngButton* a, const CPngButton* b) { return distance(a) < distance(b); });
+}
+
+}  // namespace
+
 CPngButton* KeyboardView::neighbour(CPngButton* from, int key) const {
     const auto all = rows(true);
-    for (std::size_t r = 0; r < all.size(); ++r) {
+    const int y = from->geometry().center().y();
+    const int x = from->geometry().center().x();
+    const std::vector<CPngButton*>& column = all.front();
+    if (const auto at = std::find(column.begin(), column.end(), from); at != column.end()) {
+        switch (key) {
+            case Qt::Key_Up:
+                return at == column.begin() ? nullptr : *(at - 1);
+            case Qt::Key_Down:
+                return at + 1 == column.end() ? nullptr : *(at + 1);
+            case Qt::Key_Right: {
+                // Into the row beside, at its start.
+                const std::vector<CPngButton*>* best = nullptr;
+                for (std::size_t r = 1; r < all.size(); ++r) {
+                    if (best == nullptr ||
+                        std::abs(all[r].front()->geometry().center().y() - y) <
+                            std::abs(best->front()->geometry().center().y() - y)) {
+                        best = &all[r];
+                    }
+                }
+                return best == nullptr ? nullptr : best->front();
+            }
+            default:
+                return nullptr;
+        }
+    }
+    for (std::size_t r = 1; r < all.size(); ++r) {
         const auto& row = all[r];
         const auto at = std::find(row.begin(), row.end(), from);
         if (at == row.end()) {
             continue;
         }
-        if (key == Qt::Key_Left) {
-            return at == row.begin() ? nullptr : *(at - 1);
+        switch (key) {
+            case Qt::Key_Left:
+                // From the start of a row into the G-key column beside it.
+                return at == row.begin() ? nearest(column, y, true) : *(at - 1);
+            case Qt::Key_Right:
+                return at + 1 == row.end() ? nullptr : *(at + 1);
+            case Qt::Key_Up:
+                return r == 1 ? nullptr : nearest(all[r - 1], x, false);
+            default:
+                return r + 1 == all.size() ? nullptr : nearest(all[r + 1], x, false);
         }
-        if (key == Qt::Key_Right) {
-            return at + 1 == row.end() ? nullptr : *(at + 1);
-        }
-        const bool up = key == Qt::Key_Up;
-        if ((up && r == 0) || (!up && r + 1 == all.size())) {
-            return nullptr;
-        }
-        // The button of the next row up or down nearest below the same point.
-        const auto& next = all[up ? r - 1 : r + 1];
-        const int x = from->geometry().center().x();
-        return *std::min_element(next.begin(), next.end(),
-                                 [x](const CPngButton* a, const CPngButton* b) {
-                                     return std::abs(a->geometry().center().x() - x) <
-                                            std::abs(b->geometry().center().x() - x);
-                                 });
     }
     return nullptr;
 }
