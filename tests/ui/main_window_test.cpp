@@ -865,5 +865,47 @@ TEST_F(MainWindowKeyboardTest, NamesFollowTheLanguage) {
     EXPECT_NE(text(u"IDS_A11Y_RED", 1), text(u"IDS_A11Y_RED", 0));
 }
 
+TEST_F(MainWindowKeyboardTest, TheProfileManagerGoesRoundByTabAndNamesItsControls) {
+    dialog->showProfileManager({{"/tmp/", "First", true}, {"/tmp/", "Second", false}});
+    CQuorvane_DlgProfile* manager = dialog->profileManager();
+    ASSERT_NE(manager, nullptr);
+    manager->activateWindow();
+    QApplication::setActiveWindow(manager);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(manager));
+    manager->table()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), manager->table());
+    // The list, then the buttons left to right; Apply is off until something changes.
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+        if (visited.back() == manager->table()) {
+            break;
+        }
+    }
+    const std::vector<QWidget*> expected = {manager->button(CQuorvane_DlgProfile::kAdd),
+                                            manager->button(CQuorvane_DlgProfile::kLoad),
+                                            manager->button(CQuorvane_DlgProfile::kDelete),
+                                            manager->button(1),
+                                            manager->button(2),
+                                            manager->table()};
+    EXPECT_EQ(visited, expected);
+    for (QWidget* w : manager->findChildren<QWidget*>()) {
+        if (w->parentWidget() == manager && w->isVisibleTo(manager)) {
+            const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+            EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+            EXPECT_FALSE(looksLikeSkinKey(name)) << name.toStdString();
+        }
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(manager->table())->text(QAccessible::Name),
+              text(u"IDS_A11Y_PROFILE_LIST"));
+    // Enter on OK or Cancel does nothing; Space presses them.
+    manager->button(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(manager->button(2), Qt::Key_Return);
+    EXPECT_TRUE(manager->isVisible());
+    QTest::keyClick(manager->button(2), Qt::Key_Space);
+    EXPECT_FALSE(manager->isVisible());
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -45,6 +45,8 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
+    // Tab leaves the list for the next control; the arrows move within it.
+    setTabKeyNavigation(false);
     setStyleSheet(QStringLiteral(
         "QTableWidget{background:#16191f;color:#e4e4e4;gridline-color:#2c313a;"
         "selection-background-color:#7a1e2c;selection-color:#ffffff;border:1px solid #2c313a;}"
