@@ -130,7 +130,7 @@ def check_names(win, what):
             # A list says its entry; what it is comes from its label.
             labels = [r for r in c.getRelationSet()
                       if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
-            if not labels and what != "assignment dialog":
+            if not labels:
                 bad.append(f"{describe(c)} without a label")
             continue
         if not c.name or SKIN_KEY.match(c.name):
