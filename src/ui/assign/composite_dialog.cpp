@@ -57,7 +57,9 @@ constexpr const char* kStyle =
     "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
     "background:#0f1116;}"
     "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
-    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}";
+    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}"
+    // The skin's focus mark: the colour the skinned buttons mark theirs with.
+    "QComboBox:focus,QLineEdit:focus,QCheckBox::indicator:focus{border-color:#ffe060;}";
 
 QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));

@@ -11,7 +11,7 @@ void drawFocusMark(QPainter& painter, const QRect& area) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(QColor(0x10, 0x12, 0x16), 1));
     painter.drawRect(area.adjusted(0, 0, -1, -1));
-    QPen dots(QColor(0xFF, 0xE0, 0x60), 1);
+    QPen dots(QColor::fromRgb(kFocusMarkRgb), 1);
     dots.setStyle(Qt::DotLine);
     painter.setPen(dots);
     painter.drawRect(area.adjusted(1, 1, -2, -2));

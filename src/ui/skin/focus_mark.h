@@ -9,6 +9,10 @@ class QPainter;
 
 namespace quorvane {
 
+// The mark's light colour; the style sheets of the fields and lists give their
+// focused border the same (#ffe060).
+inline constexpr unsigned kFocusMarkRgb = 0xFFE060;
+
 void drawFocusMark(QPainter& painter, const QRect& area);
 
 }  // namespace quorvane
