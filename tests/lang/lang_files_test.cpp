@@ -345,6 +345,7 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_A11Y_OSK",
     "IDS_A11Y_MACRO_STEPS",
     "IDS_A11Y_PROFILE_LIST",
+    "IDS_A11Y_BUSY",
 });
 
 // Texts the program formats with one integer argument, and the directives

@@ -93,6 +93,7 @@ void CQuorvaneDlg::nameControls() {
     name(kLockScrollId, u"IDS_A11Y_SCROLL_LOCK");
     name(kLockBankId, u"IDS_A11Y_GKEY_BANK");
     name(kFlip0Id, u"IDS_A11Y_TOP_ROW");
+    name(kBusy, u"IDS_A11Y_BUSY");
     name(kFlip1Id, u"IDS_A11Y_FLIP_BACK");
     name(kFlip2Id, u"IDS_A11Y_FLIP_NEXT");
     name(kLeftArrowId, u"IDS_A11Y_FLIP_BACK");
