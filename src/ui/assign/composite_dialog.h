@@ -9,8 +9,9 @@
 // meanwhile the dialog takes no input, so the core's state does not change
 // under the pending step.
 //
-// Keys: while the single-key page captures or the macro page records, the
-// dialog grabs the keyboard and reads every key event through an
+// Keys: while the single-key page captures (its field holding the focus,
+// as it does whenever the page shows; Ctrl+Tab leaves it) or the macro page
+// records, the dialog grabs the keyboard and reads every key event through an
 // application-wide filter: the native scan code goes through the evdev table
 // (the same physical key whatever the layout), auto-repeats are dropped, the
 // event's own time stamps the step. The grab is released as soon as neither
