@@ -752,6 +752,12 @@ TEST_F(MainWindowKeyboardTest, TheFocusedControlShowsTheSkinsFocusMark) {
         EXPECT_TRUE(marked(widget(id))) << id;
         widget(kLink)->setFocus(Qt::TabFocusReason);
         EXPECT_FALSE(marked(widget(id))) << id;
+        // Focus the mouse gave, or a window's activation, goes unmarked.
+        for (const Qt::FocusReason reason : {Qt::MouseFocusReason, Qt::ActiveWindowFocusReason}) {
+            widget(id)->setFocus(reason);
+            EXPECT_FALSE(marked(widget(id))) << id << " " << reason;
+            widget(kLink)->setFocus(Qt::TabFocusReason);
+        }
     }
     CPngButton* key = keyNamed(QStringLiteral("A"));
     key->setFocus(Qt::TabFocusReason);

@@ -735,10 +735,6 @@ void Quorvane_DlgComposite::syncPage() {
     button(kFunction)->SetChecked(function, true);
 
     m_keyField->setVisible(single);
-    if (pageChanged && single) {
-        // The key to send is captured while the field holds the focus.
-        m_keyField->setFocus(Qt::OtherFocusReason);
-    }
     control(kSingleHint)->setVisible(single && !locked);
     m_media->setVisible(media);
     control(kMediaHint)->setVisible(media && !locked);
@@ -758,6 +754,17 @@ void Quorvane_DlgComposite::syncPage() {
     }
     if (m_functions->currentIndex() != m_core.functionSelection()) {
         m_functions->setCurrentIndex(m_core.functionSelection());
+    }
+    if (pageChanged) {
+        // A new page starts at its own field; the single key's captures the
+        // key to send while it holds the focus.
+        QWidget* field = single     ? static_cast<QWidget*>(m_keyField)
+                         : media    ? static_cast<QWidget*>(m_media)
+                         : function ? static_cast<QWidget*>(m_functions)
+                                    : static_cast<QWidget*>(m_names);
+        if (field->isEnabled()) {
+            field->setFocus(Qt::OtherFocusReason);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -110,7 +111,7 @@ void CBitmapSlider::paintEvent(QPaintEvent* /*event*/) {
     if (!m_picture.isNull()) {
         painter.drawPixmap(0, 0, m_picture);
     }
-    if (hasFocus()) {
+    if (hasFocus() && m_markFocus) {
         drawFocusMark(painter, rect());
     }
 }
@@ -241,6 +242,11 @@ bool CBitmapSlider::event(QEvent* event) {
         }
     }
     return QWidget::event(event);
+}
+
+void CBitmapSlider::focusInEvent(QFocusEvent* event) {
+    m_markFocus = marksFocus(event->reason());
+    QWidget::focusInEvent(event);
 }
 
 }  // namespace quorvane

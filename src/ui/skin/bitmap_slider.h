@@ -67,6 +67,7 @@ class CBitmapSlider : public QWidget {
     void sliderMoved(int controlId, int position);
 
   protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -78,6 +79,7 @@ class CBitmapSlider : public QWidget {
     bool event(QEvent* event) override;
 
   private:
+    bool m_markFocus = false;  // the focus came from the keyboard
     int clamp(int position) const;
     // Where a key moves the slider (not clamped); nullopt for other keys.
     std::optional<int> keyTarget(int key) const;

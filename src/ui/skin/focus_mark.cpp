@@ -18,4 +18,9 @@ void drawFocusMark(QPainter& painter, const QRect& area) {
     painter.restore();
 }
 
+bool marksFocus(Qt::FocusReason reason) {
+    return reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason &&
+           reason != Qt::PopupFocusReason;
+}
+
 }  // namespace quorvane

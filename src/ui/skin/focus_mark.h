@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QRect>
+#include <Qt>
 
 class QPainter;
 
@@ -14,5 +15,10 @@ namespace quorvane {
 inline constexpr unsigned kFocusMarkRgb = 0xFFE060;
 
 void drawFocusMark(QPainter& painter, const QRect& area);
+
+// Whether focus that came for `reason` is marked: the keyboard's moves are,
+// the mouse's and a window's activation (the first control of a window just
+// shown, say) are not.
+bool marksFocus(Qt::FocusReason reason);
 
 }  // namespace quorvane

@@ -1,6 +1,7 @@
 #include "ui/skin/picture_switch.h"
 
 #include <QAccessible>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,7 +36,7 @@ void CPictureSwitch::click() {
 
 void CPictureSwitch::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
-    if (hasFocus()) {
+    if (hasFocus() && m_markFocus) {
         QPainter painter(this);
         drawFocusMark(painter, rect());
     }
@@ -70,6 +71,11 @@ void CPictureSwitch::keyPressEvent(QKeyEvent* event) {
         default:
             QLabel::keyPressEvent(event);
     }
+}
+
+void CPictureSwitch::focusInEvent(QFocusEvent* event) {
+    m_markFocus = marksFocus(event->reason());
+    QLabel::focusInEvent(event);
 }
 
 }  // namespace quorvane

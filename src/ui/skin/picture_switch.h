@@ -26,12 +26,14 @@ class CPictureSwitch : public QLabel {
     void click();
 
   protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    bool m_markFocus = false;  // the focus came from the keyboard
     SkinRole m_role = SkinRole::Push;
     bool m_checked = false;
 };

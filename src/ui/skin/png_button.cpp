@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -243,7 +244,7 @@ void CPngButton::paintEvent(QPaintEvent* /*event*/) {
     if (m_hasText && !text().isEmpty()) {
         drawText(painter, state);
     }
-    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+    if (hasFocus() && m_markFocus && focusPolicy() != Qt::NoFocus) {
         drawFocusMark(painter, rect());
     }
     if (m_afterPaint) {
@@ -348,6 +349,11 @@ void CPngButton::showTooltipNow() {
         return;
     }
     QToolTip::showText(mapToGlobal(QPoint(0, height())), m_tooltip, this, rect());
+}
+
+void CPngButton::focusInEvent(QFocusEvent* event) {
+    m_markFocus = marksFocus(event->reason());
+    QAbstractButton::focusInEvent(event);
 }
 
 }  // namespace quorvane

@@ -93,6 +93,7 @@ class CPngButton : public QAbstractButton {
     static constexpr int kTooltipDelayMs = 300;
 
   protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -102,6 +103,7 @@ class CPngButton : public QAbstractButton {
     bool event(QEvent* event) override;
 
   private:
+    bool m_markFocus = false;  // the focus came from the keyboard
     void drawText(class QPainter& painter, Shown state);
     void showTooltipNow();
 
