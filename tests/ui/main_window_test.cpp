@@ -803,6 +803,16 @@ TEST_F(MainWindowKeyboardTest, AScreenReaderHearsRoleNameStateAndAction) {
         EXPECT_EQ(a->state().checked, e.checked) << e.id;
         EXPECT_EQ(a->state().checkable, e.role == QAccessible::CheckBox) << e.id;
     }
+    // The lists are labelled: the effects by the panel's heading, the user
+    // modes by a label of their own.
+    const std::pair<int, const char16_t*> lists[] = {
+        {panel::kEffectList, u"IDS_KEYBOARD_FUNC_LIGHTING"},
+        {panel::kUserSlots, u"IDS_A11Y_USER_MODE"}};
+    for (const auto& [id, key] : lists) {
+        const auto labels = accessible(widget(id))->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << id;
+        EXPECT_EQ(labels[0].first->text(QAccessible::Name), text(key)) << id;
+    }
     // No shown control is nameless or goes by a skin key.
     for (QWidget* w : dialog->findChildren<QWidget*>()) {
         if (w->parentWidget() != dialog.get() || !w->isVisibleTo(dialog.get())) {

@@ -228,6 +228,11 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
             label->setBuddy(control(n.id));
         }
     }
+    // The user modes' list has no caption on the skin.
+    m_userSlotsLabel = qtOwned<QLabel>(m_parent);
+    m_userSlotsLabel->setObjectName(QStringLiteral("userSlotsLabel"));
+    m_userSlotsLabel->hide();
+    m_userSlotsLabel->setBuddy(m_userSlots);
     // Renaming in place: the text typed into the selected slot's entry.
     connect(m_userSlots->lineEdit(), &QLineEdit::editingFinished, this, [this] {
         if (m_filling || m_actions == nullptr || m_userSlots->currentIndex() < 0) {
@@ -289,6 +294,7 @@ void LightingWidgets::applyLanguage(const TextLookup& loadText) {
             w->setAccessibleName(qs(loadText(n.textKey)));
         }
     }
+    m_userSlotsLabel->setText(qs(loadText(u"IDS_A11Y_USER_MODE")));
 }
 
 QWidget* LightingWidgets::control(int controlId) const {
