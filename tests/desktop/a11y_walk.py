@@ -179,7 +179,10 @@ def check_tab_round(win, caption, what, leave_field=False):
     keys = ["ctrl+Tab"] + ["Tab"] * (len(reachable) - 1) if leave_field else \
         ["Tab"] * len(reachable)
     xdotool("key", "--delay", "40", *keys)
-    pump(1.5)
+    # A busy machine may tell the moves late: wait for all of them, then a
+    # little longer for any one too many.
+    wait_for(lambda: len([f for f in focused if f[0] in reachable]) >= len(reachable), 20)
+    pump(0.5)
     pyatspi.Registry.deregisterEventListener(on_focus, "object:state-changed:focused")
     # A combo box's own parts may report focus too: only the window's controls count.
     seen = [f for f in focused if f[0] in reachable]
