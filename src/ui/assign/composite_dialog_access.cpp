@@ -19,16 +19,16 @@ void Quorvane_DlgComposite::presentControls() {
         }
     }
     for (const int id : {kSingleKey, kMacro, kMedia, kFunction, kRecord}) {
-        button(id)->SetRole(SkinRole::Toggle);
+        button(id)->setRole(SkinRole::Toggle);
     }
     // The banner and the title only show; the banner's click is the mouse's
     // way into the page's field.
     for (const int id : {kMask, kTitle}) {
         button(id)->setFocusPolicy(Qt::NoFocus);
     }
-    button(kTitle)->SetRole(SkinRole::Graphic);
+    button(kTitle)->setRole(SkinRole::Graphic);
     for (const int id : {kOk, kCancel}) {
-        button(id)->SetEnterActivates(false);
+        button(id)->setEnterActivates(false);
     }
     const std::pair<int, QWidget*> labelled[] = {
         {kSingleHint, m_keyField},  {kMediaHint, m_media},    {kFunctionHint, m_functions},

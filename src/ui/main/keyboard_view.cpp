@@ -214,7 +214,7 @@ void KeyboardView::placeKeyButtons() {
         placeImageButton(b, m_layout, u"BUTTONINFO", skinKey, keys);
         m_keyNames[id] = name;
         b->setFocusPolicy(Qt::TabFocus);
-        b->SetArrowKeys([this](CPngButton* from, int arrow) {
+        b->setArrowKeys([this](CPngButton* from, int arrow) {
             CPngButton* to = neighbour(from, arrow);
             if (to != nullptr) {
                 to->setFocus(Qt::OtherFocusReason);
@@ -251,13 +251,13 @@ void KeyboardView::placeIndicators() {
     for (const auto& [id, key] : lockKeys) {
         CPngButton* b = make(id);
         placeImageButton(b, m_layout, u"BUTTONINFO", key, locks);
-        b->SetRole(SkinRole::Indicator);
+        b->setRole(SkinRole::Indicator);
     }
     CPngButton* flip0 = make(kFlip0Id);
     placeImageButton(flip0, m_layout, u"BUTTONINFO", u"FLIP_0",
                      {m_pictures.normal, m_pictures.normal, m_pictures.normal, m_pictures.normal,
                       m_pictures.disable});
-    flip0->SetRole(SkinRole::Graphic);
+    flip0->setRole(SkinRole::Graphic);
     const SkinPictureSet flips{m_pictures.normal, m_pictures.over, m_pictures.down,
                                m_pictures.normal, m_pictures.disable};
     for (const auto& [id, key] : {std::pair{kFlip1Id, u"FLIP_1"}, std::pair{kFlip2Id, u"FLIP_2"}}) {
@@ -270,8 +270,8 @@ void KeyboardView::placeIndicators() {
             }
         });
     }
-    make(kLeftArrowId)->SetRole(SkinRole::Graphic);
-    make(kRightArrowId)->SetRole(SkinRole::Graphic);
+    make(kLeftArrowId)->setRole(SkinRole::Graphic);
+    make(kRightArrowId)->setRole(SkinRole::Graphic);
 
     // Where pictures overlap, the buttons painted later lie on top: the G keys
     // over the bank indicator, 1055 over Enter, the top row and the flip

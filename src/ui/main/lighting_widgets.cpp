@@ -143,7 +143,7 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     }
     for (const Placed& p : kSwitches) {
         auto* s = make<CPictureSwitch>(p.id, p.key);
-        s->SetRole(SkinRole::Toggle);
+        s->setRole(SkinRole::Toggle);
         const int id = p.id;
         s->onClick = [this, id] {
             if (m_actions == nullptr) {
@@ -322,7 +322,7 @@ void LightingWidgets::setPicture(int controlId, std::string_view file) {
         label->setPixmap(picture(file));
     }
     if (auto* sw = qobject_cast<CPictureSwitch*>(w)) {
-        sw->SetChecked(showsPressed(file));
+        sw->setChecked(showsPressed(file));
     }
 }
 

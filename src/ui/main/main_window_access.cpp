@@ -51,24 +51,24 @@ void CQuorvaneDlg::presentControls() {
     }
     for (int i = 0; i < 3; ++i) {
         if (CPngButton* b = button(kProfile1 + i)) {
-            b->SetRole(SkinRole::Toggle);
+            b->setRole(SkinRole::Toggle);
             b->setFocusPolicy(Qt::TabFocus);
         }
     }
     for (const int id : kReportRate) {
         if (CPngButton* b = button(id)) {
-            b->SetRole(SkinRole::Toggle);
+            b->setRole(SkinRole::Toggle);
             b->setFocusPolicy(Qt::TabFocus);
         }
     }
     // Enter and Esc never press OK or Cancel, not even with the focus on them.
     for (const int id : {kOk, kCancel}) {
         if (CPngButton* b = button(id)) {
-            b->SetEnterActivates(false);
+            b->setEnterActivates(false);
         }
     }
     if (CPngButton* version = button(kVersion)) {
-        version->SetRole(SkinRole::Indicator);
+        version->setRole(SkinRole::Indicator);
     }
 }
 

@@ -72,8 +72,8 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
             .arg(QString::fromStdString(skinFolder + "/check.png").replace(u'"', u' ')));
     m_table->setShowGrid(true);
     // Enter and Esc keep their own rules, whatever has the focus.
-    m_buttons[1]->SetEnterActivates(false);
-    m_buttons[2]->SetEnterActivates(false);
+    m_buttons[1]->setEnterActivates(false);
+    m_buttons[2]->setEnterActivates(false);
     // Reading order: the list, then the buttons left to right.
     QWidget* previous = m_table;
     for (const int id : {kAdd, kLoad, kDelete, 1, 2, kApply}) {

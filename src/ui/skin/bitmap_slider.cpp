@@ -56,7 +56,7 @@ void CBitmapSlider::SetPos(int position) {
     }
 }
 
-void CBitmapSlider::MoveTo(int position) {
+void CBitmapSlider::moveTo(int position) {
     if (!isEnabled()) {
         return;
     }

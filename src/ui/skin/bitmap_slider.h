@@ -45,7 +45,7 @@ class CBitmapSlider : public QWidget {
     void SetPos(int position);
     void SetVertical(bool vertical);
     // Moves as the user would, telling the owner (a screen reader sets the value so).
-    void MoveTo(int position);
+    void moveTo(int position);
 
     int GetPos() const { return m_pos; }
     int minimum() const { return m_min; }

@@ -15,7 +15,7 @@ CPictureSwitch::CPictureSwitch(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::TabFocus);
 }
 
-void CPictureSwitch::SetChecked(bool on) {
+void CPictureSwitch::setChecked(bool on) {
     if (on == m_checked) {
         return;
     }

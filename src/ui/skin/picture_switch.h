@@ -17,10 +17,10 @@ class CPictureSwitch : public QLabel {
 
     std::function<void()> onClick;
 
-    void SetRole(SkinRole role) { m_role = role; }
+    void setRole(SkinRole role) { m_role = role; }
     SkinRole role() const { return m_role; }
     // Only a Toggle has a checked state.
-    void SetChecked(bool on);
+    void setChecked(bool on);
     bool isChecked() const { return m_checked; }
     // What a click does; nothing while disabled.
     void click();

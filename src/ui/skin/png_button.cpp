@@ -160,7 +160,7 @@ void CPngButton::SetAfterPaint(AfterPaint callback) {
     m_afterPaint = std::move(callback);
 }
 
-void CPngButton::SetRole(SkinRole role) {
+void CPngButton::setRole(SkinRole role) {
     m_role = role;
 }
 

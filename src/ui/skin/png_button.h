@@ -62,13 +62,13 @@ class CPngButton : public QAbstractButton {
     // What the button is to a screen reader; a focusable Push or Toggle button
     // also takes Space and Enter (unless told not to: OK and Cancel never
     // answer Enter).
-    void SetRole(SkinRole role);
+    void setRole(SkinRole role);
     SkinRole role() const { return m_role; }
-    void SetEnterActivates(bool on) { m_enterActivates = on; }
+    void setEnterActivates(bool on) { m_enterActivates = on; }
     bool enterActivates() const { return m_enterActivates; }
     // Sees the arrow keys first while the button has the focus; true: handled.
     using ArrowKeys = std::function<bool(CPngButton*, int key)>;
-    void SetArrowKeys(ArrowKeys handler) { m_arrowKeys = std::move(handler); }
+    void setArrowKeys(ArrowKeys handler) { m_arrowKeys = std::move(handler); }
 
     bool isChecked() const { return m_checked; }
     bool isHovered() const { return m_hover; }

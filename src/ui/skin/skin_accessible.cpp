@@ -103,7 +103,7 @@ class SliderAccessible : public QAccessibleWidget, public QAccessibleValueInterf
     }
 
     QVariant currentValue() const override { return slider()->GetPos(); }
-    void setCurrentValue(const QVariant& value) override { slider()->MoveTo(value.toInt()); }
+    void setCurrentValue(const QVariant& value) override { slider()->moveTo(value.toInt()); }
     QVariant maximumValue() const override { return slider()->maximum(); }
     QVariant minimumValue() const override { return slider()->minimum(); }
     QVariant minimumStepSize() const override { return 1; }
@@ -125,11 +125,11 @@ QAccessibleInterface* skinFactory(const QString& className, QObject* object) {
 }  // namespace
 
 void installSkinAccessibility() {
-    static const bool installed = [] {
+    static const bool kInstalled = [] {
         QAccessible::installFactory(skinFactory);
         return true;
     }();
-    (void)installed;
+    (void)kInstalled;
 }
 
 }  // namespace quorvane
