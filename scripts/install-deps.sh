@@ -12,6 +12,7 @@ packages=(
     xvfb trayer xdotool x11-utils x11-apps openbox
     weston qt6-wayland
     xfce4-panel xfconf dbus-daemon libglib2.0-bin
+    python3-pyatspi at-spi2-core
     dpkg-dev file lintian desktop-file-utils appstream util-linux
 )
 

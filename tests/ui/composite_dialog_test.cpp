@@ -5,8 +5,11 @@
 // that never waits on ConfigLock.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <atomic>
@@ -517,6 +520,115 @@ TEST_F(CompositeDialogTest, StepCellsAreEditedInPlace) {
     QTest::keyClicks(cycles, QStringLiteral("300"));
     EXPECT_EQ(cycles->text(), QStringLiteral("255"));
     EXPECT_TRUE(dialog->button(kApply)->isEnabled());
+}
+
+// ---- From the keyboard and through a screen reader ---------------------------------
+
+TEST_F(CompositeDialogTest, CtrlTabLeavesTheCaptureFieldAndTabGoesRoundTheDialog) {
+    constexpr quint32 kScanTab = 15 + 8;
+    constexpr quint32 kScanLeftCtrl = 29 + 8;
+    open(kButtonA);
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QWidget* field = dialog->control(kKeyField);
+    EXPECT_EQ(dialog->focusWidget(), field);
+    EXPECT_TRUE(dialog->grabbing());
+    auto sendKey = [&](QEvent::Type type, Qt::Key key, quint32 scan, Qt::KeyboardModifiers mods,
+                       ulong timeMs) {
+        QKeyEvent event(type, key, mods, scan, 0, 0);
+        event.setTimestamp(timeMs);
+        QApplication::sendEvent(keyTarget(dialog.get()), &event);
+    };
+
+    // In the field Tab is a key to send, and so are Ctrl and Ctrl then A.
+    sendKey(QEvent::KeyPress, Qt::Key_Tab, kScanTab, Qt::NoModifier, 10);
+    EXPECT_EQ(dialog->core().capturedKey(), 0x0F);
+    EXPECT_EQ(dialog->focusWidget(), field);
+    sendKey(QEvent::KeyPress, Qt::Key_Control, kScanLeftCtrl, Qt::ControlModifier, 20);
+    sendKey(QEvent::KeyRelease, Qt::Key_Control, kScanLeftCtrl, Qt::NoModifier, 30);
+    EXPECT_EQ(dialog->core().capturedKey(), 0x1D);
+    sendKey(QEvent::KeyPress, Qt::Key_Control, kScanLeftCtrl, Qt::ControlModifier, 40);
+    sendKey(QEvent::KeyPress, Qt::Key_A, kScanA, Qt::ControlModifier, 50);
+    EXPECT_EQ(dialog->core().capturedKey(), kA);
+    sendKey(QEvent::KeyRelease, Qt::Key_A, kScanA, Qt::ControlModifier, 60);
+    sendKey(QEvent::KeyRelease, Qt::Key_Control, kScanLeftCtrl, Qt::NoModifier, 70);
+
+    // Ctrl+Tab moves on and leaves the captured key as it was.
+    sendKey(QEvent::KeyPress, Qt::Key_Control, kScanLeftCtrl, Qt::ControlModifier, 80);
+    sendKey(QEvent::KeyPress, Qt::Key_Tab, kScanTab, Qt::ControlModifier, 90);
+    EXPECT_EQ(dialog->core().capturedKey(), kA);
+    EXPECT_EQ(QApplication::focusWidget(), dialog->control(kOk));
+    EXPECT_FALSE(dialog->grabbing());
+
+    // Outside the field Tab goes round every enabled control once, back into
+    // the field, which captures again.
+    std::vector<int> visited;
+    for (int i = 0; i < 20 && QApplication::focusWidget() != field; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget()->objectName().mid(3).toInt());
+    }
+    const std::vector<int> expected = {kCancel, kApply, kClose,    kOsk,   kSingleKey,
+                                       kMacro,  kMedia, kFunction, kClear, kKeyField};
+    EXPECT_EQ(visited, expected);
+    EXPECT_TRUE(dialog->grabbing());
+
+    // Enter on a page button turns the page; the single-key page puts the
+    // focus back into its field.
+    dialog->button(kMacro)->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(dialog->grabbing());
+    QTest::keyClick(dialog->button(kMacro), Qt::Key_Return);
+    EXPECT_TRUE(dialog->control(kMacroNames)->isVisible());
+    QTest::keyClick(dialog->button(kSingleKey), Qt::Key_Space);
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    EXPECT_TRUE(dialog->grabbing());
+    // Enter never presses OK or Cancel.
+    for (const int id : {kOk, kCancel}) {
+        dialog->button(id)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(dialog->button(id), Qt::Key_Return);
+        EXPECT_TRUE(dialog->isOpen()) << id;
+    }
+}
+
+TEST_F(CompositeDialogTest, AScreenReaderHearsEachControlByItsLanguageName) {
+    open(kButtonA);
+    static const QRegularExpression skinKey(QStringLiteral("^[A-Z][A-Za-z0-9]*_[A-Za-z0-9_]+$"));
+    for (const int page : {kSingleKey, kMacro, kMedia}) {
+        click(page);
+        for (QWidget* w : dialog->findChildren<QWidget*>()) {
+            if (w->parentWidget() != dialog.get() || !w->isVisibleTo(dialog.get()) ||
+                qobject_cast<QComboBox*>(w) != nullptr) {
+                continue;
+            }
+            const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+            EXPECT_FALSE(name.isEmpty()) << page << " " << w->objectName().toStdString();
+            EXPECT_FALSE(skinKey.match(name).hasMatch()) << name.toStdString();
+        }
+    }
+    click(kSingleKey);
+    struct Expect {
+        int id;
+        QAccessible::Role role;
+        QString name;
+        bool checked;
+    };
+    const Expect expected[] = {
+        {kSingleKey, QAccessible::CheckBox, text(u"IDS_COMPOSITE_SELECT_KEY"), true},
+        {kMacro, QAccessible::CheckBox, text(u"IDS_COMPOSITE_SELECT_MACRO"), false},
+        {kClose, QAccessible::PushButton, text(u"IDS_A11Y_CLOSE"), false},
+        {kOsk, QAccessible::PushButton, text(u"IDS_A11Y_OSK"), false},
+        {kTitle, QAccessible::Graphic, text(u"IDS_KEYBOARD_KEY_SETTING"), false},
+        {kKeyField, QAccessible::EditableText, text(u"IDS_KEYBOARD_KEY_SINGLE"), false}};
+    for (const Expect& e : expected) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(dialog->control(e.id));
+        EXPECT_EQ(a->role(), e.role) << e.id;
+        EXPECT_EQ(a->text(QAccessible::Name), e.name) << e.id;
+        EXPECT_EQ(a->state().checked, e.checked) << e.id;
+    }
+    // The capture field is labelled by "Press the key to send:".
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(dialog->control(kKeyField));
+    const auto labels = field->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->object(), dialog->control(kSingleHint));
 }
 
 }  // namespace

@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -15,7 +20,9 @@
 #include "core/app/language_texts.h"
 #include "core/app/settings_store.h"
 #include "core/keys/key_id.h"
+#include "core/lighting/panel_controls.h"
 #include "core/platform/registry_store.h"
+#include "core/window/gkey_captions.h"
 #include "core/window/key_buttons.h"
 #include "platform/temp_dir.h"
 #include "ui/main/main_dialog.h"
@@ -77,7 +84,9 @@ class RecordingLighting final : public LightingActions {
     void lampClicked() override { clicked.push_back(1167); }
     void effectSelected(int /*comboIndex*/) override {}
     void directionClicked(int controlId) override { clicked.push_back(controlId); }
-    void sliderMoved(int /*controlId*/, int /*position*/) override {}
+    void sliderMoved(int controlId, int position) override {
+        moved.push_back({controlId, position});
+    }
     void effectColourChosen(Rgb /*colour*/) override {}
     void randomToggled() override {}
     void colourPictureClicked(int controlId) override { clicked.push_back(controlId); }
@@ -87,6 +96,7 @@ class RecordingLighting final : public LightingActions {
     void brushColourChosen(Rgb /*colour*/) override {}
     void baseColourChosen(Rgb /*colour*/) override {}
     std::vector<int> clicked;
+    std::vector<std::pair<int, int>> moved;
 };
 
 const std::string& programFolder() {
@@ -555,6 +565,362 @@ TEST_F(MainWindowTest, TheAboutBoxExistsOnce) {
 TEST_F(MainWindowTest, ClosingTheChildDialogsCancelsTheAssignmentDialog) {
     dialog->closeChildDialogs();
     EXPECT_EQ(opener.closes, 1);
+}
+
+// ---- From the keyboard and through a screen reader ---------------------------------
+
+// What Tab (or Shift+Tab) visits from the focused control until it comes
+// round to it again, that control last.
+std::vector<QWidget*> tabCycle(bool backwards) {
+    std::vector<QWidget*> seen;
+    QWidget* first = QApplication::focusWidget();
+    for (int i = 0; i < 400 && QApplication::focusWidget() != nullptr; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        seen.push_back(QApplication::focusWidget());
+        if (seen.back() == first) {
+            break;
+        }
+    }
+    return seen;
+}
+
+// A name as the skin's layout spells its keys: capitals, digits and underscores.
+bool looksLikeSkinKey(const QString& name) {
+    static const QRegularExpression skinKey(QStringLiteral("^[A-Z][A-Za-z0-9]*_[A-Za-z0-9_]+$"));
+    return skinKey.match(name).hasMatch();
+}
+
+class MainWindowKeyboardTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        // The lamp, the effect list, brightness and one colour picture, as the
+        // panel shows them for a lit effect.
+        for (const int id : {panel::kLampSwitch, panel::kEffectList, panel::kBrightnessSlider,
+                             panel::kRedPicture}) {
+            dialog->lighting()->showControl(id, true);
+        }
+        dialog->lighting()->setEffectList({u"Wave", u"Static"});
+        dialog->setApplyEnabled(true);
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        dialog->control(kLink)->setFocus(Qt::TabFocusReason);
+    }
+
+    QWidget* widget(int controlId) const {
+        QWidget* w = dialog->control(controlId);
+        return w != nullptr ? w : dialog->lighting()->control(controlId);
+    }
+    CPngButton* keyNamed(const QString& name) const {
+        for (const int id : G_KEY_IDS) {
+            if (dialog->button(id)->accessibleName() == name) {
+                return dialog->button(id);
+            }
+        }
+        for (const KeyButton& key : kKeyButtons) {
+            if (dialog->button(key.controlId)->accessibleName() == name) {
+                return dialog->button(key.controlId);
+            }
+        }
+        return nullptr;
+    }
+    QAccessibleInterface* accessible(QWidget* w) const {
+        return QAccessible::queryAccessibleInterface(w);
+    }
+};
+
+TEST_F(MainWindowKeyboardTest, TabVisitsEveryControlOnceInReadingOrder) {
+    const std::vector<QWidget*> order = tabCycle(false);
+    // Every shown, enabled control that takes the focus, exactly once.
+    std::vector<QWidget*> expected;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (w->parentWidget() == dialog.get() && w->isVisibleTo(dialog.get()) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus) != 0) {
+            expected.push_back(w);
+        }
+    }
+    std::vector<QWidget*> visited = order;
+    std::sort(visited.begin(), visited.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(std::adjacent_find(visited.begin(), visited.end()), visited.end());
+    EXPECT_EQ(visited, expected);
+    EXPECT_GT(order.size(), 120U);  // the keys among them
+
+    // Profiles, the keyboard row by row and each row left to right, the
+    // lighting panel, the report rate, then OK, Cancel and Apply.
+    auto at = [&](QWidget* w) {
+        const auto it = std::find(order.begin(), order.end(), w);
+        EXPECT_NE(it, order.end());
+        return it - order.begin();
+    };
+    const std::vector<QWidget*> reading = {widget(kProfile1),
+                                           widget(kProfile1 + 1),
+                                           widget(kProfile1 + 2),
+                                           widget(G_KEY_IDS[0]),
+                                           keyNamed(QStringLiteral("Esc")),
+                                           keyNamed(QStringLiteral("F1")),
+                                           keyNamed(QStringLiteral("Q")),
+                                           keyNamed(QStringLiteral("W")),
+                                           keyNamed(QStringLiteral("A")),
+                                           keyNamed(QStringLiteral("Z")),
+                                           widget(panel::kLampSwitch),
+                                           widget(panel::kEffectList),
+                                           widget(panel::kBrightnessSlider),
+                                           widget(panel::kRedPicture),
+                                           widget(kReportRate[0]),
+                                           widget(kReportRate[3]),
+                                           widget(kOk),
+                                           widget(kCancel),
+                                           widget(kApply)};
+    for (std::size_t i = 1; i < reading.size(); ++i) {
+        ASSERT_NE(reading[i], nullptr) << i;
+        EXPECT_LT(at(reading[i - 1]), at(reading[i])) << reading[i]->objectName().toStdString();
+    }
+    // Shift+Tab goes the same way back.
+    std::vector<QWidget*> back = tabCycle(true);
+    std::reverse(back.begin(), back.end() - 1);
+    back.insert(back.begin(), back.back());
+    back.pop_back();
+    std::vector<QWidget*> forward(order.end() - 1, order.end());
+    forward.insert(forward.end(), order.begin(), order.end() - 1);
+    EXPECT_EQ(back, forward);
+}
+
+TEST_F(MainWindowKeyboardTest, SpaceAndEnterPressTheFocusedControlButNeverOkOrCancel) {
+    auto press = [&](int controlId, Qt::Key key) {
+        widget(controlId)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(widget(controlId), key);
+    };
+    press(kProfile1 + 1, Qt::Key_Return);
+    press(kReportRate[2], Qt::Key_Space);
+    press(panel::kLampSwitch, Qt::Key_Enter);
+    EXPECT_EQ(actions.profiles, std::vector<int>{1});
+    EXPECT_EQ(actions.rates, std::vector<int>{2});
+    EXPECT_EQ(lighting.clicked, std::vector<int>{panel::kLampSwitch});
+
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        press(kOk, key);
+        press(kCancel, key);
+    }
+    EXPECT_TRUE(actions.applies.empty());
+    EXPECT_TRUE(dialog->isVisible());
+    press(kOk, Qt::Key_Space);
+    EXPECT_EQ(actions.applies, std::vector<bool>{true});
+}
+
+TEST_F(MainWindowKeyboardTest, ArrowKeysMoveWithinTheKeyboardPicture) {
+    struct Step {
+        const char* from;
+        Qt::Key key;
+        const char* to;
+    };
+    // Left and right along the row; up and down to the nearest key (halfway
+    // between two, the left one); the G keys are a column of their own.
+    const Step steps[] = {{"A", Qt::Key_Right, "S"},  {"S", Qt::Key_Left, "A"},
+                          {"A", Qt::Key_Up, "Q"},     {"A", Qt::Key_Down, "Z"},
+                          {"Q", Qt::Key_Up, "1"},     {"Esc", Qt::Key_Left, "G1"},
+                          {"G1", Qt::Key_Down, "G2"}, {"G1", Qt::Key_Right, "Esc"},
+                          {"G1", Qt::Key_Up, "G1"},   {"G1", Qt::Key_Left, "G1"}};
+    for (const Step& step : steps) {
+        CPngButton* from = keyNamed(QString::fromLatin1(step.from));
+        ASSERT_NE(from, nullptr) << step.from;
+        from->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(from, step.key);
+        EXPECT_EQ(QApplication::focusWidget(), keyNamed(QString::fromLatin1(step.to)))
+            << step.from << " -> " << step.to << " got "
+            << QApplication::focusWidget()->accessibleName().toStdString();
+    }
+    EXPECT_TRUE(actions.profiles.empty());
+    EXPECT_TRUE(opener.opened.empty());
+}
+
+TEST_F(MainWindowKeyboardTest, TheFocusedControlShowsTheSkinsFocusMark) {
+    const QColor mark(0xFF, 0xE0, 0x60);
+    auto marked = [&](QWidget* w) {
+        const QImage image = w->grab().toImage();
+        for (int x = 0; x < image.width(); ++x) {
+            if (QColor(image.pixel(x, 1)) == mark) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const int id : {kProfile1, kOk, panel::kLampSwitch, panel::kBrightnessSlider}) {
+        widget(id)->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(marked(widget(id))) << id;
+        widget(kLink)->setFocus(Qt::TabFocusReason);
+        EXPECT_FALSE(marked(widget(id))) << id;
+        // Focus the mouse gave, or a window's activation, goes unmarked.
+        for (const Qt::FocusReason reason : {Qt::MouseFocusReason, Qt::ActiveWindowFocusReason}) {
+            widget(id)->setFocus(reason);
+            EXPECT_FALSE(marked(widget(id))) << id << " " << reason;
+            widget(kLink)->setFocus(Qt::TabFocusReason);
+        }
+    }
+    CPngButton* key = keyNamed(QStringLiteral("A"));
+    key->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(marked(key));
+}
+
+TEST_F(MainWindowKeyboardTest, AScreenReaderHearsRoleNameStateAndAction) {
+    dialog->setProfileButtons(1);
+    dialog->checkReportRate(3);
+    dialog->lighting()->setPicture(panel::kLampSwitch, lampPicture(true));
+    struct Expect {
+        int id;
+        QAccessible::Role role;
+        const char16_t* nameKey;  // nullptr: the name given below
+        const char* name;
+        bool checked;
+    };
+    const Expect expected[] = {
+        {kProfile1, QAccessible::CheckBox, u"IDS_MAIN_PROFILE1", nullptr, false},
+        {kProfile1 + 1, QAccessible::CheckBox, u"IDS_MAIN_PROFILE2", nullptr, true},
+        {kReportRate[0], QAccessible::CheckBox, nullptr, "125 Hz", false},
+        {kReportRate[3], QAccessible::CheckBox, nullptr, "1000 Hz", true},
+        {panel::kLampSwitch, QAccessible::CheckBox, u"IDS_KEYBOARD_FUNC_DENG", nullptr, true},
+        {panel::kRedPicture, QAccessible::CheckBox, u"IDS_A11Y_RED", nullptr, false},
+        {panel::kBrightnessSlider, QAccessible::Slider, u"IDS_KEYBOARD_FUNC_TEXTLIGHT", nullptr,
+         false},
+        {kLink, QAccessible::PushButton, u"IDS_A11Y_LINK", nullptr, false},
+        {kOk, QAccessible::PushButton, u"IDS_MAIN_OK", nullptr, false},
+        {kClose, QAccessible::PushButton, u"IDS_MAIN_CLOSE_PROMPT", nullptr, false},
+        {kProfiles, QAccessible::PushButton, u"IDS_PROFILE_TITLE", nullptr, false},
+        {kLockCapsId, QAccessible::StaticText, u"IDS_A11Y_CAPS_LOCK", nullptr, false},
+        {kFlip1Id, QAccessible::PushButton, u"IDS_A11Y_FLIP_BACK", nullptr, false},
+        {G_KEY_IDS[0], QAccessible::PushButton, nullptr, "G1", false},
+        {G_KEY_IDS[8], QAccessible::PushButton, nullptr, "G9", false},
+        {kKeyA, QAccessible::PushButton, nullptr, "A", false}};
+    for (const Expect& e : expected) {
+        QAccessibleInterface* a = accessible(widget(e.id));
+        ASSERT_NE(a, nullptr) << e.id;
+        EXPECT_EQ(a->role(), e.role) << e.id;
+        EXPECT_EQ(a->text(QAccessible::Name),
+                  e.nameKey != nullptr ? text(e.nameKey) : QString::fromUtf8(e.name))
+            << e.id;
+        EXPECT_EQ(a->state().checked, e.checked) << e.id;
+        EXPECT_EQ(a->state().checkable, e.role == QAccessible::CheckBox) << e.id;
+    }
+    // The lists are labelled: the effects by the panel's heading, the user
+    // modes by a label of their own.
+    const std::pair<int, const char16_t*> lists[] = {
+        {panel::kEffectList, u"IDS_KEYBOARD_FUNC_LIGHTING"},
+        {panel::kUserSlots, u"IDS_A11Y_USER_MODE"}};
+    for (const auto& [id, key] : lists) {
+        const auto labels = accessible(widget(id))->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << id;
+        EXPECT_EQ(labels[0].first->text(QAccessible::Name), text(key)) << id;
+    }
+    // No shown control is nameless or goes by a skin key.
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (w->parentWidget() != dialog.get() || !w->isVisibleTo(dialog.get())) {
+            continue;
+        }
+        const QString name = accessible(w)->text(QAccessible::Name);
+        if (qobject_cast<QComboBox*>(w) == nullptr) {  // a list says its entry
+            EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+        }
+        EXPECT_FALSE(looksLikeSkinKey(name)) << name.toStdString();
+    }
+
+    // A key describes its assignment; the G keys keep their G names.
+    KeyboardPicture picture;
+    for (std::size_t j = 0; j < kKeyButtons.size(); ++j) {
+        if (kKeyButtons[j].controlId == kKeyA) {
+            picture.keys[j] = {true, false, u"A: macro (Open all)"};
+        }
+    }
+    picture.gKeys[0] = {true, false, u"Y1: key"};
+    dialog->showKeyboardPicture(picture);
+    dialog->showGKeyBank(1, gKeyCaptions(1));
+    EXPECT_EQ(accessible(widget(kKeyA))->text(QAccessible::Description),
+              QStringLiteral("A: macro (Open all)"));
+    EXPECT_EQ(accessible(widget(G_KEY_IDS[0]))->text(QAccessible::Name), QStringLiteral("G1"));
+    EXPECT_EQ(accessible(widget(G_KEY_IDS[0]))->text(QAccessible::Description),
+              QStringLiteral("Y1: key"));
+
+    // The actions do what a click does; a disabled control does nothing.
+    QAccessibleInterface* lamp = accessible(widget(panel::kLampSwitch));
+    ASSERT_EQ(lamp->actionInterface()->actionNames(),
+              QStringList{QAccessibleActionInterface::toggleAction()});
+    lamp->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    accessible(widget(kProfile1 + 2))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    dialog->setApplyEnabled(false);
+    accessible(widget(kApply))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(lighting.clicked, std::vector<int>{panel::kLampSwitch});
+    EXPECT_EQ(actions.profiles, std::vector<int>{2});
+    EXPECT_TRUE(accessible(widget(kApply))->state().disabled);
+    EXPECT_TRUE(actions.applies.empty());
+
+    // The brightness slider's value reads and sets as a drag would.
+    dialog->lighting()->setSliderPosition(panel::kBrightnessSlider, 2);
+    QAccessibleValueInterface* value =
+        accessible(widget(panel::kBrightnessSlider))->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 2);
+    EXPECT_EQ(value->maximumValue().toInt(), 4);
+    value->setCurrentValue(3);
+    EXPECT_EQ(value->currentValue().toInt(), 3);
+    EXPECT_EQ(lighting.moved, (std::vector<std::pair<int, int>>{{panel::kBrightnessSlider, 3}}));
+}
+
+TEST_F(MainWindowKeyboardTest, NamesFollowTheLanguage) {
+    language = 1;
+    dialog->applyLanguage();
+    EXPECT_EQ(accessible(widget(kLink))->text(QAccessible::Name), text(u"IDS_A11Y_LINK", 1));
+    EXPECT_EQ(accessible(widget(panel::kRedPicture))->text(QAccessible::Name),
+              text(u"IDS_A11Y_RED", 1));
+    EXPECT_EQ(accessible(widget(kLockNumId))->text(QAccessible::Name),
+              text(u"IDS_A11Y_NUM_LOCK", 1));
+    EXPECT_NE(text(u"IDS_A11Y_RED", 1), text(u"IDS_A11Y_RED", 0));
+}
+
+TEST_F(MainWindowKeyboardTest, TheProfileManagerGoesRoundByTabAndNamesItsControls) {
+    dialog->showProfileManager({{"/tmp/", "First", true}, {"/tmp/", "Second", false}});
+    CQuorvane_DlgProfile* manager = dialog->profileManager();
+    ASSERT_NE(manager, nullptr);
+    manager->activateWindow();
+    QApplication::setActiveWindow(manager);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(manager));
+    manager->table()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), manager->table());
+    // The list, then the buttons left to right; Apply is off until something changes.
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+        if (visited.back() == manager->table()) {
+            break;
+        }
+    }
+    const std::vector<QWidget*> expected = {manager->button(CQuorvane_DlgProfile::kAdd),
+                                            manager->button(CQuorvane_DlgProfile::kLoad),
+                                            manager->button(CQuorvane_DlgProfile::kDelete),
+                                            manager->button(1),
+                                            manager->button(2),
+                                            manager->table()};
+    EXPECT_EQ(visited, expected);
+    for (QWidget* w : manager->findChildren<QWidget*>()) {
+        if (w->parentWidget() == manager && w->isVisibleTo(manager)) {
+            const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+            EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+            EXPECT_FALSE(looksLikeSkinKey(name)) << name.toStdString();
+        }
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(manager->table())->text(QAccessible::Name),
+              text(u"IDS_A11Y_PROFILE_LIST"));
+    // Enter on OK or Cancel does nothing; Space presses them.
+    manager->button(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(manager->button(2), Qt::Key_Return);
+    EXPECT_TRUE(manager->isVisible());
+    QTest::keyClick(manager->button(2), Qt::Key_Space);
+    EXPECT_FALSE(manager->isVisible());
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 // desktop program itself in this process against the virtual keyboard
 // (offscreen unless QT_QPA_PLATFORM says otherwise) and writes its windows as
 // PNG files: the main window in function-keys and colour-keys mode, with the
-// lamp on for effects 4, 6, 17 and 20, the assignment dialog's four pages (the
-// macro page with a few steps), the profile manager and the about box. The
-// locale (fr_FR.UTF-8, zh_TW.UTF-8 ...) picks the language on this first
-// run; the scale is the screen's (2 for 200 %).
+// lamp on for effects 4, 6, 17 and 20 and with the focus mark on a key, the
+// assignment dialog's four pages (the macro page with a few steps), the
+// profile manager and the about box. The locale (fr_FR.UTF-8, zh_TW.UTF-8 ...)
+// picks the language on this first run; the scale is the screen's (2 for 200 %).
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -135,6 +135,11 @@ int main(int argc, char** argv) {
         onCoreThread(program, [&] { panel.lampOff(); });
         spinFor(200);
         ok = save(dialog, out, QStringLiteral("main-lamp-off")) && ok;
+        // The focus mark, on the key Tab or the arrows would have reached.
+        if (QWidget* key = dialog->control(1058)) {
+            key->setFocus(Qt::TabFocusReason);
+        }
+        ok = save(dialog, out, QStringLiteral("main-focus-mark")) && ok;
 
         ok = saveAssignmentPages(dialog, program.assignmentOpener(), out) && ok;
 

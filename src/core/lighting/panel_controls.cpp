@@ -97,6 +97,11 @@ std::string_view colourPicture(int index, bool selected) {
     return selected ? kSelected[i] : kPlain[i];
 }
 
+bool showsPressed(std::string_view picture) {
+    // The skin's pressed faces are "...down.bmp" and the chosen colours "...ok.bmp".
+    return picture.ends_with("down.bmp") || picture.ends_with("ok.bmp");
+}
+
 ToolPictures toolPicturesOf(int tool) {
     return tool == 1 ? ToolPictures{"user1up.bmp", "user2down.bmp"}
                      : ToolPictures{"user1down.bmp", "user2up.bmp"};

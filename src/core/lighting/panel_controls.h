@@ -96,6 +96,9 @@ inline constexpr std::string_view lampPicture(bool on) {
 inline constexpr std::string_view randomPicture(bool on) {
     return on ? "sjsdown.bmp" : "sjsup.bmp";
 }
+// Whether a picture of the panel's switches (lamp, random, directions,
+// colours, tools) shows the pressed face: the switch is on or chosen.
+bool showsPressed(std::string_view picture);
 // The colour picture `index` (0 red .. 3 blue) of effect 17, selected or not.
 std::string_view colourPicture(int index, bool selected);
 // The two tool pictures (1164, 1165) for tool 0 or 1.

@@ -57,7 +57,9 @@ constexpr const char* kStyle =
     "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
     "background:#0f1116;}"
     "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
-    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}";
+    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}"
+    // The skin's focus mark: the colour the skinned buttons mark theirs with.
+    "QComboBox:focus,QLineEdit:focus,QCheckBox::indicator:focus{border-color:#ffe060;}";
 
 QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -195,7 +197,6 @@ CPngButton* Quorvane_DlgComposite::makeButton(int controlId, const char16_t* ski
     auto* b = qtOwned<CPngButton>(this);
     b->setObjectName(QStringLiteral("ctl%1").arg(controlId));
     placeImageButton(b, layout(), u"BUTTONINFO", skinKey, pictures);
-    b->setAccessibleName(QString::fromStdU16String(skinKey));
     b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace), colorFromRef(0xDEDEDE),
                     colorFromRef(0x622245), colorFromRef(0x262A83), colorFromRef(kDisabledText),
                     colorFromRef(0xDEDEDE), text_format::kDefault);
@@ -251,8 +252,6 @@ void Quorvane_DlgComposite::build() {
     connect(mask, &QAbstractButton::clicked, this, &Quorvane_DlgComposite::onMaskClicked);
     makeButton(kTitle, u"CONTROL_TITLE", m_keySet);
     CPngButton* osk = makeButton(kOsk, u"CONTROL_OSK", m_keySet);
-    osk->SetTooltip(QStringLiteral("Open the on-screen keyboard"), true);
-    osk->setAccessibleName(osk->tooltipText());
     connect(osk, &QAbstractButton::clicked, this, [this] {
         if (m_setup.onScreenKeyboard) {
             m_setup.onScreenKeyboard();
@@ -403,6 +402,8 @@ void Quorvane_DlgComposite::build() {
         sync();
     });
     m_controls[kRecordDelays] = m_delays;
+    presentControls();
+    connect(qApp, &QApplication::focusChanged, this, [this] { updateGrab(); });
     m_built = true;
 }
 
@@ -666,6 +667,7 @@ void Quorvane_DlgComposite::applyLanguage() {
         }
     }
     setWindowTitle(text(locked ? u"IDS_KEYBOARD_EDIT_TISHI" : u"IDS_KEYBOARD_KEY_SETTING"));
+    nameControls();
     m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
     m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
     m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
@@ -710,6 +712,7 @@ void Quorvane_DlgComposite::sync() {
 
 void Quorvane_DlgComposite::syncPage() {
     const CompositePage page = m_core.page();
+    bool pageChanged = false;
     if (!m_pageShown || page != m_shownPage) {
         const SkinPictureSet& s = page == CompositePage::Macro      ? m_macroSet
                                   : page == CompositePage::Media    ? m_mediaSet
@@ -719,6 +722,7 @@ void Quorvane_DlgComposite::syncPage() {
         showBanner(page);
         m_shownPage = page;
         m_pageShown = true;
+        pageChanged = true;
     }
     const bool single = page == CompositePage::SingleKey;
     const bool macro = page == CompositePage::Macro;
@@ -750,6 +754,17 @@ void Quorvane_DlgComposite::syncPage() {
     }
     if (m_functions->currentIndex() != m_core.functionSelection()) {
         m_functions->setCurrentIndex(m_core.functionSelection());
+    }
+    if (pageChanged) {
+        // A new page starts at its own field; the single key's captures the
+        // key to send while it holds the focus.
+        QWidget* field = single     ? static_cast<QWidget*>(m_keyField)
+                         : media    ? static_cast<QWidget*>(m_media)
+                         : function ? static_cast<QWidget*>(m_functions)
+                                    : static_cast<QWidget*>(m_names);
+        if (field->isEnabled()) {
+            field->setFocus(Qt::OtherFocusReason);
+        }
     }
 }
 
@@ -861,14 +876,18 @@ void Quorvane_DlgComposite::syncMacroPage() {
 // ---- The keyboard grab ---------------------------------------------------------------
 
 void Quorvane_DlgComposite::updateGrab() {
+    const bool inField = focusWidget() == nullptr || focusWidget() == m_keyField;
     const bool want = m_state == State::Open && isVisible() && !m_deactivated &&
-                      (m_core.capturing() || m_core.recording());
+                      ((m_core.capturing() && inField) || m_core.recording());
     if (want && !m_grabbing) {
         grabKeyboard();
         m_grabbing = true;
     } else if (!want && m_grabbing) {
         releaseKeyboard();
         m_grabbing = false;
+    }
+    if (!m_grabbing) {
+        m_heldKeys.clear();
     }
 }
 
@@ -881,11 +900,50 @@ bool Quorvane_DlgComposite::onKeyEvent(QKeyEvent* event) {
     if (key.autoRepeat && key.release) {
         return true;
     }
+    if (!m_core.recording() && m_core.capturing() && leaveCaptureField(event)) {
+        return true;
+    }
+    return routeKey(key);
+}
+
+bool Quorvane_DlgComposite::routeKey(const KeyEvent& key) {
     if (m_core.onKey(key) != KeyRoute::Swallow) {
         return false;
     }
     sync();
     return true;
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab move on as in any field that takes Tab itself.
+// Ctrl and Shift are held back until the next key shows whether they began
+// such a move; anything else gets them as it would have, so every key and
+// every sequence captures what it did before.
+bool Quorvane_DlgComposite::leaveCaptureField(QKeyEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    const int qtKey = event->key();
+    if (press && (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        m_heldKeys.clear();
+        focusNextPrevChild(qtKey == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
+    const bool holdable =
+        qtKey == Qt::Key_Control || (qtKey == Qt::Key_Shift && !m_heldKeys.empty());
+    if (press && holdable) {
+        if (!event->isAutoRepeat()) {
+            m_heldKeys.push_back(keyEventOf(*event));
+        }
+        return true;
+    }
+    if (m_heldKeys.empty()) {
+        return false;
+    }
+    std::vector<KeyEvent> held;
+    held.swap(m_heldKeys);
+    for (const KeyEvent& k : held) {
+        routeKey(k);
+    }
+    return false;
 }
 
 bool Quorvane_DlgComposite::eventFilter(QObject* watched, QEvent* event) {

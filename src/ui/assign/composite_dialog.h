@@ -9,8 +9,9 @@
 // meanwhile the dialog takes no input, so the core's state does not change
 // under the pending step.
 //
-// Keys: while the single-key page captures or the macro page records, the
-// dialog grabs the keyboard and reads every key event through an
+// Keys: while the single-key page captures (its field holding the focus,
+// as it does whenever the page shows; Ctrl+Tab leaves it) or the macro page
+// records, the dialog grabs the keyboard and reads every key event through an
 // application-wide filter: the native scan code goes through the evdev table
 // (the same physical key whatever the layout), auto-repeats are dropped, the
 // event's own time stamps the step. The grab is released as soon as neither
@@ -195,6 +196,12 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void onMaskClicked();
     void onRecord();
     bool onKeyEvent(QKeyEvent* event);
+    bool routeKey(const KeyEvent& key);
+    // Ctrl+Tab leaves the capture field (every other key is captured).
+    bool leaveCaptureField(QKeyEvent* event);
+    // Roles, focus, labels and the Tab order (composite_dialog_access.cpp).
+    void presentControls();
+    void nameControls();
     CellEditor beginStepEdit(int row, int column);
     void endStepEdit(int row, int column, const CellEditResult& result);
     QString text(std::u16string_view key) const;
@@ -214,6 +221,9 @@ class Quorvane_DlgComposite : public CBaseDialog {
     bool m_filterInstalled = false;
     bool m_grabbing = false;
     bool m_deactivated = false;
+    // Ctrl (and Shift after it) pressed in the capture field: held back until
+    // it is clear whether Tab follows.
+    std::vector<KeyEvent> m_heldKeys;
     bool m_closeAfterApply = false;  // OK pressed: close once Apply wrote
     bool m_syncing = false;
     std::uint64_t m_lastInputMs = 0;  // time of the last input event, on the events' clock

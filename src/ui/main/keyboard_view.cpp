@@ -2,7 +2,9 @@
 
 #include <QAccessible>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/keys/key_id.h"
 #include "ui/skin/qt_owned.h"
@@ -53,15 +55,147 @@ bool KeyboardView::isKeyButton(int controlId) const {
     return ledOfButton(controlId) != 0;
 }
 
-void KeyboardView::setAccessibleName(CPngButton* button, const QString& fallback) {
-    QString name = button->text();
+// A key says its name (G1..G9 for the G keys, whatever their caption) and,
+// as its description, its assignment: the tip the core wrote for it.
+void KeyboardView::present(CPngButton* button, int controlId) {
+    QString name = m_keyNames[controlId];
+    if (name.isEmpty()) {
+        name = button->text();
+    }
     if (name.isEmpty()) {
         name = button->tooltipText();
     }
-    if (name.isEmpty()) {
-        name = fallback;
+    if (button->accessibleName() != name) {
+        button->setAccessibleName(name);
     }
-    button->setAccessibleName(name);
+    if (button->accessibleDescription() != button->tooltipText()) {
+        button->setAccessibleDescription(button->tooltipText());
+    }
+}
+
+void KeyboardView::renameKeys() {
+    if (!m_names) {
+        return;
+    }
+    for (const KeyButton& key : kKeyButtons) {
+        if (CPngButton* b = button(key.controlId)) {
+            m_keyNames[key.controlId] = m_names(key.key);
+            present(b, key.controlId);
+        }
+    }
+}
+
+std::vector<std::vector<CPngButton*>> KeyboardView::rows(bool reachableOnly) const {
+    auto reachable = [&](const CPngButton* b) {
+        return b != nullptr && b->focusPolicy() != Qt::NoFocus &&
+               (!reachableOnly || (b->isVisibleTo(m_parent) && b->isEnabled()));
+    };
+    auto centreY = [](const CPngButton* b) { return b->geometry().center().y(); };
+    // The G keys stand in a column of their own beside the rows: the first "row".
+    std::vector<std::vector<CPngButton*>> out(1);
+    for (const int id : G_KEY_IDS) {
+        if (CPngButton* b = button(id); reachable(b)) {
+            out.front().push_back(b);
+        }
+    }
+    std::vector<CPngButton*> keys;
+    for (const auto& [id, b] : m_buttons) {
+        if (reachable(b) && std::find(G_KEY_IDS.begin(), G_KEY_IDS.end(), id) == G_KEY_IDS.end()) {
+            keys.push_back(b);
+        }
+    }
+    std::sort(keys.begin(), keys.end(),
+              [&](const CPngButton* a, const CPngButton* b) { return centreY(a) < centreY(b); });
+    // A button whose centre lies within half its height of a row's first
+    // button belongs to that row.
+    int rowTop = 0;
+    for (CPngButton* b : keys) {
+        if (out.size() == 1 || centreY(b) - rowTop > b->height() / 2) {
+            out.emplace_back();
+            rowTop = centreY(b);
+        }
+        out.back().push_back(b);
+    }
+    for (auto row = out.begin() + 1; row != out.end(); ++row) {
+        std::sort(row->begin(), row->end(), [](const CPngButton* a, const CPngButton* b) {
+            return a->geometry().center().x() < b->geometry().center().x();
+        });
+    }
+    return out;
+}
+
+std::vector<CPngButton*> KeyboardView::focusOrder() const {
+    std::vector<CPngButton*> out;
+    for (const auto& row : rows(false)) {
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+namespace {
+
+// The button of `among` whose centre lies nearest to `at` along one axis.
+CPngButton* nearest(const std::vector<CPngButton*>& among, int at, bool vertical) {
+    if (among.empty()) {
+        return nullptr;
+    }
+    auto distance = [&](const CPngButton* b) {
+        const QPoint c = b->geometry().center();
+        return std::abs((vertical ? c.y() : c.x()) - at);
+    };
+    return *std::min_element(
+        among.begin(), among.end(),
+        [&](const CPngButton* a, const CPngButton* b) { return distance(a) < distance(b); });
+}
+
+}  // namespace
+
+CPngButton* KeyboardView::neighbour(CPngButton* from, int key) const {
+    const auto all = rows(true);
+    const int y = from->geometry().center().y();
+    const int x = from->geometry().center().x();
+    const std::vector<CPngButton*>& column = all.front();
+    if (const auto at = std::find(column.begin(), column.end(), from); at != column.end()) {
+        switch (key) {
+            case Qt::Key_Up:
+                return at == column.begin() ? nullptr : *(at - 1);
+            case Qt::Key_Down:
+                return at + 1 == column.end() ? nullptr : *(at + 1);
+            case Qt::Key_Right: {
+                // Into the row beside, at its start.
+                const std::vector<CPngButton*>* best = nullptr;
+                for (std::size_t r = 1; r < all.size(); ++r) {
+                    if (best == nullptr ||
+                        std::abs(all[r].front()->geometry().center().y() - y) <
+                            std::abs(best->front()->geometry().center().y() - y)) {
+                        best = &all[r];
+                    }
+                }
+                return best == nullptr ? nullptr : best->front();
+            }
+            default:
+                return nullptr;
+        }
+    }
+    for (std::size_t r = 1; r < all.size(); ++r) {
+        const auto& row = all[r];
+        const auto at = std::find(row.begin(), row.end(), from);
+        if (at == row.end()) {
+            continue;
+        }
+        switch (key) {
+            case Qt::Key_Left:
+                // From the start of a row into the G-key column beside it.
+                return at == row.begin() ? nearest(column, y, true) : *(at - 1);
+            case Qt::Key_Right:
+                return at + 1 == row.end() ? nullptr : *(at + 1);
+            case Qt::Key_Up:
+                return r == 1 ? nullptr : nearest(all[r - 1], x, false);
+            default:
+                return r + 1 == all.size() ? nullptr : nearest(all[r + 1], x, false);
+        }
+    }
+    return nullptr;
 }
 
 void KeyboardView::placeKeyButtons() {
@@ -79,7 +213,15 @@ void KeyboardView::placeKeyButtons() {
         }
         placeImageButton(b, m_layout, u"BUTTONINFO", skinKey, keys);
         m_keyNames[id] = name;
-        setAccessibleName(b, name);
+        b->setFocusPolicy(Qt::TabFocus);
+        b->setArrowKeys([this](CPngButton* from, int arrow) {
+            CPngButton* to = neighbour(from, arrow);
+            if (to != nullptr) {
+                to->setFocus(Qt::OtherFocusReason);
+            }
+            return true;  // the arrows stay within the picture
+        });
+        present(b, id);
         b->show();
     };
     for (std::size_t n = 0; n < G_KEY_IDS.size(); ++n) {
@@ -109,27 +251,27 @@ void KeyboardView::placeIndicators() {
     for (const auto& [id, key] : lockKeys) {
         CPngButton* b = make(id);
         placeImageButton(b, m_layout, u"BUTTONINFO", key, locks);
-        setAccessibleName(b, QString::fromStdU16String(key));
+        b->setRole(SkinRole::Indicator);
     }
     CPngButton* flip0 = make(kFlip0Id);
     placeImageButton(flip0, m_layout, u"BUTTONINFO", u"FLIP_0",
                      {m_pictures.normal, m_pictures.normal, m_pictures.normal, m_pictures.normal,
                       m_pictures.disable});
-    setAccessibleName(flip0, QStringLiteral("FLIP_0"));
+    flip0->setRole(SkinRole::Graphic);
     const SkinPictureSet flips{m_pictures.normal, m_pictures.over, m_pictures.down,
                                m_pictures.normal, m_pictures.disable};
     for (const auto& [id, key] : {std::pair{kFlip1Id, u"FLIP_1"}, std::pair{kFlip2Id, u"FLIP_2"}}) {
         CPngButton* b = make(id);
         placeImageButton(b, m_layout, u"BUTTONINFO", key, flips);
-        setAccessibleName(b, QString::fromStdU16String(key));
+        b->setFocusPolicy(Qt::TabFocus);
         QObject::connect(b, &QAbstractButton::clicked, b, [this, id = id] {
             if (onFlipClicked) {
                 onFlipClicked(id);
             }
         });
     }
-    make(kLeftArrowId)->setAccessibleName(QStringLiteral("LEFT_ARROW"));
-    make(kRightArrowId)->setAccessibleName(QStringLiteral("RIGHT_ARROW"));
+    make(kLeftArrowId)->setRole(SkinRole::Graphic);
+    make(kRightArrowId)->setRole(SkinRole::Graphic);
 
     // Where pictures overlap, the buttons painted later lie on top: the G keys
     // over the bank indicator, 1055 over Enter, the top row and the flip
@@ -202,7 +344,7 @@ void KeyboardView::showPicture(const KeyboardPicture& picture) {
             b->SetChecked(view.checked, true);
             b->SetTooltip(QString::fromStdU16String(view.tooltip), true);
             m_selected[G_KEY_IDS[i]] = view.selected;
-            setAccessibleName(b, m_keyNames[G_KEY_IDS[i]]);
+            present(b, G_KEY_IDS[i]);
         }
     }
     for (std::size_t j = 0; j < kKeyButtonCount; ++j) {
@@ -212,7 +354,7 @@ void KeyboardView::showPicture(const KeyboardPicture& picture) {
             b->SetChecked(view.checked, true);
             b->SetTooltip(QString::fromStdU16String(view.tooltip), true);
             m_selected[id] = view.selected;
-            setAccessibleName(b, m_keyNames[id]);
+            present(b, id);
         }
     }
     applyFlip(m_flipped);
@@ -235,7 +377,7 @@ void KeyboardView::showBank(std::uint8_t bank, const GKeyCaptions& captions) {
     for (std::size_t i = 0; i < G_KEY_IDS.size(); ++i) {
         if (CPngButton* b = button(G_KEY_IDS[i])) {
             b->setText(QString::fromStdU16String(captions[i]));
-            setAccessibleName(b, m_keyNames[G_KEY_IDS[i]]);
+            present(b, G_KEY_IDS[i]);
             b->update();
         }
     }

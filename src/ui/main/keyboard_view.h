@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "core/window/gkey_captions.h"
 #include "core/window/key_buttons.h"
@@ -71,13 +72,24 @@ class KeyboardView {
     void lightWhileOpen(int controlId);
     void restore(int controlId);
 
+    // The key names again, after the language changed.
+    void renameKeys();
+    // The buttons Tab visits, in reading order: rows from the top, each left
+    // to right (G keys, keys, Fn, the flip buttons; hidden or disabled ones
+    // are skipped by Tab itself).
+    std::vector<CPngButton*> focusOrder() const;
+    // The button an arrow key moves to from `from`; nullptr: none that way.
+    CPngButton* neighbour(CPngButton* from, int key) const;
+
     // Clicks on the G keys, key buttons, Fn, the flip buttons (ids).
     std::function<void(int controlId)> onKeyClicked;
     std::function<void(int controlId)> onFlipClicked;
 
   private:
     CPngButton* make(int controlId);
-    void setAccessibleName(CPngButton* button, const QString& fallback);
+    void present(CPngButton* button, int controlId);
+    // The focusable buttons grouped into rows by their place on the picture.
+    std::vector<std::vector<CPngButton*>> rows(bool reachableOnly) const;
     void applyColourPictures(CPngButton* button, bool selected);
 
     QWidget* m_parent;

@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
+#include "core/lighting/panel_controls.h"
 #include "ui/skin/color_static.h"
+#include "ui/skin/picture_switch.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"
 #include "ui/skin/skin_picture.h"
@@ -30,30 +32,6 @@ Rgb rgb(const QColor& c) {
     return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
                static_cast<std::uint8_t>(c.blue())};
 }
-
-// A picture that acts as a switch: a click goes to `onClick`.
-class PictureSwitch : public QLabel {
-  public:
-    using QLabel::QLabel;
-    std::function<void()> onClick;
-
-  protected:
-    // The press is the switch's: passed on, the window would take it as the
-    // start of a move.
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) {
-            event->accept();
-            return;
-        }
-        QLabel::mousePressEvent(event);
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
-            onClick) {
-            onClick();
-        }
-    }
-};
 
 struct Placed {
     int id;
@@ -102,6 +80,33 @@ constexpr LabelText kLabelTexts[] = {
     {1173, u"DC", u"IDS_KEYBOARD_FUNC_COLOURFUL"}, {1176, u"DC", u"IDS_KEYBOARD_FUNC_COLOURFUL"},
     {1163, u"Tool", u"IDS_KEYBOARD_FUNC_TOOL"}};
 
+// What a screen reader calls each control without a caption, and the label
+// that stands beside it (0: none).
+struct ControlName {
+    int id;
+    const char16_t* textKey;
+    int label;
+};
+constexpr ControlName kControlNames[] = {{1167, u"IDS_KEYBOARD_FUNC_DENG", 1171},
+                                         {1146, u"IDS_A11Y_EFFECT", 0},
+                                         {1178, u"IDS_KEYBOARD_FUNC_TEXTLIGHT", 1172},
+                                         {1179, u"IDS_KEYBOARD_FUNC_SPEED", 1166},
+                                         {1149, u"IDS_A11Y_DIRECTION_FIRST", 1148},
+                                         {1150, u"IDS_A11Y_DIRECTION_SECOND", 0},
+                                         {1155, u"IDS_KEYBOARD_FUNC_COLOR", 1154},
+                                         {1156, u"IDS_KEYBOARD_FUNC_COLOURFUL", 1173},
+                                         {1152, u"IDS_KEYBOARD_FUNC_COLOR", 1151},
+                                         {1175, u"IDS_KEYBOARD_FUNC_COLOURFUL", 1176},
+                                         {1194, u"IDS_A11Y_RED", 0},
+                                         {1195, u"IDS_A11Y_YELLOW", 0},
+                                         {1196, u"IDS_A11Y_GREEN", 0},
+                                         {1197, u"IDS_A11Y_BLUE", 0},
+                                         {1198, u"IDS_A11Y_USER_MODE", 0},
+                                         {1160, u"IDS_KEYBOARD_FUNC_COLOR", 1159},
+                                         {1162, u"IDS_KEYBOARD_FUNC_JCOLOR", 1161},
+                                         {1164, u"IDS_A11Y_TOOL_BRUSH", 1163},
+                                         {1165, u"IDS_A11Y_TOOL_BASE", 0}};
+
 constexpr int kEffectListId = 1146;
 constexpr int kUserSlotsId = 1198;
 constexpr int kBrightnessId = 1178;
@@ -137,8 +142,8 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
         l->SetFontHeight(kLabelPixels);
     }
     for (const Placed& p : kSwitches) {
-        auto* s = make<PictureSwitch>(p.id, p.key);
-        s->setAccessibleName(QString::fromStdU16String(p.key));
+        auto* s = make<CPictureSwitch>(p.id, p.key);
+        s->setRole(SkinRole::Toggle);
         const int id = p.id;
         s->onClick = [this, id] {
             if (m_actions == nullptr) {
@@ -169,7 +174,6 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     for (const Placed& p : kColourButtons) {
         auto* b = make<CSkinColorBtn>(p.id, p.key);
         b->SetOtherButton(true, QStringLiteral("other"));
-        b->setAccessibleName(QString::fromStdU16String(p.key));
         const int id = p.id;
         connect(b, &CSkinColorBtn::colourChosen, this, [this, id](const QColor& colour) {
             if (m_actions == nullptr) {
@@ -196,7 +200,6 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
         s->SetPageStep(10);
         s->SetVertical(false);
         s->SetPictureAndSize(picture(file));
-        s->setAccessibleName(QString::fromStdU16String(key));
         m_pictureNames[id] = file;
         connect(s, &CBitmapSlider::sliderMoved, this, [this](int controlId, int position) {
             if (m_actions != nullptr) {
@@ -206,7 +209,6 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     }
 
     m_effects = make<QComboBox>(kEffectListId, u"CONTROL_XGcombox");
-    m_effects->setAccessibleName(QStringLiteral("CONTROL_XGcombox"));
     m_effects->installEventFilter(this);
     connect(m_effects, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!m_filling && m_actions != nullptr) {
@@ -216,12 +218,21 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     m_userSlots = make<QComboBox>(kUserSlotsId, u"CONTROL_umCombo");
     m_userSlots->setEditable(true);
     m_userSlots->setInsertPolicy(QComboBox::NoInsert);
-    m_userSlots->setAccessibleName(QStringLiteral("CONTROL_umCombo"));
     connect(m_userSlots, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!m_filling && m_actions != nullptr) {
             m_actions->userSlotSelected(index);
         }
     });
+    for (const ControlName& n : kControlNames) {
+        if (auto* label = qobject_cast<QLabel*>(control(n.label))) {
+            label->setBuddy(control(n.id));
+        }
+    }
+    // The user modes' list has no caption on the skin.
+    m_userSlotsLabel = qtOwned<QLabel>(m_parent);
+    m_userSlotsLabel->setObjectName(QStringLiteral("userSlotsLabel"));
+    m_userSlotsLabel->hide();
+    m_userSlotsLabel->setBuddy(m_userSlots);
     // Renaming in place: the text typed into the selected slot's entry.
     connect(m_userSlots->lineEdit(), &QLineEdit::editingFinished, this, [this] {
         if (m_filling || m_actions == nullptr || m_userSlots->currentIndex() < 0) {
@@ -278,6 +289,12 @@ void LightingWidgets::applyLanguage(const TextLookup& loadText) {
             l->setText(qs(loadText(t.textKey)));
         }
     }
+    for (const ControlName& n : kControlNames) {
+        if (QWidget* w = control(n.id)) {
+            w->setAccessibleName(qs(loadText(n.textKey)));
+        }
+    }
+    m_userSlotsLabel->setText(qs(loadText(u"IDS_A11Y_USER_MODE")));
 }
 
 QWidget* LightingWidgets::control(int controlId) const {
@@ -303,6 +320,9 @@ void LightingWidgets::setPicture(int controlId, std::string_view file) {
         slider->SetPicture(picture(file));
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setPixmap(picture(file));
+    }
+    if (auto* sw = qobject_cast<CPictureSwitch*>(w)) {
+        sw->setChecked(showsPressed(file));
     }
 }
 

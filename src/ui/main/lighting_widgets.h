@@ -89,6 +89,7 @@ class LightingWidgets : public QObject {
     std::map<std::string, QPixmap, std::less<>> m_pictures;
     QComboBox* m_effects = nullptr;
     QComboBox* m_userSlots = nullptr;
+    QLabel* m_userSlotsLabel = nullptr;  // never shown: names the list for a screen reader
     bool m_filling = false;
 };
 

@@ -88,7 +88,6 @@ CPngButton* CQuorvaneDlg::makeButton(int controlId, const char16_t* skinKey,
     auto* b = qtOwned<CPngButton>(this);
     b->setObjectName(QStringLiteral("ctl%1").arg(controlId));
     placeImageButton(b, layout(), u"BUTTONINFO", skinKey, pictures);
-    b->setAccessibleName(QString::fromStdU16String(skinKey));
     m_controls[controlId] = b;
     return b;
 }
@@ -126,6 +125,8 @@ void CQuorvaneDlg::textStyle(CPngButton* b, int pointSize, const QString& face, 
 
 void CQuorvaneDlg::initialise() {
     placeControls();
+    presentControls();
+    orderFocus();
     firstLabelTexts();
     setWindowTitle(text(u"IDS_MAIN_CAPTION"));
     updateSwitchText();
@@ -328,6 +329,7 @@ void CQuorvaneDlg::applyLanguage() {
         }
     }
     m_lighting->applyLanguage(m_setup.loadText);
+    nameControls();
     if (m_about) {
         m_about->applyLanguage();
     }
@@ -687,7 +689,7 @@ void CQuorvaneDlg::setProfileLabel(const QString& text, const QString& tooltip) 
     if (CPngButton* b = button(kProfiles)) {
         b->setText(text);
         b->SetTooltip(tooltip, true);
-        b->setAccessibleName(text.isEmpty() ? tooltip : text);
+        b->setAccessibleDescription(text.isEmpty() ? tooltip : text);
         b->update();
     }
 }

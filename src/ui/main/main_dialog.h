@@ -172,6 +172,11 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
     ColorStatic* makeLabel(int controlId, const char16_t* skinKey);
     void placeControls();
+    // Keyboard and screen-reader presence (main_window_access.cpp): roles and
+    // focus once, names with every language, the Tab order.
+    void presentControls();
+    void nameControls();
+    void orderFocus();
     void firstLabelTexts();
     void textStyle(CPngButton* button, int pointSize, const QString& face, unsigned format);
     void updateSwitchText();

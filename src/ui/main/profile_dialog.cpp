@@ -44,7 +44,7 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
         b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace),
                         colorFromRef(0xDEDEDE), colorFromRef(0x622245), colorFromRef(0x262A83),
                         colorFromRef(0x446053), colorFromRef(0xDEDEDE), text_format::kDefault);
-        b->setAccessibleName(QString::fromStdU16String(key));
+        b->setFocusPolicy(Qt::TabFocus);
         m_buttons[id] = b;
     }
     m_title = qtOwned<ColorStatic>(this);
@@ -71,6 +71,15 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
                        "image:url(\"%1\");}")
             .arg(QString::fromStdString(skinFolder + "/check.png").replace(u'"', u' ')));
     m_table->setShowGrid(true);
+    // Enter and Esc keep their own rules, whatever has the focus.
+    m_buttons[1]->setEnterActivates(false);
+    m_buttons[2]->setEnterActivates(false);
+    // Reading order: the list, then the buttons left to right.
+    QWidget* previous = m_table;
+    for (const int id : {kAdd, kLoad, kDelete, 1, 2, kApply}) {
+        setTabOrder(previous, m_buttons[id]);
+        previous = m_buttons[id];
+    }
 
     applyLanguage();
 
@@ -107,6 +116,7 @@ void CQuorvane_DlgProfile::applyLanguage() {
         b->setAccessibleName(b->text());
         b->update();
     }
+    m_table->setAccessibleName(m_hooks.texts(u"IDS_A11Y_PROFILE_LIST"));
     const char16_t* columns[] = {u"IDS_PROFILE_COLUMN_ACTIVE", u"IDS_PROFILE_COLUMN_NAME",
                                  u"IDS_PROFILE_COLUMN_PATH"};
     for (int c = 0; c < 3; ++c) {

@@ -1,6 +1,8 @@
 #include "ui/skin/bitmap_slider.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,12 +10,16 @@
 
 #include <algorithm>
 
+#include "ui/skin/focus_mark.h"
+#include "ui/skin/skin_role.h"
+
 namespace quorvane {
 
 CBitmapSlider::CBitmapSlider(QWidget* parent, int controlId)
     : QWidget(parent), m_controlId(controlId) {
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    installSkinAccessibility();
 }
 
 void CBitmapSlider::SetPicture(const QPixmap& picture) {
@@ -41,8 +47,21 @@ void CBitmapSlider::SetPageStep(int step) {
 }
 
 void CBitmapSlider::SetPos(int position) {
+    const int before = m_pos;
     m_pos = clamp(position);
     update();
+    if (m_pos != before && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, m_pos);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void CBitmapSlider::moveTo(int position) {
+    if (!isEnabled()) {
+        return;
+    }
+    SetPos(position);
+    notify();
 }
 
 void CBitmapSlider::SetVertical(bool vertical) {
@@ -92,11 +111,8 @@ void CBitmapSlider::paintEvent(QPaintEvent* /*event*/) {
     if (!m_picture.isNull()) {
         painter.drawPixmap(0, 0, m_picture);
     }
-    if (m_hover && hasFocus()) {
-        QPen pen(QColor(255, 255, 255, 160));
-        pen.setStyle(Qt::DotLine);
-        painter.setPen(pen);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus() && m_markFocus) {
+        drawFocusMark(painter, rect());
     }
 }
 
@@ -226,6 +242,11 @@ bool CBitmapSlider::event(QEvent* event) {
         }
     }
     return QWidget::event(event);
+}
+
+void CBitmapSlider::focusInEvent(QFocusEvent* event) {
+    m_markFocus = marksFocus(event->reason());
+    QWidget::focusInEvent(event);
 }
 
 }  // namespace quorvane

@@ -44,6 +44,8 @@ class CBitmapSlider : public QWidget {
     // Clamped to the range; repaints.
     void SetPos(int position);
     void SetVertical(bool vertical);
+    // Moves as the user would, telling the owner (a screen reader sets the value so).
+    void moveTo(int position);
 
     int GetPos() const { return m_pos; }
     int minimum() const { return m_min; }
@@ -65,6 +67,7 @@ class CBitmapSlider : public QWidget {
     void sliderMoved(int controlId, int position);
 
   protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -76,6 +79,7 @@ class CBitmapSlider : public QWidget {
     bool event(QEvent* event) override;
 
   private:
+    bool m_markFocus = false;  // the focus came from the keyboard
     int clamp(int position) const;
     // Where a key moves the slider (not clamped); nullopt for other keys.
     std::optional<int> keyTarget(int key) const;

@@ -1,13 +1,18 @@
 #include "ui/skin/png_button.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
+
+#include "ui/skin/focus_mark.h"
 
 namespace quorvane {
 
@@ -39,6 +44,7 @@ int qtTextFlags(unsigned format) {
 CPngButton::CPngButton(QWidget* parent) : QAbstractButton(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
+    installSkinAccessibility();
     m_tooltipTimer.setSingleShot(true);
     m_tooltipTimer.setInterval(kTooltipDelayMs);
     connect(&m_tooltipTimer, &QTimer::timeout, this, [this] {
@@ -90,7 +96,14 @@ void CPngButton::SetOffset(int x, int y, bool redraw) {
 }
 
 void CPngButton::SetChecked(bool on, bool redraw) {
+    const bool changed = on != m_checked;
     m_checked = on;
+    if (changed && m_role == SkinRole::Toggle && QAccessible::isActive()) {
+        QAccessible::State state;
+        state.checked = true;
+        QAccessibleStateChangeEvent event(this, state);
+        QAccessible::updateAccessibility(&event);
+    }
     if (redraw) {
         update();
     }
@@ -145,6 +158,10 @@ void CPngButton::RemoveTooltip() {
 
 void CPngButton::SetAfterPaint(AfterPaint callback) {
     m_afterPaint = std::move(callback);
+}
+
+void CPngButton::setRole(SkinRole role) {
+    m_role = role;
 }
 
 CPngButton::Shown CPngButton::currentState() const {
@@ -227,6 +244,9 @@ void CPngButton::paintEvent(QPaintEvent* /*event*/) {
     if (m_hasText && !text().isEmpty()) {
         drawText(painter, state);
     }
+    if (hasFocus() && m_markFocus && focusPolicy() != Qt::NoFocus) {
+        drawFocusMark(painter, rect());
+    }
     if (m_afterPaint) {
         m_afterPaint(this, m_lastShown == Shown::Normal);
     }
@@ -293,6 +313,27 @@ void CPngButton::mouseDoubleClickEvent(QMouseEvent* event) {
     mousePressEvent(event);
 }
 
+void CPngButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) &&
+        m_arrowKeys && m_arrowKeys(this, key)) {
+        event->accept();
+        return;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (m_enterActivates && isEnabled() &&
+            (m_role == SkinRole::Push || m_role == SkinRole::Toggle)) {
+            click();
+            event->accept();
+        } else {
+            event->ignore();  // to the window, whose rule for Enter applies
+        }
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
 bool CPngButton::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         if (m_tooltipActive && !m_tooltip.isEmpty()) {
@@ -308,6 +349,11 @@ void CPngButton::showTooltipNow() {
         return;
     }
     QToolTip::showText(mapToGlobal(QPoint(0, height())), m_tooltip, this, rect());
+}
+
+void CPngButton::focusInEvent(QFocusEvent* event) {
+    m_markFocus = marksFocus(event->reason());
+    QAbstractButton::focusInEvent(event);
 }
 
 }  // namespace quorvane

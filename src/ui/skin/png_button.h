@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include "ui/skin/skin_role.h"
+
 namespace quorvane {
 
 // Text format bits as the layout and language data give them.
@@ -57,6 +59,17 @@ class CPngButton : public QAbstractButton {
     void RemoveTooltip();
     void SetAfterPaint(AfterPaint callback);
 
+    // What the button is to a screen reader; a focusable Push or Toggle button
+    // also takes Space and Enter (unless told not to: OK and Cancel never
+    // answer Enter).
+    void setRole(SkinRole role);
+    SkinRole role() const { return m_role; }
+    void setEnterActivates(bool on) { m_enterActivates = on; }
+    bool enterActivates() const { return m_enterActivates; }
+    // Sees the arrow keys first while the button has the focus; true: handled.
+    using ArrowKeys = std::function<bool(CPngButton*, int key)>;
+    void setArrowKeys(ArrowKeys handler) { m_arrowKeys = std::move(handler); }
+
     bool isChecked() const { return m_checked; }
     bool isHovered() const { return m_hover; }
     bool colourMode() const { return m_colourMode; }
@@ -80,14 +93,17 @@ class CPngButton : public QAbstractButton {
     static constexpr int kTooltipDelayMs = 300;
 
   protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
   private:
+    bool m_markFocus = false;  // the focus came from the keyboard
     void drawText(class QPainter& painter, Shown state);
     void showTooltipNow();
 
@@ -111,6 +127,9 @@ class CPngButton : public QAbstractButton {
     bool m_rotated = false;
 
     AfterPaint m_afterPaint;
+    SkinRole m_role = SkinRole::Push;
+    bool m_enterActivates = true;
+    ArrowKeys m_arrowKeys;
     bool m_outlineOn = false;
     QColor m_outlineColour;
     int m_outlineValue = 0;

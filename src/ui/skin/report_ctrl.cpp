@@ -45,11 +45,15 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
+    // Tab leaves the list for the next control; the arrows move within it.
+    setTabKeyNavigation(false);
     setStyleSheet(QStringLiteral(
         "QTableWidget{background:#16191f;color:#e4e4e4;gridline-color:#2c313a;"
         "selection-background-color:#7a1e2c;selection-color:#ffffff;border:1px solid #2c313a;}"
         "QHeaderView{background:#2a2f38;}"
-        "QTableCornerButton::section{background:#2a2f38;border:none;}"));
+        "QTableCornerButton::section{background:#2a2f38;border:none;}"
+        // The skin's focus mark, as the skinned buttons draw theirs.
+        "QTableWidget:focus{border:1px solid #ffe060;}"));
     connect(this, &QTableWidget::itemSelectionChanged, this,
             [this] { emit rowSelected(SelectedRow()); });
     connect(this, &QTableWidget::cellDoubleClicked, this,

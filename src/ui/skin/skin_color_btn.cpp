@@ -88,8 +88,10 @@ void CSkinColorBtn::showPalette() {
         const QColor c = m_palette[i];
         swatch->setFixedSize(18, 18);
         swatch->setToolTip(c.name());
+        swatch->setAccessibleName(c.name());
         swatch->setStyleSheet(QStringLiteral("QToolButton{background:%1;border:1px solid #555;}"
-                                             "QToolButton:hover{border:2px solid #fff;}")
+                                             "QToolButton:hover{border:2px solid #fff;}"
+                                             "QToolButton:focus{border:2px solid #ffe060;}")
                                   .arg(c.name()));
         connect(swatch, &QToolButton::clicked, this, [this, c] { chooseColour(c); });
         grid->addWidget(swatch, i / m_columns, i % m_columns);
