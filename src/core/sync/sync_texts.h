@@ -37,6 +37,8 @@ inline constexpr std::u16string_view kTextTransferFinishFailed = u"IDS_TRANSFER_
 inline constexpr std::u16string_view kTextTransferRecordDamaged = u"IDS_TRANSFER_RECORD_DAMAGED";
 inline constexpr std::u16string_view kTextTransferRecordUnreadable =
     u"IDS_TRANSFER_RECORD_UNREADABLE";
+inline constexpr std::u16string_view kTextHistoryRestorePrompt = u"IDS_HISTORY_RESTORE_PROMPT";
+inline constexpr std::u16string_view kTextHistoryCannotRestore = u"IDS_HISTORY_CANNOT_RESTORE";
 
 // Named texts built into the program.
 inline constexpr std::u16string_view kProfileTip = u"The current contextual  mode: ";
