@@ -298,6 +298,8 @@ TEST_F(KeyboardHistoryTest, AFailedSaveStopsTheWrite) {
     const std::string words = resultText(session->explain(kSyncHistoryNotSaved));
     EXPECT_NE(words.find(historyFolder), std::string::npos) << words;
     EXPECT_NE(words.find("nothing was written"), std::string::npos) << words;
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].rfind(testText(kTextHistorySaveFailed), 0), 0u);
 
     EXPECT_EQ(importProfile(*session, otherFile()), kSyncHistoryNotSaved);
     EXPECT_EQ(keyboardNow(), before);

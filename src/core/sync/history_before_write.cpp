@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/device/device_result.h"
+#include "core/platform/utf_text.h"
 #include "core/sync/sync_result.h"
 #include "core/sync/sync_session.h"
 #include "core/sync/sync_texts.h"
@@ -43,8 +44,9 @@ int SyncSession::saveHistoryBeforeWrite(HistoryOperation operation, const Transf
         saved = saveHistoryNotice(m_historyFolder, stamp, notice, m_historyLimits);
     }
     if (!saved.ok) {
-        return fail(kSyncHistoryNotSaved, "save the keyboard's history in " + m_historyFolder +
-                                              (saved.error.empty() ? "" : ": " + saved.error));
+        const std::string where = m_historyFolder + (saved.error.empty() ? "" : ": " + saved.error);
+        m_prompter.showMessage(text(kTextHistorySaveFailed) + u"\n\n" + utf8ToUtf16(where));
+        return fail(kSyncHistoryNotSaved, "save the keyboard's history in " + where);
     }
     return kResultDone;
 }

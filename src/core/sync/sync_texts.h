@@ -38,6 +38,7 @@ inline constexpr std::u16string_view kTextTransferRecordDamaged = u"IDS_TRANSFER
 inline constexpr std::u16string_view kTextTransferRecordUnreadable =
     u"IDS_TRANSFER_RECORD_UNREADABLE";
 inline constexpr std::u16string_view kTextHistoryRestorePrompt = u"IDS_HISTORY_RESTORE_PROMPT";
+inline constexpr std::u16string_view kTextHistorySaveFailed = u"IDS_HISTORY_SAVE_FAILED";
 inline constexpr std::u16string_view kTextHistoryCannotRestore = u"IDS_HISTORY_CANNOT_RESTORE";
 
 // Named texts built into the program.
