@@ -11,6 +11,9 @@
 namespace quorvane {
 
 int SyncSession::saveHistoryBeforeWrite(HistoryOperation operation, const TransferIntent& intent) {
+    if (m_historyLimits.maxEntries == 0) {
+        return kResultDone;
+    }
     HistoryStamp stamp;
     stamp.timeMs = historyNowMs();
     stamp.operation = operation;

@@ -32,7 +32,7 @@ enum class HistoryOperation { Apply, Import, Defaults, Finish, Restore };
 std::string_view historyOperationWord(HistoryOperation operation);
 
 struct HistoryLimits {
-    std::size_t maxEntries = 50;
+    std::size_t maxEntries = 50;  // 0: no history is kept, nothing saved
     std::uint64_t maxBytes = 20u << 20;
 };
 
