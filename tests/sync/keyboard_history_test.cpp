@@ -113,6 +113,9 @@ struct WritingCase {
     const char* operation;
     const char* profiles;
 };
+void PrintTo(const WritingCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 const WritingCase kWritingCases[] = {
     {"Apply",
@@ -239,6 +242,9 @@ struct DamageCase {
     const char* name;
     std::function<void(const std::string& path)> damage;
 };
+void PrintTo(const DamageCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 const DamageCase kDamageCases[] = {
     {"AFlippedByteInAKeyEntry",
@@ -390,10 +396,11 @@ TEST(KeyboardHistoryFolder, PrunesOldestFirstByCountAndBySizeNeverTheNewest) {
             const HistoryStamp stamp{1'800'000'000'000 + static_cast<std::int64_t>(i) * 1000,
                                      HistoryOperation::Apply,
                                      {0}};
-            const HistorySaved saved = saveHistoryEntry(folder, stamp, bytes, c.limits);
+            const HistorySaved saved = saveHistoryEntry(folder, stamp, bytes, HistoryLimits{});
             ASSERT_TRUE(saved.ok) << saved.error;
             paths.push_back(saved.path);
         }
+        EXPECT_EQ(pruneHistory(folder, c.limits), c.sizes.size() - c.kept);
         const std::vector<HistoryEntry> list = listHistory(folder, false);
         ASSERT_EQ(list.size(), c.kept);
         for (std::size_t i = 0; i < c.kept; ++i) {
