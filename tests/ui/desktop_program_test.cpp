@@ -416,6 +416,9 @@ TEST_F(DesktopProgramTest, HistoryRestoresWhatAnApplyReplaced) {
     ASSERT_TRUE(spinUntil([&] { return list->topLevelItemCount() == rows + 1; }, 10));
     EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("Restore"));
     EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("Profile 1, Profile 2, Profile 3"));
+    if (const char* shots = std::getenv("QUORVANE_SHOTS")) {
+        box->grab().save(QString::fromUtf8(shots) + QStringLiteral("/history-restored.png"));
+    }
     box->close();
 }
 
