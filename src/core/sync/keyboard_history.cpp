@@ -226,6 +226,16 @@ HistorySaved saveNamed(const std::string& folder, const HistoryStamp& stamp,
 
 }  // namespace
 
+std::optional<HistoryEntry> parseHistoryFileName(const std::string& fileName,
+                                                 std::uint32_t* checksum) {
+    std::uint32_t sum = 0;
+    std::optional<HistoryEntry> entry = parseName(fileName, &sum);
+    if (entry && checksum != nullptr) {
+        *checksum = sum;
+    }
+    return entry;
+}
+
 std::string_view historyOperationWord(HistoryOperation operation) {
     switch (operation) {
         case HistoryOperation::Apply:

@@ -83,6 +83,12 @@ std::int64_t historyNowMs();
 // fails); otherwise only its name is looked at.
 std::vector<HistoryEntry> listHistory(const std::string& folder, bool verify = true);
 
+// The parts of an entry's file name (state Saved for ".fwc", NotSaved for
+// ".notsaved"; path, bytes and reason left empty); nullopt for any other
+// name. `checksum`, when given, gets the one a ".fwc" name carries.
+std::optional<HistoryEntry> parseHistoryFileName(const std::string& fileName,
+                                                 std::uint32_t* checksum = nullptr);
+
 // One entry, read and checked as listHistory(verify) does; Damaged for a
 // file that is not an entry or is missing.
 HistoryEntry checkHistoryEntry(const std::string& path);
