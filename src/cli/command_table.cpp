@@ -6,6 +6,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_command.h"
 #include "cli/defaults_command.h"
+#include "cli/history_command.h"
 #include "cli/keys_command.h"
 #include "cli/lighting_command.h"
 #include "cli/macro_command.h"
@@ -26,6 +27,9 @@ std::span<const CliCommand> cliCommands() {
                    "FILE", &runImport},
         CliCommand{"finish", "write again a transfer to the keyboard that was cut short", "",
                    &runFinish},
+        CliCommand{"history",
+                   "list what the keyboard held before each write, or write an entry back",
+                   "[--json] | restore N [--yes]", &runHistory},
         CliCommand{"profile", "show or switch the active profile", "[1|2|3]", &runProfile},
         CliCommand{"keys", "list the active profile's key assignments", "[--json]", &runKeys},
         CliCommand{"assign", "assign an action to a key of the active profile and apply it",

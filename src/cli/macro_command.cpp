@@ -12,6 +12,7 @@
 #include "cli/key_actions.h"
 #include "cli/result_text.h"
 #include "core/config/config_image.h"
+#include "core/config/macro_area_codec.h"
 #include "core/device/device_result.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/utf_text.h"
@@ -75,8 +76,13 @@ int listMacros(std::span<const std::string_view> args, CliContext& context) {
     return withKeyboard(context, language, [&](CliKeyboard& keyboard) {
         WorkingConfig& config = keyboard.config();
         std::lock_guard lock(config.ConfigLock);
+        // What the macro page's meter shows: the area Apply would write.
+        const MacroMemoryUse use = macroMemoryUse(config.macros, keyboard.lighting().macroSpace);
         if (json) {
-            context.out << '[';
+            context.out << "{\"memory\": {\"used\": " << use.used
+                        << ", \"capacity\": " << use.capacity
+                        << ", \"namesDropped\": " << (use.namesDropped ? "true" : "false")
+                        << ", \"fits\": " << (use.fits ? "true" : "false") << "}, \"macros\": [";
         }
         bool first = true;
         for (const MacroRecord& m : config.macros) {
@@ -97,8 +103,15 @@ int listMacros(std::span<const std::string_view> args, CliContext& context) {
             first = false;
         }
         if (json) {
-            context.out << "\n]\n";
+            context.out << (first ? "" : "\n") << "]}\n";
+            return kExitOk;
         }
+        context.out << "memory: " << use.used << " of " << use.capacity << " bytes ("
+                    << use.percent() << " %)"
+                    << (!use.fits          ? "; too much: Apply writes nothing"
+                        : use.namesDropped ? "; the names are left out"
+                                           : "")
+                    << '\n';
         return kExitOk;
     });
 }

@@ -159,7 +159,18 @@ TEST_F(CliTest, MacroAddWritesTheMacroArea) {
     // Plays the macro at position 1.
     EXPECT_EQ(m.keySlot(0, m.slotOfUsage(kUsageF2)), (Bytes{5, 1, 1}));
     const ToolResult list = ok({"macro", "list"});
-    EXPECT_EQ(list.out, "1\tGreeting\t4 steps\n2\tSecond\t2 steps\n");
+    // The memory line: the area just written, of the keyboard's capacity.
+    const std::string used = std::to_string(m.macroArea[2] | (m.macroArea[3] << 8));
+    const std::string capacity = std::to_string(m.settings[11] * 128);
+    EXPECT_EQ(list.out, "1\tGreeting\t4 steps\n2\tSecond\t2 steps\nmemory: " + used + " of " +
+                            capacity + " bytes (" +
+                            std::to_string(std::stoi(used) * 100 / std::stoi(capacity)) + " %)\n");
+    const ToolResult json = ok({"macro", "list", "--json"});
+    EXPECT_EQ(json.out.rfind("{\"memory\": {\"used\": " + used + ", \"capacity\": " + capacity +
+                                 ", \"namesDropped\": false, \"fits\": true}, \"macros\": [",
+                             0),
+              0u)
+        << json.out;
 }
 
 TEST_F(CliTest, MacroDeleteMovesKeysOfEveryProfileAlong) {
@@ -184,7 +195,7 @@ TEST_F(CliTest, MacroDeleteMovesKeysOfEveryProfileAlong) {
 
     // The keyboard keeps no ids: read back, the remaining macro is 1 and
     // the next one added is 2; the keys stay where they were.
-    EXPECT_EQ(ok({"macro", "list"}).out, "1\tSecond\t2 steps\n");
+    EXPECT_EQ(ok({"macro", "list"}).out.rfind("1\tSecond\t2 steps\nmemory: ", 0), 0u);
     EXPECT_EQ(ok({"macro", "add", "Third", "down:C:10"}).out, "2\n");
     const KeyboardMemories later = memories();
     EXPECT_EQ(later.keySlot(0, later.slotOfUsage(kUsageF2)), (Bytes{2, 2, kUsageF2}));
@@ -374,6 +385,47 @@ TEST_F(CliTest, MacroLimitsAndTheKeyboardsSpace) {
     EXPECT_EQ(more.exitCode, 1);
     EXPECT_EQ(more.err, "quorvanectl: You can create at most 100 macros.\n");
     EXPECT_EQ(tool.stateBytes(), hundredState);
+}
+
+TEST_F(CliTest, HistoryListsEachWriteAndRestoresAnEntry) {
+    EXPECT_EQ(ok({"history"}).out.rfind("no entries in ", 0), 0u);
+    ok({"assign", "ESC", "key:F1"});
+    const KeyboardMemories before = memories();
+    const std::string file = tool.file("saved.fwc");
+    ok({"export", file});
+    ok({"macro", "add", "Extra", "down:B:10"});
+    ok({"assign", "ESC", "disable"});
+
+    // Newest first: the assign, the macro's apply, the first assign.
+    const std::string list = ok({"history"}).out;
+    EXPECT_NE(list.find("1\t"), std::string::npos) << list;
+    EXPECT_NE(list.find("\tapply\tprofiles 1\tsaved\n"), std::string::npos) << list;
+    EXPECT_NE(list.find("3\t"), std::string::npos) << list;
+    EXPECT_EQ(list.find("4\t"), std::string::npos) << list;
+    const std::string json = ok({"history", "--json"}).out;
+    EXPECT_NE(json.find("\"number\": 3, "), std::string::npos) << json;
+    EXPECT_NE(json.find("\"operation\": \"apply\", \"profiles\": [1], \"keyboard\": "
+                        "\"0c45:5004\", \"state\": \"saved\""),
+              std::string::npos)
+        << json;
+
+    // Entry 2 holds the keyboard as it was before the macro was added.
+    const ToolResult refused = tool.run({"history", "restore", "2"});
+    EXPECT_EQ(refused.exitCode, 2) << refused.err;
+    EXPECT_EQ(tool.run({"history", "restore", "9", "--yes"}).exitCode, 2);
+    EXPECT_EQ(ok({"history", "restore", "2", "--yes"}).out.rfind("restored: ", 0), 0u);
+    const KeyboardMemories restored = memories();
+    EXPECT_EQ(restored.keyTables, before.keyTables);
+    // The area as far as its header says (the memory past it keeps old bytes).
+    const std::size_t area = before.macroArea[2] | (before.macroArea[3] << 8);
+    ASSERT_GE(restored.macroArea.size(), area);
+    EXPECT_EQ(Bytes(restored.macroArea.begin(), restored.macroArea.begin() + area),
+              Bytes(before.macroArea.begin(), before.macroArea.begin() + area));
+    // The restore is an entry of its own, on top.
+    const std::string after = ok({"history"}).out;
+    EXPECT_EQ(after.substr(0, after.find('\n')).rfind("\trestore\tprofiles 1,2,3\tsaved"),
+              after.find('\n') - std::string("\trestore\tprofiles 1,2,3\tsaved").size())
+        << after;
 }
 
 }  // namespace

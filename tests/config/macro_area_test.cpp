@@ -73,6 +73,59 @@ INSTANTIATE_TEST_SUITE_P(
                       StepCase{"StateOtherThanOneIsDown", {0, 0x1E, 7}, 0xA000, 0x0402}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The macro page's meter: the figure is the size of the area Apply writes for
+// the macros, against the keyboard's capacity.
+struct MemoryCase {
+    const char* name;
+    std::vector<MacroRecord> macros;
+    // The capacity, as the size of the area with names plus this (may be < 0).
+    int capacityOverNamed;
+    bool fits;
+    bool namesDropped;
+    bool nearlyFull;
+};
+
+std::vector<MacroRecord> macrosWithSteps(std::initializer_list<int> steps) {
+    std::vector<MacroRecord> out;
+    for (const int n : steps) {
+        std::vector<MacroAction> actions;
+        for (int i = 0; i < n; ++i) {
+            actions.push_back({10, 0x1E, static_cast<std::uint16_t>(i % 2)});
+        }
+        out.push_back(test::makeMacro(static_cast<std::uint16_t>(out.size() + 1),
+                                      u"macro " + std::u16string(1, u'a' + out.size()), actions,
+                                      1));
+    }
+    return out;
+}
+
+TEST(MacroMemory, TheFigureIsTheSizeOfTheAreaApplyWrites) {
+    const MemoryCase cases[] = {
+        {"no macros, room to spare", {}, 1000, true, false, false},
+        {"no macros, exactly at the capacity", {}, 0, true, false, true},
+        {"half full", macrosWithSteps({10, 20}), 500, true, false, false},
+        {"exactly at the capacity", macrosWithSteps({10, 20, 2000}), 0, true, false, true},
+        {"a byte over: the names go", macrosWithSteps({10, 20, 2000}), -1, true, true, true},
+        {"not even without names", macrosWithSteps({10, 20, 2000}), -1000, false, true, true},
+        {"just above 90 %", macrosWithSteps({40}), 10, true, false, true},
+    };
+    for (const MemoryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MacroAreaSizes sizes = macroAreaSizes(c.macros);
+        const auto capacity = static_cast<std::uint32_t>(
+            static_cast<std::int64_t>(sizes.withNames) + c.capacityOverNamed);
+        const MacroMemoryUse use = macroMemoryUse(c.macros, capacity);
+        EXPECT_EQ(use.capacity, capacity);
+        EXPECT_EQ(use.fits, c.fits);
+        EXPECT_EQ(use.namesDropped, c.namesDropped);
+        EXPECT_EQ(use.nearlyFull(), c.nearlyFull);
+        const auto area = buildMacroAreaFrom(c.macros, !use.namesDropped);
+        ASSERT_TRUE(area);
+        EXPECT_EQ(use.used, area->size());
+        EXPECT_EQ(use.percent(), use.fits ? static_cast<int>(area->size() * 100 / capacity) : 100);
+    }
+}
+
 TEST(MacroStep, DecodesWhatTheKeyboardPlays) {
     EXPECT_EQ(decodeMacroStep({0xA00A, 0x0402}), (MacroAction{100, 0x1E, 0}));
     EXPECT_EQ(decodeMacroStep({0x2FFF, 0x2001}), (MacroAction{40950, 0x36, 1}));

@@ -179,7 +179,8 @@ TEST_F(ApplyTest, TwoQuickAppliesWithAPortThatWaitsForTheWindowThread) {
     HandingOverWindow port(loop, secondBegun);
     applying = std::make_unique<SyncSession>(SyncEnvironment{
         link->commands(), config, snapshot, lighting, port, prompter, testText, userData, skins,
-        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}, recordFolder});
+        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}, recordFolder,
+        historyFolder, historyLimits});
     loop.postMessage(kApply, 0, 0);
     loop.postMessage(kApply, 0, 0);
 
@@ -226,6 +227,9 @@ TEST_F(ApplyTest, AProfileWithoutACacheFileGetsOne) {
 }
 
 TEST_F(ApplyTest, AnUnusableRecordFolderKeepsApplyPendingAndTheKeyboardAsItWas) {
+    // The history elsewhere, so that the record is what fails.
+    historyFolder = home.path() + "/history";
+    makeSession();
     std::filesystem::remove_all(recordFolder);
     ASSERT_TRUE(makeDirectories(std::filesystem::path(recordFolder).parent_path().string()));
     ASSERT_TRUE(writeFileAtomic(recordFolder, std::string_view("not a folder")));

@@ -5,7 +5,6 @@
 #include "base/atomic_file.h"
 #include "core/config/profile_file.h"
 #include "core/device/device_result.h"
-#include "base/atomic_file.h"
 #include "core/sync/picture_keys.h"
 #include "core/sync/sync_result.h"
 #include "sync_fixture.h"

@@ -26,6 +26,7 @@ void SyncTest::SetUp() {
     userData = home.path() + "/Documents/Quorvane_09A";
     // Where quorvanectl keeps it with this home.
     recordFolder = home.path() + "/.local/state/quorvane";
+    historyFolder = recordFolder + "/history";
     // A template user mode file: mode 0 named "tpl", every key green and tied.
     skins = home.path() + "/Skins/";
     ASSERT_TRUE(makeDirectories(skins));
@@ -62,7 +63,8 @@ void SyncTest::makeSession() {
     session.reset();
     session = std::make_unique<SyncSession>(SyncEnvironment{
         link->commands(), config, snapshot, lighting, window, prompter, testText, userData, skins,
-        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}, recordFolder});
+        BusyTiming{std::chrono::milliseconds(0), std::chrono::milliseconds(0)}, recordFolder,
+        historyFolder, historyLimits});
 }
 
 void SyncTest::readArrivalState() {

@@ -85,8 +85,10 @@ class SyncTest : public ::testing::Test {
     VirtualKnobs knobs;
     TempDir home;
     std::string userData;
-    std::string recordFolder;  // the record of a transfer (the per-user state folder)
-    std::string skins;         // holds the template user mode file
+    std::string recordFolder;   // the record of a transfer (the per-user state folder)
+    std::string historyFolder;  // the keyboard's history
+    HistoryLimits historyLimits;
+    std::string skins;  // holds the template user mode file
     WorkingConfig config;
     DownloadSnapshot snapshot;
     LightingState lighting;

@@ -152,6 +152,20 @@ std::vector<std::string> cutOff(QWidget* window) {
         if (l->text().isEmpty() || l->objectName() == QStringLiteral("ctl1177")) {
             continue;
         }
+        if (l->wordWrap()) {
+            // Wrapped words fit when their lines do; a hidden label shows none.
+            if (!l->isVisibleTo(window)) {
+                continue;
+            }
+            const int lines =
+                QFontMetrics(l->font())
+                    .boundingRect(QRect(0, 0, l->width(), 10000), Qt::TextWordWrap, l->text())
+                    .height();
+            if (lines > l->height()) {
+                report(l, l->text() + " (height)", lines, l->height());
+            }
+            continue;
+        }
         const int length = QFontMetrics(l->font()).horizontalAdvance(l->text());
         if (length > l->width()) {
             report(l, l->text(), length, l->width());

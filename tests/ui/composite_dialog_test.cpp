@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "core/app/app_paths.h"
 #include "core/app/language_texts.h"
 #include "core/config/action_type.h"
+#include "core/config/macro_area_codec.h"
 #include "core/config/working_config.h"
 #include "core/keys/key_names.h"
 #include "core/window/main_window_messages.h"
@@ -108,6 +110,7 @@ class CompositeDialogTest : public ::testing::Test {
             openChanges.push_back({open ? 1 : 0, id});
         };
         setup.onScreenKeyboard = [this] { ++oskStarts; };
+        setup.macroCapacity = [this] { return macroCapacity; };
         dialog = std::make_unique<Quorvane_DlgComposite>(std::move(setup));
         send = KeySender{dialog.get()};
     }
@@ -165,6 +168,7 @@ class CompositeDialogTest : public ::testing::Test {
     WorkingConfig config;
     test::RecordingPrompter prompter;
     int activeProfile = 0;
+    std::uint32_t macroCapacity = 8192;
     bool deferReads = false;
     std::function<void(int)> pendingRead;
     bool coreHoldsTheLock = false;
@@ -629,6 +633,71 @@ TEST_F(CompositeDialogTest, AScreenReaderHearsEachControlByItsLanguageName) {
     const auto labels = field->relations(QAccessible::Label);
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0].first->object(), dialog->control(kSingleHint));
+}
+
+// The macro page's meter follows every step: its figure is the size of the
+// area Apply would write for the list as it stands.
+TEST_F(CompositeDialogTest, TheMacroMemoryMeterFollowsTheSteps) {
+    // Room for a few steps more than an empty macro named by the dialog.
+    macroCapacity = 64;
+    open(kButtonG9);
+    click(kMacroAdd);
+    MacroMemoryMeter* meter = dialog->memoryMeter();
+    ASSERT_NE(meter, nullptr);
+    EXPECT_TRUE(meter->isVisible());
+    auto expected = [this] {
+        std::vector<MacroRecord> list = dialog->core().editor().macros();
+        MacroRecord& m = list.at(static_cast<std::size_t>(dialog->core().editor().selectedMacro()));
+        const std::vector<MacroAction>& steps = dialog->core().editor().steps();
+        std::copy(steps.begin(), steps.end(), m.actions.begin());
+        m.actionCount = static_cast<std::uint16_t>(steps.size());
+        return list;
+    };
+    auto shown = [&] {
+        const std::vector<MacroRecord> list = expected();
+        const MacroMemoryUse use = macroMemoryUse(list, macroCapacity);
+        const auto area = buildMacroAreaFrom(list, !use.namesDropped);
+        EXPECT_TRUE(area.has_value());
+        const QString figure = QStringLiteral("%1 / %2 ").arg(area->size()).arg(macroCapacity);
+        EXPECT_TRUE(meter->words()->text().contains(figure))
+            << meter->words()->text().toStdString() << " lacks " << figure.toStdString();
+        EXPECT_EQ(meter->bar()->value(), use.percent());
+        return use;
+    };
+    MacroMemoryUse use = shown();
+    EXPECT_FALSE(meter->warning());
+    EXPECT_TRUE(use.fits);
+
+    // Recorded steps fill it: first above 90 %, then past what Apply writes.
+    click(kRecord);
+    ulong t = 1000;
+    for (int i = 0; i < 100 && !use.nearlyFull(); ++i) {
+        send(QEvent::KeyPress, Qt::Key_A, kScanA, t += 100);
+        use = shown();
+    }
+    EXPECT_TRUE(meter->warning());
+    for (int i = 0; i < 100 && use.fits; ++i) {
+        send(QEvent::KeyRelease, Qt::Key_A, kScanA, t += 100);
+        send(QEvent::KeyPress, Qt::Key_A, kScanA, t += 100);
+        use = shown();
+    }
+    click(kRecord);
+    EXPECT_TRUE(meter->words()->text().contains(text(u"IDS_MACRO_MEMORY_FULL")));
+    if (const char* shots = std::getenv("QUORVANE_SHOTS")) {
+        dialog->grab().save(QString::fromUtf8(shots) + QStringLiteral("/macro-meter-full.png"));
+    }
+
+    // Deleting steps brings it back.
+    for (int i = 0; i < 100 && (!use.fits || use.nearlyFull() || use.namesDropped); ++i) {
+        dialog->core().editor().selectStep(0);
+        click(kStepDelete);
+        use = shown();
+    }
+    EXPECT_FALSE(meter->warning());
+    EXPECT_FALSE(meter->words()->text().contains(text(u"IDS_MACRO_MEMORY_FULL")));
+    if (const char* shots = std::getenv("QUORVANE_SHOTS")) {
+        dialog->grab().save(QString::fromUtf8(shots) + QStringLiteral("/macro-meter.png"));
+    }
 }
 
 }  // namespace

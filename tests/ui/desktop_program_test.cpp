@@ -7,7 +7,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QWheelEvent>
 
 #include <QMetaObject>
@@ -22,6 +26,7 @@
 #include "core/app/language_texts.h"
 #include "core/app/settings_store.h"
 #include "core/config/key_table_codec.h"
+#include "core/keys/key_id.h"
 #include "core/lighting/lighting_panel.h"
 #include "core/lighting/panel_controls.h"
 #include "core/platform/program_folder.h"
@@ -338,6 +343,83 @@ TEST_F(DesktopProgramTest, ALanguageChosenInAMenuIsStoredAndEveryTextChangesAtOn
     EXPECT_TRUE(spinUntil([] { return storedLanguage() == 0x0409u; }, 10));
     settle();
     expectWindowSpeaks(0);
+}
+
+// "History...": an Apply leaves an entry; Restore asks, then writes it back.
+TEST_F(DesktopProgramTest, HistoryRestoresWhatAnApplyReplaced) {
+    const int profile = currentProfile();
+    ASSERT_GE(profile, 0);
+    const std::vector<std::uint8_t> before = keyboardKeyTable(profile);
+    onCoreThread(program(), [profile] {
+        SyncSession& session = *program().session();
+        {
+            const std::lock_guard lock(session.config().ConfigLock);
+            ASSERT_TRUE(writeAssignment(session.config(), entryIndex(profile, rowOfKey(0x2E)),
+                                        ActionMedia, 0, 4));
+        }
+        session.markDirty();
+    });
+    program().apply(false);
+    settle();
+    ASSERT_NE(keyboardKeyTable(profile), before);
+
+    // The button menu's entry opens the list, newest first.
+    dialog()->showButtonMenu(QPoint(20, 20));
+    QAction* history = nullptr;
+    for (QAction* action : dialog()->buttonMenu()->actions()) {
+        if (action->text() == QStringLiteral("History...")) {
+            history = action;
+        }
+    }
+    ASSERT_NE(history, nullptr);
+    history->trigger();
+    dialog()->buttonMenu()->close();
+    CHistoryDlg* box = nullptr;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            box = dialog()->historyBox();
+            return box != nullptr && box->isVisible();
+        },
+        10));
+    QTreeWidget* list = box->list();
+    ASSERT_GE(list->topLevelItemCount(), 1);
+    const QTreeWidgetItem* newest = list->topLevelItem(0);
+    EXPECT_EQ(newest->text(1), QStringLiteral("Apply"));
+    EXPECT_EQ(newest->text(2), QStringLiteral("Profile %1").arg(profile + 1));
+    EXPECT_EQ(newest->text(3), QStringLiteral("Saved"));
+    EXPECT_FALSE(box->restoreButton()->isEnabled()) << "nothing selected yet";
+    const int rows = list->topLevelItemCount();
+    if (const char* shots = std::getenv("QUORVANE_SHOTS")) {
+        box->grab().save(QString::fromUtf8(shots) + QStringLiteral("/history.png"));
+    }
+
+    // Restore, and Yes to the question it asks.
+    list->setCurrentItem(list->topLevelItem(0));
+    ASSERT_TRUE(box->restoreButton()->isEnabled());
+    bool asked = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!asked && question != nullptr) {
+            asked = true;
+            question->button(QMessageBox::Yes)->click();
+        }
+    });
+    answer.start(5);
+    QTest::mouseClick(box->restoreButton(), Qt::LeftButton);
+    EXPECT_TRUE(spinUntil([&] { return asked; }, 30));
+    answer.stop();
+    settle();
+    settle();
+    EXPECT_EQ(keyboardKeyTable(profile), before);
+    // The list follows: the restore is an entry of its own, on top.
+    ASSERT_TRUE(spinUntil([&] { return list->topLevelItemCount() == rows + 1; }, 10));
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("Restore"));
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("Profile 1, Profile 2, Profile 3"));
+    if (const char* shots = std::getenv("QUORVANE_SHOTS")) {
+        box->grab().save(QString::fromUtf8(shots) + QStringLiteral("/history-restored.png"));
+    }
+    box->close();
 }
 
 }  // namespace

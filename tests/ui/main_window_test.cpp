@@ -53,6 +53,7 @@ class RecordingActions final : public MainWindowActions {
     void openAction() override { ++opens; }
     void exitAction() override { ++exits; }
     void chooseLanguage(int index) override { languages.push_back(index); }
+    void openHistory() override { ++histories; }
 
     int calls() const {
         return static_cast<int>(applies.size() + profiles.size() + rates.size() + imports.size() +
@@ -63,7 +64,7 @@ class RecordingActions final : public MainWindowActions {
     std::vector<bool> applies;
     std::vector<int> profiles, rates, toggled, painted, languages;
     std::vector<std::string> imports, exports;
-    int defaults = 0, profileManagers = 0, opens = 0, exits = 0;
+    int defaults = 0, profileManagers = 0, opens = 0, exits = 0, histories = 0;
 };
 
 class RecordingOpener final : public KeyAssignmentOpener {
@@ -477,11 +478,14 @@ TEST_F(MainWindowTest, BothMenusOfferTheLanguagesAndReportTheChoice) {
     QMenu* buttonMenu = dialog->buttonMenu();
     ASSERT_NE(buttonMenu, nullptr);
     const QList<QAction*> items = buttonMenu->actions();
-    ASSERT_EQ(items.size(), 5);  // import, export, separator, about, languages
-    EXPECT_EQ(items[3]->text(), text(u"IDS_BUTTON_MENU_ABOUT", 4));
-    expectLanguageMenu(items[4]->menu(), text(u"IDS_BUTTON_MENU_LANGUAGE", 4), 4);
-    items[4]->menu()->actions()[6]->trigger();
+    ASSERT_EQ(items.size(), 6);  // import, export, history, separator, about, languages
+    EXPECT_EQ(items[2]->text(), text(u"IDS_BUTTON_MENU_HISTORY", 4));
+    EXPECT_EQ(items[4]->text(), text(u"IDS_BUTTON_MENU_ABOUT", 4));
+    expectLanguageMenu(items[5]->menu(), text(u"IDS_BUTTON_MENU_LANGUAGE", 4), 4);
+    items[5]->menu()->actions()[6]->trigger();
+    items[2]->trigger();
     buttonMenu->close();
+    EXPECT_EQ(actions.histories, 1);
 
     EXPECT_EQ(actions.languages, (std::vector<int>{1, 6}));
     EXPECT_EQ(actions.calls(), 2);

@@ -43,7 +43,7 @@ class ProgramChainTest : public ::testing::Test {
         session = std::make_unique<SyncSession>(
             SyncEnvironment{link->commands(), config, snapshot, lighting, port, prompter, keyText,
                             home.path() + "/Documents/Quorvane_09A", home.path() + "/Skins/",
-                            BusyTiming{0ms, 0ms}, std::string()});
+                            BusyTiming{0ms, 0ms}, std::string(), std::string(), HistoryLimits{}});
         reactions = std::make_unique<SyncReactions>(*session);
         dispatcher = std::make_unique<LoopDispatcher>(
             [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {

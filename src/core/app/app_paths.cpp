@@ -13,6 +13,10 @@ std::string userStateFolder() {
     return stateHome() + "/quorvane";
 }
 
+std::string userHistoryFolder() {
+    return userStateFolder() + "/history";
+}
+
 PathTable buildPathTable(const std::string& exePath, const std::string& userData) {
     PathTable t;
     t.g_szExePath = exePath;

@@ -39,6 +39,8 @@ std::string userDataFolder();
 // the documents: the record of a transfer to the keyboard. The XDG state
 // folder (else ~/.local/state) + "/quorvane", made with mode 0700.
 std::string userStateFolder();
+// What the keyboard held before each write: userStateFolder() + "/history".
+std::string userHistoryFolder();
 
 PathTable buildPathTable(const std::string& exePath, const std::string& userData);
 

@@ -466,6 +466,22 @@ void MacroEditor::insertRecordedStep(KeyId key, std::uint16_t state, std::uint32
 
 // ---- Apply ------------------------------------------------------------------------
 
+MacroMemoryUse MacroEditor::memoryUse(std::uint32_t capacity) const {
+    MacroAreaSizes sizes = macroAreaSizes(m_items);
+    if (m_selected >= 0 && static_cast<std::size_t>(m_selected) < m_items.size()) {
+        // The step list replaces the selected macro's saved steps; each step
+        // takes the same bytes with or without names.
+        const MacroRecord& m = m_items[static_cast<std::size_t>(m_selected)];
+        const std::int64_t saved = std::min<std::size_t>(m.actionCount, kMaxMacroActions);
+        const std::int64_t shown = std::min(m_rows.size(), kMaxMacroActions);
+        const std::int64_t delta =
+            (shown - saved) * static_cast<std::int64_t>(MacroArea::kStepSize);
+        sizes.withNames = static_cast<std::uint32_t>(sizes.withNames + delta);
+        sizes.withoutNames = static_cast<std::uint32_t>(sizes.withoutNames + delta);
+    }
+    return macroMemoryUse(sizes, capacity);
+}
+
 void MacroEditor::saveSteps() {
     if (m_selected < 0 || static_cast<std::size_t>(m_selected) >= m_items.size()) {
         return;

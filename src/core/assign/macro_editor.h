@@ -22,6 +22,7 @@
 #include "core/app/prompter.h"
 #include "core/app/text_lookup.h"
 #include "core/assign/key_event.h"
+#include "core/config/macro_area_codec.h"
 #include "core/config/macro_record.h"
 #include "core/config/working_config.h"
 
@@ -192,6 +193,13 @@ class MacroEditor {
     // elsewhere, then its result with the ids key entries play afterwards.
     std::optional<std::vector<MacroRecord>> macrosToCommit();
     void macrosCommitted(const MacroCommit& commit, std::vector<std::uint32_t> idsPlayed);
+
+    // ---- The macro memory meter ---------------------------------------------------
+
+    // How much of the keyboard's macro memory (`capacity` bytes) the list
+    // takes as it stands, the selected macro with its step list: the area
+    // Apply would write.
+    MacroMemoryUse memoryUse(std::uint32_t capacity) const;
 
     // Whether a key entry of the model plays the macro `id`.
     bool modelKeysUse(std::uint16_t id) const;

@@ -52,6 +52,29 @@ MacroAreaSizes macroAreaSizes(std::span<const MacroRecord> macros) {
     return {clamp(named), clamp(base)};
 }
 
+MacroMemoryUse macroMemoryUse(MacroAreaSizes sizes, std::uint32_t capacity) {
+    MacroMemoryUse use;
+    use.capacity = capacity;
+    // The download's rule: with names when they fit, else without; an area
+    // its 16-bit size field cannot describe is never written.
+    if (sizes.withNames <= capacity && sizes.withNames <= kMaxAreaSize) {
+        use.used = sizes.withNames;
+        use.fits = true;
+    } else {
+        use.used = sizes.withoutNames;
+        use.namesDropped = true;
+        use.fits = sizes.withoutNames <= capacity && sizes.withoutNames <= kMaxAreaSize;
+    }
+    return use;
+}
+
+int MacroMemoryUse::percent() const {
+    if (capacity == 0 || used >= capacity) {
+        return used == 0 ? 0 : 100;
+    }
+    return static_cast<int>(std::uint64_t{used} * 100 / capacity);
+}
+
 MacroAreaSizes macroAreaSizes(const DownloadSnapshot& snapshot) {
     std::lock_guard lock(snapshot.DownloadLock);
     return macroAreaSizes(snapshot.macros);

@@ -25,6 +25,24 @@ MacroAreaSizes macroAreaSizes(std::span<const MacroRecord> macros);
 // For the snapshot's macros, under DownloadLock.
 MacroAreaSizes macroAreaSizes(const DownloadSnapshot& snapshot);
 
+// How much of the keyboard's macro memory the macros take: the size of the
+// area Apply writes for them (with names when that fits, else without), and
+// whether it writes it at all.
+struct MacroMemoryUse {
+    std::uint32_t used = 0;      // bytes of the area Apply would write
+    std::uint32_t capacity = 0;  // the keyboard's macro space
+    bool namesDropped = false;   // only the area without names fits
+    bool fits = false;           // false: Apply refuses, nothing is written
+    // Above 90 % of the capacity (or over it).
+    bool nearlyFull() const { return std::uint64_t{used} * 10 > std::uint64_t{capacity} * 9; }
+    // 0..100 for the bar, rounded down; 100 when over.
+    int percent() const;
+};
+MacroMemoryUse macroMemoryUse(MacroAreaSizes sizes, std::uint32_t capacity);
+inline MacroMemoryUse macroMemoryUse(std::span<const MacroRecord> macros, std::uint32_t capacity) {
+    return macroMemoryUse(macroAreaSizes(macros), capacity);
+}
+
 // The area for `macros`, with or without names. nullopt when it cannot be
 // described: more than 100 macros or more than 65535 bytes (its size and its
 // offsets are 16 bits wide).

@@ -27,10 +27,10 @@ constexpr std::uint32_t kWakeElapseMs = 10;
 
 KeyboardSession::KeyboardSession(KeyboardSessionSetup setup, Hosted /*hosted*/)
     : m_link(setup.link),
-      m_sync(SyncEnvironment{setup.link.commands(), m_config, m_snapshot, m_lighting, setup.window,
-                             setup.prompter, setup.loadText, std::move(setup.userDataFolder),
-                             std::move(setup.skinsFolder), BusyTiming{},
-                             std::move(setup.transferRecordFolder)}),
+      m_sync(SyncEnvironment{
+          setup.link.commands(), m_config, m_snapshot, m_lighting, setup.window, setup.prompter,
+          setup.loadText, std::move(setup.userDataFolder), std::move(setup.skinsFolder),
+          BusyTiming{}, std::move(setup.transferRecordFolder), std::string(), HistoryLimits{}}),
       m_prompter(setup.prompter),
       m_loadText(std::move(setup.loadText)) {}
 
@@ -118,6 +118,10 @@ int KeyboardSession::restoreDefaults(bool ask) {
 
 int KeyboardSession::importFile(const std::string& path) {
     return importProfile(m_sync, path);
+}
+
+int KeyboardSession::restoreHistory(const std::string& entryPath, bool ask) {
+    return restoreHistoryEntry(m_sync, entryPath, ask);
 }
 
 int KeyboardSession::exportFile(const std::string& path) {

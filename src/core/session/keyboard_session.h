@@ -118,6 +118,8 @@ class KeyboardSession final : private DeviceEventListener {
     int restoreDefaults(bool ask);
     int importFile(const std::string& path);
     int exportFile(const std::string& path);
+    // Writes an entry of the keyboard's history back (core/sync/profile_transfer.h).
+    int restoreHistory(const std::string& entryPath, bool ask);
     int finishPendingTransfer() { return m_sync.finishPendingTransfer(); }
     int discardPendingTransfer() { return m_sync.discardPendingTransfer(); }
 

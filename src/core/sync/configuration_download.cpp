@@ -34,7 +34,7 @@ bool writesAllOf(const TransferIntent& next, const TransferIntent& cut) {
 
 }  // namespace
 
-int SyncSession::download(bool allProfiles) {
+int SyncSession::download(bool allProfiles, HistoryOperation operation) {
     std::lock_guard configLock(m_config.ConfigLock);
     m_failure = Result();
 
@@ -78,6 +78,11 @@ int SyncSession::download(bool allProfiles) {
         if (cut.state == PendingTransfer::State::Pending && !writesAllOf(intent, cut.intent)) {
             return fail(kSyncTransferPending, describeTransferIntent(cut.intent));
         }
+        // What the keyboard holds now can be gone back to; without it no write.
+        result = saveHistoryBeforeWrite(operation, intent);
+        if (result != kResultDone) {
+            return result;
+        }
         // The keyboard's memories are written one after the other: a transfer
         // cut short leaves some new and some old, so what is about to go is
         // recorded first and can be written again.
@@ -98,14 +103,15 @@ int SyncSession::buildDownloadArea(std::vector<std::uint8_t>& area, bool& withNa
     if (!takeDownloadSnapshot(m_config, m_snapshot)) {
         return fail(kSyncCannotBuild, "copy the model");
     }
-    const MacroAreaSizes sizes = macroAreaSizes(m_snapshot);
-    if (sizes.withoutNames > m_lighting.macroSpace) {
+    // The rule the macro page's meter shows.
+    const MacroMemoryUse use = macroMemoryUse(macroAreaSizes(m_snapshot), m_lighting.macroSpace);
+    if (!use.fits) {
         m_prompter.showMessage(kMacroSpaceExceededMessage);
-        return fail(kSyncMacroSpaceExceeded, "macro area of " + std::to_string(sizes.withoutNames) +
+        return fail(kSyncMacroSpaceExceeded, "macro area of " + std::to_string(use.used) +
                                                  " bytes, the keyboard holds " +
                                                  std::to_string(m_lighting.macroSpace));
     }
-    withNames = sizes.withNames <= m_lighting.macroSpace;
+    withNames = !use.namesDropped;
     std::optional<std::vector<std::uint8_t>> built = buildMacroArea(m_snapshot, withNames);
     if (!built) {
         return fail(kSyncCannotBuild, "build the macro area");
@@ -143,6 +149,9 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
     // The first failure ends the writes: a key table must never go out after
     // the macro area it points into did not arrive whole.
     TransferOutcome outcome;
+    // What the keyboard will hold, piece by piece; unknown unless all of it arrives.
+    std::optional<KeyboardCopy> copy = std::move(m_keyboardCopy);
+    m_keyboardCopy.reset();
     int result = m_commands.BeginTransfer();
     if (result == kResultDone && !intent.writingStarted) {
         // From here the keyboard may hold a mix: the record says so before
@@ -158,6 +167,9 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
         result = m_commands.WriteMacroArea(intent.macroArea,
                                            static_cast<std::uint32_t>(intent.macroArea.size()));
         outcome.areaWritten = result == kResultDone;
+        if (outcome.areaWritten && copy) {
+            copy->macroArea = intent.macroArea;
+        }
     }
     if (result != kResultDone && result != kSyncIntentNotSaved) {
         failCommand(result);
@@ -182,6 +194,9 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
         result = m_commands.WriteKeyTable(t.table.bytes, t.profile);
         if (result == kResultDone) {
             m_keyboardTables[t.profile] = t.table;
+            if (copy) {
+                copy->tables[static_cast<std::size_t>(t.profile)] = t.table;
+            }
         } else {
             failCommand(result);
         }
@@ -192,6 +207,7 @@ SyncSession::TransferOutcome SyncSession::writeTransfer(const TransferIntent& in
     }
     if (result == kResultDone) {
         clearTransferIntent(place);
+        m_keyboardCopy = std::move(copy);
     }
     outcome.result = result;
     return outcome;
@@ -220,7 +236,7 @@ int SyncSession::confirmStandIn() {
     return kResultDone;
 }
 
-int SyncSession::applyConfiguration() {
+int SyncSession::applyConfiguration(HistoryOperation operation) {
     m_failure = Result();
     const int p = readActiveProfile();
     if (p < 0) {
@@ -245,7 +261,7 @@ int SyncSession::applyConfiguration() {
     }
 
     std::lock_guard lock(m_config.ConfigLock);
-    result = download(false);
+    result = download(false, operation);
     if (result != kResultDone) {
         return result;
     }

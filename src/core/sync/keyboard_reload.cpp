@@ -38,23 +38,15 @@ bool macrosReadWhole(const std::vector<std::uint8_t>& area,
 
 }  // namespace
 
-int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
-    m_failure = Result();
-    // The tables and macros of one moment: no other client writes in between.
-    const KeyboardLock::Hold client = m_commands.holdKeyboard();
-    if (readActiveProfile() < 0) {
-        return m_lastSettingsResult;
-    }
-
-    std::array<DeviceKeyTable, kProfileCount> tables{};
+int SyncSession::readKeyboardCopy(KeyboardCopy& copy) {
     for (int p = 0; p < kProfileCount; ++p) {
-        const int r = m_commands.ReadKeyTable(tables[p].bytes, p);
+        const int r = m_commands.ReadKeyTable(copy.tables[static_cast<std::size_t>(p)].bytes, p);
         if (r != kResultDone) {
             return failCommand(r);
         }
     }
-
-    std::vector<std::uint8_t> area(kMacroAreaHeaderSize);
+    std::vector<std::uint8_t>& area = copy.macroArea;
+    area.assign(kMacroAreaHeaderSize, 0);
     int r = m_commands.ReadMacroArea(area, kMacroAreaHeaderSize);
     if (r != kResultDone) {
         return failCommand(r);
@@ -71,17 +63,36 @@ int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
     } else {
         area.clear();
     }
+    return kResultDone;
+}
+
+int SyncSession::backupKeyboard(const std::string& path, bool* whole) {
+    m_failure = Result();
+    // The tables and macros of one moment: no other client writes in between.
+    const KeyboardLock::Hold client = m_commands.holdKeyboard();
+    if (readActiveProfile() < 0) {
+        return m_lastSettingsResult;
+    }
+    KeyboardCopy copy;
+    const int read = readKeyboardCopy(copy);
+    if (read != kResultDone) {
+        return read;
+    }
+    // From now on what the keyboard holds, for its history.
+    m_keyboardCopy = copy;
 
     std::unique_ptr<ConfigImage> image(new (std::nothrow) ConfigImage);
     if (!image) {
         return fail(kSyncCannotBuild, "make room for the configuration");
     }
     for (int p = 0; p < kProfileCount; ++p) {
-        readKeyTable(tables[p], m_lighting.DefaultKeyTable, *image, p);
+        readKeyTable(copy.tables[static_cast<std::size_t>(p)], m_lighting.DefaultKeyTable, *image,
+                     p);
     }
-    const std::vector<MacroRecord> macros = readMacroArea(area, text(kTextMacroNewPrefix));
+    const std::vector<MacroRecord> macros =
+        readMacroArea(copy.macroArea, text(kTextMacroNewPrefix));
     if (whole != nullptr) {
-        *whole = macrosReadWhole(area, macros);
+        *whole = macrosReadWhole(copy.macroArea, macros);
     }
     rewriteImageHeader(image->header, static_cast<std::uint16_t>(macros.size()), 0);
 
@@ -100,6 +111,8 @@ int SyncSession::installStandIn(int failure) {
     clearImage(m_config);
     createDefaultImage(m_config, std::string(), true);
     m_origin = ModelOrigin::StandIn;
+    // Its history gets no guess of what the keyboard holds.
+    m_keyboardCopy.reset();
     // What the keyboard holds is not known now. The stand-in's own tables
     // are the baseline: a confirmed Apply writes the profiles the user
     // edited since, and no others over what the keyboard may hold.

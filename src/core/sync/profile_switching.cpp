@@ -110,7 +110,7 @@ int SyncSession::restoreDefaultsConfirmed() {
     if (lampOn()) {
         restoreLightingDefaults();
     }
-    return applyConfiguration();
+    return applyConfiguration(HistoryOperation::Defaults);
 }
 
 }  // namespace quorvane

@@ -26,7 +26,7 @@ int exportProfile(SyncSession& session, const std::string& path) {
     return saveProfileFile(session.config(), path, true) == 1 ? kResultDone : kSyncFileNotWritten;
 }
 
-int importProfile(SyncSession& session, const std::string& path) {
+int importProfile(SyncSession& session, const std::string& path, HistoryOperation operation) {
     if (checkProfileFile(path, &session.prompter()) <= 0) {
         session.prompter().showMessage(session.text(kTextImportFailed));
         return kSyncBadFile;
@@ -48,7 +48,7 @@ int importProfile(SyncSession& session, const std::string& path) {
         // The refreshed picture and the default-mode notice follow the
         // keyboard's active profile.
         session.readActiveProfile();
-        result = session.download(true);
+        result = session.download(true, operation);
         // The cache files stay the keyboard's copy until the keyboard holds
         // the import.
         if (result == kResultDone) {
@@ -64,6 +64,19 @@ int importProfile(SyncSession& session, const std::string& path) {
         session.markDirty();
     }
     return result;
+}
+
+int restoreHistoryEntry(SyncSession& session, const std::string& entryPath, bool ask) {
+    const HistoryEntry entry = checkHistoryEntry(entryPath);
+    if (entry.state != HistoryEntry::State::Saved) {
+        session.prompter().showMessage(session.text(kTextHistoryCannotRestore) + u"\n\n" +
+                                       utf8ToUtf16(entry.fileName + ": " + entry.reason));
+        return kSyncBadFile;
+    }
+    if (ask && !session.prompter().askYesNo(session.text(kTextHistoryRestorePrompt))) {
+        return kSyncCancelled;
+    }
+    return importProfile(session, entryPath, HistoryOperation::Restore);
 }
 
 std::vector<ProfileRow> profileManagerRows(SyncSession& session) {

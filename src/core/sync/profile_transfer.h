@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/app/settings_store.h"
+#include "core/sync/keyboard_history.h"
 
 namespace quorvane {
 
@@ -21,7 +22,16 @@ int exportProfile(SyncSession& session, const std::string& path);
 // keyboard picture. The dirty mark is cleared only when the keyboard took the
 // whole configuration; otherwise it stays set and the download's result is
 // returned.
-int importProfile(SyncSession& session, const std::string& path);
+// `operation` names the write in the keyboard's history.
+int importProfile(SyncSession& session, const std::string& path,
+                  HistoryOperation operation = HistoryOperation::Import);
+
+// Writes an entry of the keyboard's history back: an import of its file, which
+// saves what the keyboard holds now as a new entry first. A damaged entry, or
+// one that saved nothing, is refused (kSyncBadFile, after the message
+// "IDS_HISTORY_CANNOT_RESTORE"); with `ask` the question
+// "IDS_HISTORY_RESTORE_PROMPT" comes first (No: kSyncCancelled).
+int restoreHistoryEntry(SyncSession& session, const std::string& entryPath, bool ask);
 
 // One row of the profile manager's list.
 struct ProfileRow {

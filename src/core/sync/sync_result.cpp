@@ -32,6 +32,9 @@ std::string resultWords(int code) {
         case kSyncTransferPending:
             return "the last transfer to the keyboard was cut short, and this one would not "
                    "write all of it; nothing was written (finish it first)";
+        case kSyncHistoryNotSaved:
+            return "what the keyboard held could not be saved in its history; nothing was "
+                   "written";
         case kSyncNotApplicable:
             return "not possible while the keyboard is in its default mode";
         default:

@@ -25,6 +25,7 @@ inline constexpr int kSyncNotApplicable =
 inline constexpr int kSyncIntentNotSaved = -312;   // the intent record could not be written
 inline constexpr int kSyncFileNotRead = -313;      // a file is there but could not be read
 inline constexpr int kSyncTransferPending = -314;  // a cut transfer this one would not replace
+inline constexpr int kSyncHistoryNotSaved = -315;  // the history entry could not be written
 
 // True for the one success code.
 constexpr bool syncSucceeded(int result) {

@@ -18,6 +18,9 @@ SyncSession::SyncSession(SyncEnvironment environment)
       m_recordFolder(environment.transferRecordFolder.empty()
                          ? m_userDataFolder
                          : std::move(environment.transferRecordFolder)),
+      m_historyFolder(environment.historyFolder.empty() ? m_recordFolder + "/history"
+                                                        : std::move(environment.historyFolder)),
+      m_historyLimits(environment.historyLimits),
       m_userModes(m_userDataFolder, environment.skinsFolder),
       m_busy([this](bool on) { m_window.showBusy(on); }, environment.busyTiming) {
     // Keys without a stored colour follow the base colour.

@@ -25,6 +25,7 @@
 #include "core/device/command_set.h"
 #include "core/device/result.h"
 #include "core/sync/busy_indicator.h"
+#include "core/sync/keyboard_history.h"
 #include "core/sync/main_window_port.h"
 #include "core/sync/transfer_intent.h"
 
@@ -46,6 +47,10 @@ struct SyncEnvironment {
     // empty: the user data folder. A record an earlier build left in the user
     // data folder is moved here when the session starts.
     std::string transferRecordFolder;
+    // Where what the keyboard held before each write is kept; empty: the
+    // folder "history" in the transfer record's folder.
+    std::string historyFolder;
+    HistoryLimits historyLimits{};
 };
 
 // Where the model in WorkingConfig came from. A model that a failed reload
@@ -111,13 +116,15 @@ class SyncSession {
     // Once BeginTransfer went out, EndTransfer always follows; the first
     // failing command ends the writes and is the result. From then on no cache
     // file counts as the keyboard's copy until saveKeyboardCopy() runs.
-    int download(bool allProfiles);
+    // Before anything is sent, what the keyboard held is saved in its history
+    // (as `operation`); when that fails nothing is sent (kSyncHistoryNotSaved).
+    int download(bool allProfiles, HistoryOperation operation = HistoryOperation::Apply);
 
     // The Apply command: in default mode nothing (kSyncDefaultMode). When the
     // configuration is dirty: download the active profile, then save the
     // cache files (saveKeyboardCopy); the dirty mark is cleared only when both
     // succeeded.
-    int applyConfiguration();
+    int applyConfiguration(HistoryOperation operation = HistoryOperation::Apply);
     // Saves the model, which the keyboard now holds, as the keyboard's copy:
     // every profile's cache file (each holds all three profiles and the
     // macros), created when missing. 1, or kSyncCacheNotSaved when any of them
@@ -200,6 +207,14 @@ class SyncSession {
     // The question itself; done by onProfileMessage before its reload.
     void offerPendingTransfer();
 
+    // ---- The keyboard's history (keyboard_history_entries.cpp) --------------
+
+    const std::string& historyFolder() const { return m_historyFolder; }
+    // What the keyboard holds as far as this session knows: read by the last
+    // reload and followed through every write since; none when unknown (a
+    // stand-in model, a write cut part-way).
+    const std::optional<KeyboardCopy>& keyboardCopy() const { return m_keyboardCopy; }
+
     // ---- Why it failed ------------------------------------------------------------
 
     // The failure behind `code`, as the last download, Apply, reload, backup,
@@ -257,6 +272,14 @@ class SyncSession {
     TransferOutcome writeTransfer(const TransferIntent& intent, int checkedProfile,
                                   const TransferRecordPlace& place);
 
+    // Saves what the keyboard holds in its history before `intent` is
+    // written: the copy this session knows, else one read now, else (a
+    // stand-in, a keyboard that cannot be read) an entry saying nothing was
+    // saved. kSyncHistoryNotSaved when no entry could be written.
+    int saveHistoryBeforeWrite(HistoryOperation operation, const TransferIntent& intent);
+    // Reads the three key tables and the macro area.
+    int readKeyboardCopy(KeyboardCopy& copy);
+
     int installStandIn(int failure);
     int reloadModelFromCache(int activeProfile);
     int confirmStandIn();
@@ -274,6 +297,9 @@ class SyncSession {
     TextLookup m_loadText;
     std::string m_userDataFolder;
     std::string m_recordFolder;
+    std::string m_historyFolder;
+    HistoryLimits m_historyLimits;
+    std::optional<KeyboardCopy> m_keyboardCopy;
     UserModeFiles m_userModes;
     BusyIndicator m_busy;
 

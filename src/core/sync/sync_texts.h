@@ -39,6 +39,9 @@ inline constexpr std::u16string_view kTextTransferRecordUnreadable =
     u"IDS_TRANSFER_RECORD_UNREADABLE";
 inline constexpr std::u16string_view kTextTransferForAnotherKeyboard =
     u"IDS_TRANSFER_OTHER_KEYBOARD";
+inline constexpr std::u16string_view kTextHistoryRestorePrompt = u"IDS_HISTORY_RESTORE_PROMPT";
+inline constexpr std::u16string_view kTextHistorySaveFailed = u"IDS_HISTORY_SAVE_FAILED";
+inline constexpr std::u16string_view kTextHistoryCannotRestore = u"IDS_HISTORY_CANNOT_RESTORE";
 
 // Named texts built into the program.
 inline constexpr std::u16string_view kProfileTip = u"The current contextual  mode: ";

@@ -38,6 +38,10 @@ int SyncSession::finishPendingTransfer() {
     if (!client.taken()) {
         return fail(kResultKeyboardBusy, {});
     }
+    const int saved = saveHistoryBeforeWrite(HistoryOperation::Finish, intent);
+    if (saved != kResultDone) {
+        return saved;
+    }
     // The record names the profile of each table: which one is active does
     // not matter here.
     return writeTransfer(intent, kNoProfileCheck, place).result;

@@ -402,6 +402,9 @@ void Quorvane_DlgComposite::build() {
         sync();
     });
     m_controls[kRecordDelays] = m_delays;
+
+    m_memory = qtOwned<MacroMemoryMeter>([this](const char16_t* key) { return text(key); }, this);
+    loadSkinRect(m_memory, layout(), u"BUTTONINFO", u"FUNC_MACRO_MEMORY");
     presentControls();
     connect(qApp, &QApplication::focusChanged, this, [this] { updateGrab(); });
     m_built = true;
@@ -455,12 +458,18 @@ bool Quorvane_DlgComposite::openForKey(int controlId, std::uint8_t gKeyBank,
     // The core's thread reads the key's entry and the macros; `this` is only
     // touched back on the GUI thread.
     WorkingConfig* config = m_setup.config;
-    runOnCore(
-        State::Opening, [this, config, controlId, gKeyBank](int profile) -> std::function<void()> {
-            CompositeOpening opening = readCompositeOpening(*config, controlId, gKeyBank, profile);
-            return
-                [this, opening = std::move(opening)]() mutable { finishOpen(std::move(opening)); };
-        });
+    std::function<std::uint32_t()> capacityOf = m_setup.macroCapacity;
+    runOnCore(State::Opening,
+              [this, config, controlId, gKeyBank,
+               capacityOf = std::move(capacityOf)](int profile) -> std::function<void()> {
+                  CompositeOpening opening =
+                      readCompositeOpening(*config, controlId, gKeyBank, profile);
+                  const std::uint32_t capacity = capacityOf ? capacityOf() : 0;
+                  return [this, capacity, opening = std::move(opening)]() mutable {
+                      m_macroCapacity = capacity;
+                      finishOpen(std::move(opening));
+                  };
+              });
     return true;
 }
 
@@ -671,6 +680,7 @@ void Quorvane_DlgComposite::applyLanguage() {
     m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
     m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
     m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
+    m_memory->applyLanguage();
 }
 
 // The page banner's name, after the glyph the skin draws.
@@ -745,6 +755,7 @@ void Quorvane_DlgComposite::syncPage() {
                          kRecordDelaysLabel, kCycles, kCyclesLabel, kMacroNameLabel}) {
         control(id)->setVisible(macro);
     }
+    m_memory->setVisible(macro);
     const QString keyText = qs(m_core.keyFieldText());
     if (m_keyField->text() != keyText) {
         m_keyField->setText(keyText);
@@ -866,6 +877,7 @@ void Quorvane_DlgComposite::syncMacroPage() {
     m_names->setEnabled(names);
     button(kMacroAdd)->setEnabled(names);
     button(kMacroDelete)->setEnabled(names);
+    m_memory->showUse(e.memoryUse(m_macroCapacity));
     const bool steps = e.stepButtonsEnabled();
     for (const int id :
          {kRecord, kStepDelete, kStepClear, kStepTop, kStepUp, kStepDown, kStepBottom}) {

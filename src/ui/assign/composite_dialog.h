@@ -36,6 +36,7 @@
 #include "core/assign/composite_dialog_core.h"
 #include "core/assign/key_event.h"
 #include "core/config/working_config.h"
+#include "ui/assign/macro_memory_meter.h"
 #include "ui/skin/base_dialog.h"
 #include "ui/skin/color_static.h"
 #include "ui/skin/png_button.h"
@@ -121,6 +122,9 @@ class Quorvane_DlgComposite : public CBaseDialog {
         std::function<void()> onScreenKeyboard;
         // A picture of the dialog is missing: the program ends.
         std::function<void()> picturesMissing;
+        // On the core's thread: the keyboard's macro capacity, for the macro
+        // page's memory meter (0 when unset).
+        std::function<std::uint32_t()> macroCapacity;
         // Messages and questions; message boxes over the dialog when null.
         Prompter* prompter = nullptr;
     };
@@ -154,6 +158,7 @@ class Quorvane_DlgComposite : public CBaseDialog {
     const CompositeDialogCore& core() const { return m_core; }
     CPngButton* button(int controlId) const;
     QWidget* control(int controlId) const;
+    MacroMemoryMeter* memoryMeter() const { return m_memory; }
     CReportCtrl* stepList() const { return m_steps; }
     QComboBox* macroNames() const { return m_names; }
     // Whether the dialog holds the keyboard grab now.
@@ -237,6 +242,8 @@ class Quorvane_DlgComposite : public CBaseDialog {
     CReportCtrl* m_steps = nullptr;
     QLineEdit* m_cycles = nullptr;
     QCheckBox* m_delays = nullptr;
+    MacroMemoryMeter* m_memory = nullptr;
+    std::uint32_t m_macroCapacity = 0;  // read when the dialog opened
     CompositePage m_shownPage = CompositePage::SingleKey;
     bool m_pageShown = false;
     std::vector<std::u16string> m_shownNames;

@@ -75,6 +75,8 @@ Quorvane_DlgComposite& AssignmentOpener::ensureDialog() {
             }
         });
     };
+    // Written by the arrival worker before the reload that the window's thread runs.
+    setup.macroCapacity = [session] { return session->lighting().macroSpace; };
     setup.enableMainApply = [core, session] { core->post([session] { session->markDirty(); }); };
     setup.setKeyButton = [window](int controlId, bool assigned, const QString& tip) {
         if (CPngButton* b = window->button(controlId)) {

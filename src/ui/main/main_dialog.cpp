@@ -333,6 +333,9 @@ void CQuorvaneDlg::applyLanguage() {
     if (m_about) {
         m_about->applyLanguage();
     }
+    if (m_history) {
+        m_history->applyLanguage();
+    }
     if (m_profileManager) {
         m_profileManager->applyLanguage();
     }
@@ -541,6 +544,11 @@ void CQuorvaneDlg::onCommand(int command) {
         case kMenuExport:
             exportProfile();
             break;
+        case kMenuHistory:
+            if (m_setup.actions != nullptr) {
+                m_setup.actions->openHistory();
+            }
+            break;
         default:
             break;
     }
@@ -560,6 +568,7 @@ void CQuorvaneDlg::showButtonMenu(const QPoint& at) {
     m_buttonMenu = std::make_unique<QMenu>();
     const std::pair<int, const char16_t*> items[] = {{kMenuImport, u"IDS_BUTTON_MENU_IMPORT"},
                                                      {kMenuExport, u"IDS_BUTTON_MENU_EXPORT"},
+                                                     {kMenuHistory, u"IDS_BUTTON_MENU_HISTORY"},
                                                      {0, nullptr},
                                                      {kMenuAbout, u"IDS_BUTTON_MENU_ABOUT"}};
     for (const auto& [command, key] : items) {
@@ -597,6 +606,27 @@ void CQuorvaneDlg::exportProfile() {
     if (!path.isEmpty()) {
         m_setup.actions->exportFile(path.toStdString());
     }
+}
+
+void CQuorvaneDlg::showHistory(HistoryView view) {
+    if (!m_history) {
+        CHistoryDlg::Hooks hooks;
+        hooks.texts = [this](const char16_t* key) { return text(key); };
+        hooks.restore = [this](const std::string& path) {
+            if (m_setup.actions != nullptr) {
+                m_setup.actions->restoreHistory(path);
+            }
+        };
+        hooks.openFolder = [this](const std::string& folder) {
+            if (m_setup.openUrl) {
+                m_setup.openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+            }
+        };
+        m_history = qtOwned<CHistoryDlg>(std::move(hooks), this);
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+        m_history->setWindowFlag(Qt::Window);
+    }
+    m_history->show(std::move(view));
 }
 
 void CQuorvaneDlg::showProfileManager(std::vector<ProfileRow> rows) {
@@ -640,6 +670,9 @@ void CQuorvaneDlg::closeChildDialogs() {
     }
     if (m_about) {
         m_about->close();
+    }
+    if (m_history) {
+        m_history->close();
     }
     if (m_profileManager && m_profileManager->isVisible()) {
         m_profileManager->closeAsCancelled();

@@ -19,6 +19,7 @@
 #include "core/app/app_paths.h"
 #include "core/app/text_lookup.h"
 #include "ui/main/about_dialog.h"
+#include "ui/main/history_dialog.h"
 #include "ui/main/keyboard_view.h"
 #include "ui/main/lighting_widgets.h"
 #include "ui/main/main_pictures.h"
@@ -150,6 +151,9 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void openHelp();
     // The open profile manager gets the rows the core read.
     void showProfileManager(std::vector<ProfileRow> rows);
+    // "History...": the entries the core read; opens the dialog or refreshes it.
+    void showHistory(HistoryView view);
+    CHistoryDlg* historyBox() const { return m_history.data(); }
     // A selection word flipped (colour-keys mode).
     void selectionChanged(int controlId, bool selected);
     // Exit has begun: the window may close for real.
@@ -191,6 +195,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     std::map<int, QWidget*> m_controls;
     std::unique_ptr<CTrayIcon> m_tray;
     QPointer<CAboutDlg> m_about;
+    QPointer<CHistoryDlg> m_history;
     std::unique_ptr<CQuorvane_DlgProfile> m_profileManager;
     std::unique_ptr<QMenu> m_buttonMenu;
     KeyAssignmentOpener* m_opener = nullptr;

@@ -23,6 +23,10 @@ class MainWindowActions {
     virtual void applyProfileRows(const std::vector<ProfileRow>& rows) = 0;
     virtual void importFile(const std::string& path) = 0;  // 32776
     virtual void exportFile(const std::string& path) = 0;  // 32777
+    // "History...": the entries read, then shown (CQuorvaneDlg::showHistory).
+    virtual void openHistory() {}
+    // Restore in the history: asked, written, then the list shown again.
+    virtual void restoreHistory(const std::string& /*entryPath*/) {}
     // Colour-keys mode: the key's selection word flips; the new flag comes back.
     virtual void toggleSelection(int controlId, std::uint8_t bank) = 0;
     // Lamp on: a click on a key button or Fn paints it (effect 20).

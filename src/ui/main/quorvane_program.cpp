@@ -1,5 +1,7 @@
 #include "ui/main/quorvane_program.h"
 
+#include "base/atomic_file.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -441,6 +443,31 @@ void QuorvaneProgram::importFile(const std::string& path) {
 
 void QuorvaneProgram::exportFile(const std::string& path) {
     m_core->post([this, path] { m_keyboard->exportFile(path); });
+}
+
+void QuorvaneProgram::openHistory() {
+    m_core->post([this] { showHistoryList(); });
+}
+
+void QuorvaneProgram::restoreHistory(const std::string& entryPath) {
+    m_core->post([this, entryPath] {
+        settleLighting();
+        m_keyboard->restoreHistory(entryPath, true);
+        showHistoryList();
+    });
+}
+
+void QuorvaneProgram::showHistoryList() {
+    SyncSession& sync = m_keyboard->sync();
+    auto view = std::make_shared<HistoryView>();
+    view->folder = sync.historyFolder();
+    // Open folder always has a folder to open.
+    makeDirectories(view->folder);
+    view->entries = listHistory(view->folder);
+    view->keyboardUnread = sync.modelOrigin() == ModelOrigin::StandIn;
+    QMetaObject::invokeMethod(
+        m_dialog.get(), [this, view] { m_dialog->showHistory(std::move(*view)); },
+        Qt::QueuedConnection);
 }
 
 void QuorvaneProgram::toggleSelection(int controlId, std::uint8_t bank) {

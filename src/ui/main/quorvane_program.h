@@ -68,6 +68,8 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     void applyProfileRows(const std::vector<ProfileRow>& rows) override;
     void importFile(const std::string& path) override;
     void exportFile(const std::string& path) override;
+    void openHistory() override;
+    void restoreHistory(const std::string& entryPath) override;
     void toggleSelection(int controlId, std::uint8_t bank) override;
     void paintKey(int controlId) override;
     void openAction() override;
@@ -119,6 +121,8 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     void onPanelHere(const std::function<void(LightingPanel&)>& work);
     // Before a transfer of the window's own: the panel's writes have arrived.
     void settleLighting();
+    // Core thread: reads the history and hands it to the window.
+    void showHistoryList();
 
     ProgramOptions m_options;
     // The program's spine: made first, so that it outlives every part built

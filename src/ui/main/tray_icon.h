@@ -28,6 +28,7 @@ inline constexpr int kMenuAbout = 32773;
 inline constexpr int kMenuExit = 32774;
 inline constexpr int kMenuImport = 32776;
 inline constexpr int kMenuExport = 32777;
+inline constexpr int kMenuHistory = 32790;  // the button menu's "History..."
 
 class CTrayIcon : public QObject {
     Q_OBJECT

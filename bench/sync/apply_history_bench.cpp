@@ -1,0 +1,219 @@
+// What the keyboard's history costs an Apply: the same Apply (one profile's
+// key table and a full 8 KiB macro area, then the cache files) with the entry
+// saved first and with no history kept, against the virtual keyboard with and
+// without its 1 ms USB frame model; the counter "ratio" is with / without. The history folder holds
+// its 50 entries already, so every measured Apply also prunes one. Run from the program folder
+// (beside libquellix.so):
+//   build/release/bin/bench_apply_history
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/config/macro_area_codec.h"
+#include "core/config/working_config.h"
+#include "core/device/device_link.h"
+#include "core/device/device_result.h"
+#include "core/sync/basic_window_port.h"
+#include "core/sync/sync_session.h"
+
+namespace {
+
+using namespace quorvane;
+
+constexpr std::uint32_t kMacroSpace = 8192;
+constexpr std::chrono::milliseconds kNoWait{0};
+
+class SilentPrompter : public Prompter {
+  public:
+    void showMessage(std::u16string_view /*text*/) override {}
+    bool askYesNo(std::u16string_view /*text*/) override { return true; }
+};
+
+struct Bench {
+    std::unique_ptr<DeviceLink> link;
+    decltype(&::QuellixVirtualSetUsbFrames) setUsbFrames = nullptr;
+    std::string error;
+    std::string home;
+    WorkingConfig config;
+    DownloadSnapshot snapshot;
+    LightingState lighting;
+    BasicWindowPort window;
+    SilentPrompter prompter;
+    std::unique_ptr<SyncSession> withHistory;
+    std::unique_ptr<SyncSession> withoutHistory;
+
+    Bench() {
+        char pattern[] = "/tmp/quorvane-bench-XXXXXX";
+        home = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+        setenv("QUELLIX_DEVICE", "virtual", 1);
+        unsetenv("QUELLIX_RECORD");
+        unsetenv("QUELLIX_VIRTUAL_STATE");
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        DeviceLinkResult opened = DeviceLink::open();
+        if (!opened) {
+            error = opened.reason;
+            return;
+        }
+        link = std::move(opened.link);
+        void* handle = dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (handle != nullptr) {
+            setUsbFrames = reinterpret_cast<decltype(setUsbFrames)>(
+                dlsym(handle, "QuellixVirtualSetUsbFrames"));
+        }
+        if (setUsbFrames == nullptr) {
+            error = "the virtual keyboard's knobs are missing";
+            link.reset();
+            return;
+        }
+        setUsbFrames(0);
+        createDefaultImage(config, std::string(), true);
+        auto session = [&](HistoryLimits limits) {
+            return std::make_unique<SyncSession>(
+                SyncEnvironment{link->commands(),
+                                config,
+                                snapshot,
+                                lighting,
+                                window,
+                                prompter,
+                                {},
+                                home + "/Documents/Quorvane_09A",
+                                home + "/Skins/",
+                                // Without the indicator's fixed 100 ms.
+                                BusyTiming{kNoWait, kNoWait},
+                                home + "/state",
+                                home + "/state/history",
+                                limits});
+        };
+        withHistory = session(HistoryLimits{});
+        withoutHistory = session(HistoryLimits{0, 0});
+        lighting.macroSpace = kMacroSpace;
+        link->commands().ReadDefaultKeyTable(lighting.DefaultKeyTable.bytes);
+        fillMacroArea();
+        for (SyncSession* s : {withHistory.get(), withoutHistory.get()}) {
+            s->adoptModel();
+            if (s->download(true) != kResultDone || s->reloadFromKeyboard() != kResultDone) {
+                error = "the first download failed";
+                link.reset();
+                return;
+            }
+        }
+        // A full history: from now on each entry saved prunes one.
+        for (int i = 0; i < 50; ++i) {
+            withHistory->markDirty();
+            if (withHistory->applyConfiguration() != kResultDone) {
+                error = "filling the history failed";
+                link.reset();
+                return;
+            }
+        }
+    }
+
+    ~Bench() {
+        withHistory.reset();
+        withoutHistory.reset();
+        link.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(home, ec);
+    }
+
+    void fillMacroArea() {
+        auto add = [this](int steps) {
+            MacroRecord& r = config.macros.emplace_back();
+            r.setName(u"macro " +
+                      std::u16string(1, static_cast<char16_t>(u'A' + config.macros.size() % 26)));
+            r.id = static_cast<std::uint16_t>(config.macros.size());
+            r.actionCount = static_cast<std::uint16_t>(steps);
+            for (int i = 0; i < steps; ++i) {
+                r.actions[i] = MacroAction{20, 0x1E, static_cast<std::uint16_t>(i % 2)};
+            }
+        };
+        while (macroAreaSizes(config.macros).withNames + 2 + 4 + 14 + 4 * 100 <= kMacroSpace) {
+            add(100);
+        }
+    }
+};
+
+Bench& bench() {
+    static Bench instance;
+    return instance;
+}
+
+double timedApply(SyncSession& session, bool& ok) {
+    session.markDirty();
+    const auto start = std::chrono::steady_clock::now();
+    ok = session.applyConfiguration() == kResultDone;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Each iteration runs the Apply without the history and the one with it, in
+// turn (which goes first alternates), so that the load of a shared machine
+// falls on both alike; the iteration's time is the pair's.
+void measurePairs(benchmark::State& state, bool frames) {
+    Bench& b = bench();
+    if (!b.link) {
+        state.SkipWithError(b.error.c_str());
+        return;
+    }
+    b.setUsbFrames(frames ? 1 : 0);
+    double with = 0;
+    double without = 0;
+    bool withFirst = false;
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
+        bool ok1 = false;
+        bool ok2 = false;
+        withFirst = !withFirst;
+        double a = 0;
+        double c = 0;
+        if (withFirst) {
+            a = timedApply(*b.withHistory, ok1);
+            c = timedApply(*b.withoutHistory, ok2);
+        } else {
+            c = timedApply(*b.withoutHistory, ok2);
+            a = timedApply(*b.withHistory, ok1);
+        }
+        if (!ok1 || !ok2) {
+            state.SkipWithError("Apply failed");
+            break;
+        }
+        with += a;
+        without += c;
+        state.SetIterationTime(a + c);
+    }
+    b.setUsbFrames(0);
+    const auto n = static_cast<double>(state.iterations());
+    if (n > 0 && without > 0) {
+        state.counters["with_ms"] = with / n * 1e3;
+        state.counters["without_ms"] = without / n * 1e3;
+        state.counters["ratio"] = with / without;
+    }
+}
+
+// At the keyboard's pace: 1 ms USB frames.
+void BM_ApplyPairsAtUsbPace(benchmark::State& state) {
+    measurePairs(state, true);
+}
+// Against a keyboard that answers at once: what is left is the files.
+void BM_ApplyPairsInstant(benchmark::State& state) {
+    measurePairs(state, false);
+}
+BENCHMARK(BM_ApplyPairsAtUsbPace)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(3);
+BENCHMARK(BM_ApplyPairsInstant)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
