@@ -318,6 +318,8 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     // The cut transfer's question when nothing was written, and a record that could not be read.
     "IDS_TRANSFER_PENDING_NOTHING_WRITTEN",
     "IDS_TRANSFER_RECORD_UNREADABLE",
+    // Export and the profile manager's Add before they replace a file.
+    "IDS_FILE_REPLACE_PROMPT",
 });
 
 // Texts the program formats with one integer argument, and the directives

@@ -6,7 +6,9 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -114,7 +116,7 @@ class MainWindowTest : public ::testing::Test {
         setup.lightingActions = &lighting;
         setup.trayAvailable = [this] { return trayHost; };
         setup.chooseFile = [this](bool save, const QString&, const QString&) {
-            return save ? QString::fromStdString(home.file("out.fwc"))
+            return save ? QString::fromStdString(home.file(saveAnswer))
                         : QString::fromStdString(home.file("in.fwc"));
         };
         setup.openUrl = [this](const QUrl& url) { urls.push_back(url); };
@@ -134,6 +136,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     test::TempDir home;
+    std::string saveAnswer = "out.fwc";  // the save dialog's answer, in `home`
     PathTable paths;
     std::unique_ptr<LanguageTexts> texts;
     std::unique_ptr<RegistryStore> registry;
@@ -388,6 +391,51 @@ TEST_F(MainWindowTest, ButtonsForwardToTheCore) {
     dialog->exportProfile();
     EXPECT_EQ(actions.imports, std::vector<std::string>{home.file("in.fwc")});
     EXPECT_EQ(actions.exports, std::vector<std::string>{home.file("out.fwc")});
+}
+
+// Answers each question box that shows with `answer`, keeping its text.
+class QuestionAnswerer {
+  public:
+    explicit QuestionAnswerer(QMessageBox::StandardButton answer) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked.push_back(box->text());
+                box->button(answer)->click();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList asked;
+
+  private:
+    QTimer m_timer;
+};
+
+TEST_F(MainWindowTest, ExportAndAddAskBeforeReplacingTheFileTheExtensionNames) {
+    const std::string existing = home.file("backup.fwc");
+    test::writeAll(existing, "old");
+    saveAnswer = "backup";  // typed without ".fwc": the file dialog saw no file
+    dialog->showProfileManager({});
+    CQuorvane_DlgProfile* manager = dialog->profileManager();
+    ASSERT_NE(manager, nullptr);
+    const QString question =
+        text(u"IDS_FILE_REPLACE_PROMPT") + QLatin1Char('\n') + QString::fromStdString(existing);
+    struct Case {
+        QMessageBox::StandardButton answer;
+        bool replaced;
+    };
+    for (const Case c : {Case{QMessageBox::No, false}, Case{QMessageBox::Yes, true}}) {
+        actions.exports.clear();
+        QuestionAnswerer answerer(c.answer);
+        dialog->exportProfile();
+        manager->button(CQuorvane_DlgProfile::kAdd)->click();
+        EXPECT_EQ(answerer.asked, QStringList({question, question})) << c.replaced;
+        EXPECT_EQ(actions.exports,
+                  c.replaced ? std::vector<std::string>{existing} : std::vector<std::string>{})
+            << c.replaced;
+        EXPECT_EQ(manager->list().rows().size(), c.replaced ? 1U : 0U);
+        EXPECT_EQ(test::readAll(existing) == "old", !c.replaced);
+    }
 }
 
 TEST_F(MainWindowTest, TheDefaultModeLeavesNoProfileButtonChecked) {

@@ -13,6 +13,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "core/app/settings_store.h"
+#include "core/config/profile_save_target.h"
 #include "core/config/working_config.h"
 #include "core/keys/key_names.h"
 #include "core/window/key_buttons.h"
@@ -590,11 +591,22 @@ void CQuorvaneDlg::exportProfile() {
     if (!m_setup.chooseFile || m_setup.actions == nullptr) {
         return;
     }
-    const QString path = m_setup.chooseFile(
-        true, QString::fromStdString(m_setup.paths.userDataFolder), QStringLiteral("*.fwc"));
+    const QString path = chooseSaveTarget(QStringLiteral("*.fwc"));
     if (!path.isEmpty()) {
         m_setup.actions->exportFile(path.toStdString());
     }
+}
+
+QString CQuorvaneDlg::chooseSaveTarget(const QString& name) {
+    const QString chosen =
+        m_setup.chooseFile(true, QString::fromStdString(m_setup.paths.userDataFolder), name);
+    // The file dialog asked about the name as typed; ".fwc" may name another file.
+    const std::string target =
+        confirmProfileSaveTarget(chosen.toStdString(), [this](const std::string& path) {
+            return askYesNo(text(u"IDS_FILE_REPLACE_PROMPT") + QLatin1Char('\n') +
+                            QString::fromStdString(path));
+        });
+    return QString::fromStdString(target);
 }
 
 void CQuorvaneDlg::showProfileManager(std::vector<ProfileRow> rows) {
@@ -611,10 +623,12 @@ void CQuorvaneDlg::showProfileManager(std::vector<ProfileRow> rows) {
             setApplyEnabled(false);
         };
         hooks.chooseFile = [this](bool save, const QString& name) {
-            return m_setup.chooseFile
-                       ? m_setup.chooseFile(
-                             save, QString::fromStdString(m_setup.paths.userDataFolder), name)
-                       : QString();
+            if (!m_setup.chooseFile) {
+                return QString();
+            }
+            return save ? chooseSaveTarget(name)
+                        : m_setup.chooseFile(
+                              false, QString::fromStdString(m_setup.paths.userDataFolder), name);
         };
         hooks.openHelp = [this] { openHelp(); };
         hooks.stateChanged = m_setup.profileManagerState;

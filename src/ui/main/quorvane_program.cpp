@@ -65,12 +65,10 @@ QuorvaneProgram::QuorvaneProgram(ProgramOptions options, ShellOptions shellOptio
         m_options.chooseFile = [](bool save, const QString& folder, const QString& name) {
             const QString filter = QStringLiteral("(*.fwc) (*.fwc);;(*.*) (*)");
             const QString start = folder + QLatin1Char('/') + name;
-            QString path = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, filter)
-                                : QFileDialog::getOpenFileName(nullptr, QString(), start, filter);
-            if (save && !path.isEmpty() && !path.contains(QLatin1Char('.'))) {
-                path += QStringLiteral(".fwc");
-            }
-            return path;
+            // The window asks before a file is replaced, once ".fwc" is added.
+            return save ? QFileDialog::getSaveFileName(nullptr, QString(), start, filter, nullptr,
+                                                       QFileDialog::DontConfirmOverwrite)
+                        : QFileDialog::getOpenFileName(nullptr, QString(), start, filter);
         };
     }
 }
