@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
@@ -83,12 +85,14 @@ class RecordingLighting final : public LightingActions {
     void effectColourChosen(Rgb /*colour*/) override {}
     void randomToggled() override {}
     void colourPictureClicked(int controlId) override { clicked.push_back(controlId); }
-    void userSlotSelected(int /*slot*/) override {}
-    void userSlotRenamed(const std::u16string& /*name*/) override {}
+    void userSlotSelected(int slot) override { slotsSelected.push_back(slot); }
+    void userSlotRenamed(const std::u16string& name) override { renamed.push_back(name); }
     void toolClicked(int controlId) override { clicked.push_back(controlId); }
     void brushColourChosen(Rgb /*colour*/) override {}
     void baseColourChosen(Rgb /*colour*/) override {}
     std::vector<int> clicked;
+    std::vector<int> slotsSelected;
+    std::vector<std::u16string> renamed;
 };
 
 const std::string& programFolder() {
@@ -347,6 +351,49 @@ TEST_F(MainWindowTest, TheWindowManagersCloseHidesToTheTrayOrEnds) {
     dialog->setShuttingDown();
     EXPECT_TRUE(dialog->close());
     EXPECT_FALSE(dialog->isVisible());
+}
+
+// Typing into the user-mode slot box renames the selected slot, even when the
+// text is (or begins) another slot's name, and never selects another slot.
+TEST_F(MainWindowTest, ASlotRenameNeverSelectsAnotherSlot) {
+    constexpr int kUserSlots = 1198;
+    dialog->openWindow();
+    QApplication::setActiveWindow(dialog.get());
+    dialog->lighting()->showControl(kUserSlots, true);
+    auto* slotBox = qobject_cast<QComboBox*>(dialog->lighting()->control(kUserSlots));
+    ASSERT_NE(slotBox, nullptr);
+    ASSERT_NE(slotBox->lineEdit(), nullptr);
+    struct Case {
+        const char* typed;
+        bool focusLeaves;  // else Enter ends the edit
+        const char16_t* name;
+    };
+    const Case cases[] = {
+        {"Blue", false, u"Blue"},            // a prefix of another slot's name
+        {"Blue keys", false, u"Blue keys"},  // another slot's whole name
+        {"blue KEYS", false, u"blue KEYS"},  // the same but for case
+        {"Blue keys", true, u"Blue keys"},
+    };
+    for (const Case& c : cases) {
+        dialog->lighting()->setUserSlots({u"Red keys", u"Blue keys", u"Green keys"});
+        dialog->lighting()->selectUserSlot(0);
+        lighting.slotsSelected.clear();
+        lighting.renamed.clear();
+        QLineEdit* edit = slotBox->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(c.typed));
+        if (c.focusLeaves) {
+            edit->clearFocus();
+        } else {
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        EXPECT_EQ(lighting.slotsSelected, std::vector<int>{}) << c.typed;
+        EXPECT_EQ(slotBox->currentIndex(), 0) << c.typed;
+        EXPECT_EQ(lighting.renamed, std::vector<std::u16string>{c.name}) << c.typed;
+        EXPECT_EQ(slotBox->itemText(0), QString::fromStdU16String(c.name)) << c.typed;
+        EXPECT_EQ(slotBox->itemText(1), QStringLiteral("Blue keys")) << c.typed;
+    }
 }
 
 // The picture switches of the lighting panel take their press: the window
