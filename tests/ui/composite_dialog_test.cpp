@@ -478,6 +478,19 @@ TEST_F(CompositeDialogTest, TheGuiNeverWaitsOnConfigLockWhileOpeningOrApplying) 
     EXPECT_EQ(config.image->at(0, kA).value, config.macros[0].id);
 }
 
+// The macro-only key (G9) hides the captions of the three pages it cannot
+// show; Clear, disabled too, keeps its caption.
+TEST_F(CompositeDialogTest, TheMacroOnlyKeyHidesOnlyThePageCaptions) {
+    open(kButtonG9);
+    for (const int id : {kSingleKey, kMedia, kFunction}) {
+        EXPECT_TRUE(dialog->button(id)->text().isEmpty()) << id;
+        EXPECT_FALSE(dialog->button(id)->isEnabled()) << id;
+    }
+    EXPECT_EQ(dialog->button(kClear)->text(), text(u"IDS_COMPOSITE_CLEAR"));
+    EXPECT_FALSE(dialog->button(kClear)->isEnabled());
+    EXPECT_EQ(dialog->button(kMacro)->text(), text(u"IDS_COMPOSITE_SELECT_MACRO"));
+}
+
 // The key and action columns are grey on every row: recorded now, edited,
 // moved, or read back when the dialog opens again.
 TEST_F(CompositeDialogTest, KeyAndActionColumnsAreGreyOnEveryRow) {

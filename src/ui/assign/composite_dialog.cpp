@@ -648,7 +648,7 @@ void Quorvane_DlgComposite::applyLanguage() {
                                                                {kMacroDelete, u"IDS_MACRO_DELETE"}};
     for (const auto& [id, key] : ownCaptions) {
         CPngButton* b = button(id);
-        b->setText(locked && id == kClear ? QString() : text(key));
+        b->setText(text(key));
         b->setAccessibleName(text(key));
         b->update();
     }
