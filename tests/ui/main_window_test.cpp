@@ -40,7 +40,9 @@ class RecordingActions final : public MainWindowActions {
     void restoreDefaults() override { ++defaults; }
     void reportRate(int rate) override { rates.push_back(rate); }
     void openProfileManager() override { ++profileManagers; }
-    void applyProfileRows(const std::vector<ProfileRow>& /*rows*/) override {}
+    void applyProfileRows(const std::vector<ProfileRow>& rows) override {
+        appliedRows.push_back(rows);
+    }
     void importFile(const std::string& path) override { imports.push_back(path); }
     void exportFile(const std::string& path) override { exports.push_back(path); }
     void toggleSelection(int controlId, std::uint8_t /*bank*/) override {
@@ -60,6 +62,7 @@ class RecordingActions final : public MainWindowActions {
     std::vector<bool> applies;
     std::vector<int> profiles, rates, toggled, painted, languages;
     std::vector<std::string> imports, exports;
+    std::vector<std::vector<ProfileRow>> appliedRows;
     int defaults = 0, profileManagers = 0, opens = 0, exits = 0;
 };
 
@@ -351,6 +354,33 @@ TEST_F(MainWindowTest, TheWindowManagersCloseHidesToTheTrayOrEnds) {
     dialog->setShuttingDown();
     EXPECT_TRUE(dialog->close());
     EXPECT_FALSE(dialog->isVisible());
+}
+
+// The profile manager's OK applies the list only when it changed: applying an
+// unchanged list would reload from the keyboard and drop unapplied key edits.
+TEST_F(MainWindowTest, TheProfileManagersOkAppliesOnlyAChangedList) {
+    const std::vector<ProfileRow> rows = {{home.path() + "/", "a", true},
+                                          {home.path() + "/", "b", false}};
+    struct Case {
+        bool checkSecondRow;
+        std::size_t applies;
+    };
+    for (const Case c : {Case{false, 0}, Case{true, 1}}) {
+        actions.appliedRows.clear();
+        dialog->showProfileManager(rows);
+        CQuorvane_DlgProfile* manager = dialog->profileManager();
+        ASSERT_NE(manager, nullptr);
+        ASSERT_TRUE(manager->isVisible());
+        if (c.checkSecondRow) {
+            manager->table()->item(1, 0)->setCheckState(Qt::Checked);
+        }
+        manager->button(1)->click();  // OK
+        EXPECT_FALSE(manager->isVisible()) << c.checkSecondRow;
+        ASSERT_EQ(actions.appliedRows.size(), c.applies) << c.checkSecondRow;
+        if (c.applies == 1) {
+            EXPECT_TRUE(actions.appliedRows[0].at(1).checked);
+        }
+    }
 }
 
 // Typing into the user-mode slot box renames the selected slot, even when the

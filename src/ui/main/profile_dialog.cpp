@@ -78,6 +78,9 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
     connect(m_buttons[kLoad], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onLoad);
     connect(m_buttons[kDelete], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onDelete);
     connect(m_buttons[kApply], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onApply);
+    // OK applies only what changed in the list, then closes. Applying an
+    // unchanged list would reload from the keyboard and drop the main
+    // window's unapplied key edits without a word.
     connect(m_buttons[1], &QAbstractButton::clicked, this, [this] {
         onApply();
         closeAsCancelled();
