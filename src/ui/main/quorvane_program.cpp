@@ -19,6 +19,7 @@
 #include "core/sync/lighting_writes.h"
 #include "core/window/keyboard_picture.h"
 #include "core/window/main_window_messages.h"
+#include "ui/main/dialog_pictures.h"
 
 #ifndef QUORVANE_VERSION
 #define QUORVANE_VERSION "0"
@@ -111,8 +112,16 @@ int QuorvaneProgram::runModal() {
     attachKeyboardLock();
     std::string missing;
     std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir, &missing);
+    if (pictures) {
+        missing = firstMissingDialogPicture(paths);
+        if (!missing.empty()) {
+            pictures.reset();
+        }
+    } else {
+        missing = "Skins/" + missing;
+    }
     if (!pictures) {
-        return failedStart("Skins/" + missing +
+        return failedStart(missing +
                            " is missing: build the target quorvane_skin, or reinstall the package");
     }
     // Said once the program really runs.
