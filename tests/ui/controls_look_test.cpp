@@ -1,6 +1,7 @@
 // Controls of the key assignment dialog that must show their state on the
 // dark skin, rendered on the offscreen platform: the record-delays box in both
-// states, the drop-down arrow of the media and function lists.
+// states, the drop-down arrow of the media and function lists, disabled
+// buttons on the skin's dark face.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -145,6 +146,26 @@ TEST_F(ControlsLookTest, TheMacroPagesDisabledButtonsKeepTheDarkSkin) {
         EXPECT_GT(lightPixels(pixels), 4) << "button " << id << " shows no caption";
     }
     EXPECT_LT(meanGray(pixelsOf(kMacroAdd)), 70) << "the enabled ones for comparison";
+}
+
+// The profile manager opens with Apply disabled: the skin's dark face with a
+// readable caption, not the pressed look it had when the pressed picture
+// doubled as the disabled one.
+TEST_F(ControlsLookTest, TheProfileManagersDisabledApplyKeepsTheDarkSkin) {
+    CQuorvane_DlgProfile::Hooks hooks;
+    hooks.texts = [this](const char16_t* key) {
+        return QString::fromStdU16String(texts->LoadText(key, 0));
+    };
+    CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
+                                 paths.userDataFolder, std::move(hooks));
+    manager.open({{"/tmp/", "one", true}});
+    CPngButton* apply = manager.button(CQuorvane_DlgProfile::kApply);
+    ASSERT_FALSE(apply->isEnabled());
+    const QImage all = manager.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage pixels = all.copy(apply->geometry());
+    EXPECT_LT(meanGray(pixels), 70) << "a light (pressed-looking) box";
+    EXPECT_GT(lightPixels(pixels), 4) << "no readable caption";
+    manager.closeAsCancelled();
 }
 
 }  // namespace

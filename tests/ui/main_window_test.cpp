@@ -383,6 +383,42 @@ TEST_F(MainWindowTest, TheProfileManagersOkAppliesOnlyAChangedList) {
     }
 }
 
+double meanGray(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            sum += qGray(image.pixel(x, y));
+        }
+    }
+    return sum / (image.width() * image.height());
+}
+
+int lightPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += qGray(image.pixel(x, y)) > 110 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+// Controls that are drawn disabled keep the skin's dark face and a caption
+// that reads on it: Apply with nothing to apply, and the version text.
+TEST_F(MainWindowTest, DisabledControlsKeepTheDarkSkinAndAReadableCaption) {
+    dialog->openWindow();
+    dialog->setApplyEnabled(false);
+    const QImage all = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (const int id : {kApply, kVersion}) {
+        QWidget* w = dialog->control(id);
+        ASSERT_NE(w, nullptr) << id;
+        ASSERT_FALSE(w->isEnabled()) << id;
+        const QImage pixels = all.copy(w->geometry());
+        EXPECT_LT(meanGray(pixels), 70) << "control " << id << " is a light box";
+        EXPECT_GT(lightPixels(pixels), 4) << "control " << id << " shows no readable text";
+    }
+}
+
 // Typing into the user-mode slot box renames the selected slot, even when the
 // text is (or begins) another slot's name, and never selects another slot.
 TEST_F(MainWindowTest, ASlotRenameNeverSelectsAnotherSlot) {

@@ -12,11 +12,12 @@ namespace {
 
 // What the assignment dialog and the profile manager load for their buttons.
 constexpr const char* kButtonPictures[] = {
-    "key_normal.jpg",    "key_over.jpg",       "key_down.jpg",        "macro_normal.jpg",
-    "macro_over.jpg",    "macro_down.jpg",     "macro_disable.jpg",   "macro2_normal.jpg",
-    "macro2_over.jpg",   "macro2_down.jpg",    "macro2_disable.jpg",  "media_normal.jpg",
-    "media_over.jpg",    "media_down.jpg",     "function_normal.jpg", "function_over.jpg",
-    "function_down.jpg", "Profile_normal.jpg", "Profile_over.jpg",    "Profile_down.jpg",
+    "key_normal.jpg",      "key_over.jpg",       "key_down.jpg",        "macro_normal.jpg",
+    "macro_over.jpg",      "macro_down.jpg",     "macro_disable.jpg",   "macro2_normal.jpg",
+    "macro2_over.jpg",     "macro2_down.jpg",    "macro2_disable.jpg",  "media_normal.jpg",
+    "media_over.jpg",      "media_down.jpg",     "function_normal.jpg", "function_over.jpg",
+    "function_down.jpg",   "Profile_normal.jpg", "Profile_over.jpg",    "Profile_down.jpg",
+    "Profile_disable.jpg",
 };
 
 std::string fileName(const std::string& path) {

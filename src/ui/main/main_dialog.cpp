@@ -121,8 +121,9 @@ QWidget* CQuorvaneDlg::control(int controlId) const {
 }
 
 void CQuorvaneDlg::textStyle(CPngButton* b, int pointSize, const QString& face, unsigned format) {
+    // Disabled captions sit on the skin's dark disabled face: dimmed, still readable.
     b->SetTextStyle(true, pointSize, face, colorFromRef(0xDEDEDE), colorFromRef(0x622245),
-                    colorFromRef(0x262A83), colorFromRef(0x446053), colorFromRef(0xDEDEDE), format);
+                    colorFromRef(0x262A83), colorFromRef(0x8A8580), colorFromRef(0xDEDEDE), format);
 }
 
 void CQuorvaneDlg::initialise() {
@@ -201,6 +202,11 @@ void CQuorvaneDlg::placeControls() {
     CPngButton* version =
         makeButton(kVersion, u"TAVRIN_VER", {p.normal, p.normal, p.normal, p.normal, p.normal});
     textStyle(version, 8, QStringLiteral("Verdana"), 36);
+    // Never clickable, so always drawn disabled: in a quiet grey that reads on
+    // the dark field.
+    version->SetTextStyle(true, 8, QStringLiteral("Verdana"), colorFromRef(0xDEDEDE),
+                          colorFromRef(0xDEDEDE), colorFromRef(0xDEDEDE), colorFromRef(0xB0A89F),
+                          colorFromRef(0xDEDEDE), 36);
     version->setText(m_setup.version);
     version->setAccessibleName(m_setup.version);
     version->setEnabled(false);
