@@ -4,6 +4,7 @@
 // buttons on the skin's dark face.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -111,7 +112,9 @@ TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
     CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
                                  paths.userDataFolder, {});
     manager.open({{"/tmp/", "one", true}, {"/tmp/", "two", false}});
+    QApplication::setActiveWindow(&manager);  // as a user sees it: the list has the focus
     CReportCtrl* table = manager.table();
+    ASSERT_TRUE(table->hasFocus());
     const QImage all = manager.grab().toImage().convertToFormat(QImage::Format_RGB32);
     auto cell = [&](int row) {
         const QRect r = table->visualRect(table->model()->index(row, 0));
@@ -119,6 +122,18 @@ TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
     };
     EXPECT_GT(lightPixels(cell(1)), 4) << "an unchecked row shows its box";
     EXPECT_NE(cell(0), cell(1));
+    // No row is selected: no cell is tinted with the selection's red.
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QImage c = cell(row);
+        int reddish = 0;
+        for (int y = 0; y < c.height(); ++y) {
+            for (int x = 0; x < c.width(); ++x) {
+                const QColor p = c.pixelColor(x, y);
+                reddish += p.red() > p.green() + 12 && p.red() > p.blue() + 6 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(reddish, 0) << "row " << row;
+    }
     manager.closeAsCancelled();
 }
 
