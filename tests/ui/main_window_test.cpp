@@ -711,6 +711,22 @@ TEST_F(MainWindowTest, TheAboutBoxExistsOnce) {
     EXPECT_EQ(count(), 1);
 }
 
+// The about box wears the skin: its dark field, light texts, and an OK button
+// like the skin's, not the platform's light dialog.
+TEST_F(MainWindowTest, TheAboutBoxWearsTheSkin) {
+    dialog->showAbout();
+    CAboutDlg* about = dialog->aboutBox();
+    ASSERT_NE(about, nullptr);
+    const QImage all = about->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_LT(meanGray(all), 70) << "a light dialog on the dark skin";
+    for (QWidget* w : std::initializer_list<QWidget*>{about->versionLabel(), about->okButton()}) {
+        const QImage pixels = all.copy(w->geometry());
+        EXPECT_LT(meanGray(pixels), 90) << w->objectName().toStdString();
+        EXPECT_GT(lightPixels(pixels), 4) << w->objectName().toStdString();
+    }
+    dialog->closeChildDialogs();
+}
+
 // UM_DEVICE_GONE and the exit close the child dialogs: the assignment
 // dialog among them.
 TEST_F(MainWindowTest, ClosingTheChildDialogsCancelsTheAssignmentDialog) {
