@@ -123,7 +123,8 @@ enum class Look { Normal, Over, Down, Muted, Selected, Locked };
 
 Look lookOf(const Control& c, const QString& state, const QString& variant) {
     if (variant == u"macro2" && (c.kind == u"page" || c.kind == u"title")) {
-        return Look::Locked;
+        // Clear keeps its caption in the macro-only form: plainly disabled, no lock.
+        return c.argument == u"clear" ? Look::Muted : Look::Locked;
     }
     if (state == u"over") {
         return Look::Over;
