@@ -376,6 +376,8 @@ constexpr std::array kTextKeys = std::to_array<std::string_view>({
     "IDS_MACRO_MEMORY_NEARLY_FULL",
     "IDS_MACRO_MEMORY_NAMES_LEFT_OUT",
     "IDS_MACRO_MEMORY_FULL",
+    // Export and the profile manager's Add before they replace a file.
+    "IDS_FILE_REPLACE_PROMPT",
 });
 
 // Texts the program formats with one integer argument, and the directives

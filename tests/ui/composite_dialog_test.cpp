@@ -485,6 +485,54 @@ TEST_F(CompositeDialogTest, TheGuiNeverWaitsOnConfigLockWhileOpeningOrApplying) 
     EXPECT_EQ(config.image->at(0, kA).value, config.macros[0].id);
 }
 
+// The macro-only key (G9) hides the captions of the three pages it cannot
+// show; Clear, disabled too, keeps its caption.
+TEST_F(CompositeDialogTest, TheMacroOnlyKeyHidesOnlyThePageCaptions) {
+    open(kButtonG9);
+    for (const int id : {kSingleKey, kMedia, kFunction}) {
+        EXPECT_TRUE(dialog->button(id)->text().isEmpty()) << id;
+        EXPECT_FALSE(dialog->button(id)->isEnabled()) << id;
+    }
+    EXPECT_EQ(dialog->button(kClear)->text(), text(u"IDS_COMPOSITE_CLEAR"));
+    EXPECT_FALSE(dialog->button(kClear)->isEnabled());
+    EXPECT_EQ(dialog->button(kMacro)->text(), text(u"IDS_COMPOSITE_SELECT_MACRO"));
+}
+
+// The key and action columns are grey on every row: recorded now, edited,
+// moved, or read back when the dialog opens again.
+TEST_F(CompositeDialogTest, KeyAndActionColumnsAreGreyOnEveryRow) {
+    open(kButtonG9);
+    click(kMacroAdd);
+    click(kRecord);
+    send(QEvent::KeyPress, Qt::Key_A, kScanA, 100);
+    send(QEvent::KeyRelease, Qt::Key_A, kScanA, 200);
+    click(kRecord);
+    CReportCtrl* list = dialog->stepList();
+    ASSERT_EQ(list->RowCount(), 2);
+    const QColor grey = list->CellColour(0, 0);
+    const QColor delay = list->CellColour(0, 2);
+    ASSERT_NE(grey, delay);
+    auto expectGrey = [&](const char* when) {
+        for (int row = 0; row < list->RowCount(); ++row) {
+            EXPECT_EQ(list->CellColour(row, 0), grey) << when << ", row " << row;
+            EXPECT_EQ(list->CellColour(row, 1), grey) << when << ", row " << row;
+            EXPECT_EQ(list->CellColour(row, 2), delay) << when << ", row " << row;
+        }
+    };
+    expectGrey("recorded");
+    list->SelectRow(1);
+    dialog->core().editor().selectStep(1);
+    click(kStepTop);
+    ASSERT_EQ(dialog->core().editor().steps()[0].state, 1);
+    expectGrey("moved");
+    click(kOk);
+    ASSERT_FALSE(dialog->isOpen());
+
+    open(kButtonG9);
+    ASSERT_EQ(list->RowCount(), 2);
+    expectGrey("opened again");
+}
+
 TEST_F(CompositeDialogTest, StepCellsAreEditedInPlace) {
     open(kButtonG9);
     click(kMacroAdd);

@@ -1,8 +1,10 @@
 // Controls of the key assignment dialog that must show their state on the
 // dark skin, rendered on the offscreen platform: the record-delays box in both
-// states, the drop-down arrow of the media and function lists.
+// states, the drop-down arrow of the media and function lists, disabled
+// buttons on the skin's dark face.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -110,7 +112,9 @@ TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
     CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
                                  paths.userDataFolder, {});
     manager.open({{"/tmp/", "one", true}, {"/tmp/", "two", false}});
+    QApplication::setActiveWindow(&manager);  // as a user sees it: the list has the focus
     CReportCtrl* table = manager.table();
+    ASSERT_TRUE(table->hasFocus());
     const QImage all = manager.grab().toImage().convertToFormat(QImage::Format_RGB32);
     auto cell = [&](int row) {
         const QRect r = table->visualRect(table->model()->index(row, 0));
@@ -118,6 +122,18 @@ TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
     };
     EXPECT_GT(lightPixels(cell(1)), 4) << "an unchecked row shows its box";
     EXPECT_NE(cell(0), cell(1));
+    // No row is selected: no cell is tinted with the selection's red.
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QImage c = cell(row);
+        int reddish = 0;
+        for (int y = 0; y < c.height(); ++y) {
+            for (int x = 0; x < c.width(); ++x) {
+                const QColor p = c.pixelColor(x, y);
+                reddish += p.red() > p.green() + 12 && p.red() > p.blue() + 6 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(reddish, 0) << "row " << row;
+    }
     manager.closeAsCancelled();
 }
 
@@ -145,6 +161,26 @@ TEST_F(ControlsLookTest, TheMacroPagesDisabledButtonsKeepTheDarkSkin) {
         EXPECT_GT(lightPixels(pixels), 4) << "button " << id << " shows no caption";
     }
     EXPECT_LT(meanGray(pixelsOf(kMacroAdd)), 70) << "the enabled ones for comparison";
+}
+
+// The profile manager opens with Apply disabled: the skin's dark face with a
+// readable caption, not the pressed look it had when the pressed picture
+// doubled as the disabled one.
+TEST_F(ControlsLookTest, TheProfileManagersDisabledApplyKeepsTheDarkSkin) {
+    CQuorvane_DlgProfile::Hooks hooks;
+    hooks.texts = [this](const char16_t* key) {
+        return QString::fromStdU16String(texts->LoadText(key, 0));
+    };
+    CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
+                                 paths.userDataFolder, std::move(hooks));
+    manager.open({{"/tmp/", "one", true}});
+    CPngButton* apply = manager.button(CQuorvane_DlgProfile::kApply);
+    ASSERT_FALSE(apply->isEnabled());
+    const QImage all = manager.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage pixels = all.copy(apply->geometry());
+    EXPECT_LT(meanGray(pixels), 70) << "a light (pressed-looking) box";
+    EXPECT_GT(lightPixels(pixels), 4) << "no readable caption";
+    manager.closeAsCancelled();
 }
 
 }  // namespace

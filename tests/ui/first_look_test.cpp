@@ -108,6 +108,20 @@ TEST_F(FirstLookTest, AReassignedKeyShowsItsCheckedPicture) {
     EXPECT_EQ(shown, checked) << "the key shows its checked picture";
 }
 
+// The dialog opens after the keyboard answers; a second key clicked meanwhile
+// opens nothing and must not stay lit.
+TEST_F(FirstLookTest, ASecondKeyClickedWhileTheDialogOpensIsNotLeftLit) {
+    const QImage before = keyPixels(kKeyS);
+    window()->onKeyButton(kKeyA);
+    window()->onKeyButton(kKeyS);  // before the opening's answer can come back
+    AssignmentOpener* opener = program().assignmentOpener();
+    ASSERT_TRUE(spinUntil(
+        [&] { return opener->dialog() != nullptr && opener->dialog()->isVisible(); }, 10));
+    EXPECT_EQ(keyPixels(kKeyS), before) << "S shows its own picture again";
+    opener->dialog()->cancel();
+    settle();
+}
+
 TEST_F(FirstLookTest, AColourKeysClickChangesThatKeysPixels) {
     window()->toggleColourKeyMode();
     settle();

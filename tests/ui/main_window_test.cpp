@@ -8,9 +8,12 @@
 #include <QAccessibleValueInterface>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -43,7 +46,9 @@ class RecordingActions final : public MainWindowActions {
     void restoreDefaults() override { ++defaults; }
     void reportRate(int rate) override { rates.push_back(rate); }
     void openProfileManager() override { ++profileManagers; }
-    void applyProfileRows(const std::vector<ProfileRow>& /*rows*/) override {}
+    void applyProfileRows(const std::vector<ProfileRow>& rows) override {
+        appliedRows.push_back(rows);
+    }
     void importFile(const std::string& path) override { imports.push_back(path); }
     void exportFile(const std::string& path) override { exports.push_back(path); }
     void toggleSelection(int controlId, std::uint8_t /*bank*/) override {
@@ -64,6 +69,7 @@ class RecordingActions final : public MainWindowActions {
     std::vector<bool> applies;
     std::vector<int> profiles, rates, toggled, painted, languages;
     std::vector<std::string> imports, exports;
+    std::vector<std::vector<ProfileRow>> appliedRows;
     int defaults = 0, profileManagers = 0, opens = 0, exits = 0, histories = 0;
 };
 
@@ -91,13 +97,15 @@ class RecordingLighting final : public LightingActions {
     void effectColourChosen(Rgb /*colour*/) override {}
     void randomToggled() override {}
     void colourPictureClicked(int controlId) override { clicked.push_back(controlId); }
-    void userSlotSelected(int /*slot*/) override {}
-    void userSlotRenamed(const std::u16string& /*name*/) override {}
+    void userSlotSelected(int slot) override { slotsSelected.push_back(slot); }
+    void userSlotRenamed(const std::u16string& name) override { renamed.push_back(name); }
     void toolClicked(int controlId) override { clicked.push_back(controlId); }
     void brushColourChosen(Rgb /*colour*/) override {}
     void baseColourChosen(Rgb /*colour*/) override {}
     std::vector<int> clicked;
     std::vector<std::pair<int, int>> moved;
+    std::vector<int> slotsSelected;
+    std::vector<std::u16string> renamed;
 };
 
 const std::string& programFolder() {
@@ -125,7 +133,7 @@ class MainWindowTest : public ::testing::Test {
         setup.lightingActions = &lighting;
         setup.trayAvailable = [this] { return trayHost; };
         setup.chooseFile = [this](bool save, const QString&, const QString&) {
-            return save ? QString::fromStdString(home.file("out.fwc"))
+            return save ? QString::fromStdString(home.file(saveAnswer))
                         : QString::fromStdString(home.file("in.fwc"));
         };
         setup.openUrl = [this](const QUrl& url) { urls.push_back(url); };
@@ -145,6 +153,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     test::TempDir home;
+    std::string saveAnswer = "out.fwc";  // the save dialog's answer, in `home`
     PathTable paths;
     std::unique_ptr<LanguageTexts> texts;
     std::unique_ptr<RegistryStore> registry;
@@ -357,6 +366,112 @@ TEST_F(MainWindowTest, TheWindowManagersCloseHidesToTheTrayOrEnds) {
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// The profile manager's OK applies the list only when it changed: applying an
+// unchanged list would reload from the keyboard and drop unapplied key edits.
+TEST_F(MainWindowTest, TheProfileManagersOkAppliesOnlyAChangedList) {
+    const std::vector<ProfileRow> rows = {{home.path() + "/", "a", true},
+                                          {home.path() + "/", "b", false}};
+    struct Case {
+        bool checkSecondRow;
+        std::size_t applies;
+    };
+    for (const Case c : {Case{false, 0}, Case{true, 1}}) {
+        actions.appliedRows.clear();
+        dialog->showProfileManager(rows);
+        CQuorvane_DlgProfile* manager = dialog->profileManager();
+        ASSERT_NE(manager, nullptr);
+        ASSERT_TRUE(manager->isVisible());
+        if (c.checkSecondRow) {
+            manager->table()->item(1, 0)->setCheckState(Qt::Checked);
+        }
+        manager->button(1)->click();  // OK
+        EXPECT_FALSE(manager->isVisible()) << c.checkSecondRow;
+        ASSERT_EQ(actions.appliedRows.size(), c.applies) << c.checkSecondRow;
+        if (c.applies == 1) {
+            EXPECT_TRUE(actions.appliedRows[0].at(1).checked);
+        }
+    }
+}
+
+double meanGray(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            sum += qGray(image.pixel(x, y));
+        }
+    }
+    return sum / (image.width() * image.height());
+}
+
+int lightPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += qGray(image.pixel(x, y)) > 110 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+// Controls that are drawn disabled keep the skin's dark face and a caption
+// that reads on it: Apply with nothing to apply, and the version text.
+TEST_F(MainWindowTest, DisabledControlsKeepTheDarkSkinAndAReadableCaption) {
+    dialog->openWindow();
+    dialog->setApplyEnabled(false);
+    const QImage all = dialog->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (const int id : {kApply, kVersion}) {
+        QWidget* w = dialog->control(id);
+        ASSERT_NE(w, nullptr) << id;
+        ASSERT_FALSE(w->isEnabled()) << id;
+        const QImage pixels = all.copy(w->geometry());
+        EXPECT_LT(meanGray(pixels), 70) << "control " << id << " is a light box";
+        EXPECT_GT(lightPixels(pixels), 4) << "control " << id << " shows no readable text";
+    }
+}
+
+// Typing into the user-mode slot box renames the selected slot, even when the
+// text is (or begins) another slot's name, and never selects another slot.
+TEST_F(MainWindowTest, ASlotRenameNeverSelectsAnotherSlot) {
+    constexpr int kUserSlots = 1198;
+    dialog->openWindow();
+    QApplication::setActiveWindow(dialog.get());
+    dialog->lighting()->showControl(kUserSlots, true);
+    auto* slotBox = qobject_cast<QComboBox*>(dialog->lighting()->control(kUserSlots));
+    ASSERT_NE(slotBox, nullptr);
+    ASSERT_NE(slotBox->lineEdit(), nullptr);
+    struct Case {
+        const char* typed;
+        bool focusLeaves;  // else Enter ends the edit
+        const char16_t* name;
+    };
+    const Case cases[] = {
+        {"Blue", false, u"Blue"},            // a prefix of another slot's name
+        {"Blue keys", false, u"Blue keys"},  // another slot's whole name
+        {"blue KEYS", false, u"blue KEYS"},  // the same but for case
+        {"Blue keys", true, u"Blue keys"},
+    };
+    for (const Case& c : cases) {
+        dialog->lighting()->setUserSlots({u"Red keys", u"Blue keys", u"Green keys"});
+        dialog->lighting()->selectUserSlot(0);
+        lighting.slotsSelected.clear();
+        lighting.renamed.clear();
+        QLineEdit* edit = slotBox->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(c.typed));
+        if (c.focusLeaves) {
+            edit->clearFocus();
+        } else {
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        EXPECT_EQ(lighting.slotsSelected, std::vector<int>{}) << c.typed;
+        EXPECT_EQ(slotBox->currentIndex(), 0) << c.typed;
+        EXPECT_EQ(lighting.renamed, std::vector<std::u16string>{c.name}) << c.typed;
+        EXPECT_EQ(slotBox->itemText(0), QString::fromStdU16String(c.name)) << c.typed;
+        EXPECT_EQ(slotBox->itemText(1), QStringLiteral("Blue keys")) << c.typed;
+    }
+}
+
 // The picture switches of the lighting panel take their press: the window
 // must not arm a move (which a quick click would leave stuck to the pointer),
 // and the click reaches the panel.
@@ -399,6 +514,51 @@ TEST_F(MainWindowTest, ButtonsForwardToTheCore) {
     dialog->exportProfile();
     EXPECT_EQ(actions.imports, std::vector<std::string>{home.file("in.fwc")});
     EXPECT_EQ(actions.exports, std::vector<std::string>{home.file("out.fwc")});
+}
+
+// Answers each question box that shows with `answer`, keeping its text.
+class QuestionAnswerer {
+  public:
+    explicit QuestionAnswerer(QMessageBox::StandardButton answer) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked.push_back(box->text());
+                box->button(answer)->click();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList asked;
+
+  private:
+    QTimer m_timer;
+};
+
+TEST_F(MainWindowTest, ExportAndAddAskBeforeReplacingTheFileTheExtensionNames) {
+    const std::string existing = home.file("backup.fwc");
+    test::writeAll(existing, "old");
+    saveAnswer = "backup";  // typed without ".fwc": the file dialog saw no file
+    dialog->showProfileManager({});
+    CQuorvane_DlgProfile* manager = dialog->profileManager();
+    ASSERT_NE(manager, nullptr);
+    const QString question =
+        text(u"IDS_FILE_REPLACE_PROMPT") + QLatin1Char('\n') + QString::fromStdString(existing);
+    struct Case {
+        QMessageBox::StandardButton answer;
+        bool replaced;
+    };
+    for (const Case c : {Case{QMessageBox::No, false}, Case{QMessageBox::Yes, true}}) {
+        actions.exports.clear();
+        QuestionAnswerer answerer(c.answer);
+        dialog->exportProfile();
+        manager->button(CQuorvane_DlgProfile::kAdd)->click();
+        EXPECT_EQ(answerer.asked, QStringList({question, question})) << c.replaced;
+        EXPECT_EQ(actions.exports,
+                  c.replaced ? std::vector<std::string>{existing} : std::vector<std::string>{})
+            << c.replaced;
+        EXPECT_EQ(manager->list().rows().size(), c.replaced ? 1U : 0U);
+        EXPECT_EQ(test::readAll(existing) == "old", !c.replaced);
+    }
 }
 
 TEST_F(MainWindowTest, TheDefaultModeLeavesNoProfileButtonChecked) {
@@ -562,6 +722,22 @@ TEST_F(MainWindowTest, TheAboutBoxExistsOnce) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->aboutBox() == nullptr; }, 5000));
     dialog->showAbout();
     EXPECT_EQ(count(), 1);
+}
+
+// The about box wears the skin: its dark field, light texts, and an OK button
+// like the skin's, not the platform's light dialog.
+TEST_F(MainWindowTest, TheAboutBoxWearsTheSkin) {
+    dialog->showAbout();
+    CAboutDlg* about = dialog->aboutBox();
+    ASSERT_NE(about, nullptr);
+    const QImage all = about->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_LT(meanGray(all), 70) << "a light dialog on the dark skin";
+    for (QWidget* w : std::initializer_list<QWidget*>{about->versionLabel(), about->okButton()}) {
+        const QImage pixels = all.copy(w->geometry());
+        EXPECT_LT(meanGray(pixels), 90) << w->objectName().toStdString();
+        EXPECT_GT(lightPixels(pixels), 4) << w->objectName().toStdString();
+    }
+    dialog->closeChildDialogs();
 }
 
 // UM_DEVICE_GONE and the exit close the child dialogs: the assignment

@@ -114,6 +114,31 @@ INSTANTIATE_TEST_SUITE_P(
                     "virtual",
                     "quorvane: Skins/main_color1\\.jpg is missing: build the target "
                     "quorvane_skin, or reinstall the package\n"},
+        // The dialogs' pictures are checked with the main window's, at start.
+        FailedStart{"a picture of the assignment dialog",
+                    {"Skins/macro2_disable.jpg"},
+                    nullptr,
+                    "virtual",
+                    "quorvane: Skins/macro2_disable\\.jpg is missing: build the target "
+                    "quorvane_skin, or reinstall the package\n"},
+        FailedStart{"a picture of the profile manager",
+                    {"Skins/Profile_down.jpg"},
+                    nullptr,
+                    "virtual",
+                    "quorvane: Skins/Profile_down\\.jpg is missing: build the target "
+                    "quorvane_skin, or reinstall the package\n"},
+        FailedStart{"a dialog's background",
+                    {"Skins/composite_back.jpg"},
+                    nullptr,
+                    "virtual",
+                    "quorvane: Skins/composite_back\\.jpg is missing: build the target "
+                    "quorvane_skin, or reinstall the package\n"},
+        FailedStart{"a dialog's layout",
+                    {"Skins/Profile.ini"},
+                    nullptr,
+                    "virtual",
+                    "quorvane: Skins/Profile\\.ini is missing: build the target "
+                    "quorvane_skin, or reinstall the package\n"},
         FailedStart{"the library (named before the pictures)",
                     {"libquellix.so", "Skins/main_over.jpg"},
                     nullptr,

@@ -2,10 +2,11 @@
 // desktop program itself in this process against the virtual keyboard
 // (offscreen unless QT_QPA_PLATFORM says otherwise) and writes its windows as
 // PNG files: the main window in function-keys and colour-keys mode, with the
-// lamp on for effects 4, 6, 17 and 20 and with the focus mark on a key, the
-// assignment dialog's four pages (the macro page with a few steps), the
-// profile manager and the about box. The locale (fr_FR.UTF-8, zh_TW.UTF-8 ...)
-// picks the language on this first run; the scale is the screen's (2 for 200 %).
+// lamp on for effects 4, 6, 17 and 20 (and the lighting panel alone for each)
+// and with the focus mark on a key, the assignment dialog's four pages (the
+// macro page with a few steps) and its macro-only form, the profile manager
+// and the about box. The locale (fr_FR.UTF-8, zh_TW.UTF-8 ...) picks the
+// language on this first run; the scale is the screen's (2 for 200 %).
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -22,10 +23,17 @@ namespace {
 
 using namespace quorvane;
 
-bool save(QWidget* widget, const QDir& out, const QString& name) {
+// The lighting panel's frame in the main window (the skin's layout).
+const QRect kLightingPanel(20, 398, 620, 180);
+
+// `widget`'s pixels, or only those in `area` (the widget's coordinates) when given.
+bool save(QWidget* widget, const QDir& out, const QString& name, const QRect& area = QRect()) {
     spinFor(100);
     const QString path = out.filePath(name + QStringLiteral(".png"));
-    const QImage image = widget != nullptr ? widget->grab().toImage() : QImage();
+    const QImage image =
+        widget != nullptr
+            ? widget->grab(area.isNull() ? QRect(QPoint(0, 0), QSize(-1, -1)) : area).toImage()
+            : QImage();
     if (image.isNull() || !image.save(path)) {
         std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
         return false;
@@ -80,6 +88,18 @@ bool saveAssignmentPages(CQuorvaneDlg* dialog, AssignmentOpener* opener, const Q
     ok = save(composite, out, QStringLiteral("assign-function")) && ok;
     composite->cancel();
     spinFor(100);
+
+    // The macro button (G9's place): the macro page alone, the other pages locked.
+    constexpr int kMacroButton = 1143;
+    dialog->onKeyButton(kMacroButton);
+    if (!spinUntil([&] { return opener->dialog() != nullptr && opener->dialog()->isVisible(); },
+                   10)) {
+        std::fprintf(stderr, "screenshots: the macro-only dialog did not open\n");
+        return false;
+    }
+    ok = save(opener->dialog(), out, QStringLiteral("assign-macro-only")) && ok;
+    opener->dialog()->cancel();
+    spinFor(100);
     return ok;
 }
 
@@ -131,6 +151,9 @@ int main(int argc, char** argv) {
             dialog->lighting()->selectEffect(index);  // as the user's own choice shows it
             spinFor(700);                             // the preview's first ticks
             ok = save(dialog, out, QStringLiteral("main-lamp-effect-%1").arg(effect)) && ok;
+            ok = save(dialog, out, QStringLiteral("lighting-panel-effect-%1").arg(effect),
+                      kLightingPanel) &&
+                 ok;
         }
         onCoreThread(program, [&] { panel.lampOff(); });
         spinFor(200);

@@ -119,11 +119,12 @@ void drawKey(QPainter& p, const Control& c, const QString& state) {
 
 // ---- buttons ----------------------------------------------------------------
 
-enum class Look { Normal, Over, Down, Dim, Muted, Selected, Locked };
+enum class Look { Normal, Over, Down, Muted, Selected, Locked };
 
 Look lookOf(const Control& c, const QString& state, const QString& variant) {
     if (variant == u"macro2" && (c.kind == u"page" || c.kind == u"title")) {
-        return Look::Locked;
+        // Clear keeps its caption in the macro-only form: plainly disabled, no lock.
+        return c.argument == u"clear" ? Look::Muted : Look::Locked;
     }
     if (state == u"over") {
         return Look::Over;
@@ -135,15 +136,16 @@ Look lookOf(const Control& c, const QString& state, const QString& variant) {
         if (c.kind == u"toggle") {
             return Look::Selected;
         }
-        // The macro page's buttons carry light text on a dark face in every
-        // state, as the rest of their dialog does.
-        return variant == u"macro" ? Look::Muted : Look::Dim;
+        // A disabled button keeps the dark face of the skin, its caption dimmed
+        // but readable: never a light box, never the pressed look.
+        return Look::Muted;
     }
     return Look::Normal;
 }
 
-// Faces that carry the program's own button text are light in the over, down,
-// checked and disabled states: the text colours the program uses there are dark.
+// Faces that carry the program's own button text are light in the over, down
+// and checked states (the text colours the program uses there are dark), and
+// dark when disabled (the program's disabled captions are dimmed light ones).
 void drawButtonBase(QPainter& p, const QRectF& r, Look look, qreal radius = 6) {
     switch (look) {
         case Look::Over:
@@ -156,9 +158,6 @@ void drawButtonBase(QPainter& p, const QRectF& r, Look look, qreal radius = 6) {
             fillRounded(p, r, radius,
                         vertical(r, QColor(0xF3, 0xC2, 0xB0), QColor(0xFF, 0xE2, 0xD6)),
                         QColor(0xFF, 0x8A, 0x66), 1.2);
-            break;
-        case Look::Dim:
-            fillRounded(p, r, radius, QColor(0xC4, 0xC8, 0xCE), QColor(0x8C, 0x91, 0x98), 1.0);
             break;
         case Look::Locked:
             fillRounded(p, r, radius, QColor(0x15, 0x17, 0x1C), QColor(0x24, 0x27, 0x2E), 1.0);
@@ -191,8 +190,6 @@ QColor captionColour(Look look) {
             return QColor(0x62, 0x22, 0x45);
         case Look::Down:
             return QColor(0x83, 0x2A, 0x26);
-        case Look::Dim:
-            return QColor(0x53, 0x60, 0x44);
         case Look::Locked:
         case Look::Muted:
             return kTextOff;
@@ -213,7 +210,7 @@ void drawButton(QPainter& p, const Control& c, const QString& state, const QStri
     }
     if (!c.argument.isEmpty() && c.kind != u"page") {
         p.setPen(captionColour(look));
-        p.setFont(font(12, look != Look::Dim));
+        p.setFont(font(12, look != Look::Muted));
         p.drawText(r.translated(0, look == Look::Down ? 1 : 0), Qt::AlignCenter, c.argument);
     }
 }

@@ -43,8 +43,9 @@ constexpr int kKeyPickerCount = 106;
 constexpr int kKeyPickerRows = 20;
 constexpr int kStatePickerRows = 6;
 constexpr std::uint32_t kLangMessageIgnored = 0x4D4E;
-// Steps the recorder adds show their key and action in grey.
-const QColor kRecordedGrey(0x9A, 0xA3, 0xB0);
+// Every step shows its key and action in grey, its delay (the column most
+// edited) in the list's own colour: recorded, edited, moved or read back.
+const QColor kStepGrey(0x9A, 0xA3, 0xB0);
 
 constexpr const char* kStyle =
     "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
@@ -657,7 +658,7 @@ void Quorvane_DlgComposite::applyLanguage() {
                                                                {kMacroDelete, u"IDS_MACRO_DELETE"}};
     for (const auto& [id, key] : ownCaptions) {
         CPngButton* b = button(id);
-        b->setText(locked && id == kClear ? QString() : text(key));
+        b->setText(text(key));
         b->setAccessibleName(text(key));
         b->update();
     }
@@ -833,7 +834,6 @@ void Quorvane_DlgComposite::syncSteps() {
                m_shownSteps[oldSize - 1 - tail] == steps[newSize - 1 - tail]) {
             ++tail;
         }
-        const bool recorded = m_core.editor().recording();
         for (std::size_t i = oldSize - tail; i > head; --i) {
             m_steps->RemoveRow(static_cast<int>(i - 1));
         }
@@ -841,10 +841,8 @@ void Quorvane_DlgComposite::syncSteps() {
             const StepRowTexts t = stepRowTexts(steps[i], m_setup.loadText);
             const int row =
                 m_steps->InsertRow(static_cast<int>(i), {qs(t.key), qs(t.action), qs(t.delay)});
-            if (recorded) {
-                m_steps->SetCellColour(row, 0, kRecordedGrey);
-                m_steps->SetCellColour(row, 1, kRecordedGrey);
-            }
+            m_steps->SetCellColour(row, 0, kStepGrey);
+            m_steps->SetCellColour(row, 1, kStepGrey);
         }
         m_shownSteps = steps;
     }

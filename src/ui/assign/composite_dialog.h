@@ -145,6 +145,8 @@ class Quorvane_DlgComposite : public CBaseDialog {
     // Waiting for the keyboard (opening or applying).
     bool isWaiting() const { return m_state == State::Opening || m_state == State::Applying; }
     int openCount() const { return m_core.openCount(); }
+    // The key button the dialog is open (or opening) for; 0 when closed.
+    int keyButtonId() const { return isOpen() ? m_pendingId : 0; }
 
     // UM_LANG (with its tag) re-reads the texts; 0x4D4E is accepted and does
     // nothing. False for any other message.

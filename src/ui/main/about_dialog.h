@@ -1,5 +1,6 @@
-// The about box: modeless, at most one at a time, with the skin's link and the
-// language's texts. OK and Cancel close it; F1 opens the help page.
+// The about box: modeless, at most one at a time, in the skin's colours, with
+// the skin's link and the language's texts. OK and Cancel close it; F1 opens
+// the help page.
 #pragma once
 
 #include <QDialog>

@@ -111,7 +111,9 @@ void AssignmentOpener::openForKey(int /*keyKind*/, int keyCode, int controlId, b
         rect = QRect(b->mapToGlobal(QPoint(0, 0)), b->size());
     }
     Quorvane_DlgComposite& dialog = ensureDialog();
-    if (!dialog.openForKey(controlId, bank, rect) && !dialog.isOpen()) {
+    // A click the dialog does not take (another key while it opens) leaves
+    // no key lit but the one it is open for.
+    if (!dialog.openForKey(controlId, bank, rect) && dialog.keyButtonId() != controlId) {
         m_links.window->keyboard().restore(controlId);
     }
 }

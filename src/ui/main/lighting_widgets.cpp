@@ -233,17 +233,27 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     m_userSlotsLabel->setObjectName(QStringLiteral("userSlotsLabel"));
     m_userSlotsLabel->hide();
     m_userSlotsLabel->setBuddy(m_userSlots);
-    // Renaming in place: the text typed into the selected slot's entry.
-    connect(m_userSlots->lineEdit(), &QLineEdit::editingFinished, this, [this] {
-        if (m_filling || m_actions == nullptr || m_userSlots->currentIndex() < 0) {
-            return;
-        }
-        const QString text = m_userSlots->lineEdit()->text();
-        if (text != m_userSlots->itemText(m_userSlots->currentIndex())) {
-            m_userSlots->setItemText(m_userSlots->currentIndex(), text);
-            m_actions->userSlotRenamed(text.toStdU16String());
-        }
-    });
+    // Renaming in place: the text typed into the selected slot's entry. A
+    // rename never selects: no completion to another slot's name, and the
+    // rename is taken before the combo box would select a slot whose name
+    // the text matches (on Enter or when the focus leaves).
+    m_userSlots->setCompleter(nullptr);
+    // The combo box hands its focus and keys to the line edit directly: both watched.
+    m_userSlots->installEventFilter(this);
+    m_userSlots->lineEdit()->installEventFilter(this);
+    connect(m_userSlots->lineEdit(), &QLineEdit::editingFinished, this,
+            &LightingWidgets::renameSelectedSlot);
+}
+
+void LightingWidgets::renameSelectedSlot() {
+    if (m_filling || m_actions == nullptr || m_userSlots->currentIndex() < 0) {
+        return;
+    }
+    const QString text = m_userSlots->lineEdit()->text();
+    if (text != m_userSlots->itemText(m_userSlots->currentIndex())) {
+        m_userSlots->setItemText(m_userSlots->currentIndex(), text);
+        m_actions->userSlotRenamed(text.toStdU16String());
+    }
 }
 
 bool LightingWidgets::eventFilter(QObject* watched, QEvent* event) {
@@ -254,6 +264,14 @@ bool LightingWidgets::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
             key == Qt::Key_Down) {
             return true;
+        }
+    }
+    if (watched == m_userSlots || watched == m_userSlots->lineEdit()) {
+        const bool enter = event->type() == QEvent::KeyPress &&
+                           (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (enter || event->type() == QEvent::FocusOut) {
+            renameSelectedSlot();
         }
     }
     return QObject::eventFilter(watched, event);

@@ -76,6 +76,7 @@ class LightingWidgets : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void renameSelectedSlot();
     QPixmap picture(std::string_view file);
     template <class T>
     T* make(int controlId, std::u16string_view skinKey);

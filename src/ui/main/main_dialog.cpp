@@ -13,6 +13,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "core/app/settings_store.h"
+#include "core/config/profile_save_target.h"
 #include "core/config/working_config.h"
 #include "core/keys/key_names.h"
 #include "core/window/key_buttons.h"
@@ -119,8 +120,9 @@ QWidget* CQuorvaneDlg::control(int controlId) const {
 }
 
 void CQuorvaneDlg::textStyle(CPngButton* b, int pointSize, const QString& face, unsigned format) {
+    // Disabled captions sit on the skin's dark disabled face: dimmed, still readable.
     b->SetTextStyle(true, pointSize, face, colorFromRef(0xDEDEDE), colorFromRef(0x622245),
-                    colorFromRef(0x262A83), colorFromRef(0x446053), colorFromRef(0xDEDEDE), format);
+                    colorFromRef(0x262A83), colorFromRef(0x8A8580), colorFromRef(0xDEDEDE), format);
 }
 
 void CQuorvaneDlg::initialise() {
@@ -201,6 +203,11 @@ void CQuorvaneDlg::placeControls() {
     CPngButton* version =
         makeButton(kVersion, u"TAVRIN_VER", {p.normal, p.normal, p.normal, p.normal, p.normal});
     textStyle(version, 8, QStringLiteral("Verdana"), 36);
+    // Never clickable, so always drawn disabled: in a quiet grey that reads on
+    // the dark field.
+    version->SetTextStyle(true, 8, QStringLiteral("Verdana"), colorFromRef(0xDEDEDE),
+                          colorFromRef(0xDEDEDE), colorFromRef(0xDEDEDE), colorFromRef(0xB0A89F),
+                          colorFromRef(0xDEDEDE), 36);
     version->setText(m_setup.version);
     version->setAccessibleName(m_setup.version);
     version->setEnabled(false);
@@ -601,8 +608,7 @@ void CQuorvaneDlg::exportProfile() {
     if (!m_setup.chooseFile || m_setup.actions == nullptr) {
         return;
     }
-    const QString path = m_setup.chooseFile(
-        true, QString::fromStdString(m_setup.paths.userDataFolder), QStringLiteral("*.fwc"));
+    const QString path = chooseSaveTarget(QStringLiteral("*.fwc"));
     if (!path.isEmpty()) {
         m_setup.actions->exportFile(path.toStdString());
     }
@@ -629,6 +635,18 @@ void CQuorvaneDlg::showHistory(HistoryView view) {
     m_history->show(std::move(view));
 }
 
+QString CQuorvaneDlg::chooseSaveTarget(const QString& name) {
+    const QString chosen =
+        m_setup.chooseFile(true, QString::fromStdString(m_setup.paths.userDataFolder), name);
+    // The file dialog asked about the name as typed; ".fwc" may name another file.
+    const std::string target =
+        confirmProfileSaveTarget(chosen.toStdString(), [this](const std::string& path) {
+            return askYesNo(text(u"IDS_FILE_REPLACE_PROMPT") + QLatin1Char('\n') +
+                            QString::fromStdString(path));
+        });
+    return QString::fromStdString(target);
+}
+
 void CQuorvaneDlg::showProfileManager(std::vector<ProfileRow> rows) {
     if (!m_profileManager) {
         CQuorvane_DlgProfile::Hooks hooks;
@@ -643,10 +661,12 @@ void CQuorvaneDlg::showProfileManager(std::vector<ProfileRow> rows) {
             setApplyEnabled(false);
         };
         hooks.chooseFile = [this](bool save, const QString& name) {
-            return m_setup.chooseFile
-                       ? m_setup.chooseFile(
-                             save, QString::fromStdString(m_setup.paths.userDataFolder), name)
-                       : QString();
+            if (!m_setup.chooseFile) {
+                return QString();
+            }
+            return save ? chooseSaveTarget(name)
+                        : m_setup.chooseFile(
+                              false, QString::fromStdString(m_setup.paths.userDataFolder), name);
         };
         hooks.openHelp = [this] { openHelp(); };
         hooks.stateChanged = m_setup.profileManagerState;

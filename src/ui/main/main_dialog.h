@@ -173,6 +173,9 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // The file dialog's answer for saving a profile file as the file to write
+    // (".fwc" added, a replacement confirmed); empty when cancelled.
+    QString chooseSaveTarget(const QString& name);
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
     ColorStatic* makeLabel(int controlId, const char16_t* skinKey);
     void placeControls();

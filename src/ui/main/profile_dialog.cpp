@@ -17,6 +17,8 @@ constexpr int kButtonPoints = 10;
 constexpr std::uint32_t kTitleColour = 0xE4E4E4;
 constexpr int kTitleWeight = 600;
 constexpr int kTitlePixels = 15;
+// Disabled captions sit on the skin's dark disabled face: dimmed, still readable.
+constexpr std::uint32_t kDisabledCaption = 0x8A8580;
 
 QPixmap picture(const std::string& folder, const char* name) {
     return loadSkinPixmap(QString::fromStdString(folder) + QLatin1Char('/') + QLatin1String(name));
@@ -32,18 +34,22 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
     const QPixmap n = picture(skinFolder, "Profile_normal.jpg");
     const QPixmap o = picture(skinFolder, "Profile_over.jpg");
     const QPixmap d = picture(skinFolder, "Profile_down.jpg");
+    // A disabled Apply must not look pressed: the skin's own disabled face.
+    const QPixmap x = picture(skinFolder, "Profile_disable.jpg");
     const std::pair<int, const char16_t*> keys[] = {
         {kAdd, u"FUNC_ADD"}, {kLoad, u"FUNC_LOAD"},  {kDelete, u"FUNC_DELETE"},
         {1, u"CONTROL_OK"},  {2, u"CONTROL_CANCEL"}, {kApply, u"CONTROL2_APPLY"}};
     for (const auto& [id, key] : keys) {
         auto* b = qtOwned<CPngButton>(this);
         b->setObjectName(QStringLiteral("ctl%1").arg(id));
-        placeImageButton(b, layout(), u"BUTTONINFO", key, {n, o, d, d, n});
+        placeImageButton(b, layout(), u"BUTTONINFO", key, {n, o, d, x, n});
         // The skin's faces: light text on the dark normal face, dark text on
-        // the light over and down faces.
+        // the light over and down faces, dimmed light text on the dark
+        // disabled face.
         b->SetTextStyle(true, kButtonPoints, QString::fromLatin1(kButtonFace),
                         colorFromRef(0xDEDEDE), colorFromRef(0x622245), colorFromRef(0x262A83),
-                        colorFromRef(0x446053), colorFromRef(0xDEDEDE), text_format::kDefault);
+                        colorFromRef(kDisabledCaption), colorFromRef(0xDEDEDE),
+                        text_format::kDefault);
         b->setFocusPolicy(Qt::TabFocus);
         m_buttons[id] = b;
     }
@@ -87,6 +93,9 @@ CQuorvane_DlgProfile::CQuorvane_DlgProfile(std::string layoutFile, std::string s
     connect(m_buttons[kLoad], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onLoad);
     connect(m_buttons[kDelete], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onDelete);
     connect(m_buttons[kApply], &QAbstractButton::clicked, this, &CQuorvane_DlgProfile::onApply);
+    // OK applies only what changed in the list, then closes. Applying an
+    // unchanged list would reload from the keyboard and drop the main
+    // window's unapplied key edits without a word.
     connect(m_buttons[1], &QAbstractButton::clicked, this, [this] {
         onApply();
         closeAsCancelled();

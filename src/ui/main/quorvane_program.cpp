@@ -21,6 +21,7 @@
 #include "core/sync/lighting_writes.h"
 #include "core/window/keyboard_picture.h"
 #include "core/window/main_window_messages.h"
+#include "ui/main/dialog_pictures.h"
 
 #ifndef QUORVANE_VERSION
 #define QUORVANE_VERSION "0"
@@ -67,12 +68,10 @@ QuorvaneProgram::QuorvaneProgram(ProgramOptions options, ShellOptions shellOptio
         m_options.chooseFile = [](bool save, const QString& folder, const QString& name) {
             const QString filter = QStringLiteral("(*.fwc) (*.fwc);;(*.*) (*)");
             const QString start = folder + QLatin1Char('/') + name;
-            QString path = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, filter)
-                                : QFileDialog::getOpenFileName(nullptr, QString(), start, filter);
-            if (save && !path.isEmpty() && !path.contains(QLatin1Char('.'))) {
-                path += QStringLiteral(".fwc");
-            }
-            return path;
+            // The window asks before a file is replaced, once ".fwc" is added.
+            return save ? QFileDialog::getSaveFileName(nullptr, QString(), start, filter, nullptr,
+                                                       QFileDialog::DontConfirmOverwrite)
+                        : QFileDialog::getOpenFileName(nullptr, QString(), start, filter);
         };
     }
 }
@@ -115,8 +114,16 @@ int QuorvaneProgram::runModal() {
     attachKeyboardLock();
     std::string missing;
     std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir, &missing);
+    if (pictures) {
+        missing = firstMissingDialogPicture(paths);
+        if (!missing.empty()) {
+            pictures.reset();
+        }
+    } else {
+        missing = "Skins/" + missing;
+    }
     if (!pictures) {
-        return failedStart("Skins/" + missing +
+        return failedStart(missing +
                            " is missing: build the target quorvane_skin, or reinstall the package");
     }
     // Said once the program really runs.

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -36,7 +37,25 @@ void CHeaderCtrlCl::paintSection(QPainter* painter, const QRect& rect, int logic
     painter->restore();
 }
 
+namespace {
+
+// Rows are selected whole: the current cell gets no frame of its own, which
+// the style would fill with a tint of the selection's red.
+class RowDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_HasFocus;
+    }
+};
+
+}  // namespace
+
 CReportCtrl::CReportCtrl(QWidget* parent) : QTableWidget(parent) {
+    setItemDelegate(qtOwned<RowDelegate>(this));
     setHorizontalHeader(qtOwned<CHeaderCtrlCl>(this));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(20);
