@@ -429,6 +429,25 @@ TEST_F(MainWindowTest, DisabledControlsKeepTheDarkSkinAndAReadableCaption) {
     }
 }
 
+// The lighting panel's lists are dark fields on the dark skin (light text,
+// the drop-down arrow), not the platform's white boxes.
+TEST_F(MainWindowTest, TheLightingListsAreDarkFields) {
+    dialog->openWindow();
+    dialog->lighting()->setEffectList({u"Static", u"Custom"});
+    dialog->lighting()->setUserSlots({u"Slot 1", u"Slot 2"});
+    for (const int id : {1146, 1198}) {
+        dialog->lighting()->showControl(id, true);
+        QWidget* w = dialog->lighting()->control(id);
+        ASSERT_NE(w, nullptr) << id;
+        const QImage pixels =
+            dialog->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(w->geometry());
+        EXPECT_LT(meanGray(pixels), 70) << "list " << id << " is a light box";
+        EXPECT_GT(lightPixels(pixels), 4) << "list " << id << " shows no text";
+        const QImage arrow = pixels.copy(pixels.width() - 22, 0, 22, pixels.height());
+        EXPECT_GT(lightPixels(arrow), 4) << "list " << id << " shows no arrow";
+    }
+}
+
 // Typing into the user-mode slot box renames the selected slot, even when the
 // text is (or begins) another slot's name, and never selects another slot.
 TEST_F(MainWindowTest, ASlotRenameNeverSelectsAnotherSlot) {

@@ -111,6 +111,12 @@ constexpr int kEffectListId = 1146;
 constexpr int kUserSlotsId = 1198;
 constexpr int kBrightnessId = 1178;
 constexpr int kSpeedId = 1179;
+// The lists wear the skin's dark fields, as the assignment dialog's do.
+constexpr const char* kListStyle =
+    "QComboBox{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
+    "border-radius:4px;padding:1px 6px;}"
+    "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
+    "selection-background-color:#7a1e2c;}";
 constexpr int kLabelWeight = 600;
 constexpr int kLabelPixels = 13;
 
@@ -209,6 +215,7 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     }
 
     m_effects = make<QComboBox>(kEffectListId, u"CONTROL_XGcombox");
+    m_effects->setStyleSheet(QString::fromLatin1(kListStyle));
     m_effects->installEventFilter(this);
     connect(m_effects, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!m_filling && m_actions != nullptr) {
@@ -218,6 +225,7 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     m_userSlots = make<QComboBox>(kUserSlotsId, u"CONTROL_umCombo");
     m_userSlots->setEditable(true);
     m_userSlots->setInsertPolicy(QComboBox::NoInsert);
+    m_userSlots->setStyleSheet(QString::fromLatin1(kListStyle));
     connect(m_userSlots, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!m_filling && m_actions != nullptr) {
             m_actions->userSlotSelected(index);
