@@ -116,7 +116,9 @@ constexpr const char* kListStyle =
     "QComboBox{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
     "border-radius:4px;padding:1px 6px;}"
     "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
-    "selection-background-color:#7a1e2c;}";
+    "selection-background-color:#7a1e2c;}"
+    // The skin's focus mark, as on the assignment dialog's fields.
+    "QComboBox:focus{border-color:#ffe060;}";
 constexpr int kLabelWeight = 600;
 constexpr int kLabelPixels = 13;
 
