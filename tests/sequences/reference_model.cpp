@@ -34,8 +34,10 @@ MacroRecord recordOf(const RefMacro& m, std::uint16_t id) {
     r.id = id;
     r.actionCount = static_cast<std::uint16_t>(m.steps);
     for (int i = 0; i < m.steps; ++i) {
-        r.actions[static_cast<std::size_t>(i)] =
-            MacroAction{10, 0x1E, static_cast<std::uint16_t>(i % 2)};
+        const auto at = static_cast<std::size_t>(i);
+        r.actions[at] = m.readSteps.empty()
+                            ? MacroAction{10, 0x1E, static_cast<std::uint16_t>(i % 2)}
+                            : m.readSteps[at];
     }
     return r;
 }
@@ -89,7 +91,12 @@ KeyboardBytes bytesOf(const RefConfig& ref, const DeviceKeyTable& defaults) {
 RefConfig refOfModel(const WorkingConfig& config) {
     RefConfig ref;
     for (const MacroRecord& m : config.macros) {
-        ref.macros.push_back(RefMacro{m.actionCount, std::u16string(m.nameView())});
+        RefMacro made{m.actionCount, std::u16string(m.nameView()), {}};
+        const auto steps = m.actions.begin() + m.actionCount;
+        if (!std::equal(m.actions.begin(), steps, recordOf(made, m.id).actions.begin())) {
+            made.readSteps.assign(m.actions.begin(), steps);
+        }
+        ref.macros.push_back(std::move(made));
     }
     if (!config.image) {
         return ref;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/config/device_layouts.h"
+#include "core/config/macro_record.h"
 #include "core/config/working_config.h"
 #include "core/keys/key_id.h"
 
@@ -29,6 +30,9 @@ struct RefKey {
 struct RefMacro {
     int steps = 1;
     std::u16string name;
+    // Empty: the steps an editor adds. Set for a macro read back from a macro
+    // area a cut write left half old, half new: no editor made those.
+    std::vector<MacroAction> readSteps;
     bool operator==(const RefMacro&) const = default;
 };
 

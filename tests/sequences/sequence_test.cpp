@@ -305,7 +305,10 @@ class Sequences : public SyncTest {
                     refKeyboard.area = before.intent.macroArea;
                 } else {
                     ++figures.kept;
-                    refKeyboard = actualBytes(refKeyboard.area.size());
+                    // The keyboard keeps what the cut write left, over as
+                    // much of the area as that write reached.
+                    refKeyboard = actualBytes(
+                        std::max(refKeyboard.area.size(), before.intent.macroArea.size()));
                 }
             }
         }
@@ -968,6 +971,11 @@ const std::vector<std::vector<Op>>& regressions() {
          {OpKind::AddMacro, 326, 393, 258, FaultKind::None, 953},
          {OpKind::Switch, 913, 724, 17, FaultKind::Refuse, 140},
          {OpKind::Kill, 397, 443, 743, FaultKind::None, 0}},
+        // Found by seed 8260303: an Apply cut in its macro area, declined at
+        // the next arrival, then applied again.
+        {{OpKind::AddMacro, 744, 818, 803, FaultKind::None, 411},
+         {OpKind::Apply, 309, 471, 180, FaultKind::Remove, 764},
+         {OpKind::Apply, 775, 755, 977, FaultKind::None, 0}},
     };
     return table;
 }
