@@ -20,6 +20,7 @@
 #include "core/device/device_result.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_session.h"
+#include "full_macro_area.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ struct Bench {
         withoutHistory = session(HistoryLimits{0, 0});
         lighting.macroSpace = kMacroSpace;
         link->commands().ReadDefaultKeyTable(lighting.DefaultKeyTable.bytes);
-        fillMacroArea();
+        quorvane::bench::fillMacroArea(config, kMacroSpace);
         for (SyncSession* s : {withHistory.get(), withoutHistory.get()}) {
             s->adoptModel();
             if (s->download(true) != kResultDone || s->reloadFromKeyboard() != kResultDone) {
@@ -121,22 +122,6 @@ struct Bench {
         link.reset();
         std::error_code ec;
         std::filesystem::remove_all(home, ec);
-    }
-
-    void fillMacroArea() {
-        auto add = [this](int steps) {
-            MacroRecord& r = config.macros.emplace_back();
-            r.setName(u"macro " +
-                      std::u16string(1, static_cast<char16_t>(u'A' + config.macros.size() % 26)));
-            r.id = static_cast<std::uint16_t>(config.macros.size());
-            r.actionCount = static_cast<std::uint16_t>(steps);
-            for (int i = 0; i < steps; ++i) {
-                r.actions[i] = MacroAction{20, 0x1E, static_cast<std::uint16_t>(i % 2)};
-            }
-        };
-        while (macroAreaSizes(config.macros).withNames + 2 + 4 + 14 + 4 * 100 <= kMacroSpace) {
-            add(100);
-        }
     }
 };
 

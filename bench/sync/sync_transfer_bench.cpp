@@ -16,6 +16,7 @@
 #include "core/device/device_result.h"
 #include "core/sync/basic_window_port.h"
 #include "core/sync/sync_session.h"
+#include "full_macro_area.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ struct Bench {
                                                                 BusyTiming{},
                                                                 std::string()});
         lighting.macroSpace = kMacroSpace;
-        fillMacroArea();
+        quorvane::bench::fillMacroArea(config, kMacroSpace);
         // The keyboard starts out holding the same configuration.
         if (session->download(true) != kResultDone) {
             error = "the first download failed";
@@ -106,26 +107,6 @@ struct Bench {
         link.reset();
         std::error_code ec;
         std::filesystem::remove_all(home, ec);
-    }
-
-    // Named macros that fill the 8 KiB area to its last few bytes.
-    void fillMacroArea() {
-        auto add = [this](int steps) {
-            MacroRecord& r = config.macros.emplace_back();
-            r.setName(u"macro " +
-                      std::u16string(1, static_cast<char16_t>(u'A' + config.macros.size() % 26)));
-            r.id = static_cast<std::uint16_t>(config.macros.size());
-            r.actionCount = static_cast<std::uint16_t>(steps);
-            for (int i = 0; i < steps; ++i) {
-                r.actions[i] = MacroAction{20, 0x1E, static_cast<std::uint16_t>(i % 2)};
-            }
-        };
-        while (macroAreaSizes(config.macros).withNames + 2 + 4 + 14 + 4 * 100 <= kMacroSpace) {
-            add(100);
-        }
-        const std::uint32_t used = macroAreaSizes(config.macros).withNames;
-        const std::uint32_t left = kMacroSpace - used - 2 - 4 - 14;
-        add(static_cast<int>(left / 4));
     }
 
     std::uint32_t areaBytes() const { return macroAreaSizes(config.macros).withNames; }
