@@ -29,7 +29,7 @@ inline constexpr CollectionId kVendorCommands{0xFF1C, 0x0092};
 inline constexpr CollectionId kBankReport{0x0008, 0x0089};
 inline constexpr std::uint8_t kConsumerReportId = 0x03;
 
-Keyboard virtualKeyboardModel(const std::string& statePath = {});
+Keyboard virtualKeyboardModel();
 
 class VirtualBackend final : public Backend {
   public:

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -429,8 +428,8 @@ TEST_F(VirtualBackend, ExitWithoutEndStopsCleanlyAndSavesTheState) {
     };
     EXPECT_EXIT(child(), testing::ExitedWithCode(0), "");
     initVirtual();
-    // Each state file is a keyboard of its own.
-    EXPECT_EQ(keyboardIdentity(), "virtual:" + std::filesystem::absolute(state).string());
+    // The same keyboard, whichever file held its memories meanwhile.
+    EXPECT_EQ(keyboardIdentity(), "virtual");
     std::uint8_t back[3] = {};
     ASSERT_EQ(QuellixVirtualReadMemory(QUELLIX_AREA_COLOURS, 600, back, 3), 3);
     EXPECT_EQ(Bytes(back, back + 3), (Bytes{0x0A, 0x0B, 0x0C}));

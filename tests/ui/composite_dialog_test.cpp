@@ -159,6 +159,16 @@ class CompositeDialogTest : public ::testing::Test {
         QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
     }
 
+    // A new macro on G9 with one key A recorded: two steps, down and up.
+    void recordNewMacroOfKeyA() {
+        open(kButtonG9);
+        click(kMacroAdd);
+        click(kRecord);
+        send(QEvent::KeyPress, Qt::Key_A, kScanA, 100);
+        send(QEvent::KeyRelease, Qt::Key_A, kScanA, 200);
+        click(kRecord);
+    }
+
     QString text(std::u16string_view key) { return QString::fromStdU16String(loadText(key)); }
 
     test::TempDir home;
@@ -501,12 +511,7 @@ TEST_F(CompositeDialogTest, TheMacroOnlyKeyHidesOnlyThePageCaptions) {
 // The key and action columns are grey on every row: recorded now, edited,
 // moved, or read back when the dialog opens again.
 TEST_F(CompositeDialogTest, KeyAndActionColumnsAreGreyOnEveryRow) {
-    open(kButtonG9);
-    click(kMacroAdd);
-    click(kRecord);
-    send(QEvent::KeyPress, Qt::Key_A, kScanA, 100);
-    send(QEvent::KeyRelease, Qt::Key_A, kScanA, 200);
-    click(kRecord);
+    recordNewMacroOfKeyA();
     CReportCtrl* list = dialog->stepList();
     ASSERT_EQ(list->RowCount(), 2);
     const QColor grey = list->CellColour(0, 0);
@@ -534,12 +539,7 @@ TEST_F(CompositeDialogTest, KeyAndActionColumnsAreGreyOnEveryRow) {
 }
 
 TEST_F(CompositeDialogTest, StepCellsAreEditedInPlace) {
-    open(kButtonG9);
-    click(kMacroAdd);
-    click(kRecord);
-    send(QEvent::KeyPress, Qt::Key_A, kScanA, 100);
-    send(QEvent::KeyRelease, Qt::Key_A, kScanA, 200);
-    click(kRecord);
+    recordNewMacroOfKeyA();
     CReportCtrl* list = dialog->stepList();
     ASSERT_EQ(list->RowCount(), 2);
 

@@ -283,8 +283,7 @@ int QuellixLastError(char* text, uint32_t capacity);
 /* A text that names the attached keyboard across plug-ins and restarts, for
  * records that belong to one keyboard: "serial:<serial number>" where the
  * keyboard has one, else "port:<USB port path>" (the same keyboard in another
- * port reads as another keyboard); "virtual" or "virtual:<absolute path of
- * QUELLIX_VIRTUAL_STATE>" for the virtual keyboard; "nodes:<first node>" for
+ * port reads as another keyboard); "virtual" for the virtual keyboard; "nodes:<first node>" for
  * QUELLIX_DEVICE=hidraw:...; empty when none is attached, in a replay and
  * when not started. Copies it to `text` like QuellixLastError and returns
  * its whole length. Any thread, also from within a callback. */
