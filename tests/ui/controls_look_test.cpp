@@ -112,8 +112,10 @@ TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
     CQuorvane_DlgProfile manager(paths.g_szProfileIni, paths.profileSkinFolder,
                                  paths.userDataFolder, {});
     manager.open({{"/tmp/", "one", true}, {"/tmp/", "two", false}});
-    QApplication::setActiveWindow(&manager);  // as a user sees it: the list has the focus
+    QApplication::setActiveWindow(&manager);
     CReportCtrl* table = manager.table();
+    // As a user who clicked into it sees it: the list has the focus.
+    table->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(table->hasFocus());
     const QImage all = manager.grab().toImage().convertToFormat(QImage::Format_RGB32);
     auto cell = [&](int row) {

@@ -68,6 +68,8 @@ void MacroMemoryMeter::showUse(const MacroMemoryUse& use) {
     }
     m_words->setText(words);
     m_words->setStyleSheet(QStringLiteral("color: %1;").arg(QLatin1String(colour)));
+    setAccessibleName(text(u"IDS_MACRO_MEMORY"));
+    setAccessibleDescription(words);
     m_bar->setAccessibleName(text(u"IDS_MACRO_MEMORY"));
     m_bar->setAccessibleDescription(words);
 }
