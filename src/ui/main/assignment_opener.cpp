@@ -36,10 +36,25 @@ class FirstShow final : public QObject {
 AssignmentOpener::AssignmentOpener(Links links) : m_links(std::move(links)) {
     // Loading the dialog's pictures at the first click would make that click
     // slow; a program that stays in the tray never needs them.
+    prepareAfterNextShow();
+}
+
+void AssignmentOpener::prepareAfterNextShow() {
     if (m_links.window != nullptr) {
+        if (m_showWatch) {
+            m_links.window->removeEventFilter(m_showWatch.get());
+        }
         m_showWatch = std::make_unique<FirstShow>([this] { prepare(); });
         m_links.window->installEventFilter(m_showWatch.get());
     }
+}
+
+void AssignmentOpener::dropEditor() {
+    if (!m_dialog || m_dialog->isOpen()) {
+        return;
+    }
+    delete m_dialog.data();  // NOLINT(cppcoreguidelines-owning-memory): a child of the window
+    prepareAfterNextShow();
 }
 
 AssignmentOpener::~AssignmentOpener() {

@@ -1,6 +1,7 @@
 #include "ui/main/main_dialog.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
@@ -8,9 +9,14 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QShowEvent>
 #include <QUrl>
 #include <QWindowStateChangeEvent>
+
+#include <malloc.h>
+
+#include <cstdio>
 
 #include "core/app/settings_store.h"
 #include "core/config/working_config.h"
@@ -43,8 +49,13 @@ QString qs(const std::u16string& text) {
 }  // namespace
 
 CQuorvaneDlg::CQuorvaneDlg(Setup setup)
-    : CBaseDialog(102, nullptr, setup.paths.g_szMainIni, setup.paths.mainSkinFolder),
-      m_setup(std::move(setup)) {
+    : CBaseDialog(102, nullptr, setup.paths.g_szMainIni, setup.paths.mainSkinFolder,
+                  setup.pictures.normal.isNull() ? SkinLoad::WhenShown : SkinLoad::AtOnce),
+      m_setup(std::move(setup)),
+      m_picturesDecoded(!m_setup.pictures.normal.isNull()) {
+    if (!m_picturesDecoded) {
+        m_setup.pictures = MainPictures::standIns();
+    }
     setObjectName(QStringLiteral("mainWindow"));
     CTrayIcon::addThemeFolder(m_setup.paths.folder + "icons");
     setWindowIcon(CTrayIcon::iconOf(m_setup.paths.g_szSkinDir, 128));
@@ -196,6 +207,9 @@ void CQuorvaneDlg::placeControls() {
     m_keyboard->placeIndicators();
     m_lighting = qtOwned<LightingWidgets>(this, layout(), m_setup.paths.g_szSkinDir,
                                           m_setup.lightingActions);
+    if (!m_picturesDecoded) {
+        m_lighting->dropPictures();
+    }
 
     CPngButton* version =
         makeButton(kVersion, u"TAVRIN_VER", {p.normal, p.normal, p.normal, p.normal, p.normal});
@@ -462,6 +476,7 @@ void CQuorvaneDlg::changeEvent(QEvent* event) {
 }
 
 void CQuorvaneDlg::showEvent(QShowEvent* event) {
+    decodePictures();
     CBaseDialog::showEvent(event);
     reportShown();
 }
@@ -469,6 +484,71 @@ void CQuorvaneDlg::showEvent(QShowEvent* event) {
 void CQuorvaneDlg::hideEvent(QHideEvent* event) {
     CBaseDialog::hideEvent(event);
     reportShown();
+    // Not when minimised: that comes back without a show.
+    if (!event->spontaneous() && !isVisible()) {
+        dropPictures();
+    }
+}
+
+void CQuorvaneDlg::swapPictures(const MainPictures& to) {
+    const auto swap = MainPictures::swap(m_setup.pictures, to);
+    for (CPngButton* b : findChildren<CPngButton*>()) {
+        b->SwapPictures(swap);
+    }
+    m_setup.pictures = to;  // the keyboard view reads its pictures from here
+}
+
+void CQuorvaneDlg::decodePictures() {
+    if (m_picturesDecoded) {
+        return;
+    }
+    std::vector<SkinImageRequest> requests = MainPictures::requests(m_setup.paths.g_szSkinDir);
+    const std::size_t background = requests.size();
+    requests.push_back({backgroundFile(), devicePixelRatioF()});
+    if (needsMask()) {
+        requests.push_back({maskFile(), 1.0});
+    }
+    std::vector<QImage> images = loadSkinImages(requests);
+    std::vector<QPixmap> seven;
+    for (std::size_t i = 0; i < background; ++i) {
+        seven.push_back(QPixmap::fromImage(std::move(images[i])));
+    }
+    std::string missing;
+    const std::optional<MainPictures> decoded = MainPictures::fromDecoded(seven, &missing);
+    if (!decoded) {
+        // Gone since the start checked it: the window shows without it.
+        std::fprintf(stderr, "quorvane: Skins/%s cannot be read\n", missing.c_str());
+        return;
+    }
+    swapPictures(*decoded);
+    takeSkinPictures(QPixmap::fromImage(std::move(images[background])),
+                     images.size() > background + 1 ? images[background + 1] : QImage());
+    m_lighting->restorePictures();
+    m_picturesDecoded = true;
+}
+
+void CQuorvaneDlg::dropPictures() {
+    if (!m_picturesDecoded) {
+        return;
+    }
+    swapPictures(MainPictures::standIns());
+    dropSkinPictures();
+    m_lighting->dropPictures();
+    if (m_profileManager && !m_profileManager->isVisible()) {
+        m_profileManager.reset();
+    }
+    if (m_opener != nullptr) {
+        m_opener->dropEditor();
+    }
+    m_picturesDecoded = false;
+    // The window's own pixels too: Qt sizes the store again before the next paint.
+    if (QBackingStore* store = backingStore()) {
+        store->resize(QSize(1, 1));
+    }
+    // Pictures loaded by name stay in Qt's cache; and the freed pixels go
+    // back to the system instead of waiting in the allocator for a reuse.
+    QPixmapCache::clear();
+    malloc_trim(0);
 }
 
 void CQuorvaneDlg::reportShown() {

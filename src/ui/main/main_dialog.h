@@ -66,6 +66,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
   public:
     struct Setup {
         PathTable paths;
+        // Decoded pictures to start with (tests); when empty the window holds
+        // stand-ins and decodes its pictures on each show.
         MainPictures pictures;
         TextLookup loadText;                   // the chosen language's texts
         FrameworkProfile* settings = nullptr;  // "Flip" in "PROFILES"
@@ -152,6 +154,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void showProfileManager(std::vector<ProfileRow> rows);
     // A selection word flipped (colour-keys mode).
     void selectionChanged(int controlId, bool selected);
+    // Whether the full-window pictures are decoded (only while shown, unless given).
+    bool picturesDecoded() const { return m_picturesDecoded; }
     // Exit has begun: the window may close for real.
     void setShuttingDown() { m_shuttingDown = true; }
     // Clicks of the key picture.
@@ -177,6 +181,11 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void updateSwitchText();
     void onFlip(int controlId);
     void reportShown();
+    // Before each show: the full-window pictures, background and lighting
+    // bitmaps decoded and traded for the stand-ins; after a hide, back.
+    void decodePictures();
+    void dropPictures();
+    void swapPictures(const MainPictures& to);
     QString text(const char16_t* key) const;
     int languageIndex() const;
     void chooseLanguage(int index);
@@ -191,6 +200,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     KeyAssignmentOpener* m_opener = nullptr;
     LightingWidgets* m_lighting = nullptr;  // owned by this window
     bool m_reportedShown = false;
+    bool m_picturesDecoded = false;
     QString m_link;
     QLabel* m_busy = nullptr;
     std::array<QPixmap, 10> m_busyFrames;

@@ -111,9 +111,9 @@ int QuorvaneProgram::runModal() {
     }
     m_link = std::move(opened.link);
     attachKeyboardLock();
+    // Only the headers now: the window decodes its pictures when it shows.
     std::string missing;
-    std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir, &missing);
-    if (!pictures) {
+    if (!MainPictures::check(paths.g_szSkinDir, &missing)) {
         return failedStart("Skins/" + missing +
                            " is missing: build the target quorvane_skin, or reinstall the package");
     }
@@ -124,7 +124,6 @@ int QuorvaneProgram::runModal() {
     }
     CQuorvaneDlg::Setup setup;
     setup.paths = paths;
-    setup.pictures = std::move(*pictures);
     setup.loadText = m_loadText;
     setup.settings = &shell.profile();
     setup.version = QStringLiteral("v" QUORVANE_VERSION);
