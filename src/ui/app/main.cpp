@@ -1,10 +1,12 @@
 // quorvane: the desktop program. The single-instance rule and the switches
-// ("/Start", "/Kill") come first; then the window runs until the exit action.
+// ("/Start", "/Kill") come first, before Qt starts; then the window runs until
+// the exit action.
 #include <unistd.h>
 
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,9 +28,15 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(
         QString::fromLatin1(quorvane::kApplicationId.data(), quorvane::kApplicationId.size()));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication app(argc, argv);
 
-    quorvane::QuorvaneProgram program;
-    quorvane::routeTerminationSignals(&app, [&program] { program.shutdownProgram(); });
+    std::optional<QApplication> app;
+    quorvane::ProgramOptions options;
+    quorvane::QuorvaneProgram* running = nullptr;
+    options.startGui = [&] {
+        app.emplace(argc, argv);
+        quorvane::routeTerminationSignals(&*app, [&running] { running->shutdownProgram(); });
+    };
+    quorvane::QuorvaneProgram program(std::move(options));
+    running = &program;
     return program.run(arguments);
 }

@@ -17,6 +17,8 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <memory>
+#include <thread>
 
 #include "core/app/settings_store.h"
 #include "core/config/working_config.h"
@@ -75,6 +77,10 @@ CQuorvaneDlg::CQuorvaneDlg(Setup setup)
 }
 
 CQuorvaneDlg::~CQuorvaneDlg() {
+    // Its result, posted to this window, goes with the window's events.
+    if (m_lateDecode.joinable()) {
+        m_lateDecode.join();
+    }
     if (m_about) {
         delete m_about.data();  // NOLINT(cppcoreguidelines-owning-memory): a top-level window
     }
@@ -502,29 +508,67 @@ void CQuorvaneDlg::decodePictures() {
     if (m_picturesDecoded) {
         return;
     }
-    std::vector<SkinImageRequest> requests = MainPictures::requests(m_setup.paths.g_szSkinDir);
-    const std::size_t background = requests.size();
+    // What the first paint shows is decoded now; the hovered and pressed
+    // looks (and the colour-keys pictures outside that mode) follow from a
+    // worker thread, so that the window appears sooner.
+    enum : std::size_t { kNormal, kOver, kDown, kDisable, kArrow, kColour0, kColour1 };
+    std::vector<std::size_t> now = {kNormal, kDisable, kArrow};
+    std::vector<std::size_t> later = {kOver, kDown};
+    for (const std::size_t colour : {kColour0, kColour1}) {
+        (m_keyboard->colourKeyMode() ? now : later).push_back(colour);
+    }
+    const std::vector<SkinImageRequest> files = MainPictures::requests(m_setup.paths.g_szSkinDir);
+    std::vector<SkinImageRequest> requests;
+    for (const std::size_t index : now) {
+        requests.push_back(files[index]);
+    }
     requests.push_back({backgroundFile(), devicePixelRatioF()});
     if (needsMask()) {
         requests.push_back({maskFile(), 1.0});
     }
     std::vector<QImage> images = loadSkinImages(requests);
-    std::vector<QPixmap> seven;
-    for (std::size_t i = 0; i < background; ++i) {
-        seven.push_back(QPixmap::fromImage(std::move(images[i])));
-    }
-    std::string missing;
-    const std::optional<MainPictures> decoded = MainPictures::fromDecoded(seven, &missing);
-    if (!decoded) {
-        // Gone since the start checked it: the window shows without it.
-        std::fprintf(stderr, "quorvane: Skins/%s cannot be read\n", missing.c_str());
-        return;
-    }
-    swapPictures(*decoded);
-    takeSkinPictures(QPixmap::fromImage(std::move(images[background])),
-                     images.size() > background + 1 ? images[background + 1] : QImage());
+    takePictures(now, images);
+    takeSkinPictures(QPixmap::fromImage(std::move(images[now.size()])),
+                     images.size() > now.size() + 1 ? images[now.size() + 1] : QImage());
     m_lighting->restorePictures();
     m_picturesDecoded = true;
+
+    std::vector<SkinImageRequest> lateRequests;
+    for (const std::size_t index : later) {
+        lateRequests.push_back(files[index]);
+    }
+    const unsigned show = ++m_showCount;
+    m_lateDecode = std::jthread([this, later, lateRequests, show] {
+        auto decoded = std::make_shared<std::vector<QImage>>(loadSkinImages(lateRequests));
+        QMetaObject::invokeMethod(
+            this,
+            [this, later, decoded, show] {
+                // Not after a hide: those would stay decoded in the tray.
+                if (m_picturesDecoded && show == m_showCount) {
+                    takePictures(later, *decoded);
+                } else {
+                    decoded->clear();
+                    malloc_trim(0);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CQuorvaneDlg::takePictures(const std::vector<std::size_t>& indices,
+                                std::vector<QImage>& images) {
+    MainPictures next = m_setup.pictures;
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (images[i].isNull()) {
+            // Gone since the start checked it: the window shows without it.
+            std::fprintf(stderr, "quorvane: Skins/%s cannot be read\n",
+                         MainPictures::fileNames()[indices[i]].c_str());
+            continue;
+        }
+        next.picture(indices[i]) = QPixmap::fromImage(std::move(images[i]));
+    }
+    next.shareSecondSet();
+    swapPictures(next);
 }
 
 void CQuorvaneDlg::dropPictures() {

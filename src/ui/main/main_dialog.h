@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -186,6 +187,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void decodePictures();
     void dropPictures();
     void swapPictures(const MainPictures& to);
+    // Trades the pictures of MainPictures::fileNames()[indices[i]] for images[i].
+    void takePictures(const std::vector<std::size_t>& indices, std::vector<QImage>& images);
     QString text(const char16_t* key) const;
     int languageIndex() const;
     void chooseLanguage(int index);
@@ -201,6 +204,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     LightingWidgets* m_lighting = nullptr;  // owned by this window
     bool m_reportedShown = false;
     bool m_picturesDecoded = false;
+    unsigned m_showCount = 0;
+    std::jthread m_lateDecode;
     QString m_link;
     QLabel* m_busy = nullptr;
     std::array<QPixmap, 10> m_busyFrames;

@@ -25,16 +25,20 @@ std::array<QPixmap*, 7> slotsOf(MainPictures& p) {
     return {&p.normal, &p.over, &p.down, &p.disable, &p.arrow, &p.colour0, &p.colour1};
 }
 
-void shareSecondSet(MainPictures& p) {
-    // The second set is the same four files: share the pixels instead of
-    // holding each full-window picture twice.
-    p.normal2 = p.normal;
-    p.over2 = p.over;
-    p.down2 = p.down;
-    p.disable2 = p.disable;
+}  // namespace
+
+QPixmap& MainPictures::picture(std::size_t index) {
+    return *slotsOf(*this).at(index);
 }
 
-}  // namespace
+void MainPictures::shareSecondSet() {
+    // The second set is the same four files: share the pixels instead of
+    // holding each full-window picture twice.
+    normal2 = normal;
+    over2 = over;
+    down2 = down;
+    disable2 = disable;
+}
 
 std::vector<std::string> MainPictures::fileNames() {
     return {"main_normal.jpg", "main_over.jpg",   "main_down.jpg",  "main_disable.jpg",
@@ -76,7 +80,7 @@ std::optional<MainPictures> MainPictures::fromDecoded(const std::vector<QPixmap>
         }
         *places[i] = seven[i];
     }
-    shareSecondSet(p);
+    p.shareSecondSet();
     return p;
 }
 
@@ -95,7 +99,7 @@ MainPictures MainPictures::standIns() {
         *slot = QPixmap(1, 1);
         slot->fill(Qt::black);
     }
-    shareSecondSet(p);
+    p.shareSecondSet();
     return p;
 }
 

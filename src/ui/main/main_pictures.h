@@ -33,6 +33,11 @@ struct MainPictures {
     // From seven decoded pictures in the order of fileNames(); nothing when one is null.
     static std::optional<MainPictures> fromDecoded(const std::vector<QPixmap>& seven,
                                                    std::string* missing = nullptr);
+    // The picture of fileNames()[index] (the first set's, for the four shared).
+    QPixmap& picture(std::size_t index);
+    // The second set shares the first's pixels.
+    void shareSecondSet();
+
     // A tiny picture of its own in each slot: what a hidden window's buttons
     // hold in place of the decoded ones.
     static MainPictures standIns();

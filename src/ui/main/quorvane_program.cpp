@@ -99,6 +99,9 @@ void QuorvaneProgram::attachKeyboardLock() {
 }
 
 int QuorvaneProgram::runModal() {
+    if (m_options.startGui) {
+        m_options.startGui();
+    }
     AppShell& shell = m_shell;
     const PathTable& paths = shell.paths();
     m_loadText = [&shell](std::u16string_view key) { return shell.LoadText(key); };
