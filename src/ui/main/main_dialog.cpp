@@ -527,8 +527,11 @@ void CQuorvaneDlg::decodePictures() {
         requests.push_back({maskFile(), 1.0});
     }
     std::vector<QImage> images = loadSkinImages(requests);
+    // A background that is the normal picture's file shares its pixels.
+    const bool backgroundIsNormal = images[now.size()].cacheKey() == images[0].cacheKey();
     takePictures(now, images);
-    takeSkinPictures(QPixmap::fromImage(std::move(images[now.size()])),
+    takeSkinPictures(backgroundIsNormal ? m_setup.pictures.normal
+                                        : QPixmap::fromImage(std::move(images[now.size()])),
                      images.size() > now.size() + 1 ? images[now.size() + 1] : QImage());
     m_lighting->restorePictures();
     m_picturesDecoded = true;
