@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +31,7 @@
 #include "platform/temp_dir.h"
 #include "ui/main/main_dialog.h"
 #include "ui/qt_test_app.h"
+#include "ui/skin/bitmap_slider.h"
 
 namespace quorvane {
 namespace {
@@ -122,9 +124,15 @@ class MainWindowTest : public ::testing::Test {
         profile = std::make_unique<FrameworkProfile>(*registry, kCompanyKey, kApplicationTitle);
         std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir);
         ASSERT_TRUE(pictures.has_value());
+        dialog = makeDialog(*pictures);
+        dialog->setAssignmentOpener(&opener);
+    }
+
+    // Empty pictures: the window decodes its own when it shows, as the program's does.
+    std::unique_ptr<CQuorvaneDlg> makeDialog(const MainPictures& pictures) {
         CQuorvaneDlg::Setup setup;
         setup.paths = paths;
-        setup.pictures = *pictures;
+        setup.pictures = pictures;
         setup.loadText = [this](std::u16string_view key) { return texts->LoadText(key, language); };
         setup.languageIndex = [this] { return language; };
         setup.settings = profile.get();
@@ -137,9 +145,9 @@ class MainWindowTest : public ::testing::Test {
                         : QString::fromStdString(home.file("in.fwc"));
         };
         setup.openUrl = [this](const QUrl& url) { urls.push_back(url); };
-        dialog = std::make_unique<CQuorvaneDlg>(std::move(setup));
-        dialog->initialise();
-        dialog->setAssignmentOpener(&opener);
+        auto made = std::make_unique<CQuorvaneDlg>(std::move(setup));
+        made->initialise();
+        return made;
     }
 
     void click(int controlId) {
@@ -229,6 +237,70 @@ TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
     }
     EXPECT_LE(dialog->width(), 1366);
     EXPECT_LE(dialog->height(), 768);
+}
+
+// The window's pixels inside its shape.
+QImage insideShape(CQuorvaneDlg& window) {
+    const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage inside(shot.size(), QImage::Format_ARGB32);
+    inside.fill(Qt::transparent);
+    QPainter painter(&inside);
+    painter.setClipRegion(window.windowRegion());
+    painter.drawImage(0, 0, shot);
+    return inside;
+}
+
+// In the tray the window holds no decoded picture; a show decodes what its
+// first paint needs, the hovered and pressed looks follow, and a hide drops
+// them all again. What it shows matches a window given its pictures up front.
+TEST_F(MainWindowTest, HoldsItsPicturesOnlyWhileShown) {
+    std::unique_ptr<CQuorvaneDlg> lazy = makeDialog(MainPictures{});
+    lazy->setAssignmentOpener(&opener);
+    constexpr int kStates = static_cast<int>(CPngButton::Shown::Colour1) + 1;
+    auto widestHeld = [&] {
+        int widest = 0;
+        for (const CPngButton* b : lazy->findChildren<CPngButton*>()) {
+            for (int s = 0; s < kStates; ++s) {
+                widest = std::max(widest, b->picture(CPngButton::Shown(s)).width());
+            }
+        }
+        for (const QLabel* l : lazy->findChildren<QLabel*>()) {
+            widest = std::max(widest, l->pixmap().width());
+        }
+        for (const CBitmapSlider* slider : lazy->findChildren<CBitmapSlider*>()) {
+            widest = std::max(widest, slider->picture().width());
+        }
+        return widest;
+    };
+    auto expectNothingDecoded = [&](const char* when) {
+        EXPECT_FALSE(lazy->picturesDecoded()) << when;
+        EXPECT_LE(widestHeld(), 1) << when;
+        EXPECT_TRUE(lazy->background().isNull()) << when;
+    };
+    expectNothingDecoded("after start-up");
+    dialog->show();
+    for (const int round : {1, 2}) {
+        lazy->show();
+        ASSERT_TRUE(lazy->picturesDecoded()) << round;
+        EXPECT_FALSE(lazy->background().isNull()) << round;
+        CPngButton* key = lazy->button(kKeyA);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return key->picture(CPngButton::Shown::Over).width() > 1; }, 5000))
+            << round;
+        for (const int id : {kKeyA, kApply, kProfile1, kLeftArrowId}) {
+            for (int s = 0; s < kStates; ++s) {
+                const auto state = CPngButton::Shown(s);
+                EXPECT_EQ(lazy->button(id)->picture(state).toImage(),
+                          dialog->button(id)->picture(state).toImage())
+                    << "control " << id << ", state " << s << ", show " << round;
+            }
+        }
+        // The corners outside the shape are never on screen.
+        EXPECT_EQ(lazy->windowRegion(), dialog->windowRegion()) << round;
+        EXPECT_EQ(insideShape(*lazy), insideShape(*dialog)) << round;
+        lazy->hide();
+        expectNothingDecoded(round == 1 ? "after the first hide" : "after the second hide");
+    }
 }
 
 TEST_F(MainWindowTest, TextsComeFromTheLanguageAndEveryImageButtonHasAName) {

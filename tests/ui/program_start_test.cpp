@@ -4,6 +4,7 @@
 // Each start that loads the library runs in a child process of its own: the
 // library stays loaded (and started) once a process has it.
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -72,6 +74,7 @@ struct FailedStart {
     const char* replacement;           // a library in the built one's place
     const char* device;                // QUELLIX_DEVICE
     const char* line;                  // all that is said
+    std::vector<const char*> garbled;  // left in place, but with bytes that are no picture
 };
 
 void PrintTo(const FailedStart& c, std::ostream* out) {
@@ -86,6 +89,9 @@ TEST_P(ProgramStartTest, SaysWhatIsMissingAndEndsWithOne) {
     ProgramCopy copy("failed");
     for (const char* name : c.removed) {
         fs::remove(copy.folder + name);
+    }
+    for (const char* name : c.garbled) {
+        std::ofstream(copy.folder + name, std::ios::trunc) << "not a picture";
     }
     if (c.replacement != nullptr) {
         fs::copy_file(programFolder() + c.replacement, copy.folder + "libquellix.so",
@@ -139,6 +145,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "virtual",
                     "quorvane: Skins/Profile\\.ini is missing: build the target "
                     "quorvane_skin, or reinstall the package\n"},
+        // Only the headers are read at the start; one that cannot be decoded
+        // still ends it.
+        FailedStart{"a picture that is no picture",
+                    {},
+                    nullptr,
+                    "virtual",
+                    "quorvane: Skins/main_down\\.jpg is missing: build the target "
+                    "quorvane_skin, or reinstall the package\n",
+                    {"Skins/main_down.jpg"}},
         FailedStart{"the library (named before the pictures)",
                     {"libquellix.so", "Skins/main_over.jpg"},
                     nullptr,

@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <fstream>
+#include <vector>
+
 #include "ui/qt_test_app.h"
 #include "ui/skin/png_button.h"
 #include "ui/skin/skin_picture.h"
@@ -53,6 +56,36 @@ TEST_F(SkinPictures, OtherwiseThePlainPicture) {
     EXPECT_EQ(load("single.png", 2.0).size(), QSize(20, 10));
     EXPECT_TRUE(load("missing.png", 2.0).isNull());
     EXPECT_TRUE(load("missing.png", 1.0).isNull());
+}
+
+// Decoded side by side, the pictures come back in the order asked, choose
+// their double-size file as one at a time would, and a file used under two
+// names is decoded once.
+TEST_F(SkinPictures, SeveralAtOnceAsOneAtATimeAndSameBytesShared) {
+    folder.writeImage("copy.png", framed(200, 100, {50, 20, 40, 20}, Qt::red));
+    auto path = [&](const char* name) { return QString::fromStdString(folder.file(name)); };
+    const std::vector<SkinImageRequest> requests = {
+        {path("both.png"), 2.0},    {path("odd.png"), 2.0},  {path("single.png"), 1.0},
+        {path("missing.png"), 1.0}, {path("both.png"), 1.0}, {path("copy.png"), 1.0}};
+    const std::vector<QImage> images = loadSkinImages(requests);
+    ASSERT_EQ(images.size(), requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const QImage alone = loadSkinImage(requests[i].path, requests[i].devicePixelRatio);
+        EXPECT_EQ(images[i], alone) << i;
+        EXPECT_EQ(images[i].devicePixelRatio(), alone.devicePixelRatio()) << i;
+    }
+    EXPECT_EQ(images[0].size(), QSize(400, 200));
+    EXPECT_TRUE(images[3].isNull());
+    // both.png at ratio 1 and copy.png hold the same bytes: one decode.
+    EXPECT_EQ(images[4].cacheKey(), images[5].cacheKey());
+    EXPECT_NE(images[0].cacheKey(), images[4].cacheKey());
+}
+
+TEST_F(SkinPictures, ReadableIsJudgedFromTheHeader) {
+    EXPECT_TRUE(skinPictureReadable(QString::fromStdString(folder.file("single.png"))));
+    EXPECT_FALSE(skinPictureReadable(QString::fromStdString(folder.file("missing.png"))));
+    std::ofstream(folder.file("text.png")) << "not a picture";
+    EXPECT_FALSE(skinPictureReadable(QString::fromStdString(folder.file("text.png"))));
 }
 
 TEST_F(SkinPictures, ImageButtonCutsTheSameLogicalPartOfADenseSet) {

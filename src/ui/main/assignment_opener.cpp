@@ -14,21 +14,27 @@ namespace quorvane {
 
 namespace {
 
-// Calls `shown` once, after the watched window first shows.
+// The window's first paint may still be on its way to the screen.
+constexpr int kAfterPaintMs = 250;
+
+// Calls `shown` once, a moment after the watched window first shows and
+// paints: the work must not hold back the window's mapping or first paint.
 class FirstShow final : public QObject {
   public:
     explicit FirstShow(std::function<void()> shown) : m_shown(std::move(shown)) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && m_shown) {
+        if (event->type() == QEvent::Show) {
+            m_showing = true;
+        } else if (event->type() == QEvent::Paint && m_showing && m_shown) {
             watched->removeEventFilter(this);
-            // After the window's own first paint.
-            QTimer::singleShot(0, this, std::exchange(m_shown, {}));
+            QTimer::singleShot(kAfterPaintMs, this, std::exchange(m_shown, {}));
         }
         return QObject::eventFilter(watched, event);
     }
 
   private:
     std::function<void()> m_shown;
+    bool m_showing = false;
 };
 
 }  // namespace
@@ -36,10 +42,25 @@ class FirstShow final : public QObject {
 AssignmentOpener::AssignmentOpener(Links links) : m_links(std::move(links)) {
     // Loading the dialog's pictures at the first click would make that click
     // slow; a program that stays in the tray never needs them.
+    prepareAfterNextShow();
+}
+
+void AssignmentOpener::prepareAfterNextShow() {
     if (m_links.window != nullptr) {
+        if (m_showWatch) {
+            m_links.window->removeEventFilter(m_showWatch.get());
+        }
         m_showWatch = std::make_unique<FirstShow>([this] { prepare(); });
         m_links.window->installEventFilter(m_showWatch.get());
     }
+}
+
+void AssignmentOpener::dropEditor() {
+    if (!m_dialog || m_dialog->isOpen()) {
+        return;
+    }
+    delete m_dialog.data();  // NOLINT(cppcoreguidelines-owning-memory): a child of the window
+    prepareAfterNextShow();
 }
 
 AssignmentOpener::~AssignmentOpener() {

@@ -44,6 +44,9 @@ class AssignmentOpener final : public KeyAssignmentOpener {
     bool isOpen() const override;
     void closeEditor() override;
     void applyLanguage(int index) override;
+    // Deletes a closed dialog with its pictures; it is built again after the
+    // main window's next show.
+    void dropEditor() override;
 
     // Builds the dialog (its pictures, its controls) ahead of the first
     // click; done once the main window first shows. The main window owns it.
@@ -52,6 +55,7 @@ class AssignmentOpener final : public KeyAssignmentOpener {
 
   private:
     Quorvane_DlgComposite& ensureDialog();
+    void prepareAfterNextShow();
 
     Links m_links;
     std::unique_ptr<QObject> m_showWatch;

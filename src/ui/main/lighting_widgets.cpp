@@ -343,11 +343,29 @@ void LightingWidgets::showControl(int controlId, bool shown) {
 
 void LightingWidgets::setPicture(int controlId, std::string_view file) {
     m_pictureNames[controlId] = std::string(file);
+    const QPixmap shown = m_picturesDropped ? QPixmap() : picture(file);
     QWidget* w = control(controlId);
     if (auto* slider = qobject_cast<CBitmapSlider*>(w)) {
-        slider->SetPicture(picture(file));
+        slider->SetPicture(shown);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setPixmap(picture(file));
+        label->setPixmap(shown);
+    }
+}
+
+void LightingWidgets::dropPictures() {
+    m_picturesDropped = true;
+    const std::map<int, std::string> names = m_pictureNames;
+    for (const auto& [id, file] : names) {
+        setPicture(id, file);
+    }
+    m_pictures.clear();
+}
+
+void LightingWidgets::restorePictures() {
+    m_picturesDropped = false;
+    const std::map<int, std::string> names = m_pictureNames;
+    for (const auto& [id, file] : names) {
+        setPicture(id, file);
     }
     if (auto* sw = qobject_cast<CPictureSwitch*>(w)) {
         sw->setChecked(showsPressed(file));

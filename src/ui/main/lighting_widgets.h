@@ -58,6 +58,10 @@ class LightingWidgets : public QObject {
     // ---- What the core's panel shows -------------------------------------------
     void showControl(int controlId, bool shown);
     void setPicture(int controlId, std::string_view file);
+    // While the window is hidden no bitmap stays decoded; each control keeps
+    // the name of its own and gets it back decoded before the next show.
+    void dropPictures();
+    void restorePictures();
     void placeControl(int controlId, std::string_view skinKey);
     void setSliderPosition(int controlId, int position);
     void setColourButton(int controlId, Rgb colour);
@@ -92,6 +96,7 @@ class LightingWidgets : public QObject {
     QComboBox* m_userSlots = nullptr;
     QLabel* m_userSlotsLabel = nullptr;  // never shown: names the list for a screen reader
     bool m_filling = false;
+    bool m_picturesDropped = false;
 };
 
 }  // namespace quorvane

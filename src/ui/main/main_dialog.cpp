@@ -1,6 +1,7 @@
 #include "ui/main/main_dialog.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
@@ -8,9 +9,16 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QShowEvent>
 #include <QUrl>
 #include <QWindowStateChangeEvent>
+
+#include <malloc.h>
+
+#include <cstdio>
+#include <memory>
+#include <thread>
 
 #include "core/app/settings_store.h"
 #include "core/config/profile_save_target.h"
@@ -44,8 +52,13 @@ QString qs(const std::u16string& text) {
 }  // namespace
 
 CQuorvaneDlg::CQuorvaneDlg(Setup setup)
-    : CBaseDialog(102, nullptr, setup.paths.g_szMainIni, setup.paths.mainSkinFolder),
-      m_setup(std::move(setup)) {
+    : CBaseDialog(102, nullptr, setup.paths.g_szMainIni, setup.paths.mainSkinFolder,
+                  setup.pictures.normal.isNull() ? SkinLoad::WhenShown : SkinLoad::AtOnce),
+      m_setup(std::move(setup)),
+      m_picturesDecoded(!m_setup.pictures.normal.isNull()) {
+    if (!m_picturesDecoded) {
+        m_setup.pictures = MainPictures::standIns();
+    }
     setObjectName(QStringLiteral("mainWindow"));
     CTrayIcon::addThemeFolder(m_setup.paths.folder + "icons");
     setWindowIcon(CTrayIcon::iconOf(m_setup.paths.g_szSkinDir, 128));
@@ -65,6 +78,10 @@ CQuorvaneDlg::CQuorvaneDlg(Setup setup)
 }
 
 CQuorvaneDlg::~CQuorvaneDlg() {
+    // Its result, posted to this window, goes with the window's events.
+    if (m_lateDecode.joinable()) {
+        m_lateDecode.join();
+    }
     if (m_about) {
         delete m_about.data();  // NOLINT(cppcoreguidelines-owning-memory): a top-level window
     }
@@ -199,6 +216,9 @@ void CQuorvaneDlg::placeControls() {
     m_keyboard->placeIndicators();
     m_lighting = qtOwned<LightingWidgets>(this, layout(), m_setup.paths.g_szSkinDir,
                                           m_setup.lightingActions);
+    if (!m_picturesDecoded) {
+        m_lighting->dropPictures();
+    }
 
     CPngButton* version =
         makeButton(kVersion, u"TAVRIN_VER", {p.normal, p.normal, p.normal, p.normal, p.normal});
@@ -474,6 +494,7 @@ void CQuorvaneDlg::changeEvent(QEvent* event) {
 }
 
 void CQuorvaneDlg::showEvent(QShowEvent* event) {
+    decodePictures();
     CBaseDialog::showEvent(event);
     reportShown();
 }
@@ -481,6 +502,112 @@ void CQuorvaneDlg::showEvent(QShowEvent* event) {
 void CQuorvaneDlg::hideEvent(QHideEvent* event) {
     CBaseDialog::hideEvent(event);
     reportShown();
+    // Not when minimised: that comes back without a show.
+    if (!event->spontaneous() && !isVisible()) {
+        dropPictures();
+    }
+}
+
+void CQuorvaneDlg::swapPictures(const MainPictures& to) {
+    const auto swap = MainPictures::swap(m_setup.pictures, to);
+    for (CPngButton* b : findChildren<CPngButton*>()) {
+        b->SwapPictures(swap);
+    }
+    m_setup.pictures = to;  // the keyboard view reads its pictures from here
+}
+
+void CQuorvaneDlg::decodePictures() {
+    if (m_picturesDecoded) {
+        return;
+    }
+    // What the first paint shows is decoded now; the hovered and pressed
+    // looks (and the colour-keys pictures outside that mode) follow from a
+    // worker thread, so that the window appears sooner.
+    enum : std::size_t { kNormal, kOver, kDown, kDisable, kArrow, kColour0, kColour1 };
+    std::vector<std::size_t> now = {kNormal, kDisable, kArrow};
+    std::vector<std::size_t> later = {kOver, kDown};
+    for (const std::size_t colour : {kColour0, kColour1}) {
+        (m_keyboard->colourKeyMode() ? now : later).push_back(colour);
+    }
+    const std::vector<SkinImageRequest> files = MainPictures::requests(m_setup.paths.g_szSkinDir);
+    std::vector<SkinImageRequest> requests;
+    for (const std::size_t index : now) {
+        requests.push_back(files[index]);
+    }
+    requests.push_back({backgroundFile(), devicePixelRatioF()});
+    if (needsMask()) {
+        requests.push_back({maskFile(), 1.0});
+    }
+    std::vector<QImage> images = loadSkinImages(requests);
+    // A background that is the normal picture's file shares its pixels.
+    const bool backgroundIsNormal = images[now.size()].cacheKey() == images[0].cacheKey();
+    takePictures(now, images);
+    takeSkinPictures(backgroundIsNormal ? m_setup.pictures.normal
+                                        : QPixmap::fromImage(std::move(images[now.size()])),
+                     images.size() > now.size() + 1 ? images[now.size() + 1] : QImage());
+    m_lighting->restorePictures();
+    m_picturesDecoded = true;
+
+    std::vector<SkinImageRequest> lateRequests;
+    for (const std::size_t index : later) {
+        lateRequests.push_back(files[index]);
+    }
+    const unsigned show = ++m_showCount;
+    m_lateDecode = std::jthread([this, later, lateRequests, show] {
+        auto decoded = std::make_shared<std::vector<QImage>>(loadSkinImages(lateRequests));
+        QMetaObject::invokeMethod(
+            this,
+            [this, later, decoded, show] {
+                // Not after a hide: those would stay decoded in the tray.
+                if (m_picturesDecoded && show == m_showCount) {
+                    takePictures(later, *decoded);
+                } else {
+                    decoded->clear();
+                    malloc_trim(0);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CQuorvaneDlg::takePictures(const std::vector<std::size_t>& indices,
+                                std::vector<QImage>& images) {
+    MainPictures next = m_setup.pictures;
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (images[i].isNull()) {
+            // Gone since the start checked it: the window shows without it.
+            std::fprintf(stderr, "quorvane: Skins/%s cannot be read\n",
+                         MainPictures::fileNames()[indices[i]].c_str());
+            continue;
+        }
+        next.picture(indices[i]) = QPixmap::fromImage(std::move(images[i]));
+    }
+    next.shareSecondSet();
+    swapPictures(next);
+}
+
+void CQuorvaneDlg::dropPictures() {
+    if (!m_picturesDecoded) {
+        return;
+    }
+    swapPictures(MainPictures::standIns());
+    dropSkinPictures();
+    m_lighting->dropPictures();
+    if (m_profileManager && !m_profileManager->isVisible()) {
+        m_profileManager.reset();
+    }
+    if (m_opener != nullptr) {
+        m_opener->dropEditor();
+    }
+    m_picturesDecoded = false;
+    // The window's own pixels too: Qt sizes the store again before the next paint.
+    if (QBackingStore* store = backingStore()) {
+        store->resize(QSize(1, 1));
+    }
+    // Pictures loaded by name stay in Qt's cache; and the freed pixels go
+    // back to the system instead of waiting in the allocator for a reuse.
+    QPixmapCache::clear();
+    malloc_trim(0);
 }
 
 void CQuorvaneDlg::reportShown() {

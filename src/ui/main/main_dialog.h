@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -67,6 +68,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
   public:
     struct Setup {
         PathTable paths;
+        // Decoded pictures to start with (tests); when empty the window holds
+        // stand-ins and decodes its pictures on each show.
         MainPictures pictures;
         TextLookup loadText;                   // the chosen language's texts
         FrameworkProfile* settings = nullptr;  // "Flip" in "PROFILES"
@@ -156,6 +159,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     CHistoryDlg* historyBox() const { return m_history.data(); }
     // A selection word flipped (colour-keys mode).
     void selectionChanged(int controlId, bool selected);
+    // Whether the full-window pictures are decoded (only while shown, unless given).
+    bool picturesDecoded() const { return m_picturesDecoded; }
     // Exit has begun: the window may close for real.
     void setShuttingDown() { m_shuttingDown = true; }
     // Clicks of the key picture.
@@ -189,6 +194,13 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void updateSwitchText();
     void onFlip(int controlId);
     void reportShown();
+    // Before each show: the full-window pictures, background and lighting
+    // bitmaps decoded and traded for the stand-ins; after a hide, back.
+    void decodePictures();
+    void dropPictures();
+    void swapPictures(const MainPictures& to);
+    // Trades the pictures of MainPictures::fileNames()[indices[i]] for images[i].
+    void takePictures(const std::vector<std::size_t>& indices, std::vector<QImage>& images);
     QString text(const char16_t* key) const;
     int languageIndex() const;
     void chooseLanguage(int index);
@@ -204,6 +216,9 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     KeyAssignmentOpener* m_opener = nullptr;
     LightingWidgets* m_lighting = nullptr;  // owned by this window
     bool m_reportedShown = false;
+    bool m_picturesDecoded = false;
+    unsigned m_showCount = 0;
+    std::jthread m_lateDecode;
     QString m_link;
     QLabel* m_busy = nullptr;
     std::array<QPixmap, 10> m_busyFrames;

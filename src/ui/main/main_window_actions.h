@@ -49,6 +49,8 @@ class KeyAssignmentOpener {
     virtual void closeEditor() {}
     // The language broadcast reaches an open editor too.
     virtual void applyLanguage(int /*index*/) {}
+    // The main window went to the tray: a closed editor is not kept.
+    virtual void dropEditor() {}
 };
 
 }  // namespace quorvane

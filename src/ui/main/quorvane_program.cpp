@@ -100,6 +100,9 @@ void QuorvaneProgram::attachKeyboardLock() {
 }
 
 int QuorvaneProgram::runModal() {
+    if (m_options.startGui) {
+        m_options.startGui();
+    }
     AppShell& shell = m_shell;
     const PathTable& paths = shell.paths();
     m_loadText = [&shell](std::u16string_view key) { return shell.LoadText(key); };
@@ -112,17 +115,14 @@ int QuorvaneProgram::runModal() {
     }
     m_link = std::move(opened.link);
     attachKeyboardLock();
+    // Only the headers now: the window decodes its pictures when it shows.
     std::string missing;
-    std::optional<MainPictures> pictures = MainPictures::load(paths.g_szSkinDir, &missing);
-    if (pictures) {
-        missing = firstMissingDialogPicture(paths);
-        if (!missing.empty()) {
-            pictures.reset();
-        }
-    } else {
+    if (!MainPictures::check(paths.g_szSkinDir, &missing)) {
         missing = "Skins/" + missing;
+    } else {
+        missing = firstMissingDialogPicture(paths);  // the dialogs' too, from their headers
     }
-    if (!pictures) {
+    if (!missing.empty()) {
         return failedStart(missing +
                            " is missing: build the target quorvane_skin, or reinstall the package");
     }
@@ -133,7 +133,6 @@ int QuorvaneProgram::runModal() {
     }
     CQuorvaneDlg::Setup setup;
     setup.paths = paths;
-    setup.pictures = std::move(*pictures);
     setup.loadText = m_loadText;
     setup.settings = &shell.profile();
     setup.version = QStringLiteral("v" QUORVANE_VERSION);

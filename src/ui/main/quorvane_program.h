@@ -39,6 +39,10 @@
 namespace quorvane {
 
 struct ProgramOptions {
+    // Makes the Qt application, once this process is known to be the one that
+    // runs (a second start only hands over, without Qt's platform start-up).
+    // Empty: the caller made it already (tests).
+    std::function<void()> startGui;
     // Tests: replace the file dialogs and the URL opener.
     std::function<QString(bool save, const QString& folder, const QString& name)> chooseFile;
     std::function<void(const QUrl& url)> openUrl;

@@ -1,6 +1,7 @@
 #include "ui/skin/base_dialog.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -71,13 +72,69 @@ std::string skinFilePath(const std::string& skinFolder, const std::u16string& fi
 }
 
 CBaseDialog::CBaseDialog(int templateId, QWidget* parent, std::string layoutFile,
-                         std::string skinFolder)
+                         std::string skinFolder, SkinLoad load)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       m_templateId(templateId),
       m_layoutFile(std::move(layoutFile)),
       m_skinFolder(std::move(skinFolder)),
       m_layout(SkinLayout::load(m_layoutFile)) {
-    loadSkin();
+    if (load == SkinLoad::AtOnce) {
+        loadSkin();
+    } else {
+        sizeFromHeaders();
+    }
+}
+
+QString CBaseDialog::backgroundFile() const {
+    const std::u16string name = m_layout.text(u"SCREEN", u"Main", u"", kIniLongBuffer);
+    return name.empty() ? QString() : QString::fromStdString(skinFilePath(m_skinFolder, name));
+}
+
+QString CBaseDialog::maskFile() const {
+    std::u16string name = m_layout.text(u"SCREEN", u"Mask", u"", kIniLongBuffer);
+    if (name.empty()) {
+        name = m_layout.text(u"SCREEN", u"Main", u"", kIniLongBuffer);
+    }
+    return name.empty() ? QString() : QString::fromStdString(skinFilePath(m_skinFolder, name));
+}
+
+void CBaseDialog::sizeFromHeaders() {
+    const QString background = backgroundFile();
+    const QString mask = maskFile();
+    if (background.isEmpty() || mask.isEmpty()) {
+        return;
+    }
+    const QSize size = QImageReader(background).size();
+    // As loadSkin: without both pictures the dialog stays unshaped and unsized.
+    if (!size.isValid() || !QImageReader(mask).canRead()) {
+        return;
+    }
+    setFixedSize(size);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_shaped = true;
+}
+
+void CBaseDialog::shapeFrom(const QImage& mask) {
+    m_region = regionFromMask(mask);
+    // An empty region would clear the shape; a rectangle outside the window hides it all.
+    setMask(m_region.isEmpty() ? QRegion(-2, -2, 1, 1) : m_region);
+    m_regionBuilt = true;
+}
+
+void CBaseDialog::takeSkinPictures(const QPixmap& background, const QImage& mask) {
+    if (!m_shaped || background.isNull()) {
+        return;
+    }
+    if (needsMask() && !mask.isNull()) {
+        shapeFrom(mask);
+    }
+    m_background = background;
+}
+
+void CBaseDialog::dropSkinPictures() {
+    m_background = QPixmap();
+    m_mask = QImage();
 }
 
 void CBaseDialog::loadSkin() {
@@ -111,6 +168,7 @@ void CBaseDialog::loadSkin() {
         // An empty region would clear the shape; a rectangle outside the window hides it all.
         setMask(m_region.isEmpty() ? QRegion(-2, -2, 1, 1) : m_region);
         m_shaped = true;
+        m_regionBuilt = true;
     } else {
         m_mask = QImage();
     }

@@ -23,10 +23,16 @@ QRegion regionFromMask(const QImage& mask);
 // Skin folder + file name, with one separator between them.
 std::string skinFilePath(const std::string& skinFolder, const std::u16string& fileName);
 
+// When the background and mask are decoded: in the constructor, or by the
+// owner before each show (takeSkinPictures), so that a hidden window holds
+// neither; its size comes from the pictures' headers meanwhile.
+enum class SkinLoad { AtOnce, WhenShown };
+
 class CBaseDialog : public QDialog {
     Q_OBJECT
   public:
-    CBaseDialog(int templateId, QWidget* parent, std::string layoutFile, std::string skinFolder);
+    CBaseDialog(int templateId, QWidget* parent, std::string layoutFile, std::string skinFolder,
+                SkinLoad load = SkinLoad::AtOnce);
 
     int templateId() const { return m_templateId; }
     const std::string& layoutFile() const { return m_layoutFile; }
@@ -47,6 +53,16 @@ class CBaseDialog : public QDialog {
     // Releases the pictures and ends the dialog.
     virtual void OnOK();
 
+    // SkinLoad::WhenShown: the files to decode, empty when the skin names none.
+    QString backgroundFile() const;
+    QString maskFile() const;
+    // Whether the shape still waits for its mask (only the first show needs it).
+    bool needsMask() const { return m_shaped && !m_regionBuilt; }
+    // The decoded background, and the mask while needsMask().
+    void takeSkinPictures(const QPixmap& background, const QImage& mask);
+    // Drops the decoded pictures; size and shape stay.
+    void dropSkinPictures();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -59,6 +75,8 @@ class CBaseDialog : public QDialog {
 
   private:
     void loadSkin();
+    void sizeFromHeaders();
+    void shapeFrom(const QImage& mask);
 
     int m_templateId;
     std::string m_layoutFile;
@@ -68,6 +86,7 @@ class CBaseDialog : public QDialog {
     QImage m_mask;
     QRegion m_region;
     bool m_shaped = false;
+    bool m_regionBuilt = false;
     bool m_busy = false;
     // A press only arms the move: a window manager that grabs the pointer
     // after the release has come keeps the window glued to it.

@@ -76,6 +76,14 @@ void CPngButton::SetPictureSet(const QPixmap& normal, const QPixmap& over, const
     }
 }
 
+void CPngButton::SwapPictures(const std::function<QPixmap(const QPixmap&)>& swap) {
+    for (QPixmap* held :
+         {&m_normal, &m_over, &m_down, &m_disabled, &m_checkedPic, &m_colour0, &m_colour1}) {
+        *held = swap(*held);
+    }
+    update();
+}
+
 void CPngButton::SetColourPictures(const QPixmap& colour0, const QPixmap& colour1, bool modeOn,
                                    bool flag, bool redraw) {
     m_colour0 = colour0;

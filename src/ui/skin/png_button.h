@@ -46,6 +46,9 @@ class CPngButton : public QAbstractButton {
                        const QPixmap& disabled, const QPixmap& checked, bool redraw);
     void SetColourPictures(const QPixmap& colour0, const QPixmap& colour1, bool modeOn, bool flag,
                            bool redraw);
+    // Trades each picture held for what `swap` makes of it (the window's
+    // decoded pictures for stand-ins while it is hidden, and back).
+    void SwapPictures(const std::function<QPixmap(const QPixmap&)>& swap);
     void SetOffset(int x, int y, bool redraw);
     void SetChecked(bool on, bool redraw);
     // The value is capped at 100 while the outline is on. Always repaints.

@@ -1,8 +1,11 @@
 // Skin pictures for screens of any density.
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QString>
+
+#include <vector>
 
 namespace quorvane {
 
@@ -16,5 +19,19 @@ QString highResolutionPath(const QString& path);
 QPixmap loadSkinPixmap(const QString& path, qreal devicePixelRatio);
 // The same for the application's screen.
 QPixmap loadSkinPixmap(const QString& path);
+
+// The same choice as a QImage, which any thread may decode. Unlike a pixmap
+// loaded by name it is not kept in Qt's pixmap cache, so it is gone once its
+// holders drop it.
+QImage loadSkinImage(const QString& path, qreal devicePixelRatio);
+// A file and the pixel ratio it is loaded for (1: the plain file, always).
+struct SkinImageRequest {
+    QString path;
+    qreal devicePixelRatio = 1.0;
+};
+// Several pictures decoded side by side on worker threads, in the order given.
+std::vector<QImage> loadSkinImages(const std::vector<SkinImageRequest>& requests);
+// Whether the picture can be decoded, judged by its header alone.
+bool skinPictureReadable(const QString& path);
 
 }  // namespace quorvane
