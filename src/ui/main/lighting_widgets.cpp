@@ -350,6 +350,9 @@ void LightingWidgets::setPicture(int controlId, std::string_view file) {
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setPixmap(shown);
     }
+    if (auto* sw = qobject_cast<CPictureSwitch*>(w)) {
+        sw->setChecked(showsPressed(file));
+    }
 }
 
 void LightingWidgets::dropPictures() {
@@ -366,9 +369,6 @@ void LightingWidgets::restorePictures() {
     const std::map<int, std::string> names = m_pictureNames;
     for (const auto& [id, file] : names) {
         setPicture(id, file);
-    }
-    if (auto* sw = qobject_cast<CPictureSwitch*>(w)) {
-        sw->setChecked(showsPressed(file));
     }
 }
 
