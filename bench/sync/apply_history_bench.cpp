@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_home.h"
 #include "core/config/macro_area_codec.h"
 #include "core/config/working_config.h"
 #include "core/device/device_link.h"
@@ -49,14 +50,7 @@ struct Bench {
     std::unique_ptr<SyncSession> withoutHistory;
 
     Bench() {
-        char pattern[] = "/tmp/quorvane-bench-XXXXXX";
-        home = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-        setenv("QUELLIX_DEVICE", "virtual", 1);
-        unsetenv("QUELLIX_RECORD");
-        unsetenv("QUELLIX_VIRTUAL_STATE");
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        home = quorvane::bench::makeBenchHome();
         DeviceLinkResult opened = DeviceLink::open();
         if (!opened) {
             error = opened.reason;

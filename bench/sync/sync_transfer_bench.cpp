@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_home.h"
 #include "core/config/macro_area_codec.h"
 #include "core/config/working_config.h"
 #include "core/device/command_set.h"
@@ -51,14 +52,7 @@ struct Bench {
     std::unique_ptr<SyncSession> session;
 
     Bench() {
-        char pattern[] = "/tmp/quorvane-bench-XXXXXX";
-        home = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-        setenv("QUELLIX_DEVICE", "virtual", 1);
-        unsetenv("QUELLIX_RECORD");
-        unsetenv("QUELLIX_VIRTUAL_STATE");
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        home = quorvane::bench::makeBenchHome();
 
         DeviceLinkResult opened = DeviceLink::open();
         if (!opened) {
