@@ -33,6 +33,7 @@ MacroRecord recordOf(const RefMacro& m, std::uint16_t id) {
     r.setName(m.name);
     r.id = id;
     r.actionCount = static_cast<std::uint16_t>(m.steps);
+    r.playCount = m.playCount;
     for (int i = 0; i < m.steps; ++i) {
         const auto at = static_cast<std::size_t>(i);
         r.actions[at] = m.readSteps.empty()
@@ -91,7 +92,7 @@ KeyboardBytes bytesOf(const RefConfig& ref, const DeviceKeyTable& defaults) {
 RefConfig refOfModel(const WorkingConfig& config) {
     RefConfig ref;
     for (const MacroRecord& m : config.macros) {
-        RefMacro made{m.actionCount, std::u16string(m.nameView()), {}};
+        RefMacro made{m.actionCount, std::u16string(m.nameView()), {}, m.playCount};
         const auto steps = m.actions.begin() + m.actionCount;
         if (!std::equal(m.actions.begin(), steps, recordOf(made, m.id).actions.begin())) {
             made.readSteps.assign(m.actions.begin(), steps);

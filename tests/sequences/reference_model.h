@@ -33,6 +33,8 @@ struct RefMacro {
     // Empty: the steps an editor adds. Set for a macro read back from a macro
     // area a cut write left half old, half new: no editor made those.
     std::vector<MacroAction> readSteps;
+    // An editor's macro plays once; one read from a cut area may say anything.
+    std::uint8_t playCount = 1;
     bool operator==(const RefMacro&) const = default;
 };
 

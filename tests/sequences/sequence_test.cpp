@@ -976,6 +976,14 @@ const std::vector<std::vector<Op>>& regressions() {
         {{OpKind::AddMacro, 744, 818, 803, FaultKind::None, 411},
          {OpKind::Apply, 309, 471, 180, FaultKind::Remove, 764},
          {OpKind::Apply, 775, 755, 977, FaultKind::None, 0}},
+        // Found by seed 9111303: an import killed mid-area and kept on No
+        // leaves a macro whose play count is zero; restoring defaults writes
+        // it back as the keyboard held it.
+        {{OpKind::AddMacro, 983, 626, 69, FaultKind::None, 0},
+         {OpKind::AddMacro, 874, 935, 958, FaultKind::None, 0},
+         {OpKind::Export, 587, 722, 736, FaultKind::None, 0},
+         {OpKind::Kill, 28, 177, 234, FaultKind::None, 0},
+         {OpKind::Defaults, 266, 633, 262, FaultKind::None, 0}},
     };
     return table;
 }
