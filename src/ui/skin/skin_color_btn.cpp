@@ -139,15 +139,16 @@ std::optional<QColor> CSkinColorBtn::askOtherColour(const QColor& initial) {
 void CSkinColorBtn::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     const QRect r = rect();
-    const QColor shadow = palette().color(QPalette::Dark);
-    p.setPen(shadow);
+    // The drop-down part wears the skin's dark fields, as the effect list does.
+    p.setPen(kSkinColourBtnBorder);
     p.setBrush(Qt::NoBrush);
     p.drawRect(r.adjusted(0, 0, -1, -1));
     const int split = std::min(r.width() - 2, r.width() / 2 + 5);
     const QRect swatch(1, 1, split - 1, r.height() - 2);
     p.fillRect(swatch, isEnabled() ? GetColor() : GetColor().darker(180));
     const QRect box(split, 1, r.width() - split - 1, r.height() - 2);
-    p.fillRect(box, colorFromRef(0x8B9294));
+    p.fillRect(box, kSkinColourBtnBox);
+    p.fillRect(QRect(split, 1, 1, r.height() - 2), kSkinColourBtnBorder);
     if (m_hover) {
         p.fillRect(box, QColor(255, 255, 255, 40));
     }
@@ -160,7 +161,7 @@ void CSkinColorBtn::paintEvent(QPaintEvent* /*event*/) {
     arrow.lineTo(ax + 3, ay + 3);
     arrow.closeSubpath();
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillPath(arrow, Qt::black);
+    p.fillPath(arrow, isEnabled() ? kSkinColourBtnArrow : kSkinColourBtnBorder);
     if (hasFocus()) {
         QPen pen(Qt::white);
         pen.setStyle(Qt::DotLine);
