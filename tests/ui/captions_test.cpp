@@ -127,16 +127,20 @@ std::vector<std::string> cutOff(QWidget* window) {
         if (!b->hasText() || b->text().isEmpty()) {
             continue;
         }
-        const QFontMetrics metrics(b->textFont());
+        const CPngButton::Caption shown = b->caption();
+        const QFontMetrics metrics(shown.font);
         const QRect area = b->textArea();
-        const int length = metrics.horizontalAdvance(b->text());
+        const int length = metrics.horizontalAdvance(shown.text);
         if (b->escapement() == 0) {
             if (length + 4 > area.width()) {
                 report(b, b->text(), length + 4, area.width());
             }
             continue;
         }
-        const double turn = b->escapement() / 10.0 * 3.14159265358979 / 180.0;
+        if (shown.text != b->text()) {
+            report(b, b->text() + " (shortened)", length, area.width());
+        }
+        const double turn = shown.escapement / 10.0 * 3.14159265358979 / 180.0;
         const int across = static_cast<int>(std::ceil(length * std::abs(std::cos(turn)) +
                                                       metrics.height() * std::abs(std::sin(turn))));
         const int up = static_cast<int>(std::ceil(length * std::abs(std::sin(turn)) +
@@ -326,10 +330,13 @@ TEST_P(CaptionsTest, TheProfileManagerSpeaksOnlyItsLanguage) {
 }
 
 // The longest of the seven languages sets the size of each rectangle of the
-// skin; the profile button's turned caption is the default profile's name.
+// skin; the profile button's turned caption is a profile's name, the default
+// profile's among them.
 TEST_P(CaptionsTest, EveryCaptionFitsItsControl) {
     auto window = mainWindow();
     window->setProfileLabel(QStringLiteral("$Profile1"), QString());
+    expectAllFit(window.get());
+    window->setProfileLabel(fileText(u"IDS_DEFAULT_PROFILE_NAME"), QString());
     expectAllFit(window.get());
     window->toggleColourKeyMode();
     expectAllFit(window.get());

@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <cmath>
+#include <numbers>
+
 #include "ui/qt_test_app.h"
 #include "ui/skin/png_button.h"
 
@@ -270,6 +273,42 @@ TEST_F(PngButtonStates, TurnedTextIsDrawnTurned) {
     const int turned = inkRows();
     // A line of narrow letters turned upright covers many more rows.
     EXPECT_GT(turned, flat + 10);
+}
+
+// A turned caption keeps the skin's turn while it fits; a longer one turns
+// less, then shrinks, then ends in an ellipsis, and is never cut at an edge.
+TEST_F(PngButtonStates, TurnedCaptionGivesWayToItsLength) {
+    button->resize(175, 44);
+    button->SetTextStyle(true, 10, QStringLiteral("Sans"), Qt::white, Qt::white, Qt::white,
+                         Qt::white, Qt::white, 37);
+    button->SetEscapement(268, true);
+    struct Case {
+        const char* text;
+        bool turnedAsSkin;
+        bool turned;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"$P1", true, true, true},
+        {"Perfil predeterminado", false, true, true},
+        {"A profile name far too long for the header of any window at all", false, false, false},
+    };
+    for (const Case& c : cases) {
+        button->setText(QString::fromUtf8(c.text));
+        const CPngButton::Caption shown = button->caption();
+        EXPECT_EQ(shown.escapement == 268, c.turnedAsSkin) << c.text;
+        EXPECT_EQ(shown.escapement != 0, c.turned) << c.text;
+        EXPECT_EQ(shown.text == button->text(), c.whole) << c.text;
+        const QFontMetrics metrics(shown.font);
+        const double turn = shown.escapement / 10.0 * std::numbers::pi / 180.0;
+        const double length = metrics.horizontalAdvance(shown.text);
+        EXPECT_LE(length * std::cos(turn) + metrics.height() * std::sin(turn),
+                  button->textArea().width())
+            << c.text;
+        EXPECT_LE(length * std::sin(turn) + metrics.height() * std::cos(turn),
+                  button->textArea().height())
+            << c.text;
+    }
 }
 
 }  // namespace

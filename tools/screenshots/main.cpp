@@ -3,10 +3,10 @@
 // (offscreen unless QT_QPA_PLATFORM says otherwise) and writes its windows as
 // PNG files: the main window in function-keys and colour-keys mode, with the
 // lamp on for effects 4, 6, 17 and 20 (and the lighting panel alone for each)
-// and with the focus mark on a key, the assignment dialog's four pages (the
-// macro page with a few steps) and its macro-only form, the profile manager
-// and the about box. The locale (fr_FR.UTF-8, zh_TW.UTF-8 ...) picks the
-// language on this first run; the scale is the screen's (2 for 200 %).
+// and with the focus mark on a key, the header with the default profile's
+// name, the assignment dialog's four pages (the macro page with a few steps)
+// and its macro-only form, the profile manager and the about box. The locale (fr_FR.UTF-8,
+// zh_TW.UTF-8 ...) picks the language on this first run; the scale is the screen's (2 for 200 %).
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -163,6 +163,15 @@ int main(int argc, char** argv) {
             key->setFocus(Qt::TabFocusReason);
         }
         ok = save(dialog, out, QStringLiteral("main-focus-mark")) && ok;
+        // The header's turned label with the longest name it usually shows.
+        QString defaultName;
+        onCoreThread(program, [&] {
+            defaultName = QString::fromStdU16String(
+                std::u16string(program.session()->text(u"IDS_DEFAULT_PROFILE_NAME")));
+        });
+        dialog->setProfileLabel(defaultName, QString());
+        ok = save(dialog, out, QStringLiteral("main-default-profile"), QRect(530, 50, 200, 60)) &&
+             ok;
 
         ok = saveAssignmentPages(dialog, program.assignmentOpener(), out) && ok;
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "ui/skin/focus_mark.h"
 
@@ -271,24 +272,65 @@ QRect CPngButton::textArea() const {
     return rect().adjusted(m_marginLeft, m_marginTop, -m_marginRight, -m_marginBottom);
 }
 
+namespace {
+
+// Whether `text` turned by `tenths` of a degree fits `area` whole.
+bool turnedFits(const QFontMetrics& metrics, const QString& text, int tenths, const QRect& area) {
+    const double turn = tenths / 10.0 * std::numbers::pi / 180.0;
+    const double length = metrics.horizontalAdvance(text);
+    const double across =
+        length * std::abs(std::cos(turn)) + metrics.height() * std::abs(std::sin(turn));
+    const double up =
+        length * std::abs(std::sin(turn)) + metrics.height() * std::abs(std::cos(turn));
+    return std::ceil(across) <= area.width() && std::ceil(up) <= area.height();
+}
+
+}  // namespace
+
+CPngButton::Caption CPngButton::caption() const {
+    Caption c{m_escapement, textFont(), text()};
+    if (m_escapement == 0) {
+        return c;
+    }
+    const QRect area = textArea();
+    const int step = m_escapement > 0 ? 10 : -10;
+    for (; c.escapement * step > 0; c.escapement -= step) {
+        if (turnedFits(QFontMetrics(c.font), c.text, c.escapement, area)) {
+            return c;
+        }
+    }
+    c.escapement = 0;
+    constexpr int kSmallestPoints = 7;
+    for (int points = c.font.pointSize(); points >= kSmallestPoints; --points) {
+        c.font.setPointSize(points);
+        if (turnedFits(QFontMetrics(c.font), c.text, 0, area)) {
+            return c;
+        }
+    }
+    c.font.setPointSize(kSmallestPoints);
+    c.text = QFontMetrics(c.font).elidedText(c.text, Qt::ElideRight, area.width());
+    return c;
+}
+
 void CPngButton::drawText(QPainter& painter, Shown state) {
-    const QFont font = textFont();
-    painter.setFont(font);
+    const Caption shown = caption();
+    painter.setFont(shown.font);
     painter.setPen(textColour(state));
     const QRect area = textArea();
-    const int flags = qtTextFlags(m_format);
-    if (m_escapement == 0) {
-        painter.drawText(area, flags, text());
+    if (shown.escapement == 0) {
+        painter.drawText(
+            area, m_escapement == 0 ? qtTextFlags(m_format) : static_cast<int>(Qt::AlignCenter),
+            shown.text);
         return;
     }
     // Turned text is centred by its turned extent around the middle of the area.
-    const QFontMetrics metrics(font);
-    const int length = metrics.horizontalAdvance(text());
+    const QFontMetrics metrics(shown.font);
+    const int length = metrics.horizontalAdvance(shown.text);
     painter.save();
     painter.translate(area.center());
-    painter.rotate(-m_escapement / 10.0);
+    painter.rotate(-shown.escapement / 10.0);
     painter.drawText(QRect(-length / 2 - 1, -metrics.height() / 2, length + 2, metrics.height()),
-                     Qt::AlignCenter | Qt::TextSingleLine, text());
+                     Qt::AlignCenter | Qt::TextSingleLine, shown.text);
     painter.restore();
 }
 

@@ -92,6 +92,15 @@ class CPngButton : public QAbstractButton {
     QRect textArea() const;
     bool hasText() const { return m_hasText; }
     int escapement() const { return m_escapement; }
+    // How the caption is drawn: a turned caption keeps the skin's turn while
+    // it fits the area; a longer one turns less, then shrinks, then ends in an
+    // ellipsis, so a long profile name is never cut at the edges.
+    struct Caption {
+        int escapement = 0;  // tenths of a degree
+        QFont font;
+        QString text;
+    };
+    Caption caption() const;
 
     static constexpr int kTooltipDelayMs = 300;
 
