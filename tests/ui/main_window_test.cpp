@@ -677,7 +677,11 @@ TEST_F(MainWindowTest, FlipIsStoredAndSwapsTheTopRow) {
 TEST_F(MainWindowTest, TheBusyPictureRunsThroughItsFramesWhileShown) {
     dialog->showBusy(true);
     EXPECT_TRUE(dialog->control(kBusy)->isVisibleTo(dialog.get()));
+    auto* busy = qobject_cast<QLabel*>(dialog->control(kBusy));
+    ASSERT_NE(busy, nullptr);
+    EXPECT_FALSE(busy->pixmap().isNull());  // decoded on this first use
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->busyFrame() >= 3; }, 5000));
+    EXPECT_FALSE(busy->pixmap().isNull());
     dialog->showBusy(false);
     EXPECT_FALSE(dialog->control(kBusy)->isVisibleTo(dialog.get()));
 }

@@ -277,10 +277,6 @@ void CQuorvaneDlg::placeControls() {
     loadSkinRect(m_busy, layout(), u"BUTTONINFO", u"CONTROL_JDTStatic");
     m_busy->hide();
     m_controls[kBusy] = m_busy;
-    for (std::size_t i = 0; i < m_busyFrames.size(); ++i) {
-        m_busyFrames[i] = loadSkinPixmap(QString::fromStdString(m_setup.paths.g_szSkinDir) +
-                                         QStringLiteral("jdt%1.bmp").arg(i + 1));
-    }
 
     makeLabel(kUsbLabel, u"CONTROL_UsbStatic");
     makeLabel(kProfilesLabel, u"CONTROL_Profiles");
@@ -879,6 +875,13 @@ void CQuorvaneDlg::showBusy(bool on) {
         return;
     }
     if (on) {
+        // Decoded on the first transfer, not at start: most starts show none.
+        if (m_busyFrames[0].isNull()) {
+            for (std::size_t i = 0; i < m_busyFrames.size(); ++i) {
+                m_busyFrames[i] = loadSkinPixmap(QString::fromStdString(m_setup.paths.g_szSkinDir) +
+                                                 QStringLiteral("jdt%1.bmp").arg(i + 1));
+            }
+        }
         m_busyFrame = 0;
         m_busy->setPixmap(m_busyFrames[0]);
         m_busy->show();
