@@ -626,6 +626,9 @@ void CQuorvaneDlg::openHelp() {
 // ---- Tray, menus, about ------------------------------------------------------------
 
 void CQuorvaneDlg::createTray() {
+    if (m_tray) {
+        return;  // made at start, before the core asked for it
+    }
     m_tray = std::make_unique<CTrayIcon>(
         m_setup.paths.g_szSkinDir, [this](const char16_t* key) { return text(key); },
         [this] { return languageIndex(); });

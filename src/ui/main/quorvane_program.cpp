@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -159,11 +160,20 @@ int QuorvaneProgram::runModal() {
         }
     };
     m_dialog = std::make_unique<CQuorvaneDlg>(std::move(setup));
-    m_dialog->initialise();
+    // The icon is what a tray program's user waits for: it goes out with the
+    // loop's first flush, and the window's controls and the core come after.
+    m_dialog->createTray();
     shell.computeSettingsFile();
+    // A second start hands its open over from here on (it waits for the core).
     shell.markMainWindow(*m_window);
-    shell.createMainEvents();
-    startCore();
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(
+        dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_dialog.get(), [this, once] {
+            QObject::disconnect(*once);
+            QMetaObject::invokeMethod(
+                m_dialog.get(), [this] { finishStart(); }, Qt::QueuedConnection);
+        });
     {
         const std::lock_guard lock(m_loopLock);
         m_loopRunning = true;
@@ -176,6 +186,15 @@ int QuorvaneProgram::runModal() {
     }
     shutdownProgram();
     return 0;
+}
+
+void QuorvaneProgram::finishStart() {
+    if (m_shutDown) {
+        return;
+    }
+    m_dialog->initialise();
+    m_shell.createMainEvents();
+    startCore();
 }
 
 int QuorvaneProgram::failedStart(const std::string& line) {
@@ -295,6 +314,19 @@ void QuorvaneProgram::startCore() {
         QMetaObject::invokeMethod(
             m_dialog.get(), [this] { afterInit(); }, Qt::QueuedConnection);
     });
+    // Tray commands chosen while the window and the core were still being made.
+    for (std::function<void()>& work : m_beforeCore) {
+        m_core->post(std::move(work));
+    }
+    m_beforeCore.clear();
+}
+
+void QuorvaneProgram::onCore(std::function<void()> work) {
+    if (m_core) {
+        m_core->post(std::move(work));
+    } else {
+        m_beforeCore.push_back(std::move(work));
+    }
 }
 
 void QuorvaneProgram::afterInit() {
@@ -396,7 +428,7 @@ void QuorvaneProgram::freeModel() {
 // ---- MainWindowActions -------------------------------------------------------------------
 
 void QuorvaneProgram::apply(bool thenHide) {
-    m_core->post([this, thenHide] {
+    onCore([this, thenHide] {
         settleLighting();
         m_keyboard->apply();
         if (thenHide) {
@@ -406,14 +438,14 @@ void QuorvaneProgram::apply(bool thenHide) {
 }
 
 void QuorvaneProgram::profileButton(int profile) {
-    m_core->post([this, profile] {
+    onCore([this, profile] {
         settleLighting();
         m_keyboard->switchProfile(profile);
     });
 }
 
 void QuorvaneProgram::restoreDefaults() {
-    m_core->post([this] {
+    onCore([this] {
         settleLighting();
         m_keyboard->restoreDefaults(true);
     });
@@ -424,7 +456,7 @@ void QuorvaneProgram::reportRate(int rate) {
 }
 
 void QuorvaneProgram::openProfileManager() {
-    m_core->post([this] {
+    onCore([this] {
         auto rows =
             std::make_shared<std::vector<ProfileRow>>(profileManagerRows(m_keyboard->sync()));
         QMetaObject::invokeMethod(
@@ -434,29 +466,29 @@ void QuorvaneProgram::openProfileManager() {
 }
 
 void QuorvaneProgram::applyProfileRows(const std::vector<ProfileRow>& rows) {
-    m_core->post([this, rows] {
+    onCore([this, rows] {
         settleLighting();
         applyProfileManager(m_keyboard->sync(), rows, m_shell.profile());
     });
 }
 
 void QuorvaneProgram::importFile(const std::string& path) {
-    m_core->post([this, path] {
+    onCore([this, path] {
         settleLighting();
         m_keyboard->importFile(path);
     });
 }
 
 void QuorvaneProgram::exportFile(const std::string& path) {
-    m_core->post([this, path] { m_keyboard->exportFile(path); });
+    onCore([this, path] { m_keyboard->exportFile(path); });
 }
 
 void QuorvaneProgram::openHistory() {
-    m_core->post([this] { showHistoryList(); });
+    onCore([this] { showHistoryList(); });
 }
 
 void QuorvaneProgram::restoreHistory(const std::string& entryPath) {
-    m_core->post([this, entryPath] {
+    onCore([this, entryPath] {
         settleLighting();
         m_keyboard->restoreHistory(entryPath, true);
         showHistoryList();
@@ -477,7 +509,7 @@ void QuorvaneProgram::showHistoryList() {
 }
 
 void QuorvaneProgram::toggleSelection(int controlId, std::uint8_t bank) {
-    m_core->post([this, controlId, bank] {
+    onCore([this, controlId, bank] {
         const bool selected = toggleColourKeySelection(
             m_keyboard->config(), m_keyboard->lighting().currentProfile, controlId, bank);
         m_keyboard->sync().markDirty();
@@ -564,9 +596,7 @@ void QuorvaneProgram::baseColourChosen(Rgb colour) {
 }
 
 void QuorvaneProgram::openAction() {
-    if (m_core) {
-        m_core->post([this] { m_windowCore->openAction(); });
-    }
+    onCore([this] { m_windowCore->openAction(); });
 }
 
 void QuorvaneProgram::exitAction() {
@@ -574,9 +604,7 @@ void QuorvaneProgram::exitAction() {
 }
 
 void QuorvaneProgram::chooseLanguage(int index) {
-    if (m_core) {
-        m_core->post([this, index] { m_windowCore->chooseLanguage(index); });
-    }
+    onCore([this, index] { m_windowCore->chooseLanguage(index); });
 }
 
 }  // namespace quorvane

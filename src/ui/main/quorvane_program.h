@@ -117,6 +117,10 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     // line is empty: said already); 1.
     static int failedStart(const std::string& line);
     void attachKeyboardLock();
+    // The window's controls and the core, once the tray icon went out.
+    void finishStart();
+    // Work for the core's thread; a tray command chosen before it runs waits.
+    void onCore(std::function<void()> work);
     void startCore();
     void afterInit();
     // Runs `work` with the lighting panel on the core's thread, then tells the
@@ -144,6 +148,7 @@ class QuorvaneProgram final : public ShellHost, public MainWindowActions, public
     std::unique_ptr<SyncReactions> m_reactions;
     std::unique_ptr<CoreThread> m_core;
     std::unique_ptr<MainWindowCore> m_windowCore;
+    std::vector<std::function<void()>> m_beforeCore;
     DeviceEvents* m_events = nullptr;  // m_keyboard's
     std::unique_ptr<LightingBridge> m_lightingBridge;
     std::unique_ptr<LatestValueSender> m_sender;
