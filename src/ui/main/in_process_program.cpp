@@ -85,7 +85,9 @@ bool runInProcess(const std::string& home, const std::function<void(InProcessCon
     options.eventSuffix = std::to_string(::getpid());
     QuorvaneProgram program({}, options);
     bool ran = false;
-    QTimer::singleShot(0, [&] {
+    // A timer, not posted work (as a zero timeout would be): the program posts
+    // the second half of its start as its loop begins, and that comes first.
+    QTimer::singleShot(1, [&] {
         const bool read = spinUntil(
             [&] {
                 return program.session() != nullptr &&

@@ -2,7 +2,6 @@
 
 #include "base/atomic_file.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -160,20 +159,15 @@ int QuorvaneProgram::runModal() {
         }
     };
     m_dialog = std::make_unique<CQuorvaneDlg>(std::move(setup));
-    // The icon is what a tray program's user waits for: it goes out with the
-    // loop's first flush, and the window's controls and the core come after.
+    // The icon is what a tray program's user waits for: it goes out as the
+    // loop starts, and the window's controls and the core come after.
     m_dialog->createTray();
     shell.computeSettingsFile();
     // A second start hands its open over from here on (it waits for the core).
     shell.markMainWindow(*m_window);
-    auto* dispatcher = QAbstractEventDispatcher::instance();
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(
-        dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_dialog.get(), [this, once] {
-            QObject::disconnect(*once);
-            QMetaObject::invokeMethod(
-                m_dialog.get(), [this] { finishStart(); }, Qt::QueuedConnection);
-        });
+    // Qt flushes the display connection as the loop wakes, before posted work.
+    QMetaObject::invokeMethod(
+        m_dialog.get(), [this] { finishStart(); }, Qt::QueuedConnection);
     {
         const std::lock_guard lock(m_loopLock);
         m_loopRunning = true;
