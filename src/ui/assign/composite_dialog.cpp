@@ -16,6 +16,7 @@
 #include "core/keys/key_conversions.h"
 #include "core/keys/key_names.h"
 #include "core/window/main_window_messages.h"
+#include "ui/assign/composite_dialog_look.h"
 #include "ui/assign/composite_placement.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"
@@ -24,47 +25,14 @@
 namespace quorvane {
 
 using namespace composite_ids;
+using namespace composite_look;
 
 namespace {
 
-constexpr char kButtonFace[] = "Arial Unicode MS";
-constexpr char kHintFace[] = "Tahoma";
-constexpr char kFieldFace[] = "Verdana";
-constexpr std::uint32_t kLabelColour = 0xE4E4E4;
-constexpr double kHintPoints = 10.8;
-constexpr int kButtonPoints = 10;
-constexpr int kBannerPoints = 11;
-// Disabled captions sit on the skin's dark faces: dimmed, still readable.
-constexpr std::uint32_t kDisabledText = 0x7A736C;
-constexpr int kBannerTextLeft = 42;  // right of the skin's page glyph
-constexpr int kKeyFieldPoints = 18;
-constexpr int kListPoints = 12;
 constexpr int kKeyPickerCount = 106;
 constexpr int kKeyPickerRows = 20;
 constexpr int kStatePickerRows = 6;
 constexpr std::uint32_t kLangMessageIgnored = 0x4D4E;
-// Every step shows its key and action in grey, its delay (the column most
-// edited) in the list's own colour: recorded, edited, moved or read back.
-const QColor kStepGrey(0x9A, 0xA3, 0xB0);
-
-constexpr const char* kStyle =
-    "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
-    "border-radius:4px;padding:1px 6px;}"
-    "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
-    "selection-background-color:#7a1e2c;}"
-    "QCheckBox{background:transparent;color:#e4e4e4;}"
-    // A box in both states (the platform's box is dark on the dark skin), the
-    // skin's tick once checked.
-    "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
-    "background:#0f1116;}"
-    "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
-    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}"
-    // The skin's focus mark: the colour the skinned buttons mark theirs with.
-    "QComboBox:focus,QLineEdit:focus,QCheckBox::indicator:focus{border-color:#ffe060;}";
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QPixmap picture(const std::string& folder, const std::string& name) {
     std::string path = folder;
