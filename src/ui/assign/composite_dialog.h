@@ -183,6 +183,7 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void build();
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
     ColorStatic* makeLabel(int controlId, const char16_t* skinKey);
+    QComboBox* makeCombo(int controlId, const char16_t* skinKey);
     void finishOpen(CompositeOpening opening);
     void finishApply(const CompositeApplyResult& result);
     void closeDialog();
@@ -194,14 +195,10 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void sync();
     void syncPage();
     void showBanner(CompositePage page);
-    void syncMacroPage();
-    void syncNames();
-    void syncSteps();
     void syncLockedLook();
     void updateGrab();
 
     void onMaskClicked();
-    void onRecord();
     bool onKeyEvent(QKeyEvent* event);
     bool routeKey(const KeyEvent& key);
     // Ctrl+Tab leaves the capture field (every other key is captured).
@@ -209,9 +206,17 @@ class Quorvane_DlgComposite : public CBaseDialog {
     // Roles, focus, labels and the Tab order (composite_dialog_access.cpp).
     void presentControls();
     void nameControls();
+    QString text(std::u16string_view key) const;
+
+    // The macro page.
+    void buildMacroPage();
+    void clearMacroPage();
+    void syncMacroPage();
+    void syncNames();
+    void syncSteps();
+    void onRecord();
     CellEditor beginStepEdit(int row, int column);
     void endStepEdit(int row, int column, const CellEditResult& result);
-    QString text(std::u16string_view key) const;
 
     Setup m_setup;
     std::unique_ptr<Port> m_port;
