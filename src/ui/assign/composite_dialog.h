@@ -196,13 +196,8 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void syncPage();
     void showBanner(CompositePage page);
     void syncLockedLook();
-    void updateGrab();
 
     void onMaskClicked();
-    bool onKeyEvent(QKeyEvent* event);
-    bool routeKey(const KeyEvent& key);
-    // Ctrl+Tab leaves the capture field (every other key is captured).
-    bool leaveCaptureField(QKeyEvent* event);
     // Roles, focus, labels and the Tab order (composite_dialog_access.cpp).
     void presentControls();
     void nameControls();
@@ -217,6 +212,13 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void onRecord();
     CellEditor beginStepEdit(int row, int column);
     void endStepEdit(int row, int column, const CellEditResult& result);
+
+    // The keys.
+    void updateGrab();
+    bool onKeyEvent(QKeyEvent* event);
+    bool routeKey(const KeyEvent& key);
+    // Ctrl+Tab leaves the capture field (every other key is captured).
+    bool leaveCaptureField(QKeyEvent* event);
 
     Setup m_setup;
     std::unique_ptr<Port> m_port;
