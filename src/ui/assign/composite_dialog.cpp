@@ -230,6 +230,8 @@ void Quorvane_DlgComposite::build() {
     connect(makeButton(kApply, u"CONTROL_APPLY", m_keySet), &QAbstractButton::clicked, this,
             [this] { onApply(false); });
 
+    // Every page's labels come before the pages' fields: the children's order
+    // is the order in which a screen reader lists them.
     QFont hint(QString::fromLatin1(kHintFace));
     hint.setPointSizeF(kHintPoints);
     const std::pair<int, const char16_t*> hints[] = {{kSettingTitle, u"KEY_SETTING"},
@@ -245,29 +247,7 @@ void Quorvane_DlgComposite::build() {
     makeLabel(kCyclesLabel, u"FUNC_MACRO_CYCLES_PROMPT")->setFont(small);
     makeLabel(kRecordDelaysLabel, u"FUNC_MACRO_RECORD_DELAY2")->setFont(small);
 
-    QFont field(QString::fromLatin1(kFieldFace));
-    field.setPointSize(kKeyFieldPoints);
-    m_keyField = qtOwned<QLineEdit>(this);
-    m_keyField->setObjectName(QStringLiteral("ctl%1").arg(kKeyField));
-    loadSkinRect(m_keyField, layout(), u"BUTTONINFO", u"FUNC_KEY_INPUT");
-    m_keyField->setReadOnly(true);
-    m_keyField->setFont(field);
-    m_controls[kKeyField] = m_keyField;
-
-    m_media = makeCombo(kMediaList, u"FUNC_MEDIA_SELECT");
-    connect(m_media, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_syncing) {
-            m_core.selectMedia(index);
-            sync();
-        }
-    });
-    m_functions = makeCombo(kFunctionList, u"FUNC_FUNCTION_SELECT");
-    connect(m_functions, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_syncing) {
-            m_core.selectFunction(index);
-            sync();
-        }
-    });
+    buildFieldPages();
     buildMacroPage();
     presentControls();
     connect(qApp, &QApplication::focusChanged, this, [this] { updateGrab(); });
@@ -356,14 +336,7 @@ void Quorvane_DlgComposite::finishOpen(CompositeOpening opening) {
         return;
     }
     m_syncing = true;
-    m_media->clear();
-    for (const std::u16string& name : mediaListNames(m_setup.loadText)) {
-        m_media->addItem(qs(name));
-    }
-    m_functions->clear();
-    for (const std::u16string& name : functionListNames(m_setup.loadText)) {
-        m_functions->addItem(qs(name));
-    }
+    fillFieldLists();
     clearMacroPage();
     m_syncing = false;
     m_pageShown = false;
@@ -614,16 +587,7 @@ void Quorvane_DlgComposite::syncPage() {
         control(id)->setVisible(macro);
     }
     m_memory->setVisible(macro);
-    const QString keyText = qs(m_core.keyFieldText());
-    if (m_keyField->text() != keyText) {
-        m_keyField->setText(keyText);
-    }
-    if (m_media->currentIndex() != m_core.mediaSelection()) {
-        m_media->setCurrentIndex(m_core.mediaSelection());
-    }
-    if (m_functions->currentIndex() != m_core.functionSelection()) {
-        m_functions->setCurrentIndex(m_core.functionSelection());
-    }
+    syncFieldPages();
     if (pageChanged) {
         // A new page starts at its own field; the single key's captures the
         // key to send while it holds the focus.

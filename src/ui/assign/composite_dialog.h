@@ -203,6 +203,11 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void nameControls();
     QString text(std::u16string_view key) const;
 
+    // The single-key, media and function pages.
+    void buildFieldPages();
+    void fillFieldLists();
+    void syncFieldPages();
+
     // The macro page.
     void buildMacroPage();
     void clearMacroPage();
