@@ -194,14 +194,12 @@ class Quorvane_DlgComposite : public CBaseDialog {
     // Show what the core holds.
     void sync();
     void syncPage();
-    void showBanner(CompositePage page);
     void syncLockedLook();
 
     void onMaskClicked();
     // Roles, focus, labels and the Tab order (composite_dialog_access.cpp).
     void presentControls();
     void nameControls();
-    QString text(std::u16string_view key) const;
 
     // The single-key, media and function pages.
     void buildFieldPages();
@@ -224,6 +222,10 @@ class Quorvane_DlgComposite : public CBaseDialog {
     bool routeKey(const KeyEvent& key);
     // Ctrl+Tab leaves the capture field (every other key is captured).
     bool leaveCaptureField(QKeyEvent* event);
+
+    // The texts.
+    QString text(std::u16string_view key) const;
+    void showBanner(CompositePage page);
 
     Setup m_setup;
     std::unique_ptr<Port> m_port;
