@@ -331,13 +331,13 @@ void Quorvane_DlgComposite::syncPage() {
     }
 }
 
+// ---- The window's close button, the banner's click ------------------------------------
+
 void Quorvane_DlgComposite::closeEvent(QCloseEvent* event) {
     // The window manager's close button cancels.
     event->ignore();
     cancel();
 }
-
-// ---- The banner ----------------------------------------------------------------------
 
 void Quorvane_DlgComposite::onMaskClicked() {
     switch (m_core.page()) {
