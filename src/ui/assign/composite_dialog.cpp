@@ -1,22 +1,17 @@
+// The assignment dialog's frame: its pictures, the page buttons, the banner,
+// the commands (Osk, Close, OK, Cancel, Apply) and which page shows. The
+// pages, the keys, the texts and the round trips to the core's thread each
+// have a file of their own (see composite_dialog.h).
 #include "ui/assign/composite_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QProcess>
-#include <QScreen>
 #include <QStandardPaths>
 
-#include <algorithm>
-
-#include "core/assign/key_button_looks.h"
-#include "core/keys/evdev_keys.h"
-#include "core/keys/key_conversions.h"
-#include "core/keys/key_names.h"
-#include "core/window/main_window_messages.h"
-#include "ui/assign/composite_placement.h"
+#include "ui/assign/composite_dialog_look.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"
 #include "ui/skin/skin_picture.h"
@@ -24,47 +19,9 @@
 namespace quorvane {
 
 using namespace composite_ids;
+using namespace composite_look;
 
 namespace {
-
-constexpr char kButtonFace[] = "Arial Unicode MS";
-constexpr char kHintFace[] = "Tahoma";
-constexpr char kFieldFace[] = "Verdana";
-constexpr std::uint32_t kLabelColour = 0xE4E4E4;
-constexpr double kHintPoints = 10.8;
-constexpr int kButtonPoints = 10;
-constexpr int kBannerPoints = 11;
-// Disabled captions sit on the skin's dark faces: dimmed, still readable.
-constexpr std::uint32_t kDisabledText = 0x7A736C;
-constexpr int kBannerTextLeft = 42;  // right of the skin's page glyph
-constexpr int kKeyFieldPoints = 18;
-constexpr int kListPoints = 12;
-constexpr int kKeyPickerCount = 106;
-constexpr int kKeyPickerRows = 20;
-constexpr int kStatePickerRows = 6;
-constexpr std::uint32_t kLangMessageIgnored = 0x4D4E;
-// Every step shows its key and action in grey, its delay (the column most
-// edited) in the list's own colour: recorded, edited, moved or read back.
-const QColor kStepGrey(0x9A, 0xA3, 0xB0);
-
-constexpr const char* kStyle =
-    "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
-    "border-radius:4px;padding:1px 6px;}"
-    "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
-    "selection-background-color:#7a1e2c;}"
-    "QCheckBox{background:transparent;color:#e4e4e4;}"
-    // A box in both states (the platform's box is dark on the dark skin), the
-    // skin's tick once checked.
-    "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
-    "background:#0f1116;}"
-    "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
-    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}"
-    // The skin's focus mark: the colour the skinned buttons mark theirs with.
-    "QComboBox:focus,QLineEdit:focus,QCheckBox::indicator:focus{border-color:#ffe060;}";
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QPixmap picture(const std::string& folder, const std::string& name) {
     std::string path = folder;
@@ -75,17 +32,6 @@ QPixmap picture(const std::string& folder, const std::string& name) {
 }
 
 }  // namespace
-
-KeyEvent keyEventOf(const QKeyEvent& event) {
-    KeyEvent out;
-    if (const std::optional<std::uint16_t> evdev = evdevOfXkbKeycode(event.nativeScanCode())) {
-        out.key = keyOfEvdev(*evdev);
-    }
-    out.release = event.type() == QEvent::KeyRelease;
-    out.autoRepeat = event.isAutoRepeat();
-    out.timeMs = event.timestamp();
-    return out;
-}
 
 bool startOnScreenKeyboard() {
     for (const char* name : kOnScreenKeyboards) {
@@ -165,10 +111,6 @@ Quorvane_DlgComposite::~Quorvane_DlgComposite() {
     }
 }
 
-QString Quorvane_DlgComposite::text(std::u16string_view key) const {
-    return m_setup.loadText ? qs(m_setup.loadText(key)) : qs(key);
-}
-
 // ---- Building ---------------------------------------------------------------------
 
 bool Quorvane_DlgComposite::loadPictures() {
@@ -214,6 +156,17 @@ ColorStatic* Quorvane_DlgComposite::makeLabel(int controlId, const char16_t* ski
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_controls[controlId] = l;
     return l;
+}
+
+QComboBox* Quorvane_DlgComposite::makeCombo(int controlId, const char16_t* skinKey) {
+    QFont list(QString::fromLatin1(kFieldFace));
+    list.setPointSize(kListPoints);
+    auto* c = qtOwned<QComboBox>(this);
+    c->setObjectName(QStringLiteral("ctl%1").arg(controlId));
+    loadSkinRect(c, layout(), u"BUTTONINFO", skinKey);
+    c->setFont(list);
+    m_controls[controlId] = c;
+    return c;
 }
 
 void Quorvane_DlgComposite::build() {
@@ -269,6 +222,8 @@ void Quorvane_DlgComposite::build() {
     connect(makeButton(kApply, u"CONTROL_APPLY", m_keySet), &QAbstractButton::clicked, this,
             [this] { onApply(false); });
 
+    // Every page's labels come before the pages' fields: the children's order
+    // is the order in which a screen reader lists them.
     QFont hint(QString::fromLatin1(kHintFace));
     hint.setPointSizeF(kHintPoints);
     const std::pair<int, const char16_t*> hints[] = {{kSettingTitle, u"KEY_SETTING"},
@@ -284,128 +239,8 @@ void Quorvane_DlgComposite::build() {
     makeLabel(kCyclesLabel, u"FUNC_MACRO_CYCLES_PROMPT")->setFont(small);
     makeLabel(kRecordDelaysLabel, u"FUNC_MACRO_RECORD_DELAY2")->setFont(small);
 
-    QFont field(QString::fromLatin1(kFieldFace));
-    field.setPointSize(kKeyFieldPoints);
-    m_keyField = qtOwned<QLineEdit>(this);
-    m_keyField->setObjectName(QStringLiteral("ctl%1").arg(kKeyField));
-    loadSkinRect(m_keyField, layout(), u"BUTTONINFO", u"FUNC_KEY_INPUT");
-    m_keyField->setReadOnly(true);
-    m_keyField->setFont(field);
-    m_controls[kKeyField] = m_keyField;
-
-    QFont list(QString::fromLatin1(kFieldFace));
-    list.setPointSize(kListPoints);
-    auto combo = [&](int id, const char16_t* key) {
-        auto* c = qtOwned<QComboBox>(this);
-        c->setObjectName(QStringLiteral("ctl%1").arg(id));
-        loadSkinRect(c, layout(), u"BUTTONINFO", key);
-        c->setFont(list);
-        m_controls[id] = c;
-        return c;
-    };
-    m_media = combo(kMediaList, u"FUNC_MEDIA_SELECT");
-    connect(m_media, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_syncing) {
-            m_core.selectMedia(index);
-            sync();
-        }
-    });
-    m_functions = combo(kFunctionList, u"FUNC_FUNCTION_SELECT");
-    connect(m_functions, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_syncing) {
-            m_core.selectFunction(index);
-            sync();
-        }
-    });
-    m_names = combo(kMacroNames, u"FUNC_MACRO_LIST");
-    m_names->setEditable(true);
-    m_names->setInsertPolicy(QComboBox::NoInsert);
-    m_names->setCompleter(nullptr);
-    m_names->lineEdit()->setMaxLength(static_cast<int>(kMacroNameUnits) - 1);
-    connect(m_names, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_syncing) {
-            m_core.editor().selectMacro(index);
-            sync();
-        }
-    });
-    connect(m_names->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
-        if (!m_syncing) {
-            m_core.editor().typeName(typed.toStdU16String());
-            sync();
-        }
-    });
-
-    const std::pair<int, const char16_t*> macroButtons[] = {
-        {kMacroAdd, u"FUNC_MACRO_ADD"},
-        {kMacroDelete, u"FUNC_MACRO_DELETE"},
-        {kRecord, u"FUNC_MACRO_RECORD"},
-        {kStepDelete, u"FUNC_MACRO_DELETE2"},
-        {kStepClear, u"FUNC_MACRO_CLEAR"},
-        {kStepTop, u"FUNC_MACRO_UP_TOP"},
-        {kStepUp, u"FUNC_MACRO_UP"},
-        {kStepDown, u"FUNC_MACRO_DOWN"},
-        {kStepBottom, u"FUNC_MACRO_DOWN_BOTTOM"}};
-    for (const auto& [id, key] : macroButtons) {
-        makeButton(id, key, m_macroSet);
-    }
-    auto onEdit = [this](int id, const std::function<void(MacroEditor&)>& edit) {
-        connect(button(id), &QAbstractButton::clicked, this, [this, edit] {
-            m_steps->FinishEdit(true);
-            edit(m_core.editor());
-            sync();
-            if (m_steps->isVisible()) {
-                m_steps->setFocus(Qt::OtherFocusReason);
-            }
-        });
-    };
-    onEdit(kMacroAdd, [](MacroEditor& e) { e.addMacro(); });
-    onEdit(kMacroDelete, [](MacroEditor& e) { e.deleteMacro(); });
-    onEdit(kStepDelete, [](MacroEditor& e) { e.deleteStep(); });
-    onEdit(kStepClear, [](MacroEditor& e) { e.clearSteps(); });
-    onEdit(kStepTop, [](MacroEditor& e) { e.moveStepToTop(); });
-    onEdit(kStepUp, [](MacroEditor& e) { e.moveStepUp(); });
-    onEdit(kStepDown, [](MacroEditor& e) { e.moveStepDown(); });
-    onEdit(kStepBottom, [](MacroEditor& e) { e.moveStepToBottom(); });
-    connect(button(kRecord), &QAbstractButton::clicked, this, &Quorvane_DlgComposite::onRecord);
-
-    m_steps = qtOwned<CReportCtrl>(this);
-    m_steps->setObjectName(QStringLiteral("ctl%1").arg(kSteps));
-    loadSkinRect(m_steps, layout(), u"BUTTONINFO", u"FUNC_MACRO_LIST2");
-    m_steps->SetColumns({QString(), QString(), QString()}, {70, 60, 76});
-    m_steps->SetBeginEdit([this](int row, int column) { return beginStepEdit(row, column); });
-    m_steps->SetEndEdit([this](int row, int column, const CellEditResult& result) {
-        endStepEdit(row, column, result);
-    });
-    connect(m_steps, &CReportCtrl::rowSelected, this, [this](int row) {
-        if (!m_syncing) {
-            m_core.editor().selectStep(row);
-        }
-    });
-    m_controls[kSteps] = m_steps;
-
-    m_cycles = qtOwned<QLineEdit>(this);
-    m_cycles->setObjectName(QStringLiteral("ctl%1").arg(kCycles));
-    loadSkinRect(m_cycles, layout(), u"BUTTONINFO", u"FUNC_MACRO_CYCLES");
-    connect(m_cycles, &QLineEdit::textEdited, this, [this](const QString& typed) {
-        if (!m_syncing) {
-            m_core.editor().setCyclesText(typed.toStdU16String());
-            sync();
-        }
-    });
-    m_controls[kCycles] = m_cycles;
-
-    m_delays = qtOwned<QCheckBox>(this);
-    m_delays->setObjectName(QStringLiteral("ctl%1").arg(kRecordDelays));
-    loadSkinRect(m_delays, layout(), u"BUTTONINFO", u"FUNC_MACRO_RECORD_DELAY");
-    m_delays->setText(QString());
-    connect(m_delays, &QCheckBox::clicked, this, [this] {
-        m_core.onRecordDelaysClicked();
-        sync();
-    });
-    m_controls[kRecordDelays] = m_delays;
-
-    m_memory = qtOwned<MacroMemoryMeter>([this](const char16_t* key) { return text(key); }, this);
-    loadSkinRect(m_memory, layout(), u"BUTTONINFO", u"FUNC_MACRO_MEMORY");
+    buildFieldPages();
+    buildMacroPage();
     presentControls();
     connect(qApp, &QApplication::focusChanged, this, [this] { updateGrab(); });
     m_built = true;
@@ -418,281 +253,6 @@ CPngButton* Quorvane_DlgComposite::button(int controlId) const {
 QWidget* Quorvane_DlgComposite::control(int controlId) const {
     const auto it = m_controls.find(controlId);
     return it == m_controls.end() ? nullptr : it->second;
-}
-
-// ---- Opening, Apply, closing ----------------------------------------------------
-
-void Quorvane_DlgComposite::runOnCore(State waiting, Setup::CoreStep step) {
-    m_state = waiting;
-    const std::uint64_t generation = ++m_generation;
-    QPointer<Quorvane_DlgComposite> self(this);
-    // On the core's thread: the step, then its answer wrapped for the GUI.
-    auto wrapped = [self, generation, waiting,
-                    step = std::move(step)](int profile) -> std::function<void()> {
-        std::function<void()> then = step(profile);
-        return [self, generation, waiting, then = std::move(then)] {
-            if (self == nullptr || self->m_generation != generation || self->m_state != waiting) {
-                return;  // cancelled meanwhile
-            }
-            self->m_state = State::Open;
-            then();
-        };
-    };
-    if (m_setup.withActiveProfile) {
-        m_setup.withActiveProfile(std::move(wrapped));
-    } else {
-        wrapped(-1)();
-    }
-}
-
-bool Quorvane_DlgComposite::openForKey(int controlId, std::uint8_t gKeyBank,
-                                       const QRect& keyButton) {
-    if (m_state != State::Closed || !slotOfKeyButton(controlId, gKeyBank)) {
-        return false;
-    }
-    m_pendingId = controlId;
-    m_pendingBank = gKeyBank;
-    m_keyButton = keyButton;
-    if (m_setup.openChanged) {
-        m_setup.openChanged(true, controlId);
-    }
-    // The core's thread reads the key's entry and the macros; `this` is only
-    // touched back on the GUI thread.
-    WorkingConfig* config = m_setup.config;
-    std::function<std::uint32_t()> capacityOf = m_setup.macroCapacity;
-    runOnCore(State::Opening,
-              [this, config, controlId, gKeyBank,
-               capacityOf = std::move(capacityOf)](int profile) -> std::function<void()> {
-                  CompositeOpening opening =
-                      readCompositeOpening(*config, controlId, gKeyBank, profile);
-                  const std::uint32_t capacity = capacityOf ? capacityOf() : 0;
-                  return [this, capacity, opening = std::move(opening)]() mutable {
-                      m_macroCapacity = capacity;
-                      finishOpen(std::move(opening));
-                  };
-              });
-    return true;
-}
-
-void Quorvane_DlgComposite::finishOpen(CompositeOpening opening) {
-    if (!m_picturesOk) {
-        m_state = State::Closed;
-        if (m_setup.openChanged) {
-            m_setup.openChanged(false, m_pendingId);
-        }
-        if (m_setup.picturesMissing) {
-            m_setup.picturesMissing();
-        }
-        return;
-    }
-    if (!m_core.openWith(m_pendingId, m_pendingBank, std::move(opening))) {
-        m_state = State::Closed;
-        if (m_setup.openChanged) {
-            m_setup.openChanged(false, m_pendingId);
-        }
-        return;
-    }
-    m_syncing = true;
-    m_media->clear();
-    for (const std::u16string& name : mediaListNames(m_setup.loadText)) {
-        m_media->addItem(qs(name));
-    }
-    m_functions->clear();
-    for (const std::u16string& name : functionListNames(m_setup.loadText)) {
-        m_functions->addItem(qs(name));
-    }
-    m_names->clear();
-    m_steps->RemoveAllRows();
-    m_syncing = false;
-    m_shownNames.clear();
-    m_shownSteps.clear();
-    m_pageShown = false;
-    m_deactivated = false;
-    syncLockedLook();
-    sync();
-
-    const QScreen* screen = QGuiApplication::screenAt(m_keyButton.center());
-    if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
-    if (screen != nullptr) {
-        move(compositeDialogPosition(size(), m_keyButton, screen->availableGeometry()));
-    }
-    onMessage(UM_LANG, kTagLang, 0);
-
-    if (!m_filterInstalled) {
-        QApplication::instance()->installEventFilter(this);
-        m_filterInstalled = true;
-    }
-    show();
-    raise();
-    activateWindow();
-    updateGrab();
-}
-
-void Quorvane_DlgComposite::onApply(bool thenClose) {
-    if (m_state == State::Applying && thenClose) {
-        // OK right after Apply: nothing can change meanwhile, so that
-        // Apply's result stands for OK's.
-        m_closeAfterApply = true;
-        return;
-    }
-    if (m_state != State::Open) {
-        return;
-    }
-    m_closeAfterApply = thenClose;
-    m_steps->FinishEdit(true);
-    m_core.editor().stopRecording();
-    sync();
-    std::optional<CompositeApplyRequest> request = m_core.beginApply();
-    if (!request) {
-        return;
-    }
-    WorkingConfig* config = m_setup.config;
-    const TextLookup loadText = m_setup.loadText;
-    runOnCore(State::Applying,
-              [this, config, loadText,
-               request = std::move(*request)](int profile) -> std::function<void()> {
-                  const CompositeApplyResult result =
-                      applyCompositeToModel(*config, request, profile, loadText);
-                  return [this, result] { finishApply(result); };
-              });
-    updateGrab();
-}
-
-void Quorvane_DlgComposite::finishApply(const CompositeApplyResult& result) {
-    const bool written = m_core.finishApply(result);
-    if (written && m_closeAfterApply) {
-        m_core.close();
-        closeDialog();
-        return;
-    }
-    m_closeAfterApply = false;
-    sync();
-}
-
-void Quorvane_DlgComposite::cancel() {
-    if (m_state == State::Closed) {
-        return;
-    }
-    if (m_state == State::Opening) {
-        ++m_generation;
-        m_state = State::Closed;
-        if (m_setup.openChanged) {
-            m_setup.openChanged(false, m_pendingId);
-        }
-        return;
-    }
-    m_steps->FinishEdit(false);
-    m_core.close();
-    closeDialog();
-}
-
-void Quorvane_DlgComposite::closeDialog() {
-    ++m_generation;
-    m_state = State::Closed;
-    updateGrab();
-    if (m_filterInstalled) {
-        QApplication::instance()->removeEventFilter(this);
-        m_filterInstalled = false;
-    }
-    m_syncing = true;
-    m_steps->RemoveAllRows();
-    m_names->clear();
-    m_syncing = false;
-    m_shownNames.clear();
-    m_shownSteps.clear();
-    hide();
-    if (m_setup.openChanged) {
-        m_setup.openChanged(false, m_pendingId);
-    }
-}
-
-// ---- Messages and texts ------------------------------------------------------------
-
-bool Quorvane_DlgComposite::onMessage(std::uint32_t msg, std::uintptr_t wParam,
-                                      std::intptr_t /*lParam*/) {
-    if (msg == UM_LANG) {
-        if (wParam == kTagLang) {
-            applyLanguage();
-        }
-        return true;
-    }
-    return msg == kLangMessageIgnored;
-}
-
-void Quorvane_DlgComposite::applyLanguage() {
-    const bool locked = m_core.macroOnly();
-    const std::pair<int, std::u16string_view> captions[] = {
-        {kMacro, u"IDS_COMPOSITE_SELECT_MACRO"},
-        {kOk, u"IDS_COMPOSITE_OK"},
-        {kCancel, u"IDS_COMPOSITE_CANCEL"},
-        {kStepTop, u"IDS_COMPOSITE_MACRO_ACTION_UPTOP"},
-        {kStepUp, u"IDS_COMPOSITE_MACRO_ACTION_UP"},
-        {kStepDown, u"IDS_COMPOSITE_MACRO_ACTION_DOWN"},
-        {kStepBottom, u"IDS_COMPOSITE_MACRO_ACTION_DOWNBOTTOM"},
-        {kRecord, m_core.editor().recordCaptionKey()},
-        {kStepDelete, u"IDS_COMPOSITE_MACRO_ACTION_DELETE"},
-        {kStepClear, u"IDS_COMPOSITE_MACRO_ACTION_CLEAR"}};
-    for (const auto& [id, key] : captions) {
-        if (CPngButton* b = button(id)) {
-            b->setText(text(key));
-            b->setAccessibleName(b->text());
-            b->update();
-        }
-    }
-    const std::pair<int, std::u16string_view> pageCaptions[] = {
-        {kSingleKey, u"IDS_COMPOSITE_SELECT_KEY"},
-        {kMedia, u"IDS_COMPOSITE_SELECT_MEDIA"},
-        {kFunction, u"IDS_COMPOSITE_SELECT_FUNCTION"}};
-    for (const auto& [id, key] : pageCaptions) {
-        if (CPngButton* b = button(id)) {
-            b->setText(locked ? QString() : text(key));
-            b->setAccessibleName(text(key));
-            b->update();
-        }
-    }
-    const std::pair<int, std::u16string_view> ownCaptions[] = {{kClear, u"IDS_COMPOSITE_CLEAR"},
-                                                               {kApply, u"IDS_COMPOSITE_APPLY"},
-                                                               {kMacroAdd, u"IDS_MACRO_ADD"},
-                                                               {kMacroDelete, u"IDS_MACRO_DELETE"}};
-    for (const auto& [id, key] : ownCaptions) {
-        CPngButton* b = button(id);
-        b->setText(text(key));
-        b->setAccessibleName(text(key));
-        b->update();
-    }
-    showBanner(m_core.page());
-    const std::pair<int, std::u16string_view> labels[] = {
-        {kCyclesLabel, u"IDS_MACRO_CYCLES"},
-        {kRecordDelaysLabel, u"IDS_MACRO_RECORD_DELAY"},
-        {kSingleHint, u"IDS_KEYBOARD_KEY_SINGLE"},
-        {kMacroNameLabel, u"IDS_MACRO_NAME"},
-        {kMediaHint, u"IDS_MEDIA_EDIT"},
-        {kFunctionHint, u"IDS_FUNCTION_EDIT"},
-        {kSettingTitle, locked ? u"IDS_KEYBOARD_EDIT_TISHI" : u"IDS_KEYBOARD_KEY_SETTING"}};
-    for (const auto& [id, key] : labels) {
-        if (auto* l = qobject_cast<QLabel*>(control(id))) {
-            l->setText(text(key));
-        }
-    }
-    setWindowTitle(text(locked ? u"IDS_KEYBOARD_EDIT_TISHI" : u"IDS_KEYBOARD_KEY_SETTING"));
-    nameControls();
-    m_steps->SetColumnTitle(0, text(u"IDS_MACRO_MACRO_ACTION_COLUME_KEYS"));
-    m_steps->SetColumnTitle(1, text(u"IDS_MACRO_MACRO_ACTION_COLUME_ACTION"));
-    m_steps->SetColumnTitle(2, text(u"IDS_MACRO_MACRO_ACTION_COLUME_DELAY"));
-    m_memory->applyLanguage();
-}
-
-// The page banner's name, after the glyph the skin draws.
-void Quorvane_DlgComposite::showBanner(CompositePage page) {
-    const char16_t* key = page == CompositePage::Macro      ? u"IDS_COMPOSITE_SELECT_MACRO"
-                          : page == CompositePage::Media    ? u"IDS_COMPOSITE_SELECT_MEDIA"
-                          : page == CompositePage::Function ? u"IDS_COMPOSITE_SELECT_FUNCTION"
-                                                            : u"IDS_COMPOSITE_SELECT_KEY";
-    CPngButton* mask = button(kMask);
-    mask->setText(text(key).toUpper());
-    mask->update();
 }
 
 // ---- Showing the core's state -----------------------------------------------------
@@ -757,16 +317,7 @@ void Quorvane_DlgComposite::syncPage() {
         control(id)->setVisible(macro);
     }
     m_memory->setVisible(macro);
-    const QString keyText = qs(m_core.keyFieldText());
-    if (m_keyField->text() != keyText) {
-        m_keyField->setText(keyText);
-    }
-    if (m_media->currentIndex() != m_core.mediaSelection()) {
-        m_media->setCurrentIndex(m_core.mediaSelection());
-    }
-    if (m_functions->currentIndex() != m_core.functionSelection()) {
-        m_functions->setCurrentIndex(m_core.functionSelection());
-    }
+    syncFieldPages();
     if (pageChanged) {
         // A new page starts at its own field; the single key's captures the
         // key to send while it holds the focus.
@@ -780,269 +331,13 @@ void Quorvane_DlgComposite::syncPage() {
     }
 }
 
-void Quorvane_DlgComposite::syncNames() {
-    const MacroEditor& e = m_core.editor();
-    std::vector<std::u16string> names;
-    names.reserve(e.macros().size());
-    for (const MacroRecord& m : e.macros()) {
-        names.emplace_back(m.nameView());
-    }
-    QLineEdit* edit = m_names->lineEdit();
-    const int cursor = edit->cursorPosition();
-    const QString typed = edit->text();
-    if (names != m_shownNames) {
-        if (names.size() == m_shownNames.size()) {
-            for (std::size_t i = 0; i < names.size(); ++i) {
-                if (names[i] != m_shownNames[i]) {
-                    m_names->setItemText(static_cast<int>(i), qs(names[i]));
-                }
-            }
-        } else {
-            m_names->clear();
-            for (const std::u16string& n : names) {
-                m_names->addItem(qs(n));
-            }
-        }
-        m_shownNames = std::move(names);
-    }
-    if (m_names->currentIndex() != e.selectedMacro()) {
-        m_names->setCurrentIndex(e.selectedMacro());
-    }
-    // What the user typed stays as typed, caret included.
-    const QString shown = e.selectedMacro() >= 0 ? m_names->itemText(e.selectedMacro()) : typed;
-    if (edit->text() != shown) {
-        edit->setText(shown);
-    }
-    if (edit->hasFocus() && shown == typed) {
-        edit->setCursorPosition(cursor);
-    }
-}
-
-void Quorvane_DlgComposite::syncSteps() {
-    const std::vector<MacroAction>& steps = m_core.editor().steps();
-    if (steps != m_shownSteps) {
-        // Only the rows between the first and the last difference change: a
-        // recorded step or a move touches a few rows of up to 2000.
-        const std::size_t oldSize = m_shownSteps.size();
-        const std::size_t newSize = steps.size();
-        std::size_t head = 0;
-        while (head < oldSize && head < newSize && m_shownSteps[head] == steps[head]) {
-            ++head;
-        }
-        std::size_t tail = 0;
-        while (tail < oldSize - head && tail < newSize - head &&
-               m_shownSteps[oldSize - 1 - tail] == steps[newSize - 1 - tail]) {
-            ++tail;
-        }
-        for (std::size_t i = oldSize - tail; i > head; --i) {
-            m_steps->RemoveRow(static_cast<int>(i - 1));
-        }
-        for (std::size_t i = head; i < newSize - tail; ++i) {
-            const StepRowTexts t = stepRowTexts(steps[i], m_setup.loadText);
-            const int row =
-                m_steps->InsertRow(static_cast<int>(i), {qs(t.key), qs(t.action), qs(t.delay)});
-            m_steps->SetCellColour(row, 0, kStepGrey);
-            m_steps->SetCellColour(row, 1, kStepGrey);
-        }
-        m_shownSteps = steps;
-    }
-    const int selected = m_core.editor().selectedStep();
-    if (m_steps->SelectedRow() != selected) {
-        m_steps->SelectRow(selected);
-    }
-    if (selected >= 0) {
-        m_steps->EnsureVisible(selected);
-    }
-}
-
-void Quorvane_DlgComposite::syncMacroPage() {
-    const MacroEditor& e = m_core.editor();
-    syncNames();
-    syncSteps();
-    const QString cycles = qs(e.cyclesText());
-    if (m_cycles->text() != cycles) {
-        m_cycles->setText(cycles);
-    }
-    m_delays->setChecked(m_core.recordDelaysChecked());
-    CPngButton* record = button(kRecord);
-    const QString caption = text(e.recordCaptionKey());
-    if (record->text() != caption) {
-        record->setText(caption);
-        record->setAccessibleName(caption);
-    }
-    record->SetChecked(e.recording(), true);
-    const bool names = e.nameListEnabled();
-    m_names->setEnabled(names);
-    button(kMacroAdd)->setEnabled(names);
-    button(kMacroDelete)->setEnabled(names);
-    m_memory->showUse(e.memoryUse(m_macroCapacity));
-    const bool steps = e.stepButtonsEnabled();
-    for (const int id :
-         {kRecord, kStepDelete, kStepClear, kStepTop, kStepUp, kStepDown, kStepBottom}) {
-        button(id)->setEnabled(steps);
-    }
-}
-
-// ---- The keyboard grab ---------------------------------------------------------------
-
-void Quorvane_DlgComposite::updateGrab() {
-    const bool inField = focusWidget() == nullptr || focusWidget() == m_keyField;
-    const bool want = m_state == State::Open && isVisible() && !m_deactivated &&
-                      ((m_core.capturing() && inField) || m_core.recording());
-    if (want && !m_grabbing) {
-        grabKeyboard();
-        m_grabbing = true;
-    } else if (!want && m_grabbing) {
-        releaseKeyboard();
-        m_grabbing = false;
-    }
-    if (!m_grabbing) {
-        m_heldKeys.clear();
-    }
-}
-
-bool Quorvane_DlgComposite::onKeyEvent(QKeyEvent* event) {
-    if (m_state != State::Open) {
-        return true;  // waiting for the keyboard: the keys are held back
-    }
-    const KeyEvent key = keyEventOf(*event);
-    // X11 repeats a held key as release and press pairs, both marked.
-    if (key.autoRepeat && key.release) {
-        return true;
-    }
-    if (!m_core.recording() && m_core.capturing() && leaveCaptureField(event)) {
-        return true;
-    }
-    return routeKey(key);
-}
-
-bool Quorvane_DlgComposite::routeKey(const KeyEvent& key) {
-    if (m_core.onKey(key) != KeyRoute::Swallow) {
-        return false;
-    }
-    sync();
-    return true;
-}
-
-// Ctrl+Tab and Ctrl+Shift+Tab move on as in any field that takes Tab itself.
-// Ctrl and Shift are held back until the next key shows whether they began
-// such a move; anything else gets them as it would have, so every key and
-// every sequence captures what it did before.
-bool Quorvane_DlgComposite::leaveCaptureField(QKeyEvent* event) {
-    const bool press = event->type() == QEvent::KeyPress;
-    const int qtKey = event->key();
-    if (press && (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) &&
-        (event->modifiers() & Qt::ControlModifier)) {
-        m_heldKeys.clear();
-        focusNextPrevChild(qtKey == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
-        return true;
-    }
-    const bool holdable =
-        qtKey == Qt::Key_Control || (qtKey == Qt::Key_Shift && !m_heldKeys.empty());
-    if (press && holdable) {
-        if (!event->isAutoRepeat()) {
-            m_heldKeys.push_back(keyEventOf(*event));
-        }
-        return true;
-    }
-    if (m_heldKeys.empty()) {
-        return false;
-    }
-    std::vector<KeyEvent> held;
-    held.swap(m_heldKeys);
-    for (const KeyEvent& k : held) {
-        routeKey(k);
-    }
-    return false;
-}
-
-bool Quorvane_DlgComposite::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease: {
-            auto* key = static_cast<QKeyEvent*>(event);
-            m_lastInputMs = key->timestamp();
-            if (m_grabbing) {
-                return onKeyEvent(key);
-            }
-            break;
-        }
-        case QEvent::ShortcutOverride:
-            if (m_grabbing) {
-                // Taken as a key, never as a shortcut.
-                event->accept();
-                return true;
-            }
-            break;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-            m_lastInputMs = static_cast<QInputEvent*>(event)->timestamp();
-            break;
-        default:
-            break;
-    }
-    return CBaseDialog::eventFilter(watched, event);
-}
-
-void Quorvane_DlgComposite::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            return;  // neither OK nor Cancel
-        case Qt::Key_F1:
-            if (m_core.helpAllowed() && m_setup.openHelp) {
-                m_setup.openHelp();
-            }
-            return;
-        default:
-            CBaseDialog::keyPressEvent(event);
-    }
-}
-
-void Quorvane_DlgComposite::keyReleaseEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            return;
-        default:
-            CBaseDialog::keyReleaseEvent(event);
-    }
-}
+// ---- The window's close button, the banner's click ------------------------------------
 
 void Quorvane_DlgComposite::closeEvent(QCloseEvent* event) {
     // The window manager's close button cancels.
     event->ignore();
     cancel();
 }
-
-void Quorvane_DlgComposite::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && m_state != State::Closed) {
-        if (isActiveWindow()) {
-            m_deactivated = false;
-        } else {
-            // Another window took the keyboard: a recording would go on blind.
-            m_deactivated = true;
-            if (m_core.recording()) {
-                m_core.editor().stopRecording();
-                sync();
-            }
-        }
-        updateGrab();
-    }
-    CBaseDialog::changeEvent(event);
-}
-
-void Quorvane_DlgComposite::hideEvent(QHideEvent* event) {
-    if (m_grabbing) {
-        releaseKeyboard();
-        m_grabbing = false;
-    }
-    CBaseDialog::hideEvent(event);
-}
-
-// ---- Page and macro controls ---------------------------------------------------------
 
 void Quorvane_DlgComposite::onMaskClicked() {
     switch (m_core.page()) {
@@ -1059,78 +354,6 @@ void Quorvane_DlgComposite::onMaskClicked() {
             update();
             break;
     }
-}
-
-void Quorvane_DlgComposite::onRecord() {
-    if (m_state != State::Open) {
-        return;
-    }
-    m_steps->FinishEdit(true);
-    // The click that starts it is on the key events' clock.
-    m_core.editor().toggleRecording(m_lastInputMs);
-    sync();
-}
-
-CellEditor Quorvane_DlgComposite::beginStepEdit(int row, int column) {
-    CellEditor editor;
-    const std::vector<MacroAction>& steps = m_core.editor().steps();
-    if (row < 0 || static_cast<std::size_t>(row) >= steps.size()) {
-        return editor;
-    }
-    const MacroAction& step = steps[static_cast<std::size_t>(row)];
-    switch (column) {
-        case 0: {
-            editor.kind = CellEditor::Kind::DropDown;
-            for (int i = 0; i < kKeyPickerCount; ++i) {
-                editor.items.append(
-                    qs(keyNameOfListIndex(static_cast<KeyListIndex>(i), m_setup.loadText)));
-            }
-            const KeyListIndex index = listIndexOfKey(step.key);
-            editor.current = index < kKeyPickerCount ? static_cast<int>(index) : -1;
-            editor.visibleRows = kKeyPickerRows;
-            break;
-        }
-        case 1:
-            editor.kind = CellEditor::Kind::DropDown;
-            editor.items = {qs(stepActionText(0)), qs(stepActionText(1))};
-            editor.current = step.state == 0 ? 0 : 1;
-            editor.visibleRows = kStatePickerRows;
-            break;
-        case 2:
-            m_core.editor().beginDelayEdit();
-            editor.kind = CellEditor::Kind::Digits;
-            editor.text = QString::number(step.delay);
-            QMetaObject::invokeMethod(
-                this, [this] { sync(); }, Qt::QueuedConnection);
-            break;
-        default:
-            break;
-    }
-    return editor;
-}
-
-void Quorvane_DlgComposite::endStepEdit(int row, int column, const CellEditResult& result) {
-    if (!result.confirmed || m_state != State::Open) {
-        return;
-    }
-    MacroEditor& e = m_core.editor();
-    switch (column) {
-        case 0:
-            e.setStepKeyListIndex(row, result.index);
-            break;
-        case 1:
-            e.setStepState(row, result.index);
-            break;
-        case 2:
-            e.endDelayEdit(row, result.text.toStdU16String());
-            break;
-        default:
-            break;
-    }
-    // The rows are shown from the steps again; the edited one compares equal
-    // when nothing changed.
-    QMetaObject::invokeMethod(
-        this, [this] { sync(); }, Qt::QueuedConnection);
 }
 
 }  // namespace quorvane

@@ -16,6 +16,13 @@
 // (the same physical key whatever the layout), auto-repeats are dropped, the
 // event's own time stamps the step. The grab is released as soon as neither
 // holds, the page changes, the dialog closes or loses the activation.
+//
+// Files: composite_dialog.cpp the frame (pictures, page buttons, commands,
+// which page shows), composite_field_pages.cpp the single-key, media and
+// function pages, composite_macro_page.cpp the macro page,
+// composite_key_grab.cpp the keys, composite_texts.cpp the texts,
+// composite_lifecycle.cpp opening, Apply and closing,
+// composite_dialog_access.cpp the focus and what a screen reader reads.
 #pragma once
 
 #include <QCheckBox>
@@ -183,6 +190,41 @@ class Quorvane_DlgComposite : public CBaseDialog {
     void build();
     CPngButton* makeButton(int controlId, const char16_t* skinKey, const SkinPictureSet& pictures);
     ColorStatic* makeLabel(int controlId, const char16_t* skinKey);
+    QComboBox* makeCombo(int controlId, const char16_t* skinKey);
+
+    // Show what the core holds.
+    void sync();
+    void syncPage();
+    void syncLockedLook();
+    void onMaskClicked();
+
+    // The single-key, media and function pages.
+    void buildFieldPages();
+    void fillFieldLists();
+    void syncFieldPages();
+
+    // The macro page.
+    void buildMacroPage();
+    void clearMacroPage();
+    void syncMacroPage();
+    void syncNames();
+    void syncSteps();
+    void onRecord();
+    CellEditor beginStepEdit(int row, int column);
+    void endStepEdit(int row, int column, const CellEditResult& result);
+
+    // The keys.
+    void updateGrab();
+    bool onKeyEvent(QKeyEvent* event);
+    bool routeKey(const KeyEvent& key);
+    // Ctrl+Tab leaves the capture field (every other key is captured).
+    bool leaveCaptureField(QKeyEvent* event);
+
+    // The texts.
+    QString text(std::u16string_view key) const;
+    void showBanner(CompositePage page);
+
+    // Opening, Apply and closing.
     void finishOpen(CompositeOpening opening);
     void finishApply(const CompositeApplyResult& result);
     void closeDialog();
@@ -190,28 +232,9 @@ class Quorvane_DlgComposite : public CBaseDialog {
     // `waiting`; what it returns is dropped when the dialog was cancelled.
     void runOnCore(State waiting, Setup::CoreStep step);
 
-    // Show what the core holds.
-    void sync();
-    void syncPage();
-    void showBanner(CompositePage page);
-    void syncMacroPage();
-    void syncNames();
-    void syncSteps();
-    void syncLockedLook();
-    void updateGrab();
-
-    void onMaskClicked();
-    void onRecord();
-    bool onKeyEvent(QKeyEvent* event);
-    bool routeKey(const KeyEvent& key);
-    // Ctrl+Tab leaves the capture field (every other key is captured).
-    bool leaveCaptureField(QKeyEvent* event);
-    // Roles, focus, labels and the Tab order (composite_dialog_access.cpp).
+    // Roles, focus, labels and the Tab order.
     void presentControls();
     void nameControls();
-    CellEditor beginStepEdit(int row, int column);
-    void endStepEdit(int row, int column, const CellEditResult& result);
-    QString text(std::u16string_view key) const;
 
     Setup m_setup;
     std::unique_ptr<Port> m_port;
