@@ -102,6 +102,23 @@ else
     fail "SIGTERM left the program running"
 fi
 unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE
+
+# ---- 2b. A second start the moment the first has its channel: the first may
+# still be making its window and core; the open waits for them.
+new_user early
+export QUELLIX_DEVICE=virtual QUELLIX_VIRTUAL_STATE="$HOME/keyboard.state"
+launch /Start
+first=$program
+end=$((SECONDS + 20))
+until channel_open "$first" || ended "$first" || ((SECONDS >= end)); do sleep 0.001; done
+timeout 20 "$bin/quorvane" >>"$work/log" 2>&1
+code=$?
+[ "$code" -eq 0 ] && pass "a second start during the first's start ends with 0" || fail "an early second start ended with $code"
+if wait_for 30 window_viewable; then pass "an early second start shows the window"; else fail "an early second start showed nothing"; fi
+running "$first" && pass "the first instance keeps running after an early open" || fail "the first instance ended"
+timeout 20 "$bin/quorvane" /Kill >>"$work/log" 2>&1
+wait_for 20 ended "$first" || fail "/Kill left the first instance running"
+unset QUELLIX_DEVICE QUELLIX_VIRTUAL_STATE
 stop_tray
 
 # ---- 3. No notification area: the window shows (unless /Start).

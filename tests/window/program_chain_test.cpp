@@ -118,6 +118,39 @@ TEST_F(ProgramChainTest, ArrivalReloadsTheModelFromTheKeyboard) {
     EXPECT_FALSE(port.IsChangesPending());
 }
 
+// The tray icon comes before the keyboard is read: an open action then (a
+// click, a second start) opens the window once it is read, and does not say
+// that no keyboard is there; once read, a later arrival opens nothing by
+// itself. Without a keyboard the open action says so.
+TEST_F(ProgramChainTest, AnOpenWhileTheKeyboardIsReadOpensOnceItIsRead) {
+    knobs.SetLatencyUs(2000);     // each read slow enough to click during it
+    events->setNoAutoOpen(true);  // as "/Start"
+    events->StartDeviceEvents();
+    dispatcher->postMessage(UM_INIT, kTagInit, 0);
+    core->openAction();
+    ASSERT_TRUE(settle([&] { return core->shownIcon() == 141; }));
+    EXPECT_EQ(view.opens, 1);
+    EXPECT_TRUE(prompter.taken().empty());
+
+    knobs.SetLatencyUs(0);
+    knobs.Remove();
+    ASSERT_TRUE(settle([&] { return core->shownIcon() == 128; }));
+    knobs.Attach();
+    ASSERT_TRUE(settle([&] { return core->shownIcon() == 141; }));
+    EXPECT_EQ(view.opens, 1);
+}
+
+TEST_F(ProgramChainTest, AnOpenWithoutAKeyboardSaysSo) {
+    knobs.Remove();
+    events->setNoAutoOpen(true);
+    events->StartDeviceEvents();
+    dispatcher->postMessage(UM_INIT, kTagInit, 0);
+    core->openAction();
+    ASSERT_TRUE(settle([&] { return core->shownIcon() == 128; }));
+    EXPECT_EQ(view.opens, 0);
+    EXPECT_EQ(prompter.taken().size(), 1u);
+}
+
 TEST_F(ProgramChainTest, UnplugForgetsTheActiveProfileAndReplugReloadsAndClearsTheDirtyMark) {
     events->setNoAutoOpen(true);
     events->StartDeviceEvents();

@@ -153,13 +153,42 @@ void DeviceEvents::onConsumerCode(std::uint16_t code) {
 }
 
 void DeviceEvents::startArrivalWorker(std::uint32_t count) {
+    if (count != 0) {
+        std::lock_guard lock(m_lock);
+        ++m_readsPending;
+    }
     const TurnQueue::Ticket ticket = m_arrivals.take();
     if (!m_workers.start([this, count, ticket] { ArrivalWorker(count, ticket); })) {
         m_arrivals.skip(ticket);
+        endRead(count);
     }
 }
 
+void DeviceEvents::endRead(std::uint32_t count) {
+    if (count == 0) {
+        return;
+    }
+    std::lock_guard lock(m_lock);
+    if (--m_readsPending == 0) {
+        m_openWanted = false;  // the keyboard went before it was read
+    }
+}
+
+bool DeviceEvents::openOnceRead() {
+    std::lock_guard lock(m_lock);
+    if (m_readsPending == 0) {
+        return false;
+    }
+    m_openWanted = true;
+    return true;
+}
+
 void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) {
+    struct ReadScope {
+        DeviceEvents& events;
+        std::uint32_t count;
+        ~ReadScope() { events.endRead(count); }
+    } read{*this, count};
     TurnScope turn(m_arrivals, ticket);
     if (!m_arrivals.waitTurn(ticket)) {
         return;
@@ -217,16 +246,18 @@ void DeviceEvents::ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket) 
     }
     m_listener.showKeyboardPresence(count != 0);
     bool noAutoOpen = false;
+    bool openWanted = false;
     {
         std::lock_guard lock(m_lock);
         noAutoOpen = m_state.g_bNoAutoOpen != 0;
         m_state.g_nDeviceCount = count;
+        openWanted = count != 0 && std::exchange(m_openWanted, false);
+    }
+    if (count != 0 && (openWanted || !noAutoOpen)) {
+        m_listener.openRequested();
     }
     if (noAutoOpen) {
         return;
-    }
-    if (count != 0) {
-        m_listener.openRequested();
     }
     std::lock_guard lock(m_lock);
     m_state.g_bNoAutoOpen = 1;

@@ -106,6 +106,9 @@ class DeviceEvents {
 
     DeviceEventsState state() const;
     std::uint32_t deviceCount() const;  // g_nDeviceCount: the open action's test
+    // An open action while a keyboard is being read: true when the arrival
+    // opens the window once it is read (false: no keyboard is being read).
+    bool openOnceRead();
     std::uint8_t gKeyBank() const;
     // Workers started and not yet finished.
     std::size_t workersRunning() const { return m_workers.running(); }
@@ -119,6 +122,7 @@ class DeviceEvents {
 
     void onConsumerCode(std::uint16_t code);
     void startArrivalWorker(std::uint32_t count);
+    void endRead(std::uint32_t count);
     void ArrivalWorker(std::uint32_t count, TurnQueue::Ticket ticket);
     void startIconWorker(std::uint16_t code);
     void IconWorker(std::uint16_t code);
@@ -138,6 +142,8 @@ class DeviceEvents {
     std::condition_variable m_stopWake;
     DeviceEventsState m_state;
     HandOver m_handOver;
+    std::uint32_t m_readsPending = 0;      // arrival workers started for a keyboard, not ended
+    bool m_openWanted = false;             // an open action came while one was reading
     std::deque<std::u16string> m_prompts;  // posted to the window thread, not yet shown
     bool m_hooked = false;
     bool m_stopping = false;

@@ -136,6 +136,10 @@ void MainWindowCore::openAction() {
         m_view.openWindow();
         return;
     }
+    // A click on an icon that came before the keyboard was read.
+    if (m_events != nullptr && m_events->openOnceRead()) {
+        return;
+    }
     if (m_noKeyboardReason) {
         const std::u16string reason = m_noKeyboardReason();
         if (!reason.empty()) {

@@ -50,7 +50,12 @@ class QuorvaneProgram::Window final : public MainWindow {
   public:
     explicit Window(QuorvaneProgram& program) : m_program(program) {}
     int runModal() override { return m_program.runModal(); }
-    void openAction() override { m_program.openAction(); }
+    // On the instance channel's thread: the GUI's thread takes it from there,
+    // as it does every other action (the core may still be starting).
+    void openAction() override {
+        QMetaObject::invokeMethod(
+            m_program.m_dialog.get(), [this] { m_program.openAction(); }, Qt::QueuedConnection);
+    }
     void exitAction() override {
         m_program.runOnGui([this] { m_program.shutdownProgram(); });
     }
@@ -315,6 +320,7 @@ void QuorvaneProgram::startCore() {
     m_beforeCore.clear();
 }
 
+// Only on the GUI's thread, as m_beforeCore is.
 void QuorvaneProgram::onCore(std::function<void()> work) {
     if (m_core) {
         m_core->post(std::move(work));
