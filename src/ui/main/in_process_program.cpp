@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMetaObject>
 #include <QTimer>
 
 #include <atomic>
@@ -75,7 +76,8 @@ std::string prepareInProcessEnvironment() {
     return home;
 }
 
-bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body) {
+bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body,
+                  const std::function<void(QuorvaneProgram&)>& beforeStart) {
     ShellOptions options;
     const std::string folder = programFolder();
     options.exePath = folder + "quorvane";
@@ -112,6 +114,11 @@ bool runInProcess(const std::string& home, const std::function<void(InProcessCon
         }
         program.shutdownProgram();
     });
+    if (beforeStart) {
+        // Posted now, so it comes before the second half of the program's start.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&] { beforeStart(program); }, Qt::QueuedConnection);
+    }
     program.run({"/Start"});
     std::error_code ec;
     std::filesystem::remove_all(home, ec);

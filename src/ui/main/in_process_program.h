@@ -44,6 +44,9 @@ std::string prepareInProcessEnvironment();
 
 // The program from the folder of the running executable. False when the
 // program or the keyboard did not come up (body not run).
-bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body);
+// `beforeStart`, when given, runs in the loop's first turn, while the window
+// and the core are still being made (as a tray click that quick would).
+bool runInProcess(const std::string& home, const std::function<void(InProcessContext&)>& body,
+                  const std::function<void(QuorvaneProgram&)>& beforeStart = {});
 
 }  // namespace quorvane
