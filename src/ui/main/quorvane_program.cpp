@@ -170,7 +170,7 @@ int QuorvaneProgram::runModal() {
     shell.computeSettingsFile();
     // A second start hands its open over from here on (it waits for the core).
     shell.markMainWindow(*m_window);
-    // Qt flushes the display connection as the loop wakes, before posted work.
+    // Posted: it runs once the loop runs, after the icon's requests went out.
     QMetaObject::invokeMethod(
         m_dialog.get(), [this] { finishStart(); }, Qt::QueuedConnection);
     {
