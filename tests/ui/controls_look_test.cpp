@@ -18,6 +18,7 @@
 #include "core/platform/registry_store.h"
 #include "platform/temp_dir.h"
 #include "ui/assign/composite_dialog.h"
+#include "ui/image_measures.h"
 #include "ui/main/profile_dialog.h"
 #include "ui/qt_test_app.h"
 
@@ -25,6 +26,8 @@ namespace quorvane {
 namespace {
 
 using namespace composite_ids;
+using test::lightPixels;
+using test::meanGray;
 
 class ControlsLookTest : public ::testing::Test {
   protected:
@@ -68,19 +71,6 @@ class ControlsLookTest : public ::testing::Test {
     WorkingConfig config;
     std::unique_ptr<Quorvane_DlgComposite> dialog;
 };
-
-// Light pixels (an arrow, a tick, a frame) in `image` within the columns from `left`.
-int lightPixels(const QImage& image, int left = 0) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = left; x < image.width(); ++x) {
-            if (qGray(image.pixel(x, y)) > 110) {
-                ++n;
-            }
-        }
-    }
-    return n;
-}
 
 TEST_F(ControlsLookTest, TheRecordDelaysBoxShowsBothStates) {
     dialog->button(kMacro)->click();
@@ -137,16 +127,6 @@ TEST_F(ControlsLookTest, TheProfileManagersRowBoxesShowBothStates) {
         EXPECT_EQ(reddish, 0) << "row " << row;
     }
     manager.closeAsCancelled();
-}
-
-double meanGray(const QImage& image) {
-    double sum = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            sum += qGray(image.pixel(x, y));
-        }
-    }
-    return sum / (image.width() * image.height());
 }
 
 // With no macro the step buttons are disabled: they keep the skin's dark face

@@ -29,6 +29,7 @@
 #include "core/window/gkey_captions.h"
 #include "core/window/key_buttons.h"
 #include "platform/temp_dir.h"
+#include "ui/image_measures.h"
 #include "ui/main/main_dialog.h"
 #include "ui/qt_test_app.h"
 #include "ui/skin/bitmap_slider.h"
@@ -37,6 +38,8 @@ namespace quorvane {
 namespace {
 
 using namespace main_ids;
+using test::lightPixels;
+using test::meanGray;
 
 constexpr int kKeyA = 1058;
 constexpr int kKeyS = 1059;
@@ -463,26 +466,6 @@ TEST_F(MainWindowTest, TheProfileManagersOkAppliesOnlyAChangedList) {
             EXPECT_TRUE(actions.appliedRows[0].at(1).checked);
         }
     }
-}
-
-double meanGray(const QImage& image) {
-    double sum = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            sum += qGray(image.pixel(x, y));
-        }
-    }
-    return sum / (image.width() * image.height());
-}
-
-int lightPixels(const QImage& image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            n += qGray(image.pixel(x, y)) > 110 ? 1 : 0;
-        }
-    }
-    return n;
 }
 
 // Controls that are drawn disabled keep the skin's dark face and a caption
