@@ -8,11 +8,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace quorvane {
 
 InProcessContext* g_context = nullptr;
+void (*g_beforeStart)(QuorvaneProgram& program) = nullptr;
 
 }  // namespace quorvane
 
@@ -22,11 +24,18 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     int result = 1;
-    const bool ran = quorvane::runInProcess(home, [&](quorvane::InProcessContext& context) {
-        quorvane::g_context = &context;
-        result = RUN_ALL_TESTS();
-        quorvane::g_context = nullptr;
-    });
+    std::function<void(quorvane::QuorvaneProgram&)> beforeStart;
+    if (quorvane::g_beforeStart != nullptr) {
+        beforeStart = quorvane::g_beforeStart;
+    }
+    const bool ran = quorvane::runInProcess(
+        home,
+        [&](quorvane::InProcessContext& context) {
+            quorvane::g_context = &context;
+            result = RUN_ALL_TESTS();
+            quorvane::g_context = nullptr;
+        },
+        beforeStart);
     if (!ran) {
         std::fprintf(stderr, "the program did not start with the virtual keyboard\n");
         return 1;

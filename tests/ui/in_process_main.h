@@ -8,5 +8,8 @@
 namespace quorvane {
 
 extern InProcessContext* g_context;
+// Set by a test program's own static initialiser when the program should get
+// something in its loop's first turn, before its window and core are made.
+extern void (*g_beforeStart)(QuorvaneProgram& program);
 
 }  // namespace quorvane
