@@ -6,7 +6,6 @@
 // (beside libquellix.so):
 //   build/release/bin/bench_apply_history
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -30,12 +29,6 @@ using namespace quorvane;
 constexpr std::uint32_t kMacroSpace = 8192;
 constexpr std::chrono::milliseconds kNoWait{0};
 
-class SilentPrompter : public Prompter {
-  public:
-    void showMessage(std::u16string_view /*text*/) override {}
-    bool askYesNo(std::u16string_view /*text*/) override { return true; }
-};
-
 struct Bench {
     std::unique_ptr<DeviceLink> link;
     decltype(&::QuellixVirtualSetUsbFrames) setUsbFrames = nullptr;
@@ -45,7 +38,7 @@ struct Bench {
     DownloadSnapshot snapshot;
     LightingState lighting;
     BasicWindowPort window;
-    SilentPrompter prompter;
+    quorvane::bench::SilentPrompter prompter{true};
     std::unique_ptr<SyncSession> withHistory;
     std::unique_ptr<SyncSession> withoutHistory;
 
@@ -57,11 +50,8 @@ struct Bench {
             return;
         }
         link = std::move(opened.link);
-        void* handle = dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
-        if (handle != nullptr) {
-            setUsbFrames = reinterpret_cast<decltype(setUsbFrames)>(
-                dlsym(handle, "QuellixVirtualSetUsbFrames"));
-        }
+        setUsbFrames =
+            quorvane::bench::virtualKnob<decltype(setUsbFrames)>("QuellixVirtualSetUsbFrames");
         if (setUsbFrames == nullptr) {
             error = "the virtual keyboard's knobs are missing";
             link.reset();

@@ -1,7 +1,6 @@
 // Run from the program folder (beside libquellix.so):
 //   build/sync-rel/bin/bench_sync_transfer
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -27,12 +26,6 @@ constexpr double kFrameSeconds = 1e-3;
 constexpr double kExchangeSeconds = 2 * kFrameSeconds;  // request frame, answer frame
 constexpr std::uint32_t kMacroSpace = 8192;
 
-class SilentPrompter : public Prompter {
-  public:
-    void showMessage(std::u16string_view /*text*/) override {}
-    bool askYesNo(std::u16string_view /*text*/) override { return false; }
-};
-
 struct Knobs {
     decltype(&::QuellixVirtualSetUsbFrames) SetUsbFrames = nullptr;
     decltype(&::QuellixVirtualFrameCount) FrameCount = nullptr;
@@ -48,7 +41,7 @@ struct Bench {
     DownloadSnapshot snapshot;
     LightingState lighting;
     BasicWindowPort window;
-    SilentPrompter prompter;
+    quorvane::bench::SilentPrompter prompter{false};
     std::unique_ptr<SyncSession> session;
 
     Bench() {
@@ -60,14 +53,10 @@ struct Bench {
             return;
         }
         link = std::move(opened.link);
-        const std::string path = programFolder() + "libquellix.so";
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-        if (handle != nullptr) {
-            knobs.SetUsbFrames = reinterpret_cast<decltype(knobs.SetUsbFrames)>(
-                dlsym(handle, "QuellixVirtualSetUsbFrames"));
-            knobs.FrameCount = reinterpret_cast<decltype(knobs.FrameCount)>(
-                dlsym(handle, "QuellixVirtualFrameCount"));
-        }
+        knobs.SetUsbFrames = quorvane::bench::virtualKnob<decltype(knobs.SetUsbFrames)>(
+            "QuellixVirtualSetUsbFrames");
+        knobs.FrameCount =
+            quorvane::bench::virtualKnob<decltype(knobs.FrameCount)>("QuellixVirtualFrameCount");
         if (knobs.SetUsbFrames == nullptr || knobs.FrameCount == nullptr) {
             error = "the virtual keyboard's knobs are missing";
             link.reset();
@@ -86,7 +75,10 @@ struct Bench {
                                                                 home + "/Documents/Quorvane_09A",
                                                                 home + "/Skins/",
                                                                 BusyTiming{},
-                                                                std::string()});
+                                                                std::string(),
+                                                                // No history: the transfer alone.
+                                                                std::string(),
+                                                                HistoryLimits{}});
         lighting.macroSpace = kMacroSpace;
         quorvane::bench::fillMacroArea(config, kMacroSpace);
         // The keyboard starts out holding the same configuration.
