@@ -76,7 +76,6 @@ struct Bench {
                                                                 home + "/Skins/",
                                                                 BusyTiming{},
                                                                 std::string(),
-                                                                // No history: the transfer alone.
                                                                 std::string(),
                                                                 HistoryLimits{}});
         lighting.macroSpace = kMacroSpace;
