@@ -1,6 +1,5 @@
 #include "ui/skin/picture_switch.h"
 
-#include <QAccessible>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -20,11 +19,8 @@ void CPictureSwitch::setChecked(bool on) {
         return;
     }
     m_checked = on;
-    if (m_role == SkinRole::Toggle && QAccessible::isActive()) {
-        QAccessible::State state;
-        state.checked = true;
-        QAccessibleStateChangeEvent event(this, state);
-        QAccessible::updateAccessibility(&event);
+    if (m_role == SkinRole::Toggle) {
+        announceCheckedChange(this);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "ui/skin/png_button.h"
 
-#include <QAccessible>
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -107,11 +106,8 @@ void CPngButton::SetOffset(int x, int y, bool redraw) {
 void CPngButton::SetChecked(bool on, bool redraw) {
     const bool changed = on != m_checked;
     m_checked = on;
-    if (changed && m_role == SkinRole::Toggle && QAccessible::isActive()) {
-        QAccessible::State state;
-        state.checked = true;
-        QAccessibleStateChangeEvent event(this, state);
-        QAccessible::updateAccessibility(&event);
+    if (changed && m_role == SkinRole::Toggle) {
+        announceCheckedChange(this);
     }
     if (redraw) {
         update();

@@ -132,4 +132,14 @@ void installSkinAccessibility() {
     (void)kInstalled;
 }
 
+void announceCheckedChange(QObject* control) {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    QAccessible::State state;
+    state.checked = true;
+    QAccessibleStateChangeEvent event(control, state);
+    QAccessible::updateAccessibility(&event);
+}
+
 }  // namespace quorvane

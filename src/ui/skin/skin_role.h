@@ -1,6 +1,8 @@
 // What a hand-drawn control is to assistive technology and the keyboard.
 #pragma once
 
+class QObject;
+
 namespace quorvane {
 
 enum class SkinRole {
@@ -12,5 +14,7 @@ enum class SkinRole {
 
 // The accessibility factory for the skinned controls; installing twice is harmless.
 void installSkinAccessibility();
+// Tells assistive technology that `control`'s checked state changed.
+void announceCheckedChange(QObject* control);
 
 }  // namespace quorvane
