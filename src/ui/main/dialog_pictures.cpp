@@ -1,9 +1,9 @@
 #include "ui/main/dialog_pictures.h"
 
-#include <QImageReader>
 #include <QString>
 
 #include "core/platform/ini_file.h"
+#include "ui/skin/skin_picture.h"
 #include "ui/skin/skin_rect.h"
 
 namespace quorvane {
@@ -25,9 +25,8 @@ std::string fileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The header alone tells whether the file is there and a picture.
 bool readable(const std::string& folder, const std::string& name) {
-    return QImageReader(QString::fromStdString(folder + name)).canRead();
+    return skinPictureReadable(QString::fromStdString(folder + name));
 }
 
 }  // namespace
