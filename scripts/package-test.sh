@@ -61,6 +61,7 @@ grep -q '^quorvane: ' <<<"$targets" && with_program=yes
     if [ $with_program = yes ]; then
         echo usr/bin/quorvane
         echo usr/lib/quorvane/quorvane
+        echo usr/lib/quorvane/quorvane_desktop.so
         echo usr/share/man/man1/quorvane.1.gz
         echo "usr/share/applications/$app_id.desktop"
         echo "etc/xdg/autostart/$app_id.desktop"

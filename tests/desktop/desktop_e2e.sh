@@ -71,6 +71,17 @@ else
 fi
 wait_for 10 tray_icon_gone && pass "the icon goes with the program" || fail "the icon stayed"
 
+# A copy of the executable alone, without the desktop module beside it: with no
+# instance to hand over to, it says what is missing.
+mkdir -p "$work/alone" && cp "$bin/quorvane" "$work/alone/"
+timeout 20 "$work/alone/quorvane" >"$work/alone/log" 2>&1
+code=$?
+if [ "$code" -eq 1 ] && grep -q '^quorvane: quorvane_desktop\.so cannot be loaded (.*): build the target quorvane' "$work/alone/log"; then
+    pass "without its module the program says so"
+else
+    fail "without its module: code $code, $(cat "$work/alone/log")"
+fi
+
 # ---- 2. /Start with the virtual keyboard stays hidden; a second start shows it.
 new_user keyboard
 export QUELLIX_DEVICE=virtual QUELLIX_VIRTUAL_STATE="$HOME/keyboard.state"
@@ -93,6 +104,13 @@ if window_viewable; then
     xdotool mousemove --window "$id" "$cx" "$cy" click 1
     wait_for 10 window_hidden && pass "a click on Cancel hides the window" || fail "Cancel did not hide"
     running "$first" && pass "Cancel keeps the program running" || fail "Cancel ended the program"
+fi
+# The handover needs neither the module nor Qt: the lone copy opens the window too.
+if window_hidden; then
+    timeout 20 "$work/alone/quorvane" >>"$work/log" 2>&1
+    code=$?
+    [ "$code" -eq 0 ] && pass "a second start without the module ends with 0" || fail "a second start without the module ended with $code"
+    wait_for 20 window_viewable && pass "a second start without the module shows the window" || fail "a second start without the module showed nothing"
 fi
 kill -TERM "$first"
 if wait_for 20 ended "$first"; then

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/app/command_line.h"
+#include "core/app/instance_handover.h"
 #include "core/app/instance_messages.h"
 #include "core/platform/detached_start.h"
 #include "core/platform/program_folder.h"
@@ -82,10 +83,7 @@ pid_t AppShell::findRunningInstance(bool lockHeld) const {
 }
 
 bool AppShell::SignalInstance(pid_t pid, int code) const {
-    std::uint32_t message = code == 1 ? UM_KILL : UM_OPEN;
-    std::uint32_t tag = code == 1 ? kTagKill : kTagOpen;
-    return sendInstanceMessage(runtimeFolder(), pid, message, tag, m_options.signalTimeout)
-        .has_value();
+    return signalInstance(runtimeFolder(), pid, code, m_options.signalTimeout);
 }
 
 const std::string& AppShell::runtimeFolder() const {

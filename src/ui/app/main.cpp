@@ -1,23 +1,45 @@
-// quorvane: the desktop program. The single-instance rule and the switches
-// ("/Start", "/Kill") come first, before Qt starts; then the window runs until
-// the exit action.
+// quorvane: the desktop program's start. Most second starts only ask the
+// running instance to open its window; that is done here, before Qt's
+// libraries are loaded, which would cost more than the errand itself. Every
+// other start loads the desktop program from the module beside this file.
+#include <dlfcn.h>
 #include <malloc.h>
-#include <unistd.h>
-
-#include <QApplication>
 
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/file_size_signal.h"
+#include "core/app/instance_handover.h"
 #include "core/app/program_usage.h"
-#include "program_signals.h"
-#include "ui/main/quorvane_program.h"
+#include "core/platform/program_folder.h"
+#include "core/platform/xdg_dirs.h"
+#include "ui/app/desktop_entry.h"
 
 namespace {
 constexpr int kOwnMappingBytes = 512 * 1024;
+
+int runDesktopModule(int argc, char** argv) {
+    const std::string path = quorvane::programFolder() + quorvane::kDesktopModule;
+    // Never closed: Qt's threads and exit handlers live in it until the process ends.
+    void* module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (module == nullptr) {
+        std::fprintf(stderr,
+                     "quorvane: %s cannot be loaded (%s): build the target quorvane, or "
+                     "reinstall the package\n",
+                     quorvane::kDesktopModule, ::dlerror());
+        return 1;
+    }
+    auto entry = reinterpret_cast<quorvane::DesktopEntry>(::dlsym(module, quorvane::kDesktopEntry));
+    if (entry == nullptr) {
+        std::fprintf(stderr,
+                     "quorvane: %s has no function \"%s\": build the target quorvane, or "
+                     "reinstall the package\n",
+                     quorvane::kDesktopModule, quorvane::kDesktopEntry);
+        return 1;
+    }
+    return entry(argc, argv);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -33,20 +55,8 @@ int main(int argc, char** argv) {
         std::fputs(std::string(quorvane::quorvaneUsage()).c_str(), stdout);
         return 0;
     }
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    // The desktop entry's name, so that the desktop matches the window to it.
-    QApplication::setDesktopFileName(
-        QString::fromLatin1(quorvane::kApplicationId.data(), quorvane::kApplicationId.size()));
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    std::optional<QApplication> app;
-    quorvane::ProgramOptions options;
-    quorvane::QuorvaneProgram* running = nullptr;
-    options.startGui = [&] {
-        app.emplace(argc, argv);
-        quorvane::routeTerminationSignals(&*app, [&running] { running->shutdownProgram(); });
-    };
-    quorvane::QuorvaneProgram program(std::move(options));
-    running = &program;
-    return program.run(arguments);
+    if (quorvane::handOpenToListeningInstance(arguments, quorvane::privateRuntimeDir())) {
+        return 0;
+    }
+    return runDesktopModule(argc, argv);
 }
