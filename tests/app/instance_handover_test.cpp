@@ -28,6 +28,7 @@ struct HandoverCase {
     Running running;
     bool handedOver;
 };
+// NOLINTNEXTLINE(readability-identifier-naming): the name GoogleTest looks for
 void PrintTo(const HandoverCase& c, std::ostream* os) {
     *os << c.name;
 }

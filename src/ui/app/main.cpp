@@ -20,7 +20,13 @@ namespace {
 constexpr int kOwnMappingBytes = 512 * 1024;
 
 int runDesktopModule(int argc, char** argv) {
-    const std::string path = quorvane::programFolder() + quorvane::kDesktopModule;
+    const std::string folder = quorvane::programFolder();
+    if (folder.empty()) {
+        // A bare name would send the loader searching the system's folders.
+        std::fputs("quorvane: the program's own file cannot be read from /proc/self/exe\n", stderr);
+        return 1;
+    }
+    const std::string path = folder + quorvane::kDesktopModule;
     // Never closed: Qt's threads and exit handlers live in it until the process ends.
     void* module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (module == nullptr) {
