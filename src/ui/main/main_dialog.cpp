@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "core/app/settings_store.h"
 #include "core/config/profile_save_target.h"
@@ -518,7 +519,7 @@ void CQuorvaneDlg::decodePictures() {
     }
     // What the first paint shows is decoded now; the hovered and pressed
     // looks (and the colour-keys pictures outside that mode) follow from a
-    // worker thread, so that the window appears sooner.
+    // worker thread once the window is painted, so that it appears sooner.
     enum : std::size_t { kNormal, kOver, kDown, kDisable, kArrow, kColour0, kColour1 };
     std::vector<std::size_t> now = {kNormal, kDisable, kArrow};
     std::vector<std::size_t> later = {kOver, kDown};
@@ -543,12 +544,32 @@ void CQuorvaneDlg::decodePictures() {
                      images.size() > now.size() + 1 ? images[now.size() + 1] : QImage());
     m_lighting->restorePictures();
     m_picturesDecoded = true;
+    ++m_showCount;
+    m_laterPictures = later;
+}
 
+void CQuorvaneDlg::paintEvent(QPaintEvent* event) {
+    CBaseDialog::paintEvent(event);
+    if (m_laterPictures.empty()) {
+        return;
+    }
+    // After this paint has reached the screen: started sooner, the decoding
+    // takes both cores while the window is being put there.
+    QTimer::singleShot(0, this,
+                       [this, later = std::exchange(m_laterPictures, {}), show = m_showCount] {
+                           if (m_picturesDecoded && show == m_showCount) {
+                               decodeLaterPictures(later);
+                           }
+                       });
+}
+
+void CQuorvaneDlg::decodeLaterPictures(const std::vector<std::size_t>& later) {
+    const std::vector<SkinImageRequest> files = MainPictures::requests(m_setup.paths.g_szSkinDir);
     std::vector<SkinImageRequest> lateRequests;
     for (const std::size_t index : later) {
         lateRequests.push_back(files[index]);
     }
-    const unsigned show = ++m_showCount;
+    const unsigned show = m_showCount;
     m_lateDecode = std::jthread([this, later, lateRequests, show] {
         auto decoded = std::make_shared<std::vector<QImage>>(loadSkinImages(lateRequests));
         QMetaObject::invokeMethod(
@@ -587,6 +608,7 @@ void CQuorvaneDlg::dropPictures() {
         return;
     }
     swapPictures(MainPictures::standIns());
+    m_laterPictures.clear();
     dropSkinPictures();
     m_lighting->dropPictures();
     if (m_profileManager && !m_profileManager->isVisible()) {

@@ -176,6 +176,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     // The file dialog's answer for saving a profile file as the file to write
@@ -197,6 +198,8 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     // Before each show: the full-window pictures, background and lighting
     // bitmaps decoded and traded for the stand-ins; after a hide, back.
     void decodePictures();
+    // The pictures of MainPictures::fileNames()[later[i]], on a worker thread.
+    void decodeLaterPictures(const std::vector<std::size_t>& later);
     void dropPictures();
     void swapPictures(const MainPictures& to);
     // Trades the pictures of MainPictures::fileNames()[indices[i]] for images[i].
@@ -218,6 +221,7 @@ class CQuorvaneDlg : public CBaseDialog, public MainWindowSurface {
     bool m_reportedShown = false;
     bool m_picturesDecoded = false;
     unsigned m_showCount = 0;
+    std::vector<std::size_t> m_laterPictures;  // decoded after this show's first paint
     std::jthread m_lateDecode;
     QString m_link;
     QLabel* m_busy = nullptr;
