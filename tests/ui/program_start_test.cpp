@@ -70,11 +70,11 @@ int startProgram(const ProgramCopy& copy, const std::vector<std::string>& argume
 
 struct FailedStart {
     const char* description;
-    std::vector<const char*> removed;  // from the program folder
-    const char* replacement;           // a library in the built one's place
-    const char* device;                // QUELLIX_DEVICE
-    const char* line;                  // all that is said
-    std::vector<const char*> garbled;  // left in place, but with bytes that are no picture
+    std::vector<const char*> removed;       // from the program folder
+    const char* replacement;                // a library in the built one's place
+    const char* device;                     // QUELLIX_DEVICE
+    const char* line;                       // all that is said
+    std::vector<const char*> garbled = {};  // left in place, but with bytes that are no picture
 };
 
 void PrintTo(const FailedStart& c, std::ostream* out) {
