@@ -260,11 +260,35 @@ void CliKeyboard::observe(const QuellixEvent& event) {
     } else {
         return;
     }
-    // On the library's thread: printed on the session's, in order with the rest.
-    m_keyboard->post([this, line = std::move(line)] { print(line); });
+    // On the library's thread, before the session hears of the event. Printed
+    // on the session's thread, and before any line of the session's: its news
+    // of the event is sent and would overtake a posted line.
+    {
+        std::lock_guard lock(m_observedLock);
+        m_observed.push_back(std::move(line));
+    }
+    m_keyboard->post([this] { printObserved(); });
+}
+
+void CliKeyboard::printObserved() {
+    for (;;) {
+        std::string line;
+        {
+            std::lock_guard lock(m_observedLock);
+            if (m_observed.empty()) {
+                return;
+            }
+            line = std::move(m_observed.front());
+            m_observed.pop_front();
+        }
+        if (m_watching.load() && m_printer) {
+            m_printer(line);
+        }
+    }
 }
 
 void CliKeyboard::print(const std::string& line) {
+    printObserved();
     if (m_watching.load() && m_printer) {
         m_printer(line);
     }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -85,7 +86,10 @@ class CliKeyboard {
 
   private:
     void observe(const QuellixEvent& event);
+    // A line of the session's (a reload, a bank): the lines of the events
+    // before it first.
     void print(const std::string& line);
+    void printObserved();
 
     CliContext& m_context;
     CliLanguage& m_language;
@@ -101,6 +105,9 @@ class CliKeyboard {
 
     EventPrinter m_printer;  // set while watching
     std::atomic<bool> m_watching{false};
+    // The library's events as it reports them, not yet printed.
+    std::mutex m_observedLock;
+    std::deque<std::string> m_observed;
 };
 
 // The whole life of a command that needs the keyboard: the language, the

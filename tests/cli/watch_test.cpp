@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "cli/cli_keyboard.h"
 #include "device/virtual_keyboard_fixture.h"
@@ -24,8 +27,7 @@ struct KeyboardHands {
     decltype(&::QuellixVirtualResetFactory) ResetFactory = nullptr;
 
     bool bind() {
-        void* handle = dlopen((programFolder() + "libquellix.so").c_str(),
-                              RTLD_NOW | RTLD_NOLOAD);
+        void* handle = dlopen((programFolder() + "libquellix.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle == nullptr) {
             return false;
         }
@@ -56,6 +58,15 @@ class Lines {
         std::lock_guard lock(m_lock);
         return static_cast<std::size_t>(std::find(m_lines.begin(), m_lines.end(), line) -
                                         m_lines.begin());
+    }
+    std::vector<std::string> from(std::size_t first) const {
+        std::lock_guard lock(m_lock);
+        return {m_lines.begin() + static_cast<std::ptrdiff_t>(std::min(first, m_lines.size())),
+                m_lines.end()};
+    }
+    std::size_t size() const {
+        std::lock_guard lock(m_lock);
+        return m_lines.size();
     }
     std::string all() const {
         std::lock_guard lock(m_lock);
@@ -145,6 +156,49 @@ TEST(CliWatch, PrintsReportsPresenceAndTheirEffects) {
         EXPECT_TRUE(lines.has(line)) << line << "\n" << lines.all();
         EXPECT_GE(at, previous) << line << " out of order\n" << lines.all();
         previous = at;
+    }
+    hands.ResetFactory();
+}
+
+// The session's news of an event comes from a worker as a sent message, which
+// overtakes posted work; the event's own line is posted as the library reports
+// it. With the session's thread away while both arrive, the news would be
+// handled first: the event's line must still be printed before it.
+TEST(CliWatch, AnEventsLineComesBeforeWhatTheSessionMadeOfIt) {
+    useVirtualKeyboardEnvironment();
+    std::ostringstream out;
+    std::ostringstream err;
+    cli::CliContext context{out, err, nullptr, {}};
+    cli::CliLanguage language(quorvane::programFolder());
+    cli::CliKeyboard session(context, language);
+    Lines lines;
+    session.printEvents([&lines](const std::string& line) { lines.add(line); });
+    ASSERT_EQ(session.open(), cli::kExitOk) << err.str();
+    KeyboardHands hands;
+    ASSERT_TRUE(hands.bind());
+
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        std::vector<std::string> printed;
+    };
+    const Step steps[] = {
+        {"bank toggle",
+         [&] { hands.RaiseConsumer(0x02FF); },
+         {"consumer 0x02FF: G-key bank switched on the keyboard", "G-key bank: B"}},
+        {"removal", [&] { hands.Remove(); }, {"keyboard removed"}},
+        {"return",
+         [&] { hands.Attach(); },
+         {"keyboard attached (1)", "configuration reloaded, active profile: 1"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const std::size_t first = lines.size();
+        step.act();
+        // The worker reads and sends its news meanwhile, into a queue nobody runs.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        session.watch([&] { return lines.size() >= first + step.printed.size(); });
+        EXPECT_EQ(lines.from(first), step.printed) << lines.all();
     }
     hands.ResetFactory();
 }
