@@ -528,6 +528,7 @@ void CQuorvaneDlg::decodePictures() {
     }
     const std::vector<SkinImageRequest> files = MainPictures::requests(m_setup.paths.g_szSkinDir);
     std::vector<SkinImageRequest> requests;
+    requests.reserve(now.size() + 2);  // and the background and the mask
     for (const std::size_t index : now) {
         requests.push_back(files[index]);
     }
@@ -566,6 +567,7 @@ void CQuorvaneDlg::paintEvent(QPaintEvent* event) {
 void CQuorvaneDlg::decodeLaterPictures(const std::vector<std::size_t>& later) {
     const std::vector<SkinImageRequest> files = MainPictures::requests(m_setup.paths.g_szSkinDir);
     std::vector<SkinImageRequest> lateRequests;
+    lateRequests.reserve(later.size());
     for (const std::size_t index : later) {
         lateRequests.push_back(files[index]);
     }
