@@ -197,7 +197,11 @@ TEST(CliWatch, AnEventsLineComesBeforeWhatTheSessionMadeOfIt) {
         step.act();
         // The worker reads and sends its news meanwhile, into a queue nobody runs.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        session.watch([&] { return lines.size() >= first + step.printed.size(); });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        session.watch([&] {
+            return lines.size() >= first + step.printed.size() ||
+                   std::chrono::steady_clock::now() > deadline;
+        });
         EXPECT_EQ(lines.from(first), step.printed) << lines.all();
     }
     hands.ResetFactory();
