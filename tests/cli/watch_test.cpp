@@ -93,18 +93,32 @@ bool waitFor(const std::function<bool()>& condition) {
     return true;
 }
 
-TEST(CliWatch, PrintsReportsPresenceAndTheirEffects) {
-    useVirtualKeyboardEnvironment();
+// The tool's session on the virtual keyboard, watching, its lines collected;
+// the keyboard's hands bound.
+class CliWatch : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { useVirtualKeyboardEnvironment(); }
+    void SetUp() override {
+        session.printEvents([this](const std::string& line) { lines.add(line); });
+        ASSERT_EQ(session.open(), cli::kExitOk) << err.str();
+        ASSERT_TRUE(hands.bind());
+    }
+    void TearDown() override {
+        if (hands.ResetFactory != nullptr) {
+            hands.ResetFactory();
+        }
+    }
+
     std::ostringstream out;
     std::ostringstream err;
     cli::CliContext context{out, err, nullptr, {}};
-    cli::CliLanguage language(quorvane::programFolder());
-    cli::CliKeyboard session(context, language);
+    cli::CliLanguage language{quorvane::programFolder()};
+    cli::CliKeyboard session{context, language};
     Lines lines;
-    session.printEvents([&lines](const std::string& line) { lines.add(line); });
-    ASSERT_EQ(session.open(), cli::kExitOk) << err.str();
     KeyboardHands hands;
-    ASSERT_TRUE(hands.bind());
+};
+
+TEST_F(CliWatch, PrintsReportsPresenceAndTheirEffects) {
     EXPECT_TRUE(lines.has("configuration reloaded, active profile: 1")) << lines.all();
 
     // The keyboard's hands act one after another, each once the line of the
@@ -157,26 +171,13 @@ TEST(CliWatch, PrintsReportsPresenceAndTheirEffects) {
         EXPECT_GE(at, previous) << line << " out of order\n" << lines.all();
         previous = at;
     }
-    hands.ResetFactory();
 }
 
 // The session's news of an event comes from a worker as a sent message, which
 // overtakes posted work; the event's own line is posted as the library reports
 // it. With the session's thread away while both arrive, the news would be
 // handled first: the event's line must still be printed before it.
-TEST(CliWatch, AnEventsLineComesBeforeWhatTheSessionMadeOfIt) {
-    useVirtualKeyboardEnvironment();
-    std::ostringstream out;
-    std::ostringstream err;
-    cli::CliContext context{out, err, nullptr, {}};
-    cli::CliLanguage language(quorvane::programFolder());
-    cli::CliKeyboard session(context, language);
-    Lines lines;
-    session.printEvents([&lines](const std::string& line) { lines.add(line); });
-    ASSERT_EQ(session.open(), cli::kExitOk) << err.str();
-    KeyboardHands hands;
-    ASSERT_TRUE(hands.bind());
-
+TEST_F(CliWatch, AnEventsLineComesBeforeWhatTheSessionMadeOfIt) {
     struct Step {
         const char* name;
         std::function<void()> act;
@@ -204,7 +205,6 @@ TEST(CliWatch, AnEventsLineComesBeforeWhatTheSessionMadeOfIt) {
         });
         EXPECT_EQ(lines.from(first), step.printed) << lines.all();
     }
-    hands.ResetFactory();
 }
 
 }  // namespace
