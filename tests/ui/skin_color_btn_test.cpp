@@ -10,6 +10,7 @@
 #include "ui/skin/color_static.h"
 #include "ui/skin/skin_color.h"
 #include "ui/skin/skin_color_btn.h"
+#include "ui/skin/skin_fields.h"
 
 namespace quorvane {
 namespace {
@@ -92,10 +93,10 @@ TEST(SkinColorBtn, SwatchOnTheLeftBoxWithArrowOnTheRight) {
     EXPECT_EQ(shot.pixelColor(5, 10), QColor(200, 10, 20));
     EXPECT_EQ(shot.pixelColor(34, 10), QColor(200, 10, 20));  // half of 60 plus 5
     // The drop-down part is dark like the skin's lists, its arrow light.
-    EXPECT_EQ(shot.pixelColor(37, 4), kSkinColourBtnBox);
+    EXPECT_EQ(shot.pixelColor(37, 4), kSkinFieldFill);
     bool arrow = false;
     for (int x = 36; x < 59; ++x) {
-        arrow = arrow || shot.pixelColor(x, 10) == kSkinColourBtnArrow;
+        arrow = arrow || shot.pixelColor(x, 10) == kSkinFieldText;
     }
     EXPECT_TRUE(arrow);
 }

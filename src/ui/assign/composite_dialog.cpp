@@ -96,8 +96,8 @@ Quorvane_DlgComposite::Quorvane_DlgComposite(Setup setup, QWidget* parent)
              m_setup.loadText, m_setup.settings) {
     setObjectName(QStringLiteral("compositeDialog"));
     setWindowModality(Qt::ApplicationModal);
-    setStyleSheet(QString::fromLatin1(kStyle).arg(
-        QString::fromStdString(m_setup.skinFolder + "/check.png").replace(u'"', u' ')));
+    setStyleSheet(
+        dialogStyle(QString::fromStdString(m_setup.skinFolder + "/check.png").replace(u'"', u' ')));
     m_picturesOk = loadPictures();
     build();
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ui/skin/skin_fields.h"
+
 namespace quorvane::composite_look {
 
 inline constexpr char kButtonFace[] = "Arial Unicode MS";
@@ -26,20 +28,21 @@ inline constexpr int kListPoints = 12;
 // edited) in the list's own colour: recorded, edited, moved or read back.
 inline const QColor kStepGrey(0x9A, 0xA3, 0xB0);
 
-inline constexpr const char* kStyle =
-    "QComboBox,QLineEdit{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
-    "border-radius:4px;padding:1px 6px;}"
-    "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
-    "selection-background-color:#7a1e2c;}"
-    "QCheckBox{background:transparent;color:#e4e4e4;}"
-    // A box in both states (the platform's box is dark on the dark skin), the
-    // skin's tick once checked.
-    "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;border-radius:3px;"
-    "background:#0f1116;}"
-    "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
-    "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;image:url(\"%1\");}"
-    // The skin's focus mark: the colour the skinned buttons mark theirs with.
-    "QComboBox:focus,QLineEdit:focus,QCheckBox::indicator:focus{border-color:#ffe060;}";
+// The skin's dark fields (the focus mark's colour as the focused border), and
+// a check box in both states (the platform's box is dark on the dark skin)
+// with the skin's tick `checkPicture` once checked.
+inline QString dialogStyle(const QString& checkPicture) {
+    return skinFieldStyle(u"QComboBox,QLineEdit",
+                          u"QComboBox:focus,QLineEdit:focus,QCheckBox::indicator:focus") +
+           QStringLiteral(
+               "QCheckBox{background:transparent;color:#e4e4e4;}"
+               "QCheckBox::indicator{width:14px;height:14px;border:1px solid #8a919c;"
+               "border-radius:3px;background:%1;}"
+               "QCheckBox::indicator:hover{border-color:#2fd3ff;}"
+               "QCheckBox::indicator:checked{border-color:#2fd3ff;background:#1f8fb0;"
+               "image:url(\"%2\");}")
+               .arg(kSkinFieldFill.name(), checkPicture);
+}
 
 inline QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));

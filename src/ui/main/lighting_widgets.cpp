@@ -9,6 +9,7 @@
 #include "ui/skin/picture_switch.h"
 #include "ui/skin/qt_owned.h"
 #include "ui/skin/skin_color.h"
+#include "ui/skin/skin_fields.h"
 #include "ui/skin/skin_picture.h"
 #include "ui/skin/skin_placement.h"
 
@@ -111,14 +112,6 @@ constexpr int kEffectListId = 1146;
 constexpr int kUserSlotsId = 1198;
 constexpr int kBrightnessId = 1178;
 constexpr int kSpeedId = 1179;
-// The lists wear the skin's dark fields, as the assignment dialog's do.
-constexpr const char* kListStyle =
-    "QComboBox{background:#0f1116;color:#dfe3ea;border:1px solid #3a414d;"
-    "border-radius:4px;padding:1px 6px;}"
-    "QComboBox QAbstractItemView{background:#0f1116;color:#dfe3ea;"
-    "selection-background-color:#7a1e2c;}"
-    // The skin's focus mark, as on the assignment dialog's fields.
-    "QComboBox:focus{border-color:#ffe060;}";
 constexpr int kLabelWeight = 600;
 constexpr int kLabelPixels = 13;
 
@@ -217,7 +210,9 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     }
 
     m_effects = make<QComboBox>(kEffectListId, u"CONTROL_XGcombox");
-    m_effects->setStyleSheet(QString::fromLatin1(kListStyle));
+    // The lists wear the skin's dark fields, as the assignment dialog's do.
+    const QString listStyle = skinFieldStyle(u"QComboBox", u"QComboBox:focus");
+    m_effects->setStyleSheet(listStyle);
     m_effects->installEventFilter(this);
     connect(m_effects, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!m_filling && m_actions != nullptr) {
@@ -227,7 +222,7 @@ LightingWidgets::LightingWidgets(QWidget* parent, const SkinLayout& layout, std:
     m_userSlots = make<QComboBox>(kUserSlotsId, u"CONTROL_umCombo");
     m_userSlots->setEditable(true);
     m_userSlots->setInsertPolicy(QComboBox::NoInsert);
-    m_userSlots->setStyleSheet(QString::fromLatin1(kListStyle));
+    m_userSlots->setStyleSheet(listStyle);
     connect(m_userSlots, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (!m_filling && m_actions != nullptr) {
             m_actions->userSlotSelected(index);

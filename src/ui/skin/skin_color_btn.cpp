@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "ui/skin/skin_color.h"
+#include "ui/skin/skin_fields.h"
 
 namespace quorvane {
 
@@ -140,15 +141,15 @@ void CSkinColorBtn::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     const QRect r = rect();
     // The drop-down part wears the skin's dark fields, as the effect list does.
-    p.setPen(kSkinColourBtnBorder);
+    p.setPen(kSkinFieldBorder);
     p.setBrush(Qt::NoBrush);
     p.drawRect(r.adjusted(0, 0, -1, -1));
     const int split = std::min(r.width() - 2, r.width() / 2 + 5);
     const QRect swatch(1, 1, split - 1, r.height() - 2);
     p.fillRect(swatch, isEnabled() ? GetColor() : GetColor().darker(180));
     const QRect box(split, 1, r.width() - split - 1, r.height() - 2);
-    p.fillRect(box, kSkinColourBtnBox);
-    p.fillRect(QRect(split, 1, 1, r.height() - 2), kSkinColourBtnBorder);
+    p.fillRect(box, kSkinFieldFill);
+    p.fillRect(QRect(split, 1, 1, r.height() - 2), kSkinFieldBorder);
     if (m_hover) {
         p.fillRect(box, QColor(255, 255, 255, 40));
     }
@@ -161,7 +162,7 @@ void CSkinColorBtn::paintEvent(QPaintEvent* /*event*/) {
     arrow.lineTo(ax + 3, ay + 3);
     arrow.closeSubpath();
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillPath(arrow, isEnabled() ? kSkinColourBtnArrow : kSkinColourBtnBorder);
+    p.fillPath(arrow, isEnabled() ? kSkinFieldText : kSkinFieldBorder);
     if (hasFocus()) {
         QPen pen(Qt::white);
         pen.setStyle(Qt::DotLine);

@@ -12,11 +12,6 @@ class QFrame;
 
 namespace quorvane {
 
-// The drop-down part's colours: those of the skin's dark lists.
-inline const QColor kSkinColourBtnBox{0x0f, 0x11, 0x16};
-inline const QColor kSkinColourBtnBorder{0x3a, 0x41, 0x4d};
-inline const QColor kSkinColourBtnArrow{0xdf, 0xe3, 0xea};
-
 class CSkinColorBtn : public QAbstractButton {
     Q_OBJECT
   public:
