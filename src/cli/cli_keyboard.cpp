@@ -281,14 +281,16 @@ void CliKeyboard::printObserved() {
             line = std::move(m_observed.front());
             m_observed.pop_front();
         }
-        if (m_watching.load() && m_printer) {
-            m_printer(line);
-        }
+        printLine(line);
     }
 }
 
 void CliKeyboard::print(const std::string& line) {
     printObserved();
+    printLine(line);
+}
+
+void CliKeyboard::printLine(const std::string& line) {
     if (m_watching.load() && m_printer) {
         m_printer(line);
     }

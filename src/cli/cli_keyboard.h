@@ -90,6 +90,7 @@ class CliKeyboard {
     // before it first.
     void print(const std::string& line);
     void printObserved();
+    void printLine(const std::string& line);
 
     CliContext& m_context;
     CliLanguage& m_language;
