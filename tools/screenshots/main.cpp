@@ -5,8 +5,9 @@
 // lamp on for effects 4, 6, 17 and 20 (and the lighting panel alone for each)
 // and with the focus mark on a key, the header with the default profile's
 // name, the assignment dialog's four pages (the macro page with a few steps)
-// and its macro-only form, the profile manager and the about box. The locale (fr_FR.UTF-8,
-// zh_TW.UTF-8 ...) picks the language on this first run; the scale is the screen's (2 for 200 %).
+// and its macro-only form, the profile manager and the about box. The locale
+// (fr_FR.UTF-8, zh_TW.UTF-8 ...) picks the language on this first run; the
+// scale is the screen's (2 for 200 %).
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -26,14 +27,24 @@ using namespace quorvane;
 // The lighting panel's frame in the main window (the skin's layout).
 const QRect kLightingPanel(20, 398, 620, 180);
 
-// `widget`'s pixels, or only those in `area` (the widget's coordinates) when given.
+// `widget`'s pixels, or only those in `area` (the widget's coordinates) when
+// given. Rendered onto a see-through picture, as a translucent window is shown:
+// a shaped window paints only inside its shape (grab() would leave whatever its
+// fresh pixmap held in the corners).
+QImage picture(QWidget* widget, const QRect& area) {
+    const QRect part = area.isNull() ? widget->rect() : area;
+    const qreal ratio = widget->devicePixelRatioF();
+    QImage image(part.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    widget->render(&image, QPoint(), QRegion(part));
+    return image;
+}
+
 bool save(QWidget* widget, const QDir& out, const QString& name, const QRect& area = QRect()) {
     spinFor(100);
     const QString path = out.filePath(name + QStringLiteral(".png"));
-    const QImage image =
-        widget != nullptr
-            ? widget->grab(area.isNull() ? QRect(QPoint(0, 0), QSize(-1, -1)) : area).toImage()
-            : QImage();
+    const QImage image = widget != nullptr ? picture(widget, area) : QImage();
     if (image.isNull() || !image.save(path)) {
         std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
         return false;
